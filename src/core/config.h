@@ -1,0 +1,34 @@
+// The configuration file ("/scratch/Vallorn/liboxim.conf" under OXIM_ROOT),
+// which keeps the log level across restarts, and the root property
+// OXIMDebugLevel that shows and changes it. As written by the library the
+// file holds exactly:
+//   #OXIMLogLevel: Control the number of messages logged to the oxim2d.log file.
+//   #Possible values are 0 - Disabled, 1 - FATAL, ... 6 - DEBUG.
+//   OXIMLogLevel <n>            (no line end)
+#ifndef OXIM_CORE_CONFIG_H_
+#define OXIM_CORE_CONFIG_H_
+
+#include <cstdint>
+#include <cstdio>
+
+#include "core/node.h"
+
+namespace oxim {
+
+inline constexpr char kConfigFilePath[] = "/scratch/Vallorn/liboxim.conf";
+inline constexpr char kLogDirectoryPath[] = "/var/opt/vallorn/oxim/logs/";
+
+// Handler of OXIMDebugLevel. Op 1 sets the level from buffer and rewrites the
+// file; op 0 re-reads the file and copies the level into buffer.
+uint32_t handle_OXIMDebugLevel(Node* node, char* buffer, uint32_t op);
+
+// Sets a file's mode to 0644 through an open descriptor. 0 on success.
+int OXIM_change_permissions_file(const char* path);
+
+// fopen / fclose that accept missing arguments (nullptr / no-op).
+FILE* OXIM_file_open(const char* path, const char* mode);
+void OXIM_file_close(FILE* stream);
+
+}  // namespace oxim
+
+#endif  // OXIM_CORE_CONFIG_H_

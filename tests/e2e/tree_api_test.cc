@@ -1,0 +1,168 @@
+// The tree interface as a client sees it through liboxim.so: the root, its
+// built-in properties, client counting, the log level property and the
+// answers to bad arguments.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "oxim/oxim.h"
+#include "support/temp_root.h"
+
+namespace {
+
+using Status = std::pair<uint32_t, std::string>;
+
+Status LastStatus() {
+  uint32_t code = 99;
+  char message[OXIM_MESSAGE_SIZE];
+  EXPECT_EQ(OXIM_get_last_status(&code, message), 0u);
+  return {code, message};
+}
+
+std::string Read(uint32_t tag) {
+  char value[OXIM_VALUE_SIZE] = "";
+  EXPECT_EQ(OXIM_get_property_val(OXIM_ROOT_TAG, tag, value, sizeof value), 0u);
+  return value;
+}
+
+class TreeApiTest : public oxim::testing::TempRootTest {
+ protected:
+  void SetUp() override {
+    baseline_ = oxim_counter;
+    ASSERT_EQ(OXIM_init(), 0u);
+  }
+  void TearDown() override {
+    // Some tests add clients of their own; uncount them all.
+    for (int i = 0; i < 4; ++i) OXIM_exit();
+    EXPECT_EQ(oxim_counter, baseline_);
+  }
+  uint32_t baseline_ = 0;
+};
+
+TEST_F(TreeApiTest, RootHoldsTheThreeBuiltinProperties) {
+  uint32_t tags[8];
+  uint32_t count = 0;
+  ASSERT_EQ(OXIM_get_child_tags(OXIM_ROOT_TAG, tags, &count, OXIM_KIND_PROPERTY), 0u);
+  ASSERT_EQ(count, 3u);
+  const char* names[] = {"OXIMServiceVersion", "OXIMHierarchyVersion", "OXIMDebugLevel"};
+  for (uint32_t i = 0; i < count; ++i) {
+    EXPECT_EQ(tags[i], i + 1);
+    char name[OXIM_NAME_SIZE];
+    ASSERT_EQ(OXIM_get_node_name(tags[i], name, OXIM_KIND_PROPERTY), 0u);
+    EXPECT_STREQ(name, names[i]);
+  }
+  EXPECT_EQ(Read(1), "1.0.99.0");
+  EXPECT_EQ(Read(2), "10.4");
+  uint32_t tag = 0;
+  EXPECT_EQ(OXIM_get_node_tag(OXIM_ROOT_TAG, "oximdebuglevel", &tag, OXIM_KIND_PROPERTY), 0u);
+  EXPECT_EQ(tag, 3u);
+  uint32_t parent = 99;
+  EXPECT_EQ(OXIM_get_parent_tag(OXIM_ROOT_TAG, &parent), 0u);
+  EXPECT_EQ(parent, 0u);
+  char name[OXIM_NAME_SIZE];
+  EXPECT_EQ(OXIM_get_node_name(OXIM_ROOT_TAG, name, OXIM_KIND_GROUP), 0u);
+  EXPECT_STREQ(name, "ROOT");
+}
+
+TEST_F(TreeApiTest, DescriptionsOfRootAndItsProperties) {
+  OXIM_NODE_DESCRIPTION description;
+  ASSERT_EQ(OXIM_get_node_description(3, &description), 0u);
+  EXPECT_EQ(description.kind, OXIM_KIND_PROPERTY);
+  EXPECT_EQ(description.data_type, OXIM_TYPE_LIST);
+  EXPECT_EQ(description.minimum, 5);
+  EXPECT_EQ(description.maximum, 11);
+  EXPECT_EQ(
+      std::strncmp(description.description, "This property specifies the OXIMDebugLevel.", 43), 0);
+  ASSERT_EQ(OXIM_get_node_description(OXIM_ROOT_TAG, &description), 0u);
+  EXPECT_STREQ(description.description, " ");
+  EXPECT_EQ(description.kind, OXIM_KIND_GROUP);
+}
+
+TEST_F(TreeApiTest, BuiltinPropertiesRefuseBadWrites) {
+  EXPECT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 1, "2.0", 3), 1u);
+  EXPECT_EQ(LastStatus(), Status(10, "Read only property"));
+  EXPECT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 3, "7", 1), 1u);
+  EXPECT_EQ(LastStatus(), Status(6, "Invalid value."));
+  char value[OXIM_VALUE_SIZE];
+  EXPECT_EQ(OXIM_get_property_val(OXIM_ROOT_TAG, 1, value, 257), 1u);
+  EXPECT_EQ(Read(1), "1.0.99.0");
+  EXPECT_EQ(LastStatus(), Status(0, "")) << "every call resets the last status";
+}
+
+TEST_F(TreeApiTest, DebugLevelIsKeptInTheConfigurationFile) {
+  ASSERT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 3, "5", 1), 0u);
+  EXPECT_NE(root_.read("/scratch/Vallorn/liboxim.conf").find("\nOXIMLogLevel 5"),
+            std::string::npos);
+  EXPECT_EQ(Read(3), "5");
+  std::string config = root_.read("/scratch/Vallorn/liboxim.conf");
+  config.replace(config.size() - 1, 1, "4");
+  root_.write("/scratch/Vallorn/liboxim.conf", config);
+  EXPECT_EQ(Read(3), "4") << "a read re-reads the file";
+  ASSERT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 3, "0", 1), 0u);
+}
+
+TEST_F(TreeApiTest, ClientsAreCountedAndTheLastOneTearsDown) {
+  ASSERT_EQ(OXIM_init(), 0u);
+  EXPECT_EQ(OXIM_exit(), 0u);
+  uint32_t tag = 0;
+  EXPECT_EQ(OXIM_get_node_tag(OXIM_ROOT_TAG, "OXIMDebugLevel", &tag, 2), 0u) << "tree kept";
+  EXPECT_EQ(OXIM_exit(), 0u);
+  EXPECT_EQ(oxim_counter, baseline_);
+  EXPECT_EQ(OXIM_get_node_tag(OXIM_ROOT_TAG, "OXIMDebugLevel", &tag, 2), OXIM_STATUS_LOCK_TIMEOUT)
+      << "no lock exists without a client";
+  EXPECT_EQ(OXIM_exit(), 0u) << "exit without clients does nothing";
+  ASSERT_EQ(OXIM_init(), 0u);
+}
+
+TEST_F(TreeApiTest, ListingFiltersZeroAndFourSelectNothing) {
+  uint32_t tags[8];
+  uint32_t count = 99;
+  EXPECT_EQ(OXIM_get_child_tags(OXIM_ROOT_TAG, tags, &count, OXIM_KIND_ANY), 0u);
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(OXIM_get_child_tags(OXIM_ROOT_TAG, tags, &count, OXIM_KIND_LINK), 0u);
+  EXPECT_EQ(count, 0u);
+  int32_t room = 0;
+  EXPECT_EQ(OXIM_get_persistent_nodes(nullptr, &room), 0u);
+  EXPECT_EQ(room, 0);
+  EXPECT_EQ(OXIM_refresh_group(3), 0u) << "a property has no refresh handler";
+}
+
+TEST_F(TreeApiTest, BadArgumentsAreRefusedWithoutCrashing) {
+  uint32_t tag = 0;
+  uint32_t tags[8];
+  uint32_t count = 0;
+  char value[OXIM_VALUE_SIZE];
+  char name[OXIM_NAME_SIZE];
+  EXPECT_EQ(OXIM_get_node_tag(OXIM_ROOT_TAG, nullptr, &tag, 0), 1u);
+  EXPECT_EQ(OXIM_get_node_tag(OXIM_ROOT_TAG, "OXIMDebugLevel", nullptr, 0), 1u);
+  EXPECT_EQ(OXIM_get_node_tag(OXIM_ROOT_TAG, "OXIMDebugLevel", &tag, 8), 1u);
+  EXPECT_EQ(OXIM_get_node_tag(3, "x", &tag, 0), 1u) << "parent is a property";
+  EXPECT_EQ(OXIM_get_node_tag(123456, "x", &tag, 0), 1u);
+  std::string overlong(5000, 'a');
+  EXPECT_EQ(OXIM_get_node_tag(OXIM_ROOT_TAG, overlong.c_str(), &tag, 0), 1u);
+  EXPECT_EQ(OXIM_get_node_name(999, name, 0), 1u);
+  EXPECT_EQ(OXIM_get_node_name(3, name, OXIM_KIND_GROUP), 1u);
+  EXPECT_EQ(OXIM_get_node_name(3, nullptr, 0), 1u);
+  EXPECT_EQ(OXIM_get_parent_tag(0xFFFFFFFFu, &tag), 1u);
+  EXPECT_EQ(OXIM_get_child_tags(3, tags, &count, 2), 1u);
+  EXPECT_EQ(OXIM_get_child_tags(0, nullptr, &count, 2), 1u);
+  EXPECT_EQ(OXIM_get_property_val(OXIM_ROOT_TAG, 3, nullptr, 10), 1u);
+  EXPECT_EQ(OXIM_get_property_val(3, 3, value, 10), 1u);
+  EXPECT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 3, nullptr, 1), 1u);
+  EXPECT_EQ(OXIM_do_action(OXIM_ROOT_TAG, 3, value, nullptr), 1u);
+  EXPECT_EQ(OXIM_refresh_group(777777), 1u);
+  EXPECT_EQ(OXIM_get_node_description(777777, nullptr), 1u);
+  OXIM_PARAM_INFO info;
+  EXPECT_EQ(OXIM_get_param_info(3, &info), 1u);
+  EXPECT_EQ(OXIM_get_valid_instances(OXIM_ROOT_TAG, nullptr, tags, &count), 1u);
+  EXPECT_EQ(OXIM_get_persistent_nodes(tags, nullptr), 1u);
+  int32_t negative = -1;
+  EXPECT_EQ(OXIM_get_persistent_nodes(tags, &negative), OXIM_STATUS_ARRAY_TOO_SMALL);
+  OXIM_PERSISTENCE_INFO persistence;
+  EXPECT_EQ(OXIM_get_persistence_info(3, &persistence), 1u);
+  EXPECT_EQ(OXIM_get_last_status(nullptr, value), 1u);
+}
+
+}  // namespace
