@@ -20,7 +20,7 @@ std::string_view lower_key(std::string_view name, char* out) {
 
 std::string key_of(const Node* node) {
   char name[kNameSize];
-  char key[kNameSize];
+  char key[kNameSize] = {};
   display_name(node, name);
   return std::string(lower_key(name, key));
 }
@@ -63,7 +63,7 @@ void ChildIndex::erase(Node* child) {
 
 const std::vector<Node*>* ChildIndex::find(std::string_view name) const {
   if (name.size() > static_cast<size_t>(kDisplayNameLength)) return nullptr;
-  char key[kNameSize];
+  char key[kNameSize] = {};
   auto bucket = buckets_.find(lower_key(name, key));
   return bucket == buckets_.end() ? nullptr : &bucket->second;
 }

@@ -1,6 +1,7 @@
 // The node store: hierarchy tables, insertion, instance chains, links,
 // deletion and persistence priorities. Lookups and paths are in
 // node_lookup.cc.
+#include <strings.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -254,10 +255,17 @@ Node* get_node(uint32_t tag) {
 }
 
 bool node_exists(const Node* node) {
+  // Only instanced groups and links can clash; both are found by display
+  // name (name and number, or the link's name) in the parent's index.
+  if (!is_instanced(node) && !is_link(node)) return false;
   StoreLock lock;
   Node* parent = node->parent;
   if (parent == nullptr || parent == node || !is_group(parent)) return false;
-  for (Node* child = parent->data.group->first_child; child != parent; child = child->next) {
+  char name[kNameSize];
+  display_name(node, name);
+  const std::vector<Node*>* bucket = parent->data.group->index.find(name);
+  if (bucket == nullptr) return false;
+  for (const Node* child : *bucket) {
     if (child->kind != node->kind || strcasecmp(child->name, node->name) != 0) continue;
     if (is_instanced(child) && is_instanced(node) &&
         child->data.group->instance->instance_number ==

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "core/alloc.h"
-#include "core/config.h"
 #include "core/node_store.h"
 #include "core/tree_services.h"
+#include "schema/template.h"
 
 namespace oxim {
 namespace {
@@ -15,67 +15,51 @@ namespace {
 // The library's one hierarchy, named "".
 Hierarchy g_hierarchy;
 
-struct BuiltinProperty {
-  const char* name;
-  const char* description;
-  const char* value;
-  uint32_t flags;
-  PropertyHandler handler;
-  uint8_t data_type;
-  int32_t minimum;
-  int32_t maximum;
-  const char* valid_values;
+const PropertyTemplate kRootProperties[] = {
+    {.name = "OXIMServiceVersion",
+     .description = "This property specifies the version number of the OximService.",
+     .minimum = 5,
+     .maximum = 32,
+     .default_value = "0"},
+    {.name = "OXIMHierarchyVersion",
+     .description = "This property specifies the version number of the OXIM hierarchy.",
+     .minimum = 3,
+     .maximum = 32,
+     .default_value = "0"},
+    {.name = "OXIMDebugLevel",
+     .description =
+         "This property specifies the OXIMDebugLevel. Possible values are 0 - Disabled, 1 - "
+         "FATAL, 2 - CRITICAL, 3 - ERROR, 4 - WARNING, 5 - INFORMATION, 6 - DEBUG. By default "
+         "OXIMDebugLevel is 3 - Error. If OXIM or system is restarted OXIMDebugLevel will be the "
+         "default value.",
+     .flags = OXIM_FLAG_READ_WRITE,
+     .handler = "handle_OXIMDebugLevel",
+     .data_type = OXIM_TYPE_LIST,
+     .minimum = 5,
+     .maximum = 11,
+     .default_value = "3",
+     .valid_values = "0,1,2,3,4,5,6"},
 };
 
-const BuiltinProperty kBuiltins[] = {
-    {"OXIMServiceVersion", "This property specifies the version number of the OximService.", "0",
-     OXIM_FLAG_READ_ONLY, handle_internal_property, OXIM_TYPE_TEXT, 5, 32, ""},
-    {"OXIMHierarchyVersion", "This property specifies the version number of the OXIM hierarchy.",
-     "0", OXIM_FLAG_READ_ONLY, handle_internal_property, OXIM_TYPE_TEXT, 3, 32, ""},
-    {"OXIMDebugLevel",
-     "This property specifies the OXIMDebugLevel. Possible values are 0 - Disabled, 1 - FATAL, "
-     "2 - CRITICAL, 3 - ERROR, 4 - WARNING, 5 - INFORMATION, 6 - DEBUG. By default OXIMDebugLevel "
-     "is 3 - Error. If OXIM or system is restarted OXIMDebugLevel will be the default value.",
-     "3", OXIM_FLAG_READ_WRITE, handle_OXIMDebugLevel, OXIM_TYPE_LIST, 5, 11, "0,1,2,3,4,5,6"},
-};
-
-// Makes a node with copies of name and description; nullptr when memory
-// runs out.
-Node* new_node(uint32_t kind, const char* name, const char* description, Node* parent) {
-  Node* node = counted_new<Node>();
-  if (node == nullptr) return nullptr;
-  node->kind = kind;
-  node->parent = parent != nullptr ? parent : node;
-  node->name = oxim_dstrdup(name);
-  node->description = oxim_dstrdup(description);
-  if (node->name == nullptr || node->description == nullptr) {
-    free_node_record(node);
+// ROOT: its own parent, tag 0. nullptr when memory runs out.
+Node* new_root() {
+  Node* root = counted_new<Node>();
+  GroupData* data = counted_new<GroupData>();
+  char* name = oxim_dstrdup("ROOT");
+  char* description = oxim_dstrdup(" ");
+  if (root == nullptr || data == nullptr || name == nullptr || description == nullptr) {
+    counted_delete(root);
+    counted_delete(data);
+    oxim_dfree(name);
+    oxim_dfree(description);
     return nullptr;
   }
-  return node;
-}
-
-bool add_builtin(Node* root, const BuiltinProperty& builtin) {
-  Node* node = new_node(kKindProperty, builtin.name, builtin.description, root);
-  PropertyData* data = counted_new<PropertyData>();
-  if (node == nullptr || data == nullptr) {
-    if (node != nullptr) free_node_record(node);
-    counted_delete(data);
-    return false;
-  }
-  node->data.property = data;
-  data->handler = builtin.handler;
-  data->flags = builtin.flags;
-  data->data_type = builtin.data_type;
-  data->minimum = builtin.minimum;
-  data->maximum = builtin.maximum;
-  std::snprintf(data->value, sizeof data->value, "%s", builtin.value);
-  std::snprintf(data->valid_values, sizeof data->valid_values, "%s", builtin.valid_values);
-  if (add_node(node, &g_hierarchy) < 0) {
-    free_node_record(node);
-    return false;
-  }
-  return true;
+  root->kind = kKindGroup;
+  root->parent = root;
+  root->name = name;
+  root->description = description;
+  root->data.group = data;
+  return root;
 }
 
 }  // namespace
@@ -85,30 +69,23 @@ uint32_t init_hm() { return init_hm_data(); }
 void exit_hm() {
   exit_hm_data();
   hm_teardown_hierarchies();
+  release_template_state();
 }
 
 uint32_t init_hm_data() {
   g_hierarchy = Hierarchy{};
   g_hierarchy.name = "";
   if (hm_setup_hierarchy(&g_hierarchy) != 0) return OXIM_STATUS_FAILURE;
-  Node* root = new_node(kKindGroup, "ROOT", " ", nullptr);
-  GroupData* data = counted_new<GroupData>();
-  if (root == nullptr || data == nullptr) {
+  Node* root = new_root();
+  if (root == nullptr || add_node(root, &g_hierarchy) != 0) {
     if (root != nullptr) free_node_record(root);
-    counted_delete(data);
-    hm_teardown_hierarchies();
-    return OXIM_STATUS_FAILURE;
-  }
-  root->data.group = data;
-  if (add_node(root, &g_hierarchy) != 0) {
-    free_node_record(root);
     hm_teardown_hierarchies();
     return OXIM_STATUS_FAILURE;
   }
   g_hierarchy.root = root;
-  for (const BuiltinProperty& builtin : kBuiltins) {
-    if (!add_builtin(root, builtin)) {
-      hm_teardown_hierarchies();
+  for (const PropertyTemplate& property : kRootProperties) {
+    if (add_property_from_template(root, property) == nullptr) {
+      exit_hm();
       return OXIM_STATUS_FAILURE;
     }
   }

@@ -1,0 +1,56 @@
+// Handlers bound by name. Group templates name the handlers of their nodes
+// (handle_... for properties, do_... for commands, group_... for refresh);
+// the code that implements a handler registers it here under that name. A
+// property whose handler is not registered behaves as one with
+// handle_internal_property, a command whose handler is not registered as a
+// command without handler ("Not Implimented", status 1), a group whose
+// refresh handler is not registered as one without refresh.
+//
+// Usage:
+//   void register_target_handlers(HandlerRegistry& registry) {
+//     registry.add_command("do_AddTarget", do_AddTarget);
+//     registry.add_property("handle_Target_ETO", handle_Target_ETO);
+//   }
+#ifndef OXIM_SCHEMA_HANDLER_REGISTRY_H_
+#define OXIM_SCHEMA_HANDLER_REGISTRY_H_
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "core/node.h"
+
+namespace oxim {
+
+class HandlerRegistry {
+ public:
+  void add_property(std::string_view name, PropertyHandler handler);
+  void add_command(std::string_view name, CommandHandler handler);
+  void add_refresh(std::string_view name, RefreshHandler handler);
+
+  // nullptr for a missing name or one that is not registered.
+  PropertyHandler property(const char* name) const;
+  CommandHandler command(const char* name) const;
+  RefreshHandler refresh(const char* name) const;
+  // Whether a handler of any kind is registered under name.
+  bool contains(std::string_view name) const;
+
+ private:
+  std::unordered_map<std::string, PropertyHandler> properties_;
+  std::unordered_map<std::string, CommandHandler> commands_;
+  std::unordered_map<std::string, RefreshHandler> refreshes_;
+};
+
+// The registry with every handler the library implements; built once, on
+// first use, by register_all_handlers. Templates bind handlers when they
+// create nodes, so handlers are registered before the tree is built (tests
+// add their own handlers the same way).
+HandlerRegistry& handler_registry();
+
+// Registers the handlers of every area. Each area that implements handlers
+// adds its registration function here.
+void register_all_handlers(HandlerRegistry& registry);
+
+}  // namespace oxim
+
+#endif  // OXIM_SCHEMA_HANDLER_REGISTRY_H_
