@@ -173,6 +173,9 @@ OXIM_EXPORT uint32_t OXIM_do_action(uint32_t group_tag, uint32_t command_tag, ch
 OXIM_EXPORT uint32_t OXIM_refresh_group(uint32_t tag);
 OXIM_EXPORT uint32_t OXIM_get_node_description(uint32_t tag, OXIM_NODE_DESCRIPTION* description);
 OXIM_EXPORT uint32_t OXIM_get_param_info(uint32_t command_tag, OXIM_PARAM_INFO* info);
+/* The comma-separated valid values of a property of data type OXIM_TYPE_LIST
+ * (an empty text for other types) into valid_values (256 bytes). */
+OXIM_EXPORT uint32_t OXIM_get_property_valid_values(uint32_t property_tag, char* valid_values);
 /* Instance numbers of the instanced group base_name under a group, ascending.
  * The caller gives room for all instances. */
 OXIM_EXPORT uint32_t OXIM_get_valid_instances(uint32_t group_tag, const char* base_name,

@@ -349,6 +349,16 @@ uint32_t OXIM_get_param_info(uint32_t command_tag, OXIM_PARAM_INFO* info) {
   return OXIM_STATUS_SUCCESS;
 }
 
+uint32_t OXIM_get_property_valid_values(uint32_t property_tag, char* valid_values) {
+  if (valid_values == nullptr) return OXIM_STATUS_FAILURE;
+  TreeCall call(__func__);
+  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+  Node* property = final_target(get_node(property_tag));
+  if (!is_property(property)) return OXIM_STATUS_FAILURE;
+  copy_text(valid_values, kValueSize, property->data.property->valid_values);
+  return OXIM_STATUS_SUCCESS;
+}
+
 uint32_t OXIM_get_valid_instances(uint32_t group_tag, const char* base_name, uint32_t* numbers,
                                   uint32_t* count) {
   if (!terminated_within(base_name, kValueSize) || numbers == nullptr || count == nullptr) {

@@ -75,6 +75,12 @@ TEST_F(TreeApiTest, DescriptionsOfRootAndItsProperties) {
   EXPECT_EQ(description.maximum, 11);
   EXPECT_EQ(
       std::strncmp(description.description, "This property specifies the OXIMDebugLevel.", 43), 0);
+  char valid[OXIM_VALUE_SIZE];
+  ASSERT_EQ(OXIM_get_property_valid_values(3, valid), 0u);
+  EXPECT_STREQ(valid, "0,1,2,3,4,5,6");
+  ASSERT_EQ(OXIM_get_property_valid_values(1, valid), 0u);
+  EXPECT_STREQ(valid, "");
+  EXPECT_EQ(OXIM_get_property_valid_values(OXIM_ROOT_TAG, valid), 1u);
   ASSERT_EQ(OXIM_get_node_description(OXIM_ROOT_TAG, &description), 0u);
   EXPECT_STREQ(description.description, " ");
   EXPECT_EQ(description.kind, OXIM_KIND_GROUP);

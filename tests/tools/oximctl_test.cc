@@ -1,0 +1,207 @@
+// oximctl run as a process, the way people and scripts use it: outline,
+// get/set, describe, run, refusal messages and exit codes, JSON documents,
+// and the interactive mode through a pseudo-terminal.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "support/temp_root.h"
+
+extern char** environ;
+
+namespace {
+
+struct Result {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadAll(int fd) {
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  return text;
+}
+
+class OximctlTest : public oxim::testing::TempRootTest {
+ protected:
+  // Runs oximctl with args and the given extra environment.
+  Result Run(std::vector<std::string> args, std::vector<std::string> env = {"OXIM_ADAPTER=host"}) {
+    std::vector<std::string> environment;
+    for (char** e = environ; *e != nullptr; ++e) {
+      std::string entry(*e);
+      if (entry.rfind("OXIM_ADAPTER=", 0) == 0) continue;
+      environment.push_back(entry);
+    }
+    environment.insert(environment.end(), env.begin(), env.end());
+    args.insert(args.begin(), OXIMCTL_PATH);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    int out[2];
+    int err[2];
+    EXPECT_EQ(pipe(out), 0);
+    EXPECT_EQ(pipe(err), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, OXIMCTL_PATH, &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    Result result;
+    result.out = ReadAll(out[0]);
+    result.err = ReadAll(err[0]);
+    close(out[0]);
+    close(err[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+  }
+};
+
+TEST_F(OximctlTest, OutlineShowsPropertiesWithValues) {
+  Result result = Run({"tree", "--values"});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "ROOT/\n"
+            "  OXIMServiceVersion = 1.0.99.0\n"
+            "  OXIMHierarchyVersion = 10.4\n"
+            "  OXIMDebugLevel [rw] = 0\n");
+  EXPECT_EQ(Run({"tree", "--depth", "0"}).out, "ROOT/\n");
+}
+
+TEST_F(OximctlTest, GetAndSetWithRefusals) {
+  EXPECT_EQ(Run({"set", "ROOT/OXIMDebugLevel", "5"}).exit_code, 0);
+  Result got = Run({"get", "oximdebuglevel"});
+  EXPECT_EQ(got.exit_code, 0);
+  EXPECT_EQ(got.out, "5\n");
+
+  Result invalid = Run({"set", "OXIMDebugLevel", "9"});
+  EXPECT_EQ(invalid.exit_code, 1);
+  EXPECT_EQ(invalid.err,
+            "oximctl: cannot set ROOT/OXIMDebugLevel: status 1 (last status 6: Invalid value.)\n");
+  Result read_only = Run({"set", "OXIMServiceVersion", "2"});
+  EXPECT_EQ(read_only.exit_code, 1);
+  EXPECT_NE(read_only.err.find("last status 10: Read only property"), std::string::npos);
+  EXPECT_EQ(Run({"set", "OXIMDebugLevel", std::string(300, '1')}).exit_code, 2);
+}
+
+TEST_F(OximctlTest, UnknownPathSuggestsClosestNames) {
+  Result result = Run({"get", "ROOT/OXIMDebugLvl"});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(result.err,
+            "oximctl: no node 'OXIMDebugLvl' under ROOT; did you mean OXIMDebugLevel?\n");
+  EXPECT_EQ(Run({"get", "ROOT"}).exit_code, 1) << "not a property";
+}
+
+TEST_F(OximctlTest, UsageErrorsExitWithTwo) {
+  EXPECT_EQ(Run({}).exit_code, 2);
+  EXPECT_EQ(Run({"get"}).exit_code, 2);
+  EXPECT_EQ(Run({"tree", "--depth", "x"}).exit_code, 2);
+  EXPECT_EQ(Run({"frobnicate"}).exit_code, 2);
+  Result not_command = Run({"run", "OXIMDebugLevel", "A=1"});
+  EXPECT_EQ(not_command.exit_code, 1);
+  EXPECT_EQ(not_command.err, "oximctl: ROOT/OXIMDebugLevel is not a command\n");
+}
+
+TEST_F(OximctlTest, DescribeInTextAndJson) {
+  Result text = Run({"describe", "OXIMDebugLevel"});
+  EXPECT_EQ(text.exit_code, 0);
+  EXPECT_NE(text.out.find("ROOT/OXIMDebugLevel (property)\n"), std::string::npos);
+  EXPECT_NE(text.out.find("read-write, one of \"0,1,2,3,4,5,6\""), std::string::npos);
+
+  Result json = Run({"--json", "describe", "OXIMDebugLevel"});
+  auto doc = nlohmann::json::parse(json.out);
+  EXPECT_EQ(doc["path"], "ROOT/OXIMDebugLevel");
+  EXPECT_EQ(doc["kind"], "property");
+  EXPECT_EQ(doc["data_type"], "list");
+  EXPECT_EQ(doc["valid_values"], "0,1,2,3,4,5,6");
+  EXPECT_EQ(doc["writable"], true);
+}
+
+TEST_F(OximctlTest, JsonDocumentsParseBack) {
+  auto tree = nlohmann::json::parse(Run({"--json", "tree", "--values"}).out);
+  EXPECT_EQ(tree["path"], "ROOT");
+  ASSERT_EQ(tree["children"].size(), 3u);
+  EXPECT_EQ(tree["children"][0]["name"], "OXIMServiceVersion");
+  EXPECT_EQ(tree["children"][0]["value"], "1.0.99.0");
+  EXPECT_EQ(tree["children"][2]["writable"], true);
+
+  auto value = nlohmann::json::parse(Run({"--json", "get", "OXIMHierarchyVersion"}).out);
+  EXPECT_EQ(value["value"], "10.4");
+  auto info = nlohmann::json::parse(Run({"--json", "info"}).out);
+  EXPECT_EQ(info["library"]["OXIMServiceVersion"], "1.0.99.0");
+  EXPECT_TRUE(info["controllers"].is_array());
+
+  Result missing = Run({"--json", "get", "Nothing"});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_EQ(nlohmann::json::parse(missing.out)["error"], "no node 'Nothing' under ROOT");
+}
+
+TEST_F(OximctlTest, DefaultsToTheEmulatedAdapterAndSaysSoOnce) {
+  Result result = Run({"get", "OXIMServiceVersion"}, {});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.err,
+            "oximctl: no adapter on this host; using the built-in emulated adapter (files in " +
+                root_.path() + ")\n");
+  EXPECT_EQ(Run({"--adapter", "host", "get", "OXIMServiceVersion"}, {}).err, "");
+}
+
+// Reads from a pseudo-terminal until text appears (or a few seconds pass).
+std::string ReadUntil(int fd, const std::string& text) {
+  std::string seen;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    pollfd ready = {fd, POLLIN, 0};
+    if (poll(&ready, 1, 100) <= 0) continue;
+    char buffer[1024];
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    seen.append(buffer, n);
+  }
+  return seen;
+}
+
+TEST_F(OximctlTest, ShellCompletesPathsAndRunsCommands) {
+  int terminal = -1;
+  pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    setenv("OXIM_ADAPTER", "host", 1);
+    setenv("TERM", "dumb", 1);
+    execl(OXIMCTL_PATH, OXIMCTL_PATH, "shell", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ReadUntil(terminal, "oximctl> ");
+  const std::string typed = "get ROOT/OXIMDebugL\t\n";
+  ASSERT_EQ(write(terminal, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+  std::string shown = ReadUntil(terminal, "\r\n0\r\n");
+  EXPECT_NE(shown.find("get ROOT/OXIMDebugLevel"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("\r\n0\r\n"), std::string::npos) << shown;
+  ASSERT_EQ(write(terminal, "exit\n", 5), 5);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(terminal);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace

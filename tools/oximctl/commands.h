@@ -1,0 +1,39 @@
+// The operations of oximctl, shared by the command line and the interactive
+// shell: each writes its result to out (text or one JSON document), its
+// complaints to err as one line, and returns the exit status: 0 success, 1
+// a refused or failed operation, 2 a usage error.
+#ifndef OXIM_TOOLS_OXIMCTL_COMMANDS_H_
+#define OXIM_TOOLS_OXIMCTL_COMMANDS_H_
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tree_client.h"
+
+namespace oximctl {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+struct Output {
+  std::ostream& out;
+  std::ostream& err;
+  bool json = false;
+};
+
+int run_tree(TreeClient& client, Output& output, const std::string& path, std::optional<int> depth,
+             bool values);
+int run_get(TreeClient& client, Output& output, const std::string& path);
+int run_set(TreeClient& client, Output& output, const std::string& path, const std::string& value);
+int run_describe(TreeClient& client, Output& output, const std::string& path);
+// assignments are "Name=Value" texts.
+int run_command(TreeClient& client, Output& output, const std::string& path,
+                const std::vector<std::string>& assignments);
+int run_info(TreeClient& client, Output& output);
+
+}  // namespace oximctl
+
+#endif  // OXIM_TOOLS_OXIMCTL_COMMANDS_H_
