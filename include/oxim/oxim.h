@@ -194,6 +194,9 @@ OXIM_EXPORT uint32_t OXIM_update_loglevel(void);
 /* Prepares the log directory and the log file's mode (for installers). */
 OXIM_EXPORT uint32_t OXIM_config_log_dir_permissions(void);
 
+/* Kept for the interface: performs no work and returns 0. */
+OXIM_EXPORT uint32_t OXIM_save_file_configuration(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -103,7 +103,7 @@ Node* internal_get_node_path(const char* path, uint32_t kind_filter) {
   }
 }
 
-void get_full_path(const Node* node, char* buffer) {
+std::string full_path(const Node* node) {
   StoreLock lock;
   std::vector<const Node*> chain;
   for (; node != nullptr && node->parent != node; node = node->parent) chain.push_back(node);
@@ -114,7 +114,11 @@ void get_full_path(const Node* node, char* buffer) {
     path += '/';
     path += name;
   }
-  std::snprintf(buffer, kValueSize, "%s", path.c_str());
+  return path;
+}
+
+void get_full_path(const Node* node, char* buffer) {
+  std::snprintf(buffer, kValueSize, "%s", full_path(node).c_str());
 }
 
 }  // namespace oxim

@@ -10,6 +10,7 @@
 #define OXIM_CORE_NODE_STORE_H_
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/node.h"
@@ -79,6 +80,8 @@ Node* create_link(Node* parent, const char* name, Node* target, Node* target_gro
 Node* internal_get_node_path(const char* path, uint32_t kind_filter);
 // REQUIRES: buffer holds 256 bytes; a longer path is cut.
 void get_full_path(const Node* node, char* buffer);
+// The whole path text, never cut.
+std::string full_path(const Node* node);
 
 // Persistence priorities: the next one to give (starts at 1 per tree).
 uint32_t next_persistence_priority();
