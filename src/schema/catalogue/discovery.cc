@@ -2,16 +2,182 @@
 #include "schema/templates.h"
 
 namespace oxim::templates {
+namespace {
+
+// The fixed groups of a SendTarget portal, defined below in the order in
+// which its template creates them.
+extern const GroupTemplate kSendTargetPortalLoginOptions;
+extern const GroupTemplate kSendTargetPortalAuthentication;
+
+}  // namespace
 
 // clang-format off
+
+// SendTargetPortal (instanced, under LogicalHBA/Discovery)
+const PropertyTemplate kSendTargetPortalProperties[] = {
+    {.name = "IPAddress",
+     .description = "The IPv4 address of the portal.",
+     .default_value = "0.0.0.0"},
+    {.name = "PortNumber",
+     .description = "The TCP port of the portal.",
+     .default_value = "0"},
+    {.name = "PortMacAddress",
+     .description = "The MAC address of the iSCSI function through which the portal is asked.",
+     .default_value = "00:00:00:00:00:00"},
+};
+const CommandTemplate kSendTargetPortalCommands[] = {
+    {.name = "DiscoverTargets",
+     .description = "Asks the portal for its targets with SendTargets discovery and adds them as "
+                    "Discovered targets.",
+     .handler = "do_DiscoverTargets",
+     .params = {{.name = "TargetName",
+                 .description = "The iSCSI name of the one target to ask for; all targets when "
+                                "not given.",
+                 .data_type = OXIM_TYPE_TEXT, .minimum = 0, .maximum = 255}}},
+};
+const GroupTemplate* const kSendTargetPortalSubgroups[] = {
+    &kSendTargetPortalLoginOptions,
+};
 const GroupTemplate kSendTargetPortal = {
     .name = "SendTargetPortal", .template_name = "initialize_SendTargetPortal",
     .description = "A portal asked for its targets with SendTargets discovery.",
-    .maximum = 128, .parent = "Discovery"};
+    .maximum = 128, .parent = "Discovery",
+    .properties = kSendTargetPortalProperties, .commands = kSendTargetPortalCommands,
+    .subgroups = kSendTargetPortalSubgroups};
+
+namespace {
+
+// SendTargetPortal/SendTargetPortalLoginOptions
+const PropertyTemplate kSendTargetPortalLoginOptionsProperties[] = {
+    {.name = "InitialR2T",
+     .description = "Whether the initiator waits for a ready-to-transfer before it sends "
+                    "unsolicited data in discovery sessions.",
+     .handler = "handle_stploginoptions",
+     .data_type = OXIM_TYPE_LIST, .default_value = "Yes", .valid_values = "Yes,No"},
+    {.name = "ImmediateData",
+     .description = "Whether the initiator sends data together with its commands in discovery "
+                    "sessions.",
+     .flags = OXIM_FLAG_READ_WRITE, .handler = "handle_stploginoptions",
+     .data_type = OXIM_TYPE_LIST, .default_value = "Yes", .valid_values = "Yes,No"},
+    {.name = "HeaderDigest",
+     .description = "The digest that protects PDU headers. It can only be set to None while "
+                    "HeaderParam is not Preferred.",
+     .flags = OXIM_FLAG_READ_WRITE, .handler = "handle_stploginoptions",
+     .data_type = OXIM_TYPE_LIST, .default_value = "None", .valid_values = "None,CRC32C"},
+    {.name = "DataDigest",
+     .description = "The digest that protects PDU data. It can only be set to None while "
+                    "DataParam is not Preferred.",
+     .flags = OXIM_FLAG_READ_WRITE, .handler = "handle_stploginoptions",
+     .data_type = OXIM_TYPE_LIST, .default_value = "None", .valid_values = "None,CRC32C"},
+    {.name = "HeaderParam",
+     .description = "How firmly the header digest is asked for: Preferred tries a login with the "
+                    "digest first and then without it; Prohibited logs in without it. Preferred "
+                    "needs a HeaderDigest other than None.",
+     .flags = OXIM_FLAG_READ_WRITE, .handler = "handle_stploginoptions",
+     .data_type = OXIM_TYPE_LIST, .default_value = "Prohibited",
+     .valid_values = "Prohibited,Preferred"},
+    {.name = "DataParam",
+     .description = "How firmly the data digest is asked for: Preferred tries a login with the "
+                    "digest first and then without it; Prohibited logs in without it. Preferred "
+                    "needs a DataDigest other than None.",
+     .flags = OXIM_FLAG_READ_WRITE, .handler = "handle_stploginoptions",
+     .data_type = OXIM_TYPE_LIST, .default_value = "Prohibited",
+     .valid_values = "Prohibited,Preferred"},
+};
+const GroupTemplate* const kSendTargetPortalLoginOptionsSubgroups[] = {
+    &kSendTargetPortalAuthentication,
+};
+const GroupTemplate kSendTargetPortalLoginOptions = {
+    .name = "SendTargetPortalLoginOptions",
+    .description = "The login options of the discovery sessions to this portal.",
+    .properties = kSendTargetPortalLoginOptionsProperties,
+    .subgroups = kSendTargetPortalLoginOptionsSubgroups};
+
+// SendTargetPortal/SendTargetPortalLoginOptions/Authentication
+const PropertyTemplate kSendTargetPortalAuthenticationProperties[] = {
+    {.name = "AuthenticationMethod",
+     .description = "How discovery logins to the portal are authenticated: None, One-Way CHAP "
+                    "(the target checks the initiator) or Mutual CHAP (both check each other).",
+     .handler = "handle_authentication_stploginoptions",
+     .data_type = OXIM_TYPE_LIST, .default_value = "None",
+     .valid_values = "None,Mutual CHAP,One-Way CHAP"},
+    {.name = "InitiatorCHAPName",
+     .description = "The initiator CHAP name, used with Mutual CHAP only.",
+     .handler = "handle_authentication_stploginoptions",
+     .default_value = "N/A"},
+    {.name = "InitiatorSecret",
+     .description = "The initiator CHAP secret, used with Mutual CHAP only.",
+     .handler = "handle_authentication_stploginoptions",
+     .default_value = "N/A"},
+    {.name = "TargetCHAPName",
+     .description = "The target CHAP name, used with One-Way and Mutual CHAP.",
+     .handler = "handle_authentication_stploginoptions",
+     .default_value = "N/A"},
+    {.name = "TargetSecret",
+     .description = "The target CHAP secret, used with One-Way and Mutual CHAP.",
+     .handler = "handle_authentication_stploginoptions",
+     .default_value = "N/A"},
+    {.name = "CHAPParam",
+     .description = "How firmly CHAP is asked for: Required, Preferred (with CHAP first, then "
+                    "without), Discouraged (without CHAP first, then with) or Prohibited.",
+     .handler = "handle_authentication_stploginoptions",
+     .data_type = OXIM_TYPE_LIST, .default_value = "Prohibited",
+     .valid_values = "Prohibited,Discouraged,Preferred,Required"},
+};
+const CommandTemplate kSendTargetPortalAuthenticationCommands[] = {
+    {.name = "ConfigureCHAP",
+     .description = "Sets the CHAP authentication of discovery logins to this portal.",
+     .handler = "do_ConfigureCHAP",
+     .params = {{.name = "AuthenticationMethod",
+                 .description = "One-Way CHAP or Mutual CHAP.",
+                 .required = true, .data_type = OXIM_TYPE_LIST,
+                 .valid_values = "Mutual CHAP,One-Way CHAP"},
+                {.name = "InitiatorCHAPName",
+                 .description = "The initiator CHAP name; required for Mutual CHAP, ignored for "
+                                "One-Way CHAP.",
+                 .data_type = OXIM_TYPE_TEXT, .minimum = 0, .maximum = 256},
+                {.name = "InitiatorSecret",
+                 .description = "The initiator CHAP secret: 12 to 16 characters, or 0x and 24 "
+                                "to 32 hexadecimal digits; required for Mutual CHAP, ignored for "
+                                "One-Way CHAP. It must differ from TargetSecret.",
+                 .data_type = OXIM_TYPE_TEXT, .minimum = 0, .maximum = 256},
+                {.name = "TargetCHAPName",
+                 .description = "The target CHAP name.",
+                 .required = true, .data_type = OXIM_TYPE_TEXT, .minimum = 1, .maximum = 256},
+                {.name = "TargetSecret",
+                 .description = "The target CHAP secret: 12 to 16 characters, or 0x and 24 to "
+                                "32 hexadecimal digits.",
+                 .required = true, .data_type = OXIM_TYPE_TEXT, .minimum = 12, .maximum = 34},
+                {.name = "CHAPParam",
+                 .description = "How firmly CHAP is asked for; Prohibited when not given.",
+                 .data_type = OXIM_TYPE_LIST, .valid_values = "Discouraged,Preferred,Required"}}},
+    {.name = "DeleteCHAP",
+     .description = "Removes the CHAP authentication of discovery logins to this portal.",
+     .handler = "do_DeleteCHAP"},
+};
+const GroupTemplate kSendTargetPortalAuthentication = {
+    .name = "Authentication",
+    .description = "The CHAP authentication of discovery logins to this portal.",
+    .properties = kSendTargetPortalAuthenticationProperties,
+    .commands = kSendTargetPortalAuthenticationCommands};
+
+}  // namespace
+
+// iSNSServer (instanced, under iSCSIPhysicalHBA/iSNS)
+const PropertyTemplate kiSNSServerProperties[] = {
+    {.name = "IPAddress",
+     .description = "The IPv4 address of the iSNS server.",
+     .default_value = "0.0.0.0"},
+    {.name = "PortNumber",
+     .description = "The TCP port of the iSNS server.",
+     .default_value = "0"},
+};
 const GroupTemplate kiSNSServer = {
     .name = "iSNSServer", .template_name = "initialize_iSNSServer",
     .description = "An iSNS server asked for targets.",
-    .maximum = 4, .parent = "iSNS"};
+    .maximum = 4, .parent = "iSNS",
+    .properties = kiSNSServerProperties};
+
 // clang-format on
 
 }  // namespace oxim::templates
