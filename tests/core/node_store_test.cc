@@ -201,7 +201,7 @@ TEST_F(NodeStoreTest, GlobalCommandIsFoundFromEveryGroup) {
 
 TEST_F(NodeStoreTest, PurgeDeletesEveryInstanceConnectionsFirst) {
   Node* target = AddGroup(Root(), "Target");
-  uint8_t connection_maps[2][1] = {};
+  static uint8_t connection_maps[2][1];  // outlives the groups
   for (int i = 0; i < 2; ++i) {
     Node* session = AddInstance(target, "Session", i, map_);
     AddInstance(session, "Connection", 0, connection_maps[i], 1);

@@ -290,7 +290,9 @@ TEST_F(TreeInterfaceTest, RefreshRunsOnlyGroupHandlers) {
 }
 
 TEST_F(TreeInterfaceTest, ValidInstancesInAscendingOrder) {
-  uint8_t map[8] = {};
+  // The instance map outlives the groups: TearDown deletes them and clears
+  // their bits.
+  static uint8_t map[8];
   for (int n : {5, 1, 3}) AddInstance(group_, "Item", n, map);
   uint32_t numbers[8];
   uint32_t count = 99;
