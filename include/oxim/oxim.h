@@ -194,6 +194,12 @@ OXIM_EXPORT uint32_t OXIM_update_loglevel(void);
 /* Prepares the log directory and the log file's mode (for installers). */
 OXIM_EXPORT uint32_t OXIM_config_log_dir_permissions(void);
 
+/* The names of the handlers the tree's templates refer to that the library
+ * does not implement yet, one per line, into names (size bytes); *count gets
+ * their number. OXIM_STATUS_ARRAY_TOO_SMALL (names then holds as many whole
+ * lines as fit) when size is too small. */
+OXIM_EXPORT uint32_t OXIM_get_unimplemented_handlers(char* names, uint32_t size, uint32_t* count);
+
 /* Kept for the interface: performs no work and returns 0. */
 OXIM_EXPORT uint32_t OXIM_save_file_configuration(void);
 

@@ -135,6 +135,19 @@ TEST_F(TreeApiTest, ListingFiltersZeroAndFourSelectNothing) {
   EXPECT_EQ(OXIM_refresh_group(3), 0u) << "a property has no refresh handler";
 }
 
+TEST_F(TreeApiTest, UnimplementedHandlersAreListed) {
+  char names[1 << 14];
+  uint32_t count = 0;
+  ASSERT_EQ(OXIM_get_unimplemented_handlers(names, sizeof names, &count), 0u);
+  EXPECT_GT(count, 0u);
+  EXPECT_EQ(std::string(names).find("handle_OXIMDebugLevel"), std::string::npos) << "implemented";
+  char small[16];
+  EXPECT_EQ(OXIM_get_unimplemented_handlers(small, sizeof small, &count),
+            OXIM_STATUS_ARRAY_TOO_SMALL);
+  EXPECT_LT(std::strlen(small), sizeof small);
+  EXPECT_EQ(OXIM_get_unimplemented_handlers(nullptr, 10, &count), 1u);
+}
+
 TEST_F(TreeApiTest, BadArgumentsAreRefusedWithoutCrashing) {
   uint32_t tag = 0;
   uint32_t tags[8];

@@ -150,6 +150,8 @@ TEST_F(OximctlTest, JsonDocumentsParseBack) {
   auto info = nlohmann::json::parse(Run({"--json", "info"}).out);
   EXPECT_EQ(info["library"]["OXIMServiceVersion"], "1.0.99.0");
   EXPECT_TRUE(info["controllers"].is_array());
+  EXPECT_FALSE(info["unimplemented_handlers"].empty()) << "the remaining work stays visible";
+  EXPECT_EQ(info["unimplemented_handlers"][0].get<std::string>().rfind("do_", 0), 0u);
 
   Result missing = Run({"--json", "get", "Nothing"});
   EXPECT_EQ(missing.exit_code, 1);
