@@ -1,0 +1,254 @@
+// The driver side of the emulated adapter; see emulator.h.
+#include "emulator.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+#include "core/log.h"
+#include "firmware.h"
+#include "platform/host_paths.h"
+#include "transport/coding.h"
+#include "transport/driver_records.h"
+
+namespace oxim::emulator {
+namespace {
+
+constexpr size_t kRecentRequests = 16;
+constexpr size_t kConfigSpaceSize = 4096;
+// Configuration offset whose word the library reads on Korvel functions.
+constexpr size_t kConfigProbeOffset = 164;
+
+platform::IoResult Fail(int error) { return {-1, error}; }
+
+// The function's PCI configuration space: vendor and device ID, and a word
+// at the probe offset that tells a physical function (0).
+std::vector<uint8_t> ConfigSpace(uint16_t vendor_id, const FunctionConfig& function) {
+  std::vector<uint8_t> space(kConfigSpaceSize, 0);
+  transport::EncodeFixed16(space.data(), vendor_id);
+  transport::EncodeFixed16(space.data() + 2, function.device_id);
+  transport::EncodeFixed32(space.data() + kConfigProbeOffset, 0);
+  return space;
+}
+
+}  // namespace
+
+EmulatedAdapter::EmulatedAdapter(AdapterConfig config, std::string state_directory)
+    : model_(std::move(config), std::move(state_directory)) {
+  for (const CommandFault& fault : model_.config().command_faults) faults_.FailCommand(fault);
+  for (const DriverFault& fault : model_.config().driver_faults) faults_.FailDriverCall(fault);
+}
+
+int EmulatedAdapter::Open(const std::string& path) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  Device device;
+  std::string_view prefix = transport::kIscsiDevicePrefix;
+  if (path == transport::kNicDevicePath) {
+    device.nic = true;
+  } else if (path.starts_with(prefix) && path.size() > prefix.size()) {
+    int instance = -1;
+    const char* first = path.data() + prefix.size();
+    const char* last = path.data() + path.size();
+    auto [end, error] = std::from_chars(first, last, instance);
+    if (error != std::errc() || end != last || instance < 0 ||
+        static_cast<size_t>(instance) >= model_.iscsi_functions().size()) {
+      errno = ENOENT;
+      return -1;
+    }
+    device.iscsi_instance = instance;
+  } else {
+    errno = ENOENT;
+    return -1;
+  }
+  int handle = next_handle_++;
+  handles_[handle] = device;
+  return handle;
+}
+
+int EmulatedAdapter::Close(int handle) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (handles_.erase(handle) == 0) {
+    errno = EBADF;
+    return -1;
+  }
+  return 0;
+}
+
+platform::IoResult EmulatedAdapter::Ioctl(int handle, unsigned long request,
+                                          std::span<uint8_t> argument) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  auto it = handles_.find(handle);
+  if (it == handles_.end()) return Fail(EBADF);
+  Device device = it->second;
+  Record(device, request, argument);
+  if (std::optional<int> error = faults_.TakeDriverFault(request)) return Fail(*error);
+  if (!device.nic) return IscsiRequest(device, request, argument);
+  platform::IoResult result = NicRequest(request, argument);
+  if (std::optional<int> count = faults_.CountNicRequest()) model_.set_visible_nic_count(*count);
+  return result;
+}
+
+platform::IoResult EmulatedAdapter::IscsiRequest(const Device& device, unsigned long request,
+                                                 std::span<uint8_t> argument) {
+  if (request == transport::kIscsiHostAdapterNameRequest) {
+    char name[32];
+    int length = std::snprintf(name, sizeof name, "vmhba%d", 64 + device.iscsi_instance);
+    if (length < 0 || argument.size() < static_cast<size_t>(length) + 1) return Fail(ERANGE);
+    std::memcpy(argument.data(), name, static_cast<size_t>(length) + 1);
+    return {};
+  }
+  if (request != transport::kIscsiFirmwareRequest) return Fail(ENOTTY);
+  std::optional<transport::RequestHeader> header = transport::DecodeRequestHeader(argument);
+  if (!header || header->request_length > argument.size() - transport::kRequestHeaderSize) {
+    return Fail(EINVAL);
+  }
+  ExecuteCommand(model_, faults_, model_.iscsi_functions()[device.iscsi_instance],
+                 argument.first(transport::kRequestHeaderSize + header->request_length));
+  return {};
+}
+
+platform::IoResult EmulatedAdapter::NicRequest(unsigned long request, std::span<uint8_t> argument) {
+  switch (request) {
+    case transport::kNicFirmwareRequest: {
+      std::optional<transport::PciAddress> address = transport::DecodeNicEnvelopePrefix(argument);
+      if (!address) return Fail(EINVAL);
+      std::optional<FunctionRef> function = model_.FindNicFunction(*address);
+      if (!function) return Fail(ENODEV);
+      std::span<uint8_t> command = argument.subspan(transport::kNicCommandOffset);
+      std::optional<transport::RequestHeader> header = transport::DecodeRequestHeader(command);
+      if (!header || header->request_length > command.size() - transport::kRequestHeaderSize) {
+        return Fail(EINVAL);
+      }
+      ExecuteCommand(model_, faults_, *function,
+                     command.first(transport::kRequestHeaderSize + header->request_length));
+      return {};
+    }
+    case transport::kNicDriverInfoRequest:
+    case transport::kNicVirtualFunctionRequest: {
+      std::optional<transport::PciAddress> address = transport::DecodeDriverInfoAddress(argument);
+      if (!address) return Fail(EINVAL);
+      std::optional<FunctionRef> function = model_.FindNicFunction(*address);
+      if (!function) return Fail(ENODEV);
+      const FunctionConfig& config = model_.function(*function);
+      std::fill(argument.begin() + transport::kDriverInfoAnswerOffset,
+                argument.begin() + transport::kDriverInfoRecordSize, uint8_t{0});
+      transport::EncodeFixed32(argument.data() + transport::kDriverInfoMtuOffset, config.mtu);
+      if (request == transport::kNicVirtualFunctionRequest) {
+        argument[transport::kDriverInfoVfCountOffset] = config.virtual_functions;
+      }
+      return {};
+    }
+    case transport::kNicChipInfoRequest: {
+      std::vector<transport::ChipInfoController> controllers;
+      int last_controller = -1;
+      for (const FunctionRef& ref : model_.visible_nic_functions()) {
+        const FunctionConfig& function = model_.function(ref);
+        if (ref.controller != last_controller) {
+          controllers.push_back({function.pci.bus, function.pci.device, {}});
+          last_controller = ref.controller;
+        }
+        controllers.back().functions.push_back(function.pci.function);
+      }
+      if (!transport::EncodeChipInfo(argument, controllers)) return Fail(EINVAL);
+      return {};
+    }
+    case transport::kNicPciConfigReadRequest: {
+      std::optional<transport::PciConfigRead> read = transport::DecodePciConfigRead(argument);
+      if (!read) return Fail(EINVAL);
+      std::optional<FunctionRef> function = model_.FindNicFunction(read->address);
+      if (!function) return Fail(ENODEV);
+      if (read->config_offset > kConfigSpaceSize ||
+          read->length > kConfigSpaceSize - read->config_offset) {
+        return Fail(EINVAL);
+      }
+      std::vector<uint8_t> space =
+          ConfigSpace(model_.config().vendor_id, model_.function(*function));
+      std::memcpy(argument.data() + transport::kPciConfigDataOffset,
+                  space.data() + read->config_offset, read->length);
+      return {};
+    }
+    default: return Fail(ENOTTY);
+  }
+}
+
+void EmulatedAdapter::Record(const Device& device, unsigned long request,
+                             std::span<const uint8_t> argument) {
+  ++request_count_;
+  recent_.push_back({request, device.nic, device.iscsi_instance,
+                     std::vector<uint8_t>(argument.begin(), argument.end())});
+  if (recent_.size() > kRecentRequests) recent_.pop_front();
+}
+
+bool EmulatedAdapter::ReadHostFile(const std::string& path, std::string* content) {
+  if (path == "/etc/vmware/esx.conf") {
+    std::lock_guard<std::mutex> guard(mutex_);
+    content->clear();
+    int n = 0;
+    for (const FunctionRef& ref : model_.visible_nic_functions()) {
+      const transport::PciAddress& pci = model_.function(ref).pci;
+      char line[128];
+      std::snprintf(line, sizeof line, "/device/%03d:%02d.%d/vmkname = \"vmnic%d\"\n", pci.bus,
+                    pci.device, pci.function, n++);
+      content->append(line);
+    }
+    return true;
+  }
+  FILE* file = std::fopen(platform::HostPath(path).c_str(), "rb");
+  if (file == nullptr) return false;
+  content->clear();
+  char chunk[4096];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) content->append(chunk, got);
+  std::fclose(file);
+  return true;
+}
+
+platform::ToolResult EmulatedAdapter::RunHostTool(const std::vector<std::string>& argv) {
+  pdebug(kModuleAdapter, kLogError, "emulated adapter: host tool %s is not modelled\n",
+         argv.empty() ? "" : argv[0].c_str());
+  return {};
+}
+
+uint64_t EmulatedAdapter::request_count() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return request_count_;
+}
+
+std::vector<RecordedRequest> EmulatedAdapter::recent_requests() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return {recent_.begin(), recent_.end()};
+}
+
+void EmulatedAdapter::clear_requests() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  request_count_ = 0;
+  recent_.clear();
+}
+
+int EmulatedAdapter::open_handles() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return static_cast<int>(handles_.size());
+}
+
+std::shared_ptr<EmulatedAdapter> MakeEmulator(AdapterConfig config) {
+  return std::make_shared<EmulatedAdapter>(std::move(config), platform::HostPath(kStateDirectory));
+}
+
+}  // namespace oxim::emulator
+
+namespace oxim::platform {
+
+std::unique_ptr<DeviceBackend> MakeEmulatedBackend(std::string_view config_file) {
+  if (!config_file.empty()) {
+    pdebug(kModuleAdapter, kLogError,
+           "emulated adapter: configuration files are not supported yet (%.*s); use "
+           "OXIM_ADAPTER=emulator\n",
+           static_cast<int>(config_file.size()), config_file.data());
+    return nullptr;
+  }
+  return std::make_unique<emulator::EmulatedAdapter>(emulator::DefaultConfig(),
+                                                     HostPath(emulator::kStateDirectory));
+}
+
+}  // namespace oxim::platform

@@ -1,0 +1,93 @@
+// The emulated adapter behind the platform seam: the iSCSI driver's devices
+// (one per iSCSI function) and the NIC driver's single device, answering
+// driver requests 0x4580 and 1 (iSCSI) and 4 to 8 (NIC) over the adapter
+// model, plus the host files that describe the NIC functions.
+//
+// Tests install one directly and reach its fault injection and its record
+// of requests:
+//   auto adapter = emulator::InstallEmulator();   // under the current OXIM_ROOT
+//   adapter->faults().FailDriverCall({.request = 0x4580, .error = EIO});
+//   ...
+//   emulator::UninstallEmulator();
+#ifndef OXIM_EMULATOR_EMULATOR_H_
+#define OXIM_EMULATOR_EMULATOR_H_
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "adapter_model.h"
+#include "faults.h"
+#include "platform/device_backend.h"
+
+namespace oxim::emulator {
+
+// One driver request as the emulator received it.
+struct RecordedRequest {
+  unsigned long request = 0;
+  bool nic_device = false;
+  int iscsi_instance = -1;        // iSCSI device instance, -1 for the NIC device
+  std::vector<uint8_t> argument;  // the argument bytes before the answer
+};
+
+// The flash state directory under OXIM_ROOT.
+inline constexpr char kStateDirectory[] = "/var/lib/oxim-emulator";
+
+class EmulatedAdapter final : public platform::DeviceBackend {
+ public:
+  EmulatedAdapter(AdapterConfig config, std::string state_directory);
+
+  int Open(const std::string& path) override;
+  platform::IoResult Ioctl(int handle, unsigned long request, std::span<uint8_t> argument) override;
+  int Close(int handle) override;
+  bool ReadHostFile(const std::string& path, std::string* content) override;
+  platform::ToolResult RunHostTool(const std::vector<std::string>& argv) override;
+
+  Faults& faults() { return faults_; }
+  // Requests received so far, and the last few of them (oldest first).
+  uint64_t request_count();
+  std::vector<RecordedRequest> recent_requests();
+  void clear_requests();
+  int open_handles();
+
+ private:
+  struct Device {
+    bool nic = false;
+    int iscsi_instance = -1;
+  };
+  platform::IoResult IscsiRequest(const Device& device, unsigned long request,
+                                  std::span<uint8_t> argument);
+  platform::IoResult NicRequest(unsigned long request, std::span<uint8_t> argument);
+  void Record(const Device& device, unsigned long request, std::span<const uint8_t> argument);
+
+  std::mutex mutex_;  // guards everything below; faults_ has its own
+  AdapterModel model_;
+  std::map<int, Device> handles_;
+  int next_handle_ = 3;
+  uint64_t request_count_ = 0;
+  std::deque<RecordedRequest> recent_;
+  Faults faults_;
+};
+
+// Makes an emulated adapter (default configuration unless given) with its
+// flash under OXIM_ROOT.
+std::shared_ptr<EmulatedAdapter> MakeEmulator(AdapterConfig config = DefaultConfig());
+
+// Makes an emulated adapter and installs it as the platform backend. (Inline:
+// the seam lives in the library, which links the emulator, not the reverse.)
+inline std::shared_ptr<EmulatedAdapter> InstallEmulator(AdapterConfig config = DefaultConfig()) {
+  std::shared_ptr<EmulatedAdapter> adapter = MakeEmulator(std::move(config));
+  platform::SetBackendOverride(adapter);
+  return adapter;
+}
+
+// Returns the platform to the backend chosen by OXIM_ADAPTER.
+inline void UninstallEmulator() { platform::SetBackendOverride(nullptr); }
+
+}  // namespace oxim::emulator
+
+#endif  // OXIM_EMULATOR_EMULATOR_H_

@@ -1,0 +1,61 @@
+// The firmware side of the emulated adapter: parses a command buffer's
+// request header, checks the request length against the command, runs the
+// handler registered for (subsystem, opcode, version) and writes the
+// response header and answer back into the buffer, never past the request
+// length. A command without a handler answers status 66 (not supported).
+#ifndef OXIM_EMULATOR_FIRMWARE_H_
+#define OXIM_EMULATOR_FIRMWARE_H_
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "adapter_model.h"
+#include "faults.h"
+
+namespace oxim::emulator {
+
+// Firmware statuses the emulator answers with.
+inline constexpr uint8_t kFwSuccess = 0;
+inline constexpr uint8_t kFwBadRequestLength = 3;  // length does not match the command
+inline constexpr uint8_t kFwBufferTooSmall = 4;    // answer needs more; length in the header
+inline constexpr uint8_t kFwNotSupported = 66;
+
+// The function a command was addressed to.
+struct CommandContext {
+  AdapterModel& model;
+  FunctionRef function;
+};
+
+struct FirmwareAnswer {
+  uint8_t status = kFwSuccess;
+  uint16_t additional_status = 0;
+  std::vector<uint8_t> payload;  // answer bytes from payload offset 0
+};
+
+using FirmwareHandler = FirmwareAnswer (*)(CommandContext& context,
+                                           std::span<const uint8_t> request);
+
+// One row of the handler table: the request lengths the command accepts.
+struct HandlerEntry {
+  uint8_t subsystem;
+  uint8_t opcode;
+  uint8_t version;
+  uint32_t min_length;
+  uint32_t max_length;
+  FirmwareHandler handler;
+};
+
+// The handlers the emulator models.
+std::span<const HandlerEntry> HandlerTable();
+
+// Runs one command with the handlers of `handlers` (HandlerTable() for the
+// adapter). REQUIRES: command holds the 16-byte header and the request
+// length it names (the driver side checks this).
+void ExecuteCommand(AdapterModel& model, Faults& faults, FunctionRef function,
+                    std::span<uint8_t> command,
+                    std::span<const HandlerEntry> handlers = HandlerTable());
+
+}  // namespace oxim::emulator
+
+#endif  // OXIM_EMULATOR_FIRMWARE_H_

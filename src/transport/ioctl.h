@@ -1,0 +1,95 @@
+// Driver request transport: sends one firmware command through the iSCSI
+// driver (one device per function) or the NIC driver (one device, the
+// command wrapped in the NIC envelope), with the time-out rule, the payload
+// forms, the size query of the two-call pattern and addressing by function
+// index (-1: every function of the driver).
+//
+// The command's version byte travels as an argument of each call, and every
+// NIC request opens its own NIC device handle for its duration, so requests
+// of several threads never share per-request state.
+//
+//   uint8_t attributes[540] = {};
+//   uint32_t status = IssueIOCTLWithPayLoad(1, 32, 1, 540, 540 + 16, attributes,
+//                                           /*copy_back=*/1, 0, 0);
+#ifndef OXIM_TRANSPORT_IOCTL_H_
+#define OXIM_TRANSPORT_IOCTL_H_
+
+#include <cstdint>
+#include <span>
+
+#include "transport/driver_records.h"
+#include "transport/request_header.h"
+#include "transport/status_map.h"
+
+namespace oxim {
+
+// Status IssueIOCTL returns when the iSCSI driver call fails with EIO.
+inline constexpr uint32_t kStatusDriverIo = 295;
+
+// Seconds written to Timeout: 30 for the NIC driver, 120 otherwise; opcode
+// 18 gives 20 in subsystem 2 and 11 in any other subsystem.
+uint32_t TimeoutFor(int kind, uint8_t opcode, uint8_t subsystem);
+
+// Fills the request header of `command_buffer` and hands it to the driver of
+// `kind` (1 iSCSI on `handle`; 2 NIC, in an envelope naming NIC function
+// `function_index`, on a NIC device handle opened for this request after the
+// NIC refresh). Returns 0 when the request was delivered (the response
+// header then holds the outcome), 295 when the iSCSI driver failed with EIO,
+// 1 when nothing could be sent (unknown kind or NIC function, buffer shorter
+// than 16 + request_length, envelope allocation, device open, NIC set
+// changed).
+uint32_t IssueIOCTL(int handle, uint8_t opcode, uint8_t subsystem, uint32_t request_length,
+                    std::span<uint8_t> command_buffer, uint8_t domain, uint8_t port_number,
+                    int kind, int function_index, uint8_t version = 0);
+
+// Builds a zeroed command buffer of `buffer_size` bytes around the payload
+// (request_length bytes of it; an empty span sends zeros), sends it, copies
+// the answer area back when copy_back is non-zero (also on a failed
+// command), and maps the outcome. A buffer_size below request_length + 16,
+// or a payload shorter than request_length, sends nothing and returns 1.
+uint32_t Send_Ioctl_PayLoad(int handle, uint8_t opcode, uint8_t subsystem, uint16_t request_length,
+                            uint16_t buffer_size, std::span<uint8_t> payload, uint8_t copy_back,
+                            uint8_t domain, uint8_t port_number, int kind, int function_index,
+                            uint8_t version = 0);
+
+// iSCSI form: handle of function `function_index`; -1 sends on every open
+// handle in slot order and returns the last status (0 when none is open).
+uint32_t IssueIOCTLWithPayLoad(int function_index, uint8_t opcode, uint8_t subsystem,
+                               uint16_t request_length, uint16_t buffer_size,
+                               std::span<uint8_t> payload, uint8_t copy_back, uint8_t domain,
+                               uint8_t port_number, uint8_t version = 0);
+
+// NIC form: NIC function `function_index`; -1 sends once for each NIC
+// function 1..count and returns the last status (0 when there is none).
+uint32_t IssueNICIOCTLWithPayLoad(int function_index, uint8_t opcode, uint8_t subsystem,
+                                  uint16_t request_length, uint16_t buffer_size,
+                                  std::span<uint8_t> payload, uint8_t copy_back, uint8_t domain,
+                                  uint8_t port_number, uint8_t version = 0);
+
+// First call of the two-call pattern: status 0 and 4 both succeed, copy
+// request_length bytes of the answer into the payload (if given) and store
+// the low 16 bits of the actual response length (if asked); other statuses
+// are mapped.
+uint32_t Send_Ioctl_Get_PayLoadSize(int handle, uint8_t opcode, uint8_t subsystem,
+                                    uint16_t request_length, uint16_t buffer_size,
+                                    std::span<uint8_t> payload, uint16_t* response_length,
+                                    uint8_t domain, uint8_t port_number, int kind,
+                                    int function_index, uint8_t version = 0);
+uint32_t GetIOCTLPayLoadSize(int function_index, uint8_t opcode, uint8_t subsystem,
+                             uint16_t request_length, uint16_t buffer_size,
+                             std::span<uint8_t> payload, uint16_t* response_length, uint8_t domain,
+                             uint8_t port_number, uint8_t version = 0);
+uint32_t GetNICIOCTLPayLoadSize(int function_index, uint8_t opcode, uint8_t subsystem,
+                                uint16_t request_length, uint16_t buffer_size,
+                                std::span<uint8_t> payload, uint16_t* response_length,
+                                uint8_t domain, uint8_t port_number, uint8_t version = 0);
+
+// A NIC driver request other than a firmware command (4, 6, 7, 8) on a NIC
+// device handle opened for it; requests 4, 7 and 8 run the NIC refresh
+// first. 0 on success, 1 when the device cannot be opened, the NIC set
+// changed or the driver call failed.
+uint32_t IssueNicDriverRequest(unsigned long request, std::span<uint8_t> record);
+
+}  // namespace oxim
+
+#endif  // OXIM_TRANSPORT_IOCTL_H_

@@ -1,0 +1,25 @@
+// Translation of a firmware outcome (status byte, additional status, and the
+// command's opcode) into a library status, with the last status and message
+// recorded for the client where the firmware's answer has one.
+#ifndef OXIM_TRANSPORT_STATUS_MAP_H_
+#define OXIM_TRANSPORT_STATUS_MAP_H_
+
+#include <cstdint>
+
+namespace oxim {
+
+// Status of a request that did not reach the firmware: always 1.
+uint32_t OximStatusFromHBAStatus();
+
+// Maps status / additional status / opcode to a library status; may set the
+// last status (oxim_set_last_status). Only the opcode is compared, never the
+// subsystem.
+uint32_t OximStatusFromIOCTLResponse(uint32_t status, uint32_t additional_status, uint8_t opcode);
+
+// The message that ends every report of an internal failure.
+inline constexpr char kInternalErrorSuffix[] =
+    "Application internal error occurred. Please check oxim2d.log file for more information.";
+
+}  // namespace oxim
+
+#endif  // OXIM_TRANSPORT_STATUS_MAP_H_

@@ -1,0 +1,79 @@
+// The platform seam: backend choice by OXIM_ADAPTER at open time, clean
+// failure on a host without the adapter, host files under OXIM_ROOT and host
+// tools run without a shell.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/device_backend.h"
+#include "support/temp_root.h"
+#include "transport/driver_records.h"
+
+namespace oxim::platform {
+namespace {
+
+class AdapterChoice : public testing::TempRootTest {
+ protected:
+  ~AdapterChoice() override { unsetenv("OXIM_ADAPTER"); }
+};
+
+TEST_F(AdapterChoice, HostWithoutDeviceNodesFailsCleanly) {
+  unsetenv("OXIM_ADAPTER");
+  errno = 0;
+  EXPECT_EQ(OpenDevice(transport::kNicDevicePath), -1);
+  EXPECT_EQ(errno, ENOENT);
+  setenv("OXIM_ADAPTER", "host", 1);
+  EXPECT_EQ(OpenDevice(std::string(transport::kIscsiDevicePrefix) + "0"), -1);
+}
+
+TEST_F(AdapterChoice, EmulatorIsChosenWhenADeviceIsOpened) {
+  setenv("OXIM_ADAPTER", "emulator", 1);
+  int handle = OpenDevice(transport::kNicDevicePath);
+  ASSERT_GE(handle, 0);
+  uint8_t record[transport::kChipInfoRecordSize] = {};
+  EXPECT_EQ(DeviceIoctl(handle, transport::kNicChipInfoRequest, record).result, 0);
+  EXPECT_EQ(record[0], 1);
+  EXPECT_EQ(CloseDevice(handle), 0);
+  EXPECT_EQ(CloseDevice(handle), -1);
+  EXPECT_EQ(DeviceIoctl(handle, transport::kNicChipInfoRequest, record).error, EBADF);
+}
+
+TEST_F(AdapterChoice, ConfigurationFileAndUnknownValuesAreRefused) {
+  setenv("OXIM_ADAPTER", "emulator:/tmp/adapter.json", 1);
+  errno = 0;
+  EXPECT_EQ(OpenDevice(transport::kNicDevicePath), -1);
+  EXPECT_EQ(errno, EINVAL);
+  setenv("OXIM_ADAPTER", "socket:/tmp/x", 1);
+  EXPECT_EQ(OpenDevice(transport::kNicDevicePath), -1);
+}
+
+TEST_F(AdapterChoice, HostFilesAreReadUnderTheRoot) {
+  unsetenv("OXIM_ADAPTER");
+  root_.write("/etc/vmware-release", "release 5.5\n");
+  std::string content;
+  ASSERT_TRUE(ReadHostFile("/etc/vmware-release", &content));
+  EXPECT_EQ(content, "release 5.5\n");
+  EXPECT_FALSE(ReadHostFile("/etc/issue.net", &content));
+}
+
+TEST_F(AdapterChoice, HostToolWordsReachTheToolUnchanged) {
+  unsetenv("OXIM_ADAPTER");
+  const std::string hostile = "vmnic0; touch " + root_.file("/tmp/pwned") + " $(id)";
+  ToolResult result = RunHostTool({"echo", hostile});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.output, hostile + "\n");
+  EXPECT_FALSE(std::filesystem::exists(root_.file("/tmp/pwned")));
+}
+
+TEST_F(AdapterChoice, MissingToolIsReportedNotRun) {
+  unsetenv("OXIM_ADAPTER");
+  EXPECT_EQ(RunHostTool({"oxim-no-such-tool-here"}).exit_status, -1);
+  EXPECT_EQ(RunHostTool({}).exit_status, -1);
+  EXPECT_EQ(RunHostTool({"false"}).exit_status, 1);
+}
+
+}  // namespace
+}  // namespace oxim::platform
