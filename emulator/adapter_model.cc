@@ -1,34 +1,91 @@
 // Adapter model and flash store; see adapter_model.h.
 #include "adapter_model.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/host_paths.h"
 
 namespace oxim::emulator {
+namespace {
+
+// What a controller of each chip usually reports about itself.
+struct ChipFacts {
+  int chip;
+  uint16_t device_id;
+  uint16_t subsystem_device_id;
+  const char* model_number;
+  const char* description;
+  const char* firmware_version;
+  const char* bios_version;
+  uint32_t capabilities;
+  size_t oem_binary_size;
+};
+
+constexpr ChipFacts kChips[] = {
+    {kChipQF2, 0x0700, 0xE600, "QF2-2P-10G", "Quellfire QF2 2-port 10GbE converged network adapter",
+     "4.9.416.0", "4.9.416.0", 0x013, 10},
+    {kChipQF3, 0x0714, 0xE602, "QF3-2P-10G", "Quellfire QF3 2-port 10GbE converged network adapter",
+     "11.4.1204.0", "11.4.190.0", 0x213, 10},
+    {kChipKorvel, 0xE220, 0xE710, "KV-4P-25G",
+     "Quellfire Korvel 4-port 25GbE converged network adapter", "12.0.1110.0", "12.0.1110.0", 0x20b,
+     4},
+    {kChipTindra, 0x0720, 0xE720, "TD-2P-25G",
+     "Quellfire Tindra 2-port 25GbE converged network adapter", "12.8.351.0", "12.8.351.0", 0x21b,
+     10},
+    {kChipFurther, 0x0730, 0xE730, "QF6-2P-100G",
+     "Quellfire 2-port 100GbE converged network adapter", "14.0.499.0", "14.0.499.0", 0x21b, 10},
+};
+
+const ChipFacts& FactsOf(int chip) {
+  for (const ChipFacts& facts : kChips) {
+    if (facts.chip == chip) return facts;
+  }
+  return kChips[1];  // QF3
+}
+
+}  // namespace
+
+uint16_t DefaultDeviceId(int chip) { return FactsOf(chip).device_id; }
+
+ControllerConfig ControllerDefaults(int chip) {
+  const ChipFacts& facts = FactsOf(chip);
+  ControllerConfig controller;
+  controller.chip = chip;
+  controller.device_id = facts.device_id;
+  controller.subsystem_device_id = facts.subsystem_device_id;
+  controller.model_number = facts.model_number;
+  controller.description = facts.description;
+  controller.active_firmware_version = facts.firmware_version;
+  controller.flash_firmware_version = facts.firmware_version;
+  controller.bios_version = facts.bios_version;
+  controller.boot_code_version = facts.bios_version;
+  controller.driver_version = facts.firmware_version;
+  controller.capabilities = facts.capabilities;
+  controller.oem_binary.resize(facts.oem_binary_size);
+  controller.oem_serial = std::string("OEM-") + facts.model_number;
+  return controller;
+}
 
 AdapterConfig DefaultConfig() {
-  ControllerConfig qf3;
-  qf3.chip = 3;
+  ControllerConfig qf3 = ControllerDefaults(kChipQF3);
   qf3.serial_number = "VN3Q0417A2K9";
-  qf3.driver_version = "11.4.1204.0";
-  qf3.firmware_version = "11.4.1204.0";
+  qf3.oem_serial = "OEM-VN3Q0417A2K9";
   qf3.logical_hbas = 1;
   qf3.ports = 2;
-  // Bus 3, device 0: NIC functions 0 and 1, iSCSI functions 2 and 3.
+  // Bus 3, device 0: NIC functions 0 and 1, iSCSI functions 2 and 3, all with
+  // the chip's device ID.
   for (int port = 0; port < 2; ++port) {
     FunctionConfig nic;
     nic.kind = FunctionKind::kNic;
     nic.port = port;
     nic.pci = {3, 0, static_cast<uint8_t>(port)};
-    nic.device_id = 0x710;
     nic.mac = {0x00, 0x90, 0xfa, 0x4c, 0x21, static_cast<uint8_t>(0x10 + port)};
     qf3.functions.push_back(nic);
     FunctionConfig iscsi;
     iscsi.kind = FunctionKind::kIscsi;
     iscsi.port = port;
     iscsi.pci = {3, 0, static_cast<uint8_t>(2 + port)};
-    iscsi.device_id = 0x712;
     iscsi.mac = {0x00, 0x90, 0xfa, 0x4c, 0x21, static_cast<uint8_t>(0x12 + port)};
     qf3.functions.push_back(iscsi);
   }
@@ -67,10 +124,29 @@ AdapterModel::AdapterModel(AdapterConfig config, std::string state_directory)
     const auto& functions = config_.controllers[c].functions;
     for (size_t f = 0; f < functions.size(); ++f) {
       FunctionRef ref{static_cast<int>(c), static_cast<int>(f)};
-      (functions[f].kind == FunctionKind::kIscsi ? iscsi_ : nic_).push_back(ref);
+      if (functions[f].kind == FunctionKind::kIscsi) {
+        iscsi_.push_back(ref);
+        continue;
+      }
+      std::string name = functions[f].interface_name;
+      if (name.empty()) name = "vmnic" + std::to_string(nic_.size());
+      interface_names_[{ref.controller, ref.function}] = name;
+      nic_.push_back(ref);
     }
   }
-  visible_nic_count_ = static_cast<int>(nic_.size());
+  visible_nic_count_ = config_.visible_nic_functions.value_or(static_cast<int>(nic_.size()));
+}
+
+uint16_t AdapterModel::device_id(const FunctionRef& ref) const {
+  if (function(ref).device_id != 0) return function(ref).device_id;
+  const ControllerConfig& owner = controller(ref);
+  return owner.device_id != 0 ? owner.device_id : DefaultDeviceId(owner.chip);
+}
+
+const std::string& AdapterModel::interface_name(const FunctionRef& ref) const {
+  static const std::string kNone;
+  auto it = interface_names_.find({ref.controller, ref.function});
+  return it != interface_names_.end() ? it->second : kNone;
 }
 
 std::vector<FunctionRef> AdapterModel::visible_nic_functions() const {
@@ -84,6 +160,20 @@ std::optional<FunctionRef> AdapterModel::FindNicFunction(
     if (function(ref).pci == address) return ref;
   }
   return std::nullopt;
+}
+
+std::optional<FunctionRef> AdapterModel::FindInterface(const std::string& name) const {
+  for (const FunctionRef& ref : visible_nic_functions()) {
+    if (interface_name(ref) == name) return ref;
+  }
+  return std::nullopt;
+}
+
+std::optional<FunctionRef> AdapterModel::FindFunction(const transport::PciAddress& address) const {
+  for (const FunctionRef& ref : iscsi_) {
+    if (function(ref).pci == address) return ref;
+  }
+  return FindNicFunction(address);
 }
 
 }  // namespace oxim::emulator

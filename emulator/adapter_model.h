@@ -19,23 +19,68 @@ namespace oxim::emulator {
 
 enum class FunctionKind { kIscsi, kNic };
 
+// Chip generations.
+inline constexpr int kChipQF2 = 2;
+inline constexpr int kChipQF3 = 3;
+inline constexpr int kChipKorvel = 4;
+inline constexpr int kChipTindra = 5;
+inline constexpr int kChipFurther = 6;
+
+// Limits of what one adapter can show. The chip information record of the
+// NIC driver describes at most 8 controllers with at most 8 NIC functions.
+inline constexpr size_t kMaxControllers = 16;
+inline constexpr size_t kMaxIscsiFunctionsPerController = 8;
+inline constexpr size_t kMaxNicFunctionsPerController = 32;
+inline constexpr size_t kMaxChipInfoControllers = 8;
+inline constexpr size_t kMaxChipInfoFunctions = 8;
+inline constexpr int kMaxPorts = 4;
+
+// The PCI device ID a chip's functions usually carry.
+uint16_t DefaultDeviceId(int chip);
+
 struct FunctionConfig {
   FunctionKind kind = FunctionKind::kNic;
   int port = 0;
   transport::PciAddress pci;
-  uint16_t device_id = 0;
+  uint16_t device_id = 0;  // 0: the controller's
   std::array<uint8_t, 6> mac{};
   uint32_t mtu = 1500;
   uint8_t virtual_functions = 0;
+  // NIC: the host's name of the interface; empty means "vmnic<k>", k the
+  // function's place among all NIC functions of the configuration.
+  std::string interface_name;
 };
 
 struct ControllerConfig {
-  int chip = 3;  // 2 QF2, 3 QF3, 4 Korvel, 5 Tindra, 6 a further chip
-  std::string serial_number;
+  int chip = kChipQF3;
+  uint16_t device_id = 0;  // 0: DefaultDeviceId(chip)
+  uint16_t subsystem_vendor_id = 0x1D7E;
+  uint16_t subsystem_device_id = 0xE602;
+  std::string serial_number;  // ASN; "0" when the controller has none
+  std::string manufacturer = "Kelvarronitex Corp.";
+  std::string model_number = "QF3-2P-10G";
+  std::string description = "Quellfire QF3 2-port 10GbE converged network adapter";
+  std::string active_firmware_version;
+  std::string flash_firmware_version;
+  std::string bios_version = "11.4.190.0";
+  std::string boot_code_version = "11.4.190.0";
   std::string driver_version;
-  std::string firmware_version;
+  uint32_t capabilities = 0x213;  // TCP offload, raw Ethernet, iSCSI initiator, LRO
+  uint8_t firmware_state = 0;     // working
+  uint32_t default_eto = 90;
+  uint16_t max_cdb_length = 16;
+  uint16_t link_down_timeout = 30;
+  uint8_t iscsi_versions = 0x00;
   uint8_t logical_hbas = 1;
   int ports = 2;
+  int32_t temperature = 48;  // on-die, degrees
+  // OEM parameters: two characters, binary bytes (4 on Korvel, 10 on the
+  // other chips), the OEM serial number (none: the firmware answers 255) and
+  // the personality management word.
+  std::string oem_prefix = "VN";
+  std::vector<uint8_t> oem_binary = {0x17, 0x04, 0x2a, 0x9c, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01};
+  std::optional<std::string> oem_serial = "OEM-VN3Q0417A2K9";
+  uint32_t personality_word = 0x00000003;
   std::vector<FunctionConfig> functions;
 };
 
@@ -43,19 +88,34 @@ struct ControllerConfig {
 // the start.
 struct AdapterConfig {
   uint16_t vendor_id = 0x1D7E;
+  // The host is an SR-IOV virtual function: the commands the library probes
+  // with answer "not supported for a virtual function".
+  bool virtual_function = false;
+  // NIC functions the driver shows at start (cut from the end of the
+  // configured list); none: all of them.
+  std::optional<int> visible_nic_functions;
+  // Content of /etc/issue.net; none: the file does not exist.
+  std::optional<std::string> issue_net = "VMware ESXi 6.7.0 build-8169922\n";
   std::vector<ControllerConfig> controllers;
   std::vector<CommandFault> command_faults;
   std::vector<DriverFault> driver_faults;
+  std::vector<ShortAnswerFault> short_answers;
+  std::vector<NicCountChange> nic_count_changes;
 };
 
 // One QF3 controller with two ports, one iSCSI and one NIC function per
 // port.
 AdapterConfig DefaultConfig();
 
+// The usual settings of a controller of the given chip (no functions, no
+// serial number).
+ControllerConfig ControllerDefaults(int chip);
+
 // Where a function sits in the configuration.
 struct FunctionRef {
   int controller = 0;
   int function = 0;  // index in ControllerConfig::functions
+  friend bool operator==(const FunctionRef&, const FunctionRef&) = default;
 };
 
 // Flash: named records kept as files in the state directory, so that a new
@@ -86,14 +146,27 @@ class AdapterModel {
   const FunctionConfig& function(const FunctionRef& ref) const {
     return config_.controllers[ref.controller].functions[ref.function];
   }
+  // The function's PCI device ID (its own, else its controller's, else the
+  // chip's).
+  uint16_t device_id(const FunctionRef& ref) const;
+  // The host interface name of a NIC function.
+  const std::string& interface_name(const FunctionRef& ref) const;
 
   // iSCSI functions in device instance order.
   const std::vector<FunctionRef>& iscsi_functions() const { return iscsi_; }
+  // All configured NIC functions, in configuration order.
+  const std::vector<FunctionRef>& nic_functions() const { return nic_; }
   // NIC functions the driver shows now, in chip information order.
   std::vector<FunctionRef> visible_nic_functions() const;
   // The visible NIC function at a PCI address.
   std::optional<FunctionRef> FindNicFunction(const transport::PciAddress& address) const;
+  // The visible NIC function with a host interface name.
+  std::optional<FunctionRef> FindInterface(const std::string& name) const;
+  // An iSCSI function or a visible NIC function at a PCI address.
+  std::optional<FunctionRef> FindFunction(const transport::PciAddress& address) const;
+  // Shows the first `count` configured NIC functions (clamped to 0..all).
   void set_visible_nic_count(int count) { visible_nic_count_ = count; }
+  int visible_nic_count() const { return static_cast<int>(visible_nic_functions().size()); }
 
   FlashStore& flash() { return flash_; }
   // Volatile state: named values that live as long as this model.
@@ -104,6 +177,7 @@ class AdapterModel {
   FlashStore flash_;
   std::vector<FunctionRef> iscsi_;
   std::vector<FunctionRef> nic_;
+  std::map<std::pair<int, int>, std::string> interface_names_;
   int visible_nic_count_;
   std::map<std::string, std::vector<uint8_t>> volatile_;
 };

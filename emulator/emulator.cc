@@ -6,8 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config_json.h"
 #include "core/log.h"
 #include "firmware.h"
+#include "host_view.h"
+#include "pci_config.h"
 #include "platform/host_paths.h"
 #include "transport/coding.h"
 #include "transport/driver_records.h"
@@ -16,21 +19,8 @@ namespace oxim::emulator {
 namespace {
 
 constexpr size_t kRecentRequests = 16;
-constexpr size_t kConfigSpaceSize = 4096;
-// Configuration offset whose word the library reads on Korvel functions.
-constexpr size_t kConfigProbeOffset = 164;
 
 platform::IoResult Fail(int error) { return {-1, error}; }
-
-// The function's PCI configuration space: vendor and device ID, and a word
-// at the probe offset that tells a physical function (0).
-std::vector<uint8_t> ConfigSpace(uint16_t vendor_id, const FunctionConfig& function) {
-  std::vector<uint8_t> space(kConfigSpaceSize, 0);
-  transport::EncodeFixed16(space.data(), vendor_id);
-  transport::EncodeFixed16(space.data() + 2, function.device_id);
-  transport::EncodeFixed32(space.data() + kConfigProbeOffset, 0);
-  return space;
-}
 
 }  // namespace
 
@@ -38,6 +28,20 @@ EmulatedAdapter::EmulatedAdapter(AdapterConfig config, std::string state_directo
     : model_(std::move(config), std::move(state_directory)) {
   for (const CommandFault& fault : model_.config().command_faults) faults_.FailCommand(fault);
   for (const DriverFault& fault : model_.config().driver_faults) faults_.FailDriverCall(fault);
+  for (const ShortAnswerFault& fault : model_.config().short_answers) faults_.ShortenAnswer(fault);
+  for (const NicCountChange& change : model_.config().nic_count_changes) {
+    faults_.ChangeNicFunctions(change);
+  }
+}
+
+void EmulatedAdapter::set_visible_nic_functions(int count) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  model_.set_visible_nic_count(count);
+}
+
+int EmulatedAdapter::visible_nic_functions() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return model_.visible_nic_count();
 }
 
 int EmulatedAdapter::Open(const std::string& path) {
@@ -162,8 +166,7 @@ platform::IoResult EmulatedAdapter::NicRequest(unsigned long request, std::span<
           read->length > kConfigSpaceSize - read->config_offset) {
         return Fail(EINVAL);
       }
-      std::vector<uint8_t> space =
-          ConfigSpace(model_.config().vendor_id, model_.function(*function));
+      std::vector<uint8_t> space = ConfigSpace(model_, *function);
       std::memcpy(argument.data() + transport::kPciConfigDataOffset,
                   space.data() + read->config_offset, read->length);
       return {};
@@ -181,17 +184,14 @@ void EmulatedAdapter::Record(const Device& device, unsigned long request,
 }
 
 bool EmulatedAdapter::ReadHostFile(const std::string& path, std::string* content) {
-  if (path == "/etc/vmware/esx.conf") {
+  if (path == kEsxConfPath) {
     std::lock_guard<std::mutex> guard(mutex_);
-    content->clear();
-    int n = 0;
-    for (const FunctionRef& ref : model_.visible_nic_functions()) {
-      const transport::PciAddress& pci = model_.function(ref).pci;
-      char line[128];
-      std::snprintf(line, sizeof line, "/device/%03d:%02d.%d/vmkname = \"vmnic%d\"\n", pci.bus,
-                    pci.device, pci.function, n++);
-      content->append(line);
-    }
+    *content = EsxConf(model_);
+    return true;
+  }
+  if (path == kIssueNetPath) {
+    if (!model_.config().issue_net) return false;
+    *content = *model_.config().issue_net;
     return true;
   }
   FILE* file = std::fopen(platform::HostPath(path).c_str(), "rb");
@@ -205,9 +205,8 @@ bool EmulatedAdapter::ReadHostFile(const std::string& path, std::string* content
 }
 
 platform::ToolResult EmulatedAdapter::RunHostTool(const std::vector<std::string>& argv) {
-  pdebug(kModuleAdapter, kLogError, "emulated adapter: host tool %s is not modelled\n",
-         argv.empty() ? "" : argv[0].c_str());
-  return {};
+  std::lock_guard<std::mutex> guard(mutex_);
+  return RunEmulatedTool(model_, argv);
 }
 
 uint64_t EmulatedAdapter::request_count() {
@@ -240,14 +239,19 @@ std::shared_ptr<EmulatedAdapter> MakeEmulator(AdapterConfig config) {
 namespace oxim::platform {
 
 std::unique_ptr<DeviceBackend> MakeEmulatedBackend(std::string_view config_file) {
+  emulator::AdapterConfig config = emulator::DefaultConfig();
   if (!config_file.empty()) {
-    pdebug(kModuleAdapter, kLogError,
-           "emulated adapter: configuration files are not supported yet (%.*s); use "
-           "OXIM_ADAPTER=emulator\n",
-           static_cast<int>(config_file.size()), config_file.data());
-    return nullptr;
+    std::string error;
+    std::optional<emulator::AdapterConfig> loaded =
+        emulator::LoadAdapterConfig(std::string(config_file), &error);
+    if (!loaded) {
+      pdebug(kModuleAdapter, kLogError, "emulated adapter: configuration %.*s refused: %s\n",
+             static_cast<int>(config_file.size()), config_file.data(), error.c_str());
+      return nullptr;
+    }
+    config = std::move(*loaded);
   }
-  return std::make_unique<emulator::EmulatedAdapter>(emulator::DefaultConfig(),
+  return std::make_unique<emulator::EmulatedAdapter>(std::move(config),
                                                      HostPath(emulator::kStateDirectory));
 }
 

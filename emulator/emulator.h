@@ -1,7 +1,9 @@
 // The emulated adapter behind the platform seam: the iSCSI driver's devices
 // (one per iSCSI function) and the NIC driver's single device, answering
 // driver requests 0x4580 and 1 (iSCSI) and 4 to 8 (NIC) over the adapter
-// model, plus the host files that describe the NIC functions.
+// model, plus the host files and host tools that describe the functions
+// (host_view.h). OXIM_ADAPTER=emulator:FILE loads the configuration from a
+// JSON file (config_json.h).
 //
 // Tests install one directly and reach its fault injection and its record
 // of requests:
@@ -48,6 +50,10 @@ class EmulatedAdapter final : public platform::DeviceBackend {
   platform::ToolResult RunHostTool(const std::vector<std::string>& argv) override;
 
   Faults& faults() { return faults_; }
+  // Test hook: the driver shows the first `count` configured NIC functions
+  // from now on (chip information, NIC envelope check, esx.conf, ethtool).
+  void set_visible_nic_functions(int count);
+  int visible_nic_functions();
   // Requests received so far, and the last few of them (oldest first).
   uint64_t request_count();
   std::vector<RecordedRequest> recent_requests();

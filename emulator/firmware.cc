@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "pci_config.h"
+#include "transport/coding.h"
 #include "transport/controller_attributes.h"
 #include "transport/request_header.h"
 
@@ -14,9 +16,58 @@ namespace {
 
 constexpr size_t kConfigSignSize = 132;
 
+// OEM parameters (opcode 76, subsystem 1), 44 bytes:
+//   0   2   two characters
+//   2   4   binary (Korvel) / 2 10 binary (other chips)
+//   12  24  OEM serial number text; byte 12 is 255 when there is none
+//   36  4   personality management word
+constexpr size_t kOemParamsSize = 44;
+constexpr size_t kOemBinaryOffset = 2;
+constexpr size_t kOemBinarySizeKorvel = 4;
+constexpr size_t kOemBinarySize = 10;
+constexpr size_t kOemSerialOffset = 12;
+constexpr size_t kOemSerialSize = 24;
+constexpr size_t kOemPersonalityOffset = 36;
+constexpr uint8_t kOemNoSerial = 255;
+
+// Firmware configuration read (opcode 72, subsystem 1), 264 bytes: the
+// request names a configuration offset and a length (0 or above 256 reads
+// 256 bytes); the answer carries the bytes read from offset 8.
+constexpr size_t kPciConfReadSize = 264;
+constexpr size_t kPciConfOffsetOffset = 0;
+constexpr size_t kPciConfLengthOffset = 4;
+constexpr size_t kPciConfDataOffset = 8;
+constexpr size_t kPciConfDataSize = kPciConfReadSize - kPciConfDataOffset;
+
+// Core-dump properties (opcode 21, subsystem 11), 20 bytes: low and high
+// version, chip state (0 alive), SLI interface word, ASIC identifier.
+constexpr size_t kCoredumpPropsSize = 20;
+constexpr size_t kCoredumpStateOffset = 2;
+constexpr size_t kCoredumpSliOffset = 4;
+constexpr size_t kCoredumpAsicOffset = 8;
+
+// Additional controller attributes (opcode 121, subsystem 1), 612 bytes;
+// the on-die temperature is the word at offset 4.
+constexpr size_t kAdditionalAttribsSize = 612;
+constexpr size_t kAdditionalTemperatureOffset = 4;
+
+// Firmware statuses of refused commands.
+constexpr uint8_t kFwBadParameter = 2;
+// With additional status 0: not supported for a virtual function.
+constexpr uint8_t kFwNotOnVirtualFunction = 5;
+
 std::string ControllerKey(const CommandContext& context, const char* name) {
   return "controller" + std::to_string(context.function.controller) + "-" + name;
 }
+
+// Whether the command is one a virtual function is refused on this chip:
+// the library probes with it to learn that it runs on one.
+bool RefusedOnVirtualFunction(const CommandContext& context, int probe_chip) {
+  return context.model.config().virtual_function &&
+         context.model.controller(context.function).chip == probe_chip;
+}
+
+FirmwareAnswer NotOnVirtualFunction() { return {kFwNotOnVirtualFunction, 0, {}}; }
 
 // Opcode 32, subsystem 1: controller attributes of the addressed function.
 FirmwareAnswer FetchControllerAttributes(CommandContext& context, std::span<const uint8_t>) {
@@ -25,12 +76,94 @@ FirmwareAnswer FetchControllerAttributes(CommandContext& context, std::span<cons
   FirmwareAnswer answer;
   answer.payload.assign(transport::kControllerAttributesSize, 0);
   transport::ControllerAttributes attributes;
+  attributes.manufacturer = controller.manufacturer;
+  attributes.capabilities = controller.capabilities;
+  attributes.default_eto = controller.default_eto;
+  attributes.model_number = controller.model_number;
+  attributes.description = controller.description;
   attributes.serial_number = controller.serial_number;
+  attributes.active_firmware_version = controller.active_firmware_version;
+  attributes.bios_version = controller.bios_version;
+  attributes.boot_code_version = controller.boot_code_version;
   attributes.driver_version = controller.driver_version;
+  attributes.flash_firmware_version = controller.flash_firmware_version;
+  attributes.max_cdb_length = controller.max_cdb_length;
+  attributes.link_down_timeout = controller.link_down_timeout;
+  attributes.iscsi_versions = controller.iscsi_versions;
+  attributes.firmware_state = controller.firmware_state;
   attributes.logical_hba_count = controller.logical_hbas;
-  attributes.further_count = static_cast<uint8_t>(controller.ports);
+  attributes.further_count = static_cast<uint8_t>(function.port);
+  attributes.vendor_id = context.model.config().vendor_id;
+  attributes.device_id = context.model.device_id(context.function);
+  attributes.subsystem_vendor_id = controller.subsystem_vendor_id;
+  attributes.subsystem_device_id = controller.subsystem_device_id;
   attributes.address = function.pci;
   transport::EncodeControllerAttributes(answer.payload, attributes);
+  return answer;
+}
+
+// Opcode 76, subsystem 1: OEM parameters in the layout of the controller's
+// chip (Korvel has 4 binary bytes, the others 10).
+FirmwareAnswer GetOemParams(CommandContext& context, std::span<const uint8_t>) {
+  const ControllerConfig& controller = context.model.controller(context.function);
+  FirmwareAnswer answer;
+  answer.payload.assign(kOemParamsSize, 0);
+  uint8_t* p = answer.payload.data();
+  std::copy_n(controller.oem_prefix.begin(), std::min<size_t>(controller.oem_prefix.size(), 2), p);
+  size_t binary = controller.chip == kChipKorvel ? kOemBinarySizeKorvel : kOemBinarySize;
+  std::copy_n(controller.oem_binary.begin(), std::min(controller.oem_binary.size(), binary),
+              p + kOemBinaryOffset);
+  if (controller.oem_serial) {
+    const std::string& serial = *controller.oem_serial;
+    std::copy_n(serial.begin(), std::min(serial.size(), kOemSerialSize), p + kOemSerialOffset);
+  } else {
+    std::fill_n(p + kOemSerialOffset, kOemSerialSize, kOemNoSerial);
+  }
+  transport::EncodeFixed32(p + kOemPersonalityOffset, controller.personality_word);
+  return answer;
+}
+
+// Opcode 72, subsystem 1: reads the function's configuration space. The
+// QF3 probe: refused on a virtual function.
+FirmwareAnswer ReadPciConf(CommandContext& context, std::span<const uint8_t> request) {
+  if (RefusedOnVirtualFunction(context, kChipQF3)) return NotOnVirtualFunction();
+  uint32_t offset = transport::DecodeFixed32(request.data() + kPciConfOffsetOffset);
+  uint32_t length = transport::DecodeFixed32(request.data() + kPciConfLengthOffset);
+  if (length == 0 || length > kPciConfDataSize) length = kPciConfDataSize;
+  if (offset >= kConfigSpaceSize) return {kFwBadParameter, 0, {}};
+  length = std::min<uint32_t>(length, static_cast<uint32_t>(kConfigSpaceSize - offset));
+  std::vector<uint8_t> space = ConfigSpace(context.model, context.function);
+  FirmwareAnswer answer;
+  answer.payload.assign(kPciConfReadSize, 0);
+  std::copy_n(request.begin(), kPciConfDataOffset, answer.payload.begin());
+  std::copy_n(space.begin() + offset, length, answer.payload.begin() + kPciConfDataOffset);
+  return answer;
+}
+
+// Opcode 21, subsystem 11: core-dump properties; the controller is alive.
+// The Tindra probe: refused on a virtual function.
+FirmwareAnswer GetCoredumpProps(CommandContext& context, std::span<const uint8_t>) {
+  if (RefusedOnVirtualFunction(context, kChipTindra)) return NotOnVirtualFunction();
+  const ControllerConfig& controller = context.model.controller(context.function);
+  FirmwareAnswer answer;
+  answer.payload.assign(kCoredumpPropsSize, 0);
+  answer.payload[0] = 1;  // low version
+  answer.payload[kCoredumpStateOffset] = 0;
+  transport::EncodeFixed32(answer.payload.data() + kCoredumpSliOffset, 0x00000030);
+  transport::EncodeFixed32(answer.payload.data() + kCoredumpAsicOffset,
+                           0x0b00u | static_cast<uint32_t>(controller.chip));
+  return answer;
+}
+
+// Opcode 121, subsystem 1: additional controller attributes (the on-die
+// temperature). The Korvel probe: refused on a virtual function.
+FirmwareAnswer GetAdditionalAttribs(CommandContext& context, std::span<const uint8_t>) {
+  if (RefusedOnVirtualFunction(context, kChipKorvel)) return NotOnVirtualFunction();
+  const ControllerConfig& controller = context.model.controller(context.function);
+  FirmwareAnswer answer;
+  answer.payload.assign(kAdditionalAttribsSize, 0);
+  transport::EncodeFixed32(answer.payload.data() + kAdditionalTemperatureOffset,
+                           static_cast<uint32_t>(controller.temperature));
   return answer;
 }
 
@@ -65,6 +198,10 @@ constexpr HandlerEntry kHandlers[] = {
     {1, 78, 0, kConfigSignSize, kConfigSignSize, GetConfigSign},
     {1, 79, 0, kConfigSignSize, kConfigSignSize, SetConfigSign},
     {1, 88, 0, 0, 0, StartManagementService},
+    {1, 72, 0, kPciConfReadSize, kPciConfReadSize, ReadPciConf},
+    {1, 76, 0, kOemParamsSize, kOemParamsSize, GetOemParams},
+    {1, 121, 0, kAdditionalAttribsSize, kAdditionalAttribsSize, GetAdditionalAttribs},
+    {11, 21, 0, kCoredumpPropsSize, kCoredumpPropsSize, GetCoredumpProps},
 };
 
 const HandlerEntry* FindHandler(std::span<const HandlerEntry> handlers, uint8_t subsystem,

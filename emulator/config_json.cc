@@ -1,0 +1,650 @@
+// Configuration file of the emulated adapter; see config_json.h.
+#include "config_json.h"
+
+#include <cstdio>
+#include <exception>
+#include <initializer_list>
+#include <limits>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <tuple>
+#include <utility>
+
+namespace oxim::emulator {
+namespace {
+
+using nlohmann::json;
+
+constexpr size_t kTextSize = 32;
+constexpr size_t kDescriptionSize = 64;
+constexpr size_t kOemSerialSize = 24;
+constexpr size_t kMaxInterfaceName = 15;
+constexpr size_t kMaxIssueNet = 4096;
+constexpr int64_t kMaxTimes = 1000000;
+
+std::string Join(const std::string& path, std::string_view key) {
+  return path.empty() ? std::string(key) : path + "." + std::string(key);
+}
+
+std::string Index(const std::string& path, size_t i) {
+  return path + "[" + std::to_string(i) + "]";
+}
+
+std::string PciText(const transport::PciAddress& pci) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02x:%02x.%x", pci.bus, pci.device, pci.function);
+  return text;
+}
+
+bool IsPrintable(const std::string& text, bool multiline) {
+  for (char c : text) {
+    auto u = static_cast<unsigned char>(c);
+    if ((u < 0x20 || u > 0x7e) && !(multiline && (c == '\n' || c == '\t'))) return false;
+  }
+  return true;
+}
+
+bool IsInterfaceName(const std::string& name) {
+  if (name.empty() || name.size() > kMaxInterfaceName) return false;
+  for (char c : name) {
+    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+              c == '.' || c == '-' || c == '_' || c == ':';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Reads one JSON value at a time into the configuration; the first problem
+// is kept and ends the parse.
+class Reader {
+ public:
+  explicit Reader(std::string* error) : error_(error) {}
+
+  bool Fail(const std::string& path, const std::string& problem) {
+    if (error_ != nullptr) *error_ = (path.empty() ? "(top level)" : path) + ": " + problem;
+    return false;
+  }
+
+  // An object whose keys are all among `known`.
+  bool Object(const json& value, const std::string& path,
+              std::initializer_list<const char*> known) {
+    if (!value.is_object()) return Fail(path, "expected an object");
+    for (const auto& item : value.items()) {
+      bool found = false;
+      for (const char* key : known) found = found || item.key() == key;
+      if (!found) return Fail(Join(path, item.key()), "unknown field");
+    }
+    return true;
+  }
+
+  // The member `key` of an object, or null when absent (a missing required
+  // member fails).
+  const json* Member(const json& object, const std::string& path, const char* key, bool required) {
+    auto it = object.find(key);
+    if (it == object.end()) {
+      if (required) Fail(Join(path, key), "missing (required)");
+      return nullptr;
+    }
+    return &*it;
+  }
+
+  bool Integer(const json& value, const std::string& path, int64_t low, int64_t high,
+               int64_t* out) {
+    std::string range = "expected an integer " + std::to_string(low) + ".." + std::to_string(high);
+    if (!value.is_number_integer()) return Fail(path, range);
+    if (value.is_number_unsigned()) {
+      uint64_t v = value.get<uint64_t>();
+      if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return Fail(path, range);
+      *out = static_cast<int64_t>(v);
+    } else {
+      *out = value.get<int64_t>();
+    }
+    if (*out < low || *out > high) return Fail(path, range);
+    return true;
+  }
+
+  // An optional integer member; `out` keeps its value when absent.
+  template <class T>
+  bool Int(const json& object, const std::string& path, const char* key, int64_t low, int64_t high,
+           T* out, bool required = false) {
+    const json* value = Member(object, path, key, required);
+    if (value == nullptr) return !required;
+    int64_t v = 0;
+    if (!Integer(*value, Join(path, key), low, high, &v)) return false;
+    *out = static_cast<T>(v);
+    return true;
+  }
+
+  // A 16-bit or 32-bit identifier: an integer or a hexadecimal text "0x...".
+  template <class T>
+  bool Id(const json& object, const std::string& path, const char* key, T* out) {
+    const json* value = Member(object, path, key, false);
+    if (value == nullptr) return true;
+    constexpr uint64_t kMax = std::numeric_limits<T>::max();
+    std::string field = Join(path, key);
+    std::string expected = "expected an integer 0.." + std::to_string(kMax) +
+                           " or a hexadecimal text such as \"0x1d7e\"";
+    if (value->is_string()) {
+      const std::string& text = value->get_ref<const std::string&>();
+      if (text.size() < 3 || text.size() > 2 + 2 * sizeof(T) || text[0] != '0' ||
+          (text[1] != 'x' && text[1] != 'X')) {
+        return Fail(field, expected);
+      }
+      uint64_t v = 0;
+      for (size_t i = 2; i < text.size(); ++i) {
+        int digit = HexDigit(text[i]);
+        if (digit < 0) return Fail(field, expected);
+        v = v * 16 + static_cast<uint64_t>(digit);
+      }
+      *out = static_cast<T>(v);
+      return true;
+    }
+    int64_t v = 0;
+    if (!value->is_number_integer()) return Fail(field, expected);
+    if (!Integer(*value, field, 0, static_cast<int64_t>(kMax), &v)) return Fail(field, expected);
+    *out = static_cast<T>(v);
+    return true;
+  }
+
+  bool Bool(const json& object, const std::string& path, const char* key, bool* out) {
+    const json* value = Member(object, path, key, false);
+    if (value == nullptr) return true;
+    if (!value->is_boolean()) return Fail(Join(path, key), "expected true or false");
+    *out = value->get<bool>();
+    return true;
+  }
+
+  bool TextValue(const json& value, const std::string& path, size_t low, size_t high,
+                 std::string* out, bool multiline = false) {
+    std::string expected = "expected a text of " + std::to_string(low) + ".." +
+                           std::to_string(high) + " printable ASCII characters";
+    if (!value.is_string()) return Fail(path, expected);
+    const std::string& text = value.get_ref<const std::string&>();
+    if (text.size() < low || text.size() > high || !IsPrintable(text, multiline)) {
+      return Fail(path, expected);
+    }
+    *out = text;
+    return true;
+  }
+
+  bool Text(const json& object, const std::string& path, const char* key, size_t low, size_t high,
+            std::string* out, bool required = false) {
+    const json* value = Member(object, path, key, required);
+    if (value == nullptr) return !required;
+    return TextValue(*value, Join(path, key), low, high, out);
+  }
+
+  // A text member that may be null (nullopt).
+  bool NullableText(const json& object, const std::string& path, const char* key, size_t high,
+                    std::optional<std::string>* out, bool multiline = false) {
+    const json* value = Member(object, path, key, false);
+    if (value == nullptr) return true;
+    if (value->is_null()) {
+      out->reset();
+      return true;
+    }
+    std::string text;
+    if (!TextValue(*value, Join(path, key), 0, high, &text, multiline)) {
+      return Fail(Join(path, key), "expected null or a text of at most " + std::to_string(high) +
+                                       " printable ASCII characters");
+    }
+    *out = text;
+    return true;
+  }
+
+  // An array member; nullptr (and, when required, a failure) when absent
+  // or not an array. `failed` tells the two apart.
+  const json* Array(const json& object, const std::string& path, const char* key, bool required,
+                    bool* failed) {
+    *failed = false;
+    const json* value = Member(object, path, key, required);
+    if (value == nullptr) {
+      *failed = required;
+      return nullptr;
+    }
+    if (!value->is_array()) {
+      *failed = true;
+      Fail(Join(path, key), "expected an array");
+      return nullptr;
+    }
+    return value;
+  }
+
+ private:
+  std::string* error_;
+};
+
+bool ParseMac(Reader& reader, const json& object, const std::string& path,
+              std::array<uint8_t, 6>* mac) {
+  auto it = object.find("mac");
+  if (it == object.end()) return true;
+  std::string field = Join(path, "mac");
+  const char* expected = "expected a MAC address such as \"00:90:fa:4c:21:10\"";
+  if (!it->is_string()) return reader.Fail(field, expected);
+  const std::string& text = it->get_ref<const std::string&>();
+  if (text.size() != 17) return reader.Fail(field, expected);
+  for (size_t i = 0; i < 6; ++i) {
+    int high = HexDigit(text[3 * i]);
+    int low = HexDigit(text[3 * i + 1]);
+    if (high < 0 || low < 0 || (i < 5 && text[3 * i + 2] != ':' && text[3 * i + 2] != '-')) {
+      return reader.Fail(field, expected);
+    }
+    (*mac)[i] = static_cast<uint8_t>(high * 16 + low);
+  }
+  return true;
+}
+
+bool ParseHexBytes(Reader& reader, const json& object, const std::string& path, const char* key,
+                   size_t most, std::vector<uint8_t>* out) {
+  auto it = object.find(key);
+  if (it == object.end()) return true;
+  std::string expected = "expected a text of at most " + std::to_string(2 * most) +
+                         " hexadecimal digits, two per byte";
+  if (!it->is_string()) return reader.Fail(Join(path, key), expected);
+  const std::string& text = it->get_ref<const std::string&>();
+  if (text.size() % 2 != 0 || text.size() > 2 * most) return reader.Fail(Join(path, key), expected);
+  std::vector<uint8_t> bytes;
+  for (size_t i = 0; i < text.size(); i += 2) {
+    int high = HexDigit(text[i]);
+    int low = HexDigit(text[i + 1]);
+    if (high < 0 || low < 0) return reader.Fail(Join(path, key), expected);
+    bytes.push_back(static_cast<uint8_t>(high * 16 + low));
+  }
+  bytes.resize(most, 0);
+  *out = std::move(bytes);
+  return true;
+}
+
+bool ParseFunction(Reader& reader, const json& value, const std::string& path, int ports,
+                   FunctionConfig* function) {
+  if (!reader.Object(value, path,
+                     {"kind", "port", "pci", "mac", "device_id", "mtu", "virtual_functions",
+                      "interface_name"})) {
+    return false;
+  }
+  const json* kind = reader.Member(value, path, "kind", true);
+  if (kind == nullptr) return false;
+  if (*kind == "iscsi") {
+    function->kind = FunctionKind::kIscsi;
+  } else if (*kind == "nic") {
+    function->kind = FunctionKind::kNic;
+  } else {
+    return reader.Fail(Join(path, "kind"), "expected \"iscsi\" or \"nic\"");
+  }
+  if (!reader.Int(value, path, "port", 0, ports - 1, &function->port, true)) return false;
+  const json* pci = reader.Member(value, path, "pci", true);
+  if (pci == nullptr) return false;
+  std::string pci_path = Join(path, "pci");
+  if (!reader.Object(*pci, pci_path, {"bus", "device", "function"}) ||
+      !reader.Int(*pci, pci_path, "bus", 0, 255, &function->pci.bus, true) ||
+      !reader.Int(*pci, pci_path, "device", 0, 31, &function->pci.device, true) ||
+      !reader.Int(*pci, pci_path, "function", 0, 7, &function->pci.function, true)) {
+    return false;
+  }
+  function->mac = {0x00,
+                   0x90,
+                   0xfa,
+                   0x4c,
+                   function->pci.bus,
+                   static_cast<uint8_t>(function->pci.device << 3 | function->pci.function)};
+  if (!ParseMac(reader, value, path, &function->mac) ||
+      !reader.Id(value, path, "device_id", &function->device_id) ||
+      !reader.Int(value, path, "mtu", 68, 9216, &function->mtu) ||
+      !reader.Int(value, path, "virtual_functions", 0, 255, &function->virtual_functions)) {
+    return false;
+  }
+  if (value.contains("interface_name")) {
+    std::string field = Join(path, "interface_name");
+    if (function->kind != FunctionKind::kNic) {
+      return reader.Fail(field, "only a NIC function has an interface name");
+    }
+    const json& name = *value.find("interface_name");
+    if (!name.is_string() || !IsInterfaceName(name.get_ref<const std::string&>())) {
+      return reader.Fail(field,
+                         "expected 1..15 letters, digits or \".-_:\" (the library keeps the "
+                         "first 9)");
+    }
+    function->interface_name = name.get<std::string>();
+  }
+  return true;
+}
+
+bool ParseController(Reader& reader, const json& value, const std::string& path,
+                     ControllerConfig* out) {
+  if (!reader.Object(value, path,
+                     {"chip",
+                      "device_id",
+                      "subsystem_vendor_id",
+                      "subsystem_device_id",
+                      "serial_number",
+                      "manufacturer",
+                      "model_number",
+                      "description",
+                      "active_firmware_version",
+                      "flash_firmware_version",
+                      "bios_version",
+                      "boot_code_version",
+                      "driver_version",
+                      "logical_hbas",
+                      "ports",
+                      "capabilities",
+                      "firmware_state",
+                      "default_eto",
+                      "max_cdb_length",
+                      "link_down_timeout",
+                      "iscsi_versions",
+                      "temperature",
+                      "oem_prefix",
+                      "oem_binary",
+                      "oem_serial",
+                      "personality_word",
+                      "functions"})) {
+    return false;
+  }
+  int chip = 0;
+  if (!reader.Int(value, path, "chip", kChipQF2, kChipFurther, &chip, true)) return false;
+  ControllerConfig c = ControllerDefaults(chip);
+  if (!reader.Text(value, path, "serial_number", 1, kTextSize, &c.serial_number, true)) {
+    return false;
+  }
+  c.oem_serial = ("OEM-" + c.serial_number).substr(0, kOemSerialSize);
+  bool ok =
+      reader.Id(value, path, "device_id", &c.device_id) &&
+      reader.Id(value, path, "subsystem_vendor_id", &c.subsystem_vendor_id) &&
+      reader.Id(value, path, "subsystem_device_id", &c.subsystem_device_id) &&
+      reader.Text(value, path, "manufacturer", 0, kTextSize, &c.manufacturer) &&
+      reader.Text(value, path, "model_number", 0, kTextSize, &c.model_number) &&
+      reader.Text(value, path, "description", 0, kDescriptionSize, &c.description) &&
+      reader.Text(value, path, "active_firmware_version", 0, kTextSize, &c.active_firmware_version);
+  if (!ok) return false;
+  c.flash_firmware_version = c.active_firmware_version;
+  ok =
+      reader.Text(value, path, "flash_firmware_version", 0, kTextSize, &c.flash_firmware_version) &&
+      reader.Text(value, path, "bios_version", 0, kTextSize, &c.bios_version) &&
+      reader.Text(value, path, "boot_code_version", 0, kTextSize, &c.boot_code_version) &&
+      reader.Text(value, path, "driver_version", 0, kTextSize, &c.driver_version) &&
+      reader.Int(value, path, "logical_hbas", 0, 255, &c.logical_hbas) &&
+      reader.Int(value, path, "ports", 1, kMaxPorts, &c.ports) &&
+      reader.Id(value, path, "capabilities", &c.capabilities) &&
+      reader.Int(value, path, "firmware_state", 0, 255, &c.firmware_state) &&
+      reader.Int(value, path, "default_eto", 0, 3600, &c.default_eto) &&
+      reader.Int(value, path, "max_cdb_length", 0, 65535, &c.max_cdb_length) &&
+      reader.Int(value, path, "link_down_timeout", 0, 65535, &c.link_down_timeout) &&
+      reader.Id(value, path, "iscsi_versions", &c.iscsi_versions) &&
+      reader.Int(value, path, "temperature", -40, 150, &c.temperature) &&
+      reader.Text(value, path, "oem_prefix", 0, 2, &c.oem_prefix) &&
+      ParseHexBytes(reader, value, path, "oem_binary", c.oem_binary.size(), &c.oem_binary) &&
+      reader.NullableText(value, path, "oem_serial", kOemSerialSize, &c.oem_serial) &&
+      reader.Id(value, path, "personality_word", &c.personality_word);
+  if (!ok) return false;
+
+  bool failed = false;
+  const json* functions = reader.Array(value, path, "functions", true, &failed);
+  if (failed) return false;
+  std::string functions_path = Join(path, "functions");
+  // Counted before the functions are read, so that a list longer than the
+  // drivers can show is refused as such.
+  size_t iscsi = 0;
+  size_t nic = 0;
+  for (const json& function : *functions) {
+    if (!function.is_object()) continue;
+    auto kind = function.find("kind");
+    if (kind == function.end()) continue;
+    iscsi += *kind == "iscsi";
+    nic += *kind == "nic";
+  }
+  if (iscsi > kMaxIscsiFunctionsPerController) {
+    return reader.Fail(functions_path, "at most " +
+                                           std::to_string(kMaxIscsiFunctionsPerController) +
+                                           " iSCSI functions per controller");
+  }
+  if (nic > kMaxNicFunctionsPerController) {
+    return reader.Fail(functions_path, "at most " + std::to_string(kMaxNicFunctionsPerController) +
+                                           " NIC functions per controller");
+  }
+  if (nic > kMaxChipInfoFunctions) {
+    return reader.Fail(functions_path,
+                       "at most " + std::to_string(kMaxChipInfoFunctions) +
+                           " NIC functions per controller (the chip information holds " +
+                           std::to_string(kMaxChipInfoFunctions) + ")");
+  }
+  std::optional<std::pair<uint8_t, uint8_t>> nic_bus_device;
+  for (size_t f = 0; f < functions->size(); ++f) {
+    FunctionConfig function;
+    std::string function_path = Index(functions_path, f);
+    if (!ParseFunction(reader, (*functions)[f], function_path, c.ports, &function)) return false;
+    if (function.kind == FunctionKind::kNic) {
+      std::pair<uint8_t, uint8_t> bus_device{function.pci.bus, function.pci.device};
+      if (nic_bus_device && *nic_bus_device != bus_device) {
+        return reader.Fail(Join(function_path, "pci"),
+                           "the NIC functions of one controller share bus and device (the chip "
+                           "information names one of each per controller)");
+      }
+      nic_bus_device = bus_device;
+    }
+    c.functions.push_back(std::move(function));
+  }
+  *out = std::move(c);
+  return true;
+}
+
+bool ParseFaults(Reader& reader, const json& value, AdapterConfig* config) {
+  const std::string path = "faults";
+  if (!reader.Object(value, path,
+                     {"commands", "driver_calls", "short_answers", "nic_count_changes"})) {
+    return false;
+  }
+  bool failed = false;
+  if (const json* rules = reader.Array(value, path, "commands", false, &failed)) {
+    for (size_t i = 0; i < rules->size(); ++i) {
+      const json& rule = (*rules)[i];
+      std::string at = Index("faults.commands", i);
+      CommandFault fault;
+      if (!reader.Object(rule, at,
+                         {"subsystem", "opcode", "status", "additional_status", "fill",
+                          "response_length", "times"}) ||
+          !reader.Int(rule, at, "subsystem", 0, 255, &fault.subsystem, true) ||
+          !reader.Int(rule, at, "opcode", 0, 255, &fault.opcode, true) ||
+          !reader.Int(rule, at, "status", 0, 255, &fault.status) ||
+          !reader.Int(rule, at, "additional_status", 0, 65535, &fault.additional_status) ||
+          !reader.Int(rule, at, "response_length", 0, 65535, &fault.response_length) ||
+          !reader.Int(rule, at, "times", -1, kMaxTimes, &fault.times)) {
+        return false;
+      }
+      if (rule.contains("fill")) {
+        uint8_t fill = 0;
+        if (!reader.Int(rule, at, "fill", 0, 255, &fill)) return false;
+        fault.fill = fill;
+      }
+      config->command_faults.push_back(fault);
+    }
+  }
+  if (failed) return false;
+  if (const json* rules = reader.Array(value, path, "driver_calls", false, &failed)) {
+    for (size_t i = 0; i < rules->size(); ++i) {
+      const json& rule = (*rules)[i];
+      std::string at = Index("faults.driver_calls", i);
+      DriverFault fault;
+      if (!reader.Object(rule, at, {"request", "error", "times"}) ||
+          !reader.Int(rule, at, "request", 0, 0xFFFFFFFF, &fault.request) ||
+          !reader.Int(rule, at, "error", 1, 4095, &fault.error) ||
+          !reader.Int(rule, at, "times", -1, kMaxTimes, &fault.times)) {
+        return false;
+      }
+      config->driver_faults.push_back(fault);
+    }
+  }
+  if (failed) return false;
+  if (const json* rules = reader.Array(value, path, "short_answers", false, &failed)) {
+    for (size_t i = 0; i < rules->size(); ++i) {
+      const json& rule = (*rules)[i];
+      std::string at = Index("faults.short_answers", i);
+      ShortAnswerFault fault;
+      if (!reader.Object(rule, at, {"subsystem", "opcode", "bytes", "times"}) ||
+          !reader.Int(rule, at, "subsystem", 0, 255, &fault.subsystem, true) ||
+          !reader.Int(rule, at, "opcode", 0, 255, &fault.opcode, true) ||
+          !reader.Int(rule, at, "bytes", 0, 65535, &fault.bytes, true) ||
+          !reader.Int(rule, at, "times", -1, kMaxTimes, &fault.times)) {
+        return false;
+      }
+      config->short_answers.push_back(fault);
+    }
+  }
+  if (failed) return false;
+  if (const json* rules = reader.Array(value, path, "nic_count_changes", false, &failed)) {
+    for (size_t i = 0; i < rules->size(); ++i) {
+      const json& rule = (*rules)[i];
+      std::string at = Index("faults.nic_count_changes", i);
+      NicCountChange change;
+      if (!reader.Object(rule, at, {"after_requests", "nic_functions"}) ||
+          !reader.Int(rule, at, "after_requests", 0, kMaxTimes, &change.after_requests, true) ||
+          !reader.Int(rule, at, "nic_functions", 0, 128, &change.nic_functions, true)) {
+        return false;
+      }
+      config->nic_count_changes.push_back(change);
+    }
+  }
+  return !failed;
+}
+
+// Checks across controllers: PCI addresses and interface names are unique,
+// and the chip information can describe every controller with NIC
+// functions.
+bool CheckAdapter(Reader& reader, const AdapterConfig& config) {
+  std::map<std::tuple<int, int, int>, std::string> addresses;
+  std::map<std::string, std::string> names;
+  size_t nic_controllers = 0;
+  size_t nic_index = 0;
+  for (size_t c = 0; c < config.controllers.size(); ++c) {
+    const ControllerConfig& controller = config.controllers[c];
+    bool has_nic = false;
+    for (size_t f = 0; f < controller.functions.size(); ++f) {
+      const FunctionConfig& function = controller.functions[f];
+      std::string path = Index(Index("controllers", c) + ".functions", f);
+      auto key = std::make_tuple(function.pci.bus, function.pci.device, function.pci.function);
+      auto [it, added] = addresses.emplace(key, path);
+      if (!added) {
+        return reader.Fail(path + ".pci", "duplicate PCI address " + PciText(function.pci) +
+                                              " (also " + it->second + ")");
+      }
+      if (function.kind != FunctionKind::kNic) continue;
+      has_nic = true;
+      std::string name = function.interface_name.empty() ? "vmnic" + std::to_string(nic_index)
+                                                         : function.interface_name;
+      ++nic_index;
+      auto [named, fresh] = names.emplace(name, path);
+      if (!fresh) {
+        return reader.Fail(path + ".interface_name",
+                           "duplicate interface name " + name + " (also " + named->second + ")");
+      }
+    }
+    if (has_nic && ++nic_controllers > kMaxChipInfoControllers) {
+      return reader.Fail(Index("controllers", c),
+                         "at most " + std::to_string(kMaxChipInfoControllers) +
+                             " controllers with NIC functions (the chip information holds " +
+                             std::to_string(kMaxChipInfoControllers) + ")");
+    }
+  }
+  if (config.visible_nic_functions && *config.visible_nic_functions > static_cast<int>(nic_index)) {
+    return reader.Fail(
+        "visible_nic_functions",
+        "expected an integer 0.." + std::to_string(nic_index) + " (the number of NIC functions)");
+  }
+  return true;
+}
+
+std::optional<AdapterConfig> Parse(Reader& reader, std::string_view text) {
+  json root;
+  try {
+    root = json::parse(text.begin(), text.end());
+  } catch (const json::exception& e) {
+    reader.Fail("(JSON)", e.what());
+    return std::nullopt;
+  }
+  if (!reader.Object(root, "",
+                     {"vendor_id", "virtual_function", "visible_nic_functions", "issue_net",
+                      "controllers", "faults"})) {
+    return std::nullopt;
+  }
+  AdapterConfig config;
+  if (!reader.Id(root, "", "vendor_id", &config.vendor_id) ||
+      !reader.Bool(root, "", "virtual_function", &config.virtual_function) ||
+      !reader.NullableText(root, "", "issue_net", kMaxIssueNet, &config.issue_net, true)) {
+    return std::nullopt;
+  }
+  if (root.contains("visible_nic_functions")) {
+    int visible = 0;
+    if (!reader.Int(root, "", "visible_nic_functions", 0, 128, &visible)) return std::nullopt;
+    config.visible_nic_functions = visible;
+  }
+  bool failed = false;
+  const json* controllers = reader.Array(root, "", "controllers", true, &failed);
+  if (failed) return std::nullopt;
+  if (controllers->size() > kMaxControllers) {
+    reader.Fail("controllers", "at most " + std::to_string(kMaxControllers) + " controllers");
+    return std::nullopt;
+  }
+  for (size_t c = 0; c < controllers->size(); ++c) {
+    ControllerConfig controller;
+    if (!ParseController(reader, (*controllers)[c], Index("controllers", c), &controller)) {
+      return std::nullopt;
+    }
+    config.controllers.push_back(std::move(controller));
+  }
+  if (root.contains("faults") && !ParseFaults(reader, root["faults"], &config)) {
+    return std::nullopt;
+  }
+  if (!CheckAdapter(reader, config)) return std::nullopt;
+  return config;
+}
+
+}  // namespace
+
+std::optional<AdapterConfig> ParseAdapterConfig(std::string_view text, std::string* error) {
+  Reader reader(error);
+  try {
+    return Parse(reader, text);
+  } catch (const std::exception& e) {
+    // Only allocation can fail here; a configuration that cannot be held is
+    // refused like a bad one.
+    reader.Fail("(configuration)", e.what());
+    return std::nullopt;
+  }
+}
+
+std::optional<AdapterConfig> LoadAdapterConfig(const std::string& path, std::string* error) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    if (error != nullptr) *error = path + ": cannot be read";
+    return std::nullopt;
+  }
+  std::string text;
+  char chunk[4096];
+  size_t got;
+  bool too_large = false;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    if (text.size() + got > kMaxConfigFileSize) {
+      too_large = true;
+      break;
+    }
+    text.append(chunk, got);
+  }
+  bool read_error = std::ferror(file) != 0;
+  std::fclose(file);
+  if (read_error || too_large) {
+    if (error != nullptr) {
+      *error = path + (too_large ? ": larger than 1 MiB" : ": cannot be read");
+    }
+    return std::nullopt;
+  }
+  return ParseAdapterConfig(text, error);
+}
+
+}  // namespace oxim::emulator

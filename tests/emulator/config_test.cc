@@ -1,0 +1,296 @@
+// The emulated adapter's configuration file: the example configurations
+// load, defaults are filled per chip, and every kind of bad input is refused
+// whole with a message that names the field.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config_json.h"
+#include "core/log.h"
+#include "platform/device_backend.h"
+#include "support/temp_root.h"
+#include "transport/driver_records.h"
+
+namespace oxim::emulator {
+namespace {
+
+const std::filesystem::path kConfigs =
+    std::filesystem::path(__FILE__).parent_path() / "../../emulator/configs";
+
+std::optional<AdapterConfig> Load(const std::string& name) {
+  std::string error;
+  std::optional<AdapterConfig> config = LoadAdapterConfig((kConfigs / name).string(), &error);
+  EXPECT_TRUE(config.has_value()) << name << ": " << error;
+  return config;
+}
+
+// The error of a configuration that must be refused ("" when it loads).
+std::string Refusal(const std::string& json) {
+  std::string error;
+  std::optional<AdapterConfig> config = ParseAdapterConfig(json, &error);
+  return config ? std::string() : error;
+}
+
+// One controller of `chip` with the given functions (JSON array members).
+std::string Controller(const std::string& functions, const std::string& extra = "", int chip = 3) {
+  return "{\"chip\": " + std::to_string(chip) + ", \"serial_number\": \"VN1\"" + extra +
+         ", \"functions\": [" + functions + "]}";
+}
+
+std::string Function(const char* kind, int bus, int device, int function, int port = 0,
+                     const std::string& extra = "") {
+  return "{\"kind\": \"" + std::string(kind) + "\", \"port\": " + std::to_string(port) +
+         ", \"pci\": {\"bus\": " + std::to_string(bus) + ", \"device\": " + std::to_string(device) +
+         ", \"function\": " + std::to_string(function) + "}" + extra + "}";
+}
+
+std::string Adapter(const std::vector<std::string>& controllers, const std::string& extra = "") {
+  std::string list;
+  for (const std::string& c : controllers) list += (list.empty() ? "" : ", ") + c;
+  return "{\"controllers\": [" + list + "]" + extra + "}";
+}
+
+// `count` functions of one kind on bus `bus`, device 0 (functions 0..7,
+// then device 1, ...).
+std::string Functions(const char* kind, int count, int bus) {
+  std::string list;
+  for (int i = 0; i < count; ++i) {
+    list += (list.empty() ? "" : ", ") + Function(kind, bus, i / 8, i % 8);
+  }
+  return list;
+}
+
+TEST(EmulatorConfig, EveryExampleConfigurationLoads) {
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(kConfigs)) {
+    if (entry.path().extension() != ".json") continue;
+    ++files;
+    Load(entry.path().filename().string());
+  }
+  EXPECT_GE(files, 8u);
+}
+
+TEST(EmulatorConfig, ExamplesDescribeWhatTheirNamesSay) {
+  std::optional<AdapterConfig> two = Load("two_controllers.json");
+  ASSERT_TRUE(two && two->controllers.size() == 2);
+  EXPECT_NE(two->controllers[0].serial_number, two->controllers[1].serial_number);
+  EXPECT_NE(two->controllers[0].functions[0].pci.bus, two->controllers[1].functions[0].pci.bus);
+
+  std::optional<AdapterConfig> large = Load("large.json");
+  ASSERT_TRUE(large && large->controllers.size() == 4);
+  for (const ControllerConfig& controller : large->controllers) {
+    int nic = 0;
+    for (const FunctionConfig& f : controller.functions) nic += f.kind == FunctionKind::kNic;
+    EXPECT_EQ(nic, 4);
+    EXPECT_EQ(controller.functions.size(), 8u);
+  }
+  std::optional<AdapterConfig> nic_only = Load("nic_only.json");
+  ASSERT_TRUE(nic_only);
+  for (const FunctionConfig& f : nic_only->controllers[0].functions) {
+    EXPECT_EQ(f.kind, FunctionKind::kNic);
+  }
+  std::optional<AdapterConfig> vf = Load("vf_host.json");
+  ASSERT_TRUE(vf);
+  EXPECT_TRUE(vf->virtual_function);
+  EXPECT_EQ(vf->controllers[0].chip, kChipQF3);
+  EXPECT_EQ(Load("korvel.json")->controllers[0].chip, kChipKorvel);
+  EXPECT_EQ(Load("tindra.json")->controllers[0].chip, kChipTindra);
+  EXPECT_EQ(Load("qf2.json")->controllers[0].chip, kChipQF2);
+}
+
+TEST(EmulatorConfig, OmittedFieldsTakeTheChipsDefaults) {
+  std::string error;
+  auto config = ParseAdapterConfig(
+      Adapter({Controller(Function("nic", 9, 0, 1), ", \"serial_number\": \"0\"", 4)}), &error);
+  ASSERT_TRUE(config) << error;
+  const ControllerConfig& korvel = config->controllers[0];
+  EXPECT_EQ(korvel.serial_number, "0");
+  EXPECT_EQ(korvel.device_id, 0xE220);
+  EXPECT_EQ(korvel.oem_binary.size(), 4u);
+  EXPECT_EQ(korvel.flash_firmware_version, korvel.active_firmware_version);
+  EXPECT_FALSE(korvel.active_firmware_version.empty());
+  EXPECT_EQ(config->vendor_id, 0x1D7E);
+  EXPECT_FALSE(config->virtual_function);
+  EXPECT_TRUE(config->issue_net.has_value());
+  EXPECT_EQ(DefaultDeviceId(kChipQF2), 0x0700);
+  EXPECT_EQ(DefaultDeviceId(kChipQF3), 0x0714);
+  EXPECT_EQ(DefaultDeviceId(kChipTindra), 0x0720);
+  EXPECT_EQ(DefaultDeviceId(kChipFurther), 0x0730);
+}
+
+TEST(EmulatorConfig, IdentifiersTakeIntegersOrHexadecimalTexts) {
+  std::string error;
+  auto config = ParseAdapterConfig(
+      Adapter({Controller(Function("iscsi", 3, 0, 2),
+                          ", \"device_id\": \"0x0712\", \"subsystem_device_id\": 58881")},
+              ", \"vendor_id\": \"0x1D7F\", \"issue_net\": null, \"virtual_function\": true"),
+      &error);
+  ASSERT_TRUE(config) << error;
+  EXPECT_EQ(config->controllers[0].device_id, 0x0712);
+  EXPECT_EQ(config->controllers[0].subsystem_device_id, 58881);
+  EXPECT_EQ(config->vendor_id, 0x1D7F);
+  EXPECT_FALSE(config->issue_net.has_value());
+  EXPECT_TRUE(config->virtual_function);
+}
+
+TEST(EmulatorConfig, MalformedJsonAndWrongShapesAreRefused) {
+  EXPECT_NE(Refusal("{\"controllers\": [").find("(JSON)"), std::string::npos);
+  EXPECT_FALSE(Refusal("").empty());
+  EXPECT_EQ(Refusal("[]"), "(top level): expected an object");
+  EXPECT_EQ(Refusal("{}"), "controllers: missing (required)");
+  EXPECT_EQ(Refusal("{\"controllers\": {}}"), "controllers: expected an array");
+  EXPECT_EQ(Refusal(Adapter({"3"})), "controllers[0]: expected an object");
+  EXPECT_EQ(Refusal(Adapter({}, ", \"colour\": 1")), "colour: unknown field");
+  EXPECT_EQ(Refusal(Adapter({}, ", \"virtual_function\": 1")),
+            "virtual_function: expected true or false");
+}
+
+TEST(EmulatorConfig, EachBadFieldIsNamed) {
+  const std::string ok = Controller(Function("nic", 3, 0, 0));
+  EXPECT_EQ(Refusal(Adapter({ok, Controller(Function("nic", 256, 0, 0))})),
+            "controllers[1].functions[0].pci.bus: expected an integer 0..255");
+  EXPECT_EQ(Refusal(Adapter({Controller(Function("nic", 3, 32, 0))})),
+            "controllers[0].functions[0].pci.device: expected an integer 0..31");
+  EXPECT_EQ(Refusal(Adapter({Controller(Function("nic", 3, 0, 8))})),
+            "controllers[0].functions[0].pci.function: expected an integer 0..7");
+  EXPECT_EQ(Refusal(Adapter({"{\"chip\": \"3\", \"serial_number\": \"1\", \"functions\": []}"})),
+            "controllers[0].chip: expected an integer 2..6");
+  EXPECT_EQ(Refusal(Adapter({"{\"chip\": 7, \"serial_number\": \"1\", \"functions\": []}"})),
+            "controllers[0].chip: expected an integer 2..6");
+  EXPECT_EQ(Refusal(Adapter({"{\"chip\": 3, \"functions\": []}"})),
+            "controllers[0].serial_number: missing (required)");
+  EXPECT_EQ(Refusal(Adapter({"{\"chip\": 3, \"serial_number\": \"1\"}"})),
+            "controllers[0].functions: missing (required)");
+  EXPECT_EQ(Refusal(Adapter({Controller(Function("fcoe", 3, 0, 0))})),
+            "controllers[0].functions[0].kind: expected \"iscsi\" or \"nic\"");
+  EXPECT_EQ(Refusal(Adapter({Controller(Function("nic", 3, 0, 0, 2))})),
+            "controllers[0].functions[0].port: expected an integer 0..1");
+  EXPECT_EQ(Refusal(Adapter({Controller(Function("nic", 3, 0, 0, 0, ", \"mac\": \"00:90\""))})),
+            "controllers[0].functions[0].mac: expected a MAC address such as "
+            "\"00:90:fa:4c:21:10\"");
+  EXPECT_EQ(Refusal(Adapter({Controller(ok, ", \"description\": 5")})),
+            "controllers[0].description: expected a text of 0..64 printable ASCII characters");
+  EXPECT_EQ(
+      Refusal(Adapter({Controller(ok, ", \"serial_number\": \"" + std::string(33, 'A') + "\"")})),
+      "controllers[0].serial_number: expected a text of 1..32 printable ASCII characters");
+  EXPECT_EQ(Refusal(Adapter({Controller(ok, ", \"device_id\": \"0x12345\"")})),
+            "controllers[0].device_id: expected an integer 0..65535 or a hexadecimal text such "
+            "as \"0x1d7e\"");
+  EXPECT_EQ(Refusal(Adapter({Controller(ok, ", \"oem_binary\": \"0102030405\"", 4)})),
+            "controllers[0].oem_binary: expected a text of at most 8 hexadecimal digits, two "
+            "per byte");
+  EXPECT_EQ(Refusal(Adapter({Controller(ok, ", \"wheels\": 4")})),
+            "controllers[0].wheels: unknown field");
+  EXPECT_EQ(Refusal(Adapter(
+                {Controller(Function("iscsi", 3, 0, 0, 0, ", \"interface_name\": \"vmnic0\""))})),
+            "controllers[0].functions[0].interface_name: only a NIC function has an interface "
+            "name");
+  EXPECT_NE(
+      Refusal(
+          Adapter({Controller(Function("nic", 3, 0, 0, 0, ", \"interface_name\": \"vm nic\""))}))
+          .find("functions[0].interface_name: expected 1..15"),
+      std::string::npos);
+  EXPECT_EQ(Refusal(Adapter({ok}, ", \"faults\": {\"commands\": [{\"opcode\": 1}]}")),
+            "faults.commands[0].subsystem: missing (required)");
+  EXPECT_EQ(Refusal(Adapter({ok}, ", \"visible_nic_functions\": 2")),
+            "visible_nic_functions: expected an integer 0..1 (the number of NIC functions)");
+}
+
+TEST(EmulatorConfig, AddressesAndNamesAreUnique) {
+  EXPECT_EQ(Refusal(Adapter(
+                {Controller(Function("nic", 3, 0, 0)), Controller(Function("iscsi", 3, 0, 0))})),
+            "controllers[1].functions[0].pci: duplicate PCI address 03:00.0 (also "
+            "controllers[0].functions[0])");
+  // The second function's default name is vmnic1.
+  EXPECT_EQ(
+      Refusal(Adapter({Controller(Function("nic", 3, 0, 0, 0, ", \"interface_name\": \"vmnic1\"") +
+                                  ", " + Function("nic", 3, 0, 1))})),
+      "controllers[0].functions[1].interface_name: duplicate interface name vmnic1 (also "
+      "controllers[0].functions[0])");
+  EXPECT_EQ(
+      Refusal(Adapter({Controller(Function("nic", 3, 0, 0) + ", " + Function("nic", 4, 0, 1))})),
+      "controllers[0].functions[1].pci: the NIC functions of one controller share bus and "
+      "device (the chip information names one of each per controller)");
+}
+
+TEST(EmulatorConfig, MoreFunctionsThanTheDriversShowAreRefused) {
+  std::vector<std::string> seventeen;
+  for (int c = 0; c < 17; ++c) seventeen.push_back(Controller(Functions("iscsi", 1, c)));
+  EXPECT_EQ(Refusal(Adapter(seventeen)), "controllers: at most 16 controllers");
+  EXPECT_EQ(Refusal(Adapter({Controller(Functions("iscsi", 9, 3))})),
+            "controllers[0].functions: at most 8 iSCSI functions per controller");
+  EXPECT_EQ(Refusal(Adapter({Controller(Functions("nic", 9, 3))})),
+            "controllers[0].functions: at most 8 NIC functions per controller (the chip "
+            "information holds 8)");
+  std::vector<std::string> nine;
+  for (int c = 0; c < 9; ++c) nine.push_back(Controller(Functions("nic", 1, c)));
+  EXPECT_EQ(Refusal(Adapter(nine)),
+            "controllers[8]: at most 8 controllers with NIC functions (the chip information "
+            "holds 8)");
+  EXPECT_EQ(Refusal(Adapter({Controller(Functions("nic", 33, 3))})),
+            "controllers[0].functions: at most 32 NIC functions per controller");
+}
+
+TEST(EmulatorConfig, LimitsAreReachable) {
+  std::vector<std::string> controllers;
+  for (int c = 0; c < 8; ++c) {
+    std::string functions = Functions("nic", 8, 10 + c) + ", " + Functions("iscsi", 8, 20 + c);
+    controllers.push_back(Controller(functions, "", 3));
+  }
+  for (int c = 0; c < 8; ++c) controllers.push_back(Controller(Functions("iscsi", 8, 40 + c)));
+  std::string error;
+  auto config = ParseAdapterConfig(Adapter(controllers), &error);
+  ASSERT_TRUE(config) << error;
+  EXPECT_EQ(config->controllers.size(), 16u);
+}
+
+class EmulatorConfigFile : public testing::TempRootTest {
+ protected:
+  void TearDown() override {
+    close_log_file();
+    set_log_level(kLogOff);
+  }
+};
+
+TEST_F(EmulatorConfigFile, BackendLoadsTheFileItIsGiven) {
+  std::unique_ptr<platform::DeviceBackend> backend =
+      platform::MakeEmulatedBackend((kConfigs / "two_controllers.json").string());
+  ASSERT_NE(backend, nullptr);
+  int nic = backend->Open(transport::kNicDevicePath);
+  uint8_t record[transport::kChipInfoRecordSize] = {};
+  ASSERT_EQ(backend->Ioctl(nic, transport::kNicChipInfoRequest, record).result, 0);
+  EXPECT_EQ(record[0], 2);
+  EXPECT_GE(backend->Open(transport::kIscsiDevicePrefix + std::string("3")), 0);
+  EXPECT_LT(backend->Open(transport::kIscsiDevicePrefix + std::string("4")), 0);
+}
+
+TEST_F(EmulatorConfigFile, RefusedFileGivesNoBackendAndALogLine) {
+  set_log_level(kLogError);
+  open_log_file();
+  root_.write("/bad.json", Adapter({Controller(Function("nic", 3, 0, 9))}));
+  EXPECT_EQ(platform::MakeEmulatedBackend(root_.file("/bad.json")), nullptr);
+  EXPECT_EQ(platform::MakeEmulatedBackend(root_.file("/missing.json")), nullptr);
+  root_.write("/empty.json", "");
+  EXPECT_EQ(platform::MakeEmulatedBackend(root_.file("/empty.json")), nullptr);
+  close_log_file();
+  std::string log = root_.read("/tmp/oxim2d.log");
+  EXPECT_NE(log.find("ERROR:emulated adapter: configuration " + root_.file("/bad.json") +
+                     " refused: controllers[0].functions[0].pci.function: expected an integer "
+                     "0..7\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("missing.json: cannot be read"), std::string::npos);
+}
+
+TEST_F(EmulatorConfigFile, BuiltInConfigurationWithoutAFile) {
+  std::unique_ptr<platform::DeviceBackend> backend = platform::MakeEmulatedBackend("");
+  ASSERT_NE(backend, nullptr);
+  std::string release;
+  ASSERT_TRUE(backend->ReadHostFile("/etc/issue.net", &release));
+  EXPECT_NE(release.find("VMware ESXi 6.7.0"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace oxim::emulator
