@@ -200,6 +200,15 @@ OXIM_EXPORT uint32_t OXIM_config_log_dir_permissions(void);
  * lines as fit) when size is too small. */
 OXIM_EXPORT uint32_t OXIM_get_unimplemented_handlers(char* names, uint32_t size, uint32_t* count);
 
+/* 0 when the named host network interface is a physical function of the
+ * adapter, else 1. The name is checked and passed to host tools as one
+ * argument, never through a shell. */
+OXIM_EXPORT uint32_t OXIM_check_valid_interface(const char* name);
+/* The hypervisor's kind: 2 ESXi, 3 other. */
+OXIM_EXPORT uint32_t OXIM_get_esx_version(void);
+/* The hypervisor's name (64 bytes) and version; 1 when it cannot be read. */
+OXIM_EXPORT uint32_t OXIM_get_os_info(uint32_t* major, uint32_t* minor, char* name);
+
 /* Kept for the interface: performs no work and returns 0. */
 OXIM_EXPORT uint32_t OXIM_save_file_configuration(void);
 

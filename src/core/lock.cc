@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <ctime>
+#include <thread>
 
 #include "core/alloc.h"
 #include "core/log.h"
@@ -17,6 +18,8 @@ namespace {
 // The semaphore lives in a counted block, as every library allocation. The
 // pointer is atomic because a stray call may race with the last OXIM_exit.
 std::atomic<sem_t*> g_lock{nullptr};
+// The thread that holds the lock; a default id while it is free.
+std::atomic<std::thread::id> g_owner{};
 }  // namespace
 
 int oxim_lock_init() {
@@ -42,7 +45,9 @@ int oxim_acquire_lock() {
   do {
     rc = sem_timedwait(sem, &deadline);
   } while (rc != 0 && errno == EINTR);
-  return rc == 0 ? 1 : 0;
+  if (rc != 0) return 0;
+  g_owner.store(std::this_thread::get_id(), std::memory_order_release);
+  return 1;
 }
 
 int oxim_release_lock() {
@@ -50,7 +55,12 @@ int oxim_release_lock() {
   if (sem == nullptr) return 0;
   int value = 0;
   if (sem_getvalue(sem, &value) == 0 && value != 0) return 1;  // not held
+  g_owner.store(std::thread::id(), std::memory_order_release);
   return sem_post(sem) == 0 ? 1 : 0;
+}
+
+bool oxim_lock_held_by_this_thread() {
+  return g_owner.load(std::memory_order_acquire) == std::this_thread::get_id();
 }
 
 int oxim_lock_free() {

@@ -21,6 +21,10 @@ int oxim_acquire_lock();
 // Posts the semaphore if it is held (value 0); releasing a free lock does
 // nothing. 1, or 0 if the post fails.
 int oxim_release_lock();
+// Whether the calling thread took the library lock and has not released
+// it (code that may run with or without the lock, such as the NIC refresh,
+// asks before taking it).
+bool oxim_lock_held_by_this_thread();
 // Destroys the semaphore. 0 if there is none or destroying fails, else 1.
 int oxim_lock_free();
 

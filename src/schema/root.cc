@@ -8,6 +8,7 @@
 #include "core/node_store.h"
 #include "core/tree_services.h"
 #include "schema/template.h"
+#include "transport/discovery.h"
 
 namespace oxim {
 namespace {
@@ -98,15 +99,14 @@ uint32_t init_hm_data() {
                kServiceVersion[1], kServiceVersion[2], kServiceVersion[3]);
   set_prop_val(root, "OXIMHierarchyVersion", kHierarchyVersionFormat, kHierarchyVersion[0],
                kHierarchyVersion[1]);
-  // The adapter start-up (controller discovery, which builds the adapter
-  // part of the tree) is called here once it exists; its failure tears the
-  // tree down like any other failed step.
+  // The adapter part of the tree: controllers and their functions.
+  if (backend_init() != OXIM_STATUS_SUCCESS) {
+    exit_hm();
+    return OXIM_STATUS_FAILURE;
+  }
   return OXIM_STATUS_SUCCESS;
 }
 
-void exit_hm_data() {
-  // The adapter shut-down (closing the driver handles) is called here once
-  // the adapter start-up exists.
-}
+void exit_hm_data() { backend_exit(); }
 
 }  // namespace oxim

@@ -16,6 +16,7 @@ for symbol in $(nm -D --defined-only "$lib" | awk '{print $3}' | sed 's/@.*//');
     status=1
   fi
 done
-nm -D --defined-only "$lib" | grep -q ' oxim_counter$' || { echo "oxim_counter not exported"; status=1; }
-nm -D --defined-only "$lib" | grep -q ' OXIM_init$' || { echo "OXIM_init not exported"; status=1; }
+for required in OXIM_init oxim_counter OXIM_op_iscsi_login os_prepare_device_for_removal; do
+  nm -D --defined-only "$lib" | grep -q " $required\$" || { echo "$required not exported"; status=1; }
+done
 exit $status

@@ -167,6 +167,30 @@ TEST_F(OximctlTest, DefaultsToTheEmulatedAdapterAndSaysSoOnce) {
   EXPECT_EQ(Run({"--adapter", "host", "get", "OXIMServiceVersion"}, {}).err, "");
 }
 
+TEST_F(OximctlTest, RunChecksParametersByNameBeforeTheCall) {
+  const std::vector<std::string> emulator = {"OXIM_ADAPTER=emulator"};
+  const std::string add = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0/AddTarget";
+  Result unknown =
+      Run({"run", add, "TargetName=iqn.2026-01.test:d", "Address=192.0.2.10"}, emulator);
+  EXPECT_EQ(unknown.exit_code, 2);
+  EXPECT_EQ(unknown.err,
+            "oximctl: unknown parameter 'Address'; parameters of AddTarget: TargetName* IPAddress* "
+            "PortNumber BootTarget\n");
+  Result missing = Run({"run", add, "targetname=iqn.2026-01.test:d"}, emulator);
+  EXPECT_EQ(missing.exit_code, 2);
+  EXPECT_NE(missing.err.find("missing parameter IPAddress"), std::string::npos) << missing.err;
+  Result refused =
+      Run({"run", add, "TargetName=iqn.2026-01.test:d", "IPAddress=127.0.0.1"}, emulator);
+  EXPECT_EQ(refused.exit_code, 1) << "the library checks the values";
+  EXPECT_NE(refused.err.find("last status 6: IPAddress: Invalid value."), std::string::npos)
+      << refused.err;
+  auto described = nlohmann::json::parse(Run({"--json", "describe", add}, emulator).out);
+  ASSERT_EQ(described["params"].size(), 4u);
+  EXPECT_EQ(described["params"][0]["name"], "TargetName");
+  EXPECT_EQ(described["params"][0]["required"], true);
+  EXPECT_EQ(described["params"][3]["valid_values"], "True,False");
+}
+
 // Reads from a pseudo-terminal until text appears (or a few seconds pass).
 std::string ReadUntil(int fd, const std::string& text) {
   std::string seen;

@@ -1,0 +1,42 @@
+// Entry points of the software iSCSI initiator stack of other platforms.
+// This platform has no such stack: each does nothing and returns 0, and
+// they exist so that callers written for every platform link.
+#include <cstdint>
+
+#include "oxim/oxim.h"
+
+#define OXIM_NO_SOFTWARE_INITIATOR(name) \
+  extern "C" OXIM_EXPORT uint32_t name(void) { return 0; }
+
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_add_open_iscsi_target)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_delete_open_iscsi_target)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_convert_mac)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_get_iscsi_iface)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_delete_open_iscsi_tpg)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_iscsi_login)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_discover_op_targets)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_list_op_iscsi_targets)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_list_op_sessions_luns)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_setup_connection)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_setup_session)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_iscsi_logout)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_get_all_luns)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_configure_chap)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_delete_chap)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_get_BlockSize)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_get_LUNSize)
+OXIM_NO_SOFTWARE_INITIATOR(delete_op_iscsi_STP)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_add_sendtaregtportal)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_get_lun_props)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_discover_isns_targets)
+OXIM_NO_SOFTWARE_INITIATOR(delete_op_iscsi_isns)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_add_isns)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_get_all_op_isns)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_iscsi_check_session)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_get_session_attribs)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_get_session_details)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_set_session_connection_login_options)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_set_intr_name)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_op_refresh_session_attribs)
+OXIM_NO_SOFTWARE_INITIATOR(OXIM_enumerate_nic_domain)
+OXIM_NO_SOFTWARE_INITIATOR(os_prepare_device_for_removal)

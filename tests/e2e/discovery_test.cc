@@ -1,0 +1,228 @@
+// Controller discovery through the public C API, against the emulated
+// adapter: the controllers and functions the tree shows for each example
+// configuration, how functions are matched to controllers, interface names,
+// the NIC refresh, a later client, and the host without adapter.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "oxim/oxim.h"
+#include "support/temp_root.h"
+
+namespace {
+
+using Status = std::pair<uint32_t, std::string>;
+
+Status LastStatus() {
+  uint32_t code = 99;
+  char message[OXIM_MESSAGE_SIZE] = "";
+  OXIM_get_last_status(&code, message);
+  return {code, message};
+}
+
+// The tag of a path of display names below ROOT, or 0xFFFFFFFF.
+uint32_t Tag(const std::string& path) {
+  uint32_t tag = OXIM_ROOT_TAG;
+  size_t start = 0;
+  while (start < path.size()) {
+    size_t slash = path.find('/', start);
+    if (slash == std::string::npos) slash = path.size();
+    const std::string name = path.substr(start, slash - start);
+    uint32_t child = 0;
+    if (OXIM_get_node_tag(tag, name.c_str(), &child, OXIM_KIND_ANY) != 0) return 0xFFFFFFFFu;
+    tag = child;
+    start = slash + 1;
+  }
+  return tag;
+}
+
+// The value of PATH/Property ("" when it cannot be read).
+std::string Value(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const uint32_t group = slash == std::string::npos ? OXIM_ROOT_TAG : Tag(path.substr(0, slash));
+  const uint32_t property = Tag(path);
+  char value[OXIM_VALUE_SIZE] = "";
+  if (OXIM_get_property_val(group, property, value, sizeof value) != 0) return "";
+  return value;
+}
+
+// Display names of the groups under a path.
+std::vector<std::string> Groups(const std::string& path) {
+  std::vector<uint32_t> tags(4096);
+  uint32_t count = 0;
+  std::vector<std::string> names;
+  if (OXIM_get_child_tags(path.empty() ? OXIM_ROOT_TAG : Tag(path), tags.data(), &count,
+                          OXIM_KIND_GROUP) != 0) {
+    return names;
+  }
+  for (uint32_t i = 0; i < count; ++i) {
+    char name[OXIM_NAME_SIZE] = "";
+    OXIM_get_node_name(tags[i], name, OXIM_KIND_ANY);
+    names.push_back(name);
+  }
+  return names;
+}
+
+std::vector<std::string> Functions(const std::string& controller) {
+  std::vector<std::string> functions;
+  for (const std::string& name : Groups(controller)) {
+    if (name.find("PhysicalHBA") != std::string::npos) functions.push_back(name);
+  }
+  return functions;
+}
+
+std::string Config(const std::string& name) {
+  return std::string("emulator:") + OXIM_CONFIG_DIR + "/" + name;
+}
+
+class DiscoveryTest : public oxim::testing::TempRootTest {
+ protected:
+  void SetUp() override { baseline_ = oxim_counter; }
+  void TearDown() override {
+    for (int i = 0; i < 4; ++i) OXIM_exit();
+    EXPECT_EQ(oxim_counter, baseline_);
+    unsetenv("OXIM_ADAPTER");
+  }
+  void Start(const std::string& adapter) {
+    setenv("OXIM_ADAPTER", adapter.c_str(), 1);
+    ASSERT_EQ(OXIM_init(), 0u);
+  }
+  // Writes a configuration into the root and returns its OXIM_ADAPTER value.
+  // Each gets a file of its own: the emulated adapter of a file stays up
+  // while the process runs, as an adapter stays powered across clients.
+  std::string Write(const std::string& json) {
+    const std::string path = "/adapter" + std::to_string(++written_) + ".json";
+    root_.write(path, json);
+    return "emulator:" + root_.file(path);
+  }
+  int written_ = 0;
+  uint32_t baseline_ = 0;
+};
+
+// A controller with the given serial number and functions (JSON).
+std::string Controller(const std::string& serial, const std::string& functions) {
+  return R"({"chip": 3, "serial_number": ")" + serial + R"(", "functions": [)" + functions + "]}";
+}
+std::string Function(const char* kind, int port, int bus, int device, int function) {
+  return std::string(R"({"kind": ")") + kind + R"(", "port": )" + std::to_string(port) +
+         R"(, "pci": {"bus": )" + std::to_string(bus) + R"(, "device": )" + std::to_string(device) +
+         R"(, "function": )" + std::to_string(function) + "}}";
+}
+
+TEST_F(DiscoveryTest, HostWithoutAdapterHasOnlyTheRoot) {
+  Start("host");
+  EXPECT_EQ(LastStatus(),
+            Status(313,
+                   "Nevrane Adapter Not found. Please make sure Vallorn NIC/iSCSI drivers are "
+                   "installed properly or Nevrane adapter inserted on PCIe Slot."));
+  EXPECT_TRUE(Groups("").empty());
+  EXPECT_EQ(Value("OXIMServiceVersion"), "1.0.99.0");
+}
+
+TEST_F(DiscoveryTest, DefaultEmulatorShowsOneControllerWithFourFunctions) {
+  Start("emulator");
+  EXPECT_EQ(Groups(""), std::vector<std::string>{"Quellfire0"});
+  EXPECT_EQ(Functions("Quellfire0"),
+            (std::vector<std::string>{"iSCSIPhysicalHBA0", "iSCSIPhysicalHBA1", "NICPhysicalHBA0",
+                                      "NICPhysicalHBA1"}));
+  EXPECT_EQ(Value("Quellfire0/iSCSIPhysicalHBA0/PortNumber"), "0");
+  EXPECT_EQ(Value("Quellfire0/iSCSIPhysicalHBA1/PortNumber"), "1");
+  EXPECT_EQ(Value("Quellfire0/NICPhysicalHBA1/PortNumber"), "1");
+  EXPECT_EQ(Value("Quellfire0/iSCSIPhysicalHBA0/PCI/DeviceID"), "0x0714");
+  EXPECT_EQ(Value("Quellfire0/iSCSIPhysicalHBA0/PCI/VendorID"), "0x1d7e");
+  EXPECT_NE(Value("Quellfire0/SerialNumber"), "");
+  EXPECT_NE(Tag("Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0"), 0xFFFFFFFFu);
+  EXPECT_EQ(Value("Quellfire0/NICPhysicalHBA0/IsVF"), "False");
+  EXPECT_NE(Value("Quellfire0/NICPhysicalHBA0/IfName"), "");
+}
+
+TEST_F(DiscoveryTest, EachChipGenerationShowsItsDeviceId) {
+  const std::pair<const char*, const char*> kChips[] = {{"qf2.json", "0x0700"},
+                                                        {"qf3.json", "0x0714"},
+                                                        {"korvel.json", "0xe220"},
+                                                        {"tindra.json", "0x0720"}};
+  for (const auto& [file, device_id] : kChips) {
+    Start(Config(file));
+    EXPECT_EQ(Groups(""), std::vector<std::string>{"Quellfire0"}) << file;
+    const std::vector<std::string> functions = Functions("Quellfire0");
+    ASSERT_FALSE(functions.empty()) << file;
+    EXPECT_EQ(Value("Quellfire0/" + functions[0] + "/PCI/DeviceID"), device_id) << file;
+    EXPECT_EQ(OXIM_exit(), 0u);
+  }
+}
+
+TEST_F(DiscoveryTest, NicOnlyHostBuildsControllersFromChipInformation) {
+  Start(Config("nic_only.json"));
+  ASSERT_FALSE(Groups("").empty());
+  for (const std::string& controller : Groups("")) {
+    for (const std::string& function : Functions(controller)) {
+      EXPECT_EQ(function.rfind("NICPhysicalHBA", 0), 0u) << function;
+    }
+  }
+}
+
+TEST_F(DiscoveryTest, TwoControllersAndALargeHost) {
+  Start(Config("two_controllers.json"));
+  EXPECT_EQ(Groups(""), (std::vector<std::string>{"Quellfire0", "Quellfire1"}));
+  EXPECT_EQ(Value("Quellfire1/iSCSIPhysicalHBA0/PCI/BusNumber"), "0x7");
+  EXPECT_EQ(Value("Quellfire1/SerialNumber"), "VN3Q0418B0F2");
+  ASSERT_EQ(OXIM_exit(), 0u);
+
+  Start(Config("large.json"));
+  ASSERT_EQ(Groups("").size(), 4u);
+  for (const std::string& controller : Groups("")) {
+    EXPECT_EQ(Functions(controller).size(), 8u) << controller;
+  }
+  EXPECT_EQ(Value("Quellfire3/iSCSIPhysicalHBA3/PortNumber"), "3");
+}
+
+TEST_F(DiscoveryTest, FunctionsAreMatchedByBusDeviceOrSerialNumber) {
+  // Serial number "0": the same bus and device make one controller.
+  Start(Write(R"({"controllers": [)" + Controller("0", Function("iscsi", 0, 4, 0, 0)) + "," +
+              Controller("0", Function("iscsi", 1, 4, 0, 1)) + "]}"));
+  EXPECT_EQ(Groups(""), std::vector<std::string>{"Quellfire0"});
+  EXPECT_EQ(Functions("Quellfire0"),
+            (std::vector<std::string>{"iSCSIPhysicalHBA0", "iSCSIPhysicalHBA1"}));
+  ASSERT_EQ(OXIM_exit(), 0u);
+
+  // The same bus with different serial numbers: two controllers.
+  Start(Write(R"({"controllers": [)" + Controller("SN-A", Function("iscsi", 0, 4, 0, 0)) + "," +
+              Controller("SN-B", Function("iscsi", 0, 4, 1, 0)) + "]}"));
+  EXPECT_EQ(Groups(""), (std::vector<std::string>{"Quellfire0", "Quellfire1"}));
+}
+
+TEST_F(DiscoveryTest, InterfaceNamesAreCutToNineCharacters) {
+  Start(Write(R"({"controllers": [{"chip": 3, "serial_number": "SN-1", "functions": [
+      {"kind": "nic", "port": 0, "pci": {"bus": 3, "device": 0, "function": 1},
+       "interface_name": "vmnic12345678"}]}]})"));
+  EXPECT_EQ(Value("Quellfire0/NICPhysicalHBA0/IfName"), "vmnic1234");
+}
+
+TEST_F(DiscoveryTest, VirtualFunctionHostIsFlagged) {
+  Start(Config("vf_host.json"));
+  EXPECT_EQ(Value("Quellfire0/NICPhysicalHBA0/IsVF"), "True");
+}
+
+TEST_F(DiscoveryTest, InterfaceCheckKnowsTheAdaptersFunctionsAndRunsNoShell) {
+  Start("emulator");
+  EXPECT_EQ(OXIM_check_valid_interface("vmnic0"), 0u);
+  EXPECT_EQ(OXIM_check_valid_interface("vmnic7"), 1u);
+  const std::string witness = root_.file("/tmp/touched");
+  const std::string hostile = "vmnic0; touch " + witness;
+  EXPECT_EQ(OXIM_check_valid_interface(hostile.c_str()), 1u);
+  EXPECT_NE(access(witness.c_str(), F_OK), 0) << "nothing ran";
+}
+
+TEST_F(DiscoveryTest, InvalidConfigurationIsRefusedWholly) {
+  Start(Write(R"({"controllers": [{"chip": 3}]})"));
+  EXPECT_EQ(LastStatus().first, 313u) << "no adapter: the configuration was refused";
+  EXPECT_TRUE(Groups("").empty()) << "nothing half-loaded";
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+// Discovery inside the library with an emulated adapter installed: NIC
+// function numbering from the chip information, chip types of the
+// discovered controllers, the NIC refresh that rebuilds the tree when the
+// host's NIC functions change, and a later client that finds the change.
+#include "transport/discovery.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config_json.h"
+#include "core/node_store.h"
+#include "core/tree_services.h"
+#include "emulator.h"
+#include "support/temp_root.h"
+#include "transport/commands.h"
+#include "transport/controller_attributes.h"
+#include "transport/driver_records.h"
+#include "transport/driver_tables.h"
+#include "transport/function_tree.h"
+
+namespace oxim {
+namespace {
+
+class DiscoveryInsideTest : public testing::TempRootTest {
+ protected:
+  void TearDown() override {
+    OXIM_exit();
+    emulator::UninstallEmulator();
+    EXPECT_EQ(oxim_counter, baseline_);
+  }
+  // Installs an adapter described by json and builds the tree over it.
+  void Start(const std::string& json) {
+    std::string error;
+    std::optional<emulator::AdapterConfig> config = emulator::ParseAdapterConfig(json, &error);
+    ASSERT_TRUE(config.has_value()) << error;
+    baseline_ = oxim_counter;
+    adapter_ = emulator::InstallEmulator(*config);
+    ASSERT_EQ(OXIM_init(), 0u);
+  }
+  Node* Find(const char* path) { return internal_get_node_path(path, OXIM_KIND_GROUP); }
+
+  std::shared_ptr<emulator::EmulatedAdapter> adapter_;
+  uint32_t baseline_ = 0;
+};
+
+// Two controllers with 2 and 4 NIC functions.
+const char kTwoAndFour[] = R"({"controllers": [
+  {"chip": 3, "serial_number": "SN-A", "functions": [
+    {"kind": "nic", "port": 0, "pci": {"bus": 3, "device": 0, "function": 0}},
+    {"kind": "nic", "port": 1, "pci": {"bus": 3, "device": 0, "function": 1}}]},
+  {"chip": 5, "serial_number": "SN-B", "ports": 4, "functions": [
+    {"kind": "nic", "port": 0, "pci": {"bus": 9, "device": 0, "function": 0}},
+    {"kind": "nic", "port": 1, "pci": {"bus": 9, "device": 0, "function": 1}},
+    {"kind": "nic", "port": 2, "pci": {"bus": 9, "device": 0, "function": 2}},
+    {"kind": "nic", "port": 3, "pci": {"bus": 9, "device": 0, "function": 3}}]}]})";
+
+TEST_F(DiscoveryInsideTest, NicFunctionsAreNumberedInChipInformationOrder) {
+  Start(kTwoAndFour);
+  ASSERT_EQ(transport::NicFunctionCount(), 6);
+  EXPECT_EQ(transport::NicFunction(1), (transport::PciAddress{3, 0, 0}));
+  EXPECT_EQ(transport::NicFunction(2), (transport::PciAddress{3, 0, 1}));
+  EXPECT_EQ(transport::NicFunction(3), (transport::PciAddress{9, 0, 0}));
+  EXPECT_EQ(transport::NicFunction(6), (transport::PciAddress{9, 0, 3}));
+  EXPECT_EQ(get_port_number(Find("ROOT/Quellfire1/NICPhysicalHBA3")), 6);
+  EXPECT_EQ(get_qf_type(Find("ROOT/Quellfire0")), kChipQF3);
+  EXPECT_EQ(get_qf_type(Find("ROOT/Quellfire1")), kChipTindra);
+  EXPECT_EQ(get_port_bitmap(1, 3), 2) << "port 3 of the second controller has a NIC function";
+  EXPECT_EQ(get_port_bitmap(0, 3), 4) << "nothing on port 3 of the first";
+}
+
+TEST_F(DiscoveryInsideTest, NicCountChangeRebuildsTheTreeAndFailsTheRequest) {
+  Start(kTwoAndFour);
+  std::array<uint8_t, transport::kControllerAttributesSize> attributes{};
+  ASSERT_EQ(ioctl_fetch_controller_attribs(1, attributes, 0, 0, transport::kDriverNic), 0u);
+  adapter_->set_visible_nic_functions(5);
+  EXPECT_EQ(ioctl_fetch_controller_attribs(1, attributes, 0, 0, transport::kDriverNic), 1u)
+      << "the request that noticed the change is not sent";
+  EXPECT_EQ(transport::NicFunctionCount(), 5);
+  EXPECT_EQ(Find("ROOT/Quellfire1/NICPhysicalHBA3"), nullptr) << "the tree was rebuilt";
+  EXPECT_NE(Find("ROOT/Quellfire1/NICPhysicalHBA2"), nullptr);
+  EXPECT_EQ(ioctl_fetch_controller_attribs(1, attributes, 0, 0, transport::kDriverNic), 0u);
+}
+
+TEST_F(DiscoveryInsideTest, LaterClientRebuildsAfterAChange) {
+  Start(kTwoAndFour);
+  adapter_->set_visible_nic_functions(4);
+  EXPECT_EQ(backend_client_init(0), 0u);
+  EXPECT_EQ(transport::NicFunctionCount(), 4);
+  EXPECT_EQ(Find("ROOT/Quellfire1/NICPhysicalHBA2"), nullptr);
+  EXPECT_NE(Find("ROOT/Quellfire1/NICPhysicalHBA1"), nullptr);
+  EXPECT_EQ(backend_client_init(2), 0u) << "modes above 1 do nothing";
+}
+
+TEST_F(DiscoveryInsideTest, LogicalHbaNamedAfterTheHostAdapter) {
+  Start(R"({"controllers": [{"chip": 3, "serial_number": "SN-1", "functions": [
+      {"kind": "iscsi", "port": 0, "pci": {"bus": 3, "device": 0, "function": 2}}]}]})");
+  Node* logical = Find("ROOT/Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0");
+  ASSERT_NE(logical, nullptr);
+  char name[kValueSize];
+  ASSERT_EQ(internal_get_property(logical, "IfName", name), 0u);
+  EXPECT_EQ(std::string(name).rfind("vmhba", 0), 0u) << name;
+  char bus[kValueSize], device[kValueSize], function[kValueSize], count[kValueSize];
+  EXPECT_EQ(get_lhba_count(logical, bus, device, function, count), 1);
+  EXPECT_STREQ(bus, "3");
+  EXPECT_STREQ(function, "2");
+  EXPECT_STREQ(count, "0") << "the function's port number";
+}
+
+}  // namespace
+}  // namespace oxim
