@@ -166,6 +166,20 @@ void free_node_record(Node* node) {
   counted_delete(node);
 }
 
+Node* allocate_node(uint32_t kind, const char* name, const char* description, Node* parent) {
+  Node* node = counted_new<Node>();
+  if (node == nullptr) return nullptr;
+  node->kind = kind;
+  node->parent = parent;
+  node->name = oxim_dstrdup(name != nullptr ? name : "");
+  node->description = oxim_dstrdup(description != nullptr ? description : "");
+  if (node->name == nullptr || node->description == nullptr) {
+    free_node_record(node);
+    return nullptr;
+  }
+  return node;
+}
+
 int hm_setup_hierarchy(Hierarchy* h) {
   StoreLock lock;
   if (h == nullptr || g_hierarchy_count >= kMaxHierarchies) return 1;
@@ -381,22 +395,13 @@ Node* create_link(Node* parent, const char* name, Node* target, Node* target_gro
   if (!is_group(parent) || name == nullptr || target == nullptr) return nullptr;
   StoreLock lock;
   Hierarchy* h = hm_find_hierarchy_by_node(parent);
-  Node* link = counted_new<Node>();
+  Node* link = allocate_node(kKindLink, name, target->description, parent);
   LinkData* data = counted_new<LinkData>();
-  char* link_name = oxim_dstrdup(name);
-  char* description = oxim_dstrdup(target->description != nullptr ? target->description : "");
-  if (h == nullptr || link == nullptr || data == nullptr || link_name == nullptr ||
-      description == nullptr) {
-    counted_delete(link);
+  if (h == nullptr || link == nullptr || data == nullptr) {
+    if (link != nullptr) free_node_record(link);
     counted_delete(data);
-    oxim_dfree(link_name);
-    oxim_dfree(description);
     return nullptr;
   }
-  link->kind = kKindLink;
-  link->name = link_name;
-  link->description = description;
-  link->parent = parent;
   link->data.link = data;
   data->target = target;
   data->target_group = target_group;

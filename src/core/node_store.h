@@ -38,6 +38,12 @@ void hm_teardown_hierarchies();
 // The node at slot tag of the current hierarchy; nullptr if none.
 Node* get_node(uint32_t tag);
 
+// A new node record of `kind` with copies of name and description (null
+// description: empty) and its parent set; nullptr when memory runs out. The
+// caller attaches the kind's data block and enters it with add_node (or frees
+// it with free_node_record).
+Node* allocate_node(uint32_t kind, const char* name, const char* description, Node* parent);
+
 // Enters a filled node (kind, name, parent, data) into h and its parent's
 // child list; returns its tag, or -1 (null node, duplicate, full hierarchy).
 int64_t add_node(Node* node, Hierarchy* h);

@@ -44,21 +44,14 @@ const PropertyTemplate kRootProperties[] = {
 
 // ROOT: its own parent, tag 0. nullptr when memory runs out.
 Node* new_root() {
-  Node* root = counted_new<Node>();
+  Node* root = allocate_node(kKindGroup, "ROOT", " ", nullptr);
   GroupData* data = counted_new<GroupData>();
-  char* name = oxim_dstrdup("ROOT");
-  char* description = oxim_dstrdup(" ");
-  if (root == nullptr || data == nullptr || name == nullptr || description == nullptr) {
-    counted_delete(root);
+  if (root == nullptr || data == nullptr) {
+    if (root != nullptr) free_node_record(root);
     counted_delete(data);
-    oxim_dfree(name);
-    oxim_dfree(description);
     return nullptr;
   }
-  root->kind = kKindGroup;
   root->parent = root;
-  root->name = name;
-  root->description = description;
   root->data.group = data;
   return root;
 }

@@ -36,21 +36,6 @@ uint8_t* instance_word(const GroupTemplate& group_template, uint64_t index) {
 
 Hierarchy* hierarchy_of(Node* node) { return hm_find_hierarchy_by_node(node); }
 
-// A node with copies of name and description; nullptr when memory runs out.
-Node* new_node(uint32_t kind, const char* name, const char* description, Node* parent) {
-  Node* node = counted_new<Node>();
-  if (node == nullptr) return nullptr;
-  node->kind = kind;
-  node->parent = parent;
-  node->name = oxim_dstrdup(name);
-  node->description = oxim_dstrdup(description != nullptr ? description : "");
-  if (node->name == nullptr || node->description == nullptr) {
-    free_node_record(node);
-    return nullptr;
-  }
-  return node;
-}
-
 // Enters node into the parent's hierarchy; frees it on failure.
 Node* enter(Node* node, Node* parent) {
   if (node == nullptr) return nullptr;
@@ -62,7 +47,7 @@ Node* enter(Node* node, Node* parent) {
 }
 
 Node* new_group(const GroupTemplate& group_template, Node* parent, InstanceRecord* instance) {
-  Node* group = new_node(kKindGroup, group_template.name, group_template.description, parent);
+  Node* group = allocate_node(kKindGroup, group_template.name, group_template.description, parent);
   GroupData* data = counted_new<GroupData>();
   if (group == nullptr || data == nullptr) {
     if (group != nullptr) free_node_record(group);
@@ -81,7 +66,7 @@ bool add_children(Node* group, const GroupTemplate& group_template);
 bool add_command(Node* group, const CommandTemplate& command) {
   const CommandData* data = command_data(command);
   if (data == nullptr) return false;
-  Node* node = new_node(kKindCommand, command.name, command.description, group);
+  Node* node = allocate_node(kKindCommand, command.name, command.description, group);
   if (node == nullptr) return false;
   node->data.command = data;
   return enter(node, group) != nullptr;
@@ -121,7 +106,7 @@ void collect_handlers(const GroupTemplate& group_template, std::set<std::string>
 }  // namespace
 
 Node* add_property_from_template(Node* parent, const PropertyTemplate& property) {
-  Node* node = new_node(kKindProperty, property.name, property.description, parent);
+  Node* node = allocate_node(kKindProperty, property.name, property.description, parent);
   PropertyData* data = counted_new<PropertyData>();
   if (node == nullptr || data == nullptr) {
     if (node != nullptr) free_node_record(node);

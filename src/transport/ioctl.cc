@@ -112,6 +112,29 @@ bool SizesFit(const char* caller, uint16_t request_length, uint16_t buffer_size,
 
 }  // namespace
 
+namespace {
+// Puts the payload into the zero-filled command buffer and sends it. 0 when
+// the request was delivered (the buffer then holds the answer), else the
+// status the payload forms return.
+uint32_t BuildAndSend(CountedBuffer& buffer, int handle, uint8_t opcode, uint8_t subsystem,
+                      uint16_t request_length, std::span<uint8_t> payload, uint8_t domain,
+                      uint8_t port_number, int kind, int function_index, uint8_t version) {
+  if (!buffer.ok()) {
+    pdebug(kModuleAdapter, kLogError, "%s:Failed to Allocate memory\n", __func__);
+    return 1;
+  }
+  std::span<uint8_t> command = buffer.span();
+  if (!payload.empty()) {
+    std::memcpy(command.data() + transport::kPayloadOffset, payload.data(), request_length);
+  }
+  if (IssueIOCTL(handle, opcode, subsystem, request_length, command, domain, port_number, kind,
+                 function_index, version) != 0) {
+    return OximStatusFromHBAStatus();
+  }
+  return 0;
+}
+}  // namespace
+
 uint32_t TimeoutFor(int kind, uint8_t opcode, uint8_t subsystem) {
   if (opcode == 18) return subsystem == 2 ? 20 : 11;
   return kind == kDriverNic ? 30 : 120;
@@ -156,15 +179,11 @@ uint32_t Send_Ioctl_PayLoad(int handle, uint8_t opcode, uint8_t subsystem, uint1
                             uint8_t version) {
   if (!SizesFit(__func__, request_length, buffer_size, payload)) return 1;
   CountedBuffer buffer(buffer_size);
-  if (!buffer.ok()) return 1;
+  if (uint32_t status = BuildAndSend(buffer, handle, opcode, subsystem, request_length, payload,
+                                     domain, port_number, kind, function_index, version)) {
+    return status;
+  }
   std::span<uint8_t> command = buffer.span();
-  if (!payload.empty()) {
-    std::memcpy(command.data() + transport::kPayloadOffset, payload.data(), request_length);
-  }
-  if (IssueIOCTL(handle, opcode, subsystem, request_length, command, domain, port_number, kind,
-                 function_index, version) != 0) {
-    return OximStatusFromHBAStatus();
-  }
   if (copy_back != 0 && !payload.empty()) {
     std::memcpy(payload.data(), command.data() + transport::kPayloadOffset, request_length);
   }
@@ -224,18 +243,11 @@ uint32_t Send_Ioctl_Get_PayLoadSize(int handle, uint8_t opcode, uint8_t subsyste
                                     int function_index, uint8_t version) {
   if (!SizesFit(__func__, request_length, buffer_size, payload)) return 1;
   CountedBuffer buffer(buffer_size);
-  if (!buffer.ok()) {
-    pdebug(kModuleAdapter, kLogError, "%s:Failed to Allocate memory\n", __func__);
-    return 1;
+  if (uint32_t status = BuildAndSend(buffer, handle, opcode, subsystem, request_length, payload,
+                                     domain, port_number, kind, function_index, version)) {
+    return status;
   }
   std::span<uint8_t> command = buffer.span();
-  if (!payload.empty()) {
-    std::memcpy(command.data() + transport::kPayloadOffset, payload.data(), request_length);
-  }
-  if (IssueIOCTL(handle, opcode, subsystem, request_length, command, domain, port_number, kind,
-                 function_index, version) != 0) {
-    return OximStatusFromHBAStatus();
-  }
   transport::ResponseHeader response = Response(command);
   if (response.status == 0 || response.status == 4) {
     if (!payload.empty()) {
