@@ -19,6 +19,7 @@
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/tree_services.h"
+#include "iscsi/saved_files.h"
 #include "oxim/oxim.h"
 #include "platform/device_backend.h"
 #include "platform/host_paths.h"
@@ -603,6 +604,7 @@ uint32_t OXIM_config_dir_permssions(void) {
   if (host != kHostEsxi) platform::MakeDirectories(platform::HostPath("/scratch/"), 0755);
   const std::string directory = platform::HostPath(kLibraryDirectory);
   platform::MakeDirectories(directory, 0755);
+  iscsi::OXIM_check_for_corrupted_database();
   for (const char* saved : kSavedFiles) {
     const std::string path = platform::HostPath(saved);
     struct stat info;
