@@ -17,6 +17,51 @@ extern const GroupTemplate kFATData;
 // The DCBX group of a port (dcb.cc), listed by PortDiscoveryAndConfiguration.
 extern const GroupTemplate kDCBX;
 
+// iSCSI function areas
+// ConfigureCHAP, the same command with the same parameters under each
+// Authentication group (initiator, target, SendTarget portal); only the
+// description names the level.
+constexpr CommandTemplate ConfigureChapCommand(const char* description) {
+  return {.name = "ConfigureCHAP",
+          .description = description,
+          .handler = "do_ConfigureCHAP",
+          .params = {{.name = "AuthenticationMethod",
+                      .description = "One-Way CHAP or Mutual CHAP.",
+                      .required = true,
+                      .data_type = OXIM_TYPE_LIST,
+                      .valid_values = "Mutual CHAP,One-Way CHAP"},
+                     {.name = "InitiatorCHAPName",
+                      .description = "The initiator CHAP name; required for Mutual CHAP, ignored "
+                                     "for One-Way CHAP.",
+                      .data_type = OXIM_TYPE_TEXT,
+                      .minimum = 0,
+                      .maximum = 256},
+                     {.name = "InitiatorSecret",
+                      .description = "The initiator CHAP secret: 12 to 16 characters, or 0x and "
+                                     "24 to 32 hexadecimal digits; required for Mutual CHAP, "
+                                     "ignored for One-Way CHAP. It must differ from TargetSecret.",
+                      .data_type = OXIM_TYPE_TEXT,
+                      .minimum = 0,
+                      .maximum = 256},
+                     {.name = "TargetCHAPName",
+                      .description = "The target CHAP name.",
+                      .required = true,
+                      .data_type = OXIM_TYPE_TEXT,
+                      .minimum = 1,
+                      .maximum = 256},
+                     {.name = "TargetSecret",
+                      .description = "The target CHAP secret: 12 to 16 characters, or 0x and 24 "
+                                     "to 32 hexadecimal digits.",
+                      .required = true,
+                      .data_type = OXIM_TYPE_TEXT,
+                      .minimum = 12,
+                      .maximum = 34},
+                     {.name = "CHAPParam",
+                      .description = "How firmly CHAP is asked for; Prohibited when not given.",
+                      .data_type = OXIM_TYPE_LIST,
+                      .valid_values = "Discouraged,Preferred,Required"}}};
+}
+
 }  // namespace oxim::templates
 
 #endif  // OXIM_SCHEMA_CATALOGUE_CATALOGUE_H_

@@ -1,5 +1,6 @@
 // Group templates: The logical HBA of an iSCSI function: initiator names, login options, QoS,
 // statistics, discovery.
+#include "schema/catalogue/catalogue.h"
 #include "schema/templates.h"
 
 namespace oxim::templates {
@@ -220,32 +221,7 @@ const PropertyTemplate kInitiatorAuthenticationProperties[] = {
      .valid_values = "Prohibited,Discouraged,Preferred,Required"},
 };
 const CommandTemplate kInitiatorAuthenticationCommands[] = {
-    {.name = "ConfigureCHAP",
-     .description = "Sets the CHAP authentication of logins.",
-     .handler = "do_ConfigureCHAP",
-     .params = {{.name = "AuthenticationMethod",
-                 .description = "One-Way CHAP or Mutual CHAP.",
-                 .required = true, .data_type = OXIM_TYPE_LIST,
-                 .valid_values = "Mutual CHAP,One-Way CHAP"},
-                {.name = "InitiatorCHAPName",
-                 .description = "The initiator CHAP name; required for Mutual CHAP, ignored for "
-                                "One-Way CHAP.",
-                 .data_type = OXIM_TYPE_TEXT, .minimum = 0, .maximum = 256},
-                {.name = "InitiatorSecret",
-                 .description = "The initiator CHAP secret: 12 to 16 characters, or 0x and 24 "
-                                "to 32 hexadecimal digits; required for Mutual CHAP, ignored for "
-                                "One-Way CHAP. It must differ from TargetSecret.",
-                 .data_type = OXIM_TYPE_TEXT, .minimum = 0, .maximum = 256},
-                {.name = "TargetCHAPName",
-                 .description = "The target CHAP name.",
-                 .required = true, .data_type = OXIM_TYPE_TEXT, .minimum = 1, .maximum = 256},
-                {.name = "TargetSecret",
-                 .description = "The target CHAP secret: 12 to 16 characters, or 0x and 24 to "
-                                "32 hexadecimal digits.",
-                 .required = true, .data_type = OXIM_TYPE_TEXT, .minimum = 12, .maximum = 34},
-                {.name = "CHAPParam",
-                 .description = "How firmly CHAP is asked for; Prohibited when not given.",
-                 .data_type = OXIM_TYPE_LIST, .valid_values = "Discouraged,Preferred,Required"}}},
+    ConfigureChapCommand("Sets the CHAP authentication of logins."),
     {.name = "DeleteCHAP",
      .description = "Removes the CHAP authentication of logins.",
      .handler = "do_DeleteCHAP"},
