@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "iscsi_firmware.h"
 #include "platform/host_paths.h"
 
 namespace oxim::emulator {
@@ -91,6 +92,7 @@ AdapterConfig DefaultConfig() {
   }
   AdapterConfig config;
   config.controllers.push_back(qf3);
+  config.targets = DefaultStorageNetwork();
   return config;
 }
 
@@ -135,7 +137,11 @@ AdapterModel::AdapterModel(AdapterConfig config, std::string state_directory)
     }
   }
   visible_nic_count_ = config_.visible_nic_functions.value_or(static_cast<int>(nic_.size()));
+  iscsi_state_ = std::make_unique<IscsiState>();
+  iscsi_state_->Start(*this);
 }
+
+AdapterModel::~AdapterModel() = default;
 
 uint16_t AdapterModel::device_id(const FunctionRef& ref) const {
   if (function(ref).device_id != 0) return function(ref).device_id;

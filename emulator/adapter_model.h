@@ -8,11 +8,13 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "faults.h"
+#include "storage_network.h"
 #include "transport/request_header.h"
 
 namespace oxim::emulator {
@@ -101,10 +103,12 @@ struct AdapterConfig {
   std::vector<DriverFault> driver_faults;
   std::vector<ShortAnswerFault> short_answers;
   std::vector<NicCountChange> nic_count_changes;
+  // The simulated iSCSI targets every iSCSI function can reach.
+  std::vector<SimulatedTarget> targets;
 };
 
 // One QF3 controller with two ports, one iSCSI and one NIC function per
-// port.
+// port, and the default storage network (DefaultStorageNetwork()).
 AdapterConfig DefaultConfig();
 
 // The usual settings of a controller of the given chip (no functions, no
@@ -134,10 +138,14 @@ class FlashStore {
 
 // The adapter: configuration, flash and volatile state. Not thread-safe;
 // the backend serialises access.
+class IscsiState;  // iscsi_firmware.h
+
 class AdapterModel {
  public:
   // state_directory: where flash records live.
+  // Also starts the iSCSI functions: their persistent targets log in.
   AdapterModel(AdapterConfig config, std::string state_directory);
+  ~AdapterModel();
 
   const AdapterConfig& config() const { return config_; }
   const ControllerConfig& controller(const FunctionRef& ref) const {
@@ -171,6 +179,8 @@ class AdapterModel {
   FlashStore& flash() { return flash_; }
   // Volatile state: named values that live as long as this model.
   std::map<std::string, std::vector<uint8_t>>& volatile_state() { return volatile_; }
+  // The iSCSI functions' sessions, persistent targets and target stores.
+  IscsiState& iscsi() { return *iscsi_state_; }
 
  private:
   AdapterConfig config_;
@@ -180,6 +190,7 @@ class AdapterModel {
   std::map<std::pair<int, int>, std::string> interface_names_;
   int visible_nic_count_;
   std::map<std::string, std::vector<uint8_t>> volatile_;
+  std::unique_ptr<IscsiState> iscsi_state_;
 };
 
 }  // namespace oxim::emulator

@@ -10,6 +10,7 @@
 #include "core/log.h"
 #include "firmware.h"
 #include "host_view.h"
+#include "iscsi_firmware.h"
 #include "pci_config.h"
 #include "platform/host_paths.h"
 #include "transport/coding.h"
@@ -228,6 +229,17 @@ void EmulatedAdapter::clear_requests() {
 int EmulatedAdapter::open_handles() {
   std::lock_guard<std::mutex> guard(mutex_);
   return static_cast<int>(handles_.size());
+}
+
+bool EmulatedAdapter::SetTargetOnline(const std::string& name, bool online) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return model_.iscsi().SetTargetOnline(name, online);
+}
+
+std::vector<iscsi::LoginRequest> EmulatedAdapter::persistent_targets(int iscsi_instance) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  IscsiFunctionState* function = model_.iscsi().Instance(iscsi_instance);
+  return function != nullptr ? function->persistent : std::vector<iscsi::LoginRequest>{};
 }
 
 std::shared_ptr<EmulatedAdapter> MakeEmulator(AdapterConfig config) {

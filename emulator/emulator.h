@@ -24,6 +24,7 @@
 
 #include "adapter_model.h"
 #include "faults.h"
+#include "iscsi/firmware_records.h"
 #include "platform/device_backend.h"
 
 namespace oxim::emulator {
@@ -59,6 +60,14 @@ class EmulatedAdapter final : public platform::DeviceBackend {
   std::vector<RecordedRequest> recent_requests();
   void clear_requests();
   int open_handles();
+  // Test hook: takes a simulated iSCSI target on or off line (name compared
+  // ignoring case). Off line, every open session to it is closed and logins
+  // to it fail to connect. False when the network has no such target.
+  bool SetTargetOnline(const std::string& name, bool online);
+  // Test hook: the persistent targets of the iSCSI function with this device
+  // instance, as the login requests that added them (empty when there is no
+  // such function).
+  std::vector<iscsi::LoginRequest> persistent_targets(int iscsi_instance);
 
  private:
   struct Device {

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "iscsi_firmware.h"
 #include "pci_config.h"
 #include "transport/coding.h"
 #include "transport/controller_attributes.h"
@@ -221,7 +223,16 @@ void Answer(std::span<uint8_t> command, uint8_t status, uint16_t additional,
 
 }  // namespace
 
-std::span<const HandlerEntry> HandlerTable() { return kHandlers; }
+std::span<const HandlerEntry> HandlerTable() {
+  // The controller's handlers, then the iSCSI initiator's (iscsi_firmware.h).
+  static const std::vector<HandlerEntry> table = [] {
+    std::vector<HandlerEntry> all(std::begin(kHandlers), std::end(kHandlers));
+    std::span<const HandlerEntry> iscsi = IscsiHandlers();
+    all.insert(all.end(), iscsi.begin(), iscsi.end());
+    return all;
+  }();
+  return table;
+}
 
 void ExecuteCommand(AdapterModel& model, Faults& faults, FunctionRef function,
                     std::span<uint8_t> command, std::span<const HandlerEntry> handlers) {

@@ -1,0 +1,540 @@
+// The emulated adapter's iSCSI firmware through the library's command
+// wrappers: logins decided like the default storage network's targets would,
+// sessions and their records, persistent targets across adapter starts, the
+// target store, session configuration, erasing, and the "targets" section of
+// the configuration file.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "config_json.h"
+#include "core/last_status.h"
+#include "iscsi/firmware_records.h"
+#include "iscsi/login_options_record.h"
+#include "storage_network.h"
+#include "transport/coding.h"
+#include "transport/commands.h"
+#include "transport/driver_records.h"
+#include "transport/emulated_fixture.h"
+
+namespace oxim::emulator {
+namespace {
+
+using namespace oxim::iscsi;
+using transport::DecodeFixed32;
+using transport::EncodeFixed32;
+
+constexpr char kInitiator[] = "iqn.1998-01.com.example:host7";
+
+uint32_t LastCode() {
+  uint32_t code = 0;
+  oxim_get_last_status(&code, nullptr);
+  return code;
+}
+
+std::vector<uint8_t> Secret(const char* text) { return EncodeSecret(text).value(); }
+
+LoginOptions OneWayChap(const char* user, const char* secret) {
+  LoginOptions options = DefaultLoginOptions();
+  options.authentication_method = 1;
+  options.target_chap_name = user;
+  options.target_secret = Secret(secret);
+  return options;
+}
+
+LoginOptions MutualChap(const char* own_secret) {
+  LoginOptions options = OneWayChap(kMutualChapUser, kMutualChapSecret);
+  options.mutual_chap = 1;
+  options.initiator_chap_name = kMutualTargetUser;
+  options.initiator_secret = Secret(own_secret);
+  return options;
+}
+
+// One login or persistent-target request.
+struct Attempt {
+  std::string target = kOpenTargetName;
+  std::string address = kOpenTargetAddress;
+  uint16_t port = kIscsiPort;
+  uint16_t qualifier = 0;
+  LoginOptions options = DefaultLoginOptions();
+  uint32_t eto = kNoEto;
+  uint32_t flags = kLoginFlagsLogin;
+};
+
+std::array<uint8_t, kLoginRequestSize> Encode(const Attempt& attempt) {
+  LoginRequest request;
+  request.target_name = attempt.target;
+  request.portal = PortalFromText(attempt.address, attempt.port);
+  request.flags = attempt.flags;
+  request.eto = attempt.eto;
+  request.isid_qualifier = attempt.qualifier;
+  EXPECT_TRUE(EncodeLoginOptions(request.options, attempt.options));
+  request.initiator_name = kInitiator;
+  std::array<uint8_t, kLoginRequestSize> buffer{};
+  EncodeLoginRequest(buffer, request);
+  return buffer;
+}
+
+class IscsiFirmwareTest : public testing::EmulatedTest {
+ protected:
+  // A new adapter over the same state directory, as after a host reboot.
+  void Restart() {
+    TearDown();
+    Start();
+  }
+
+  uint32_t Login(const Attempt& attempt, LoginResponse* response = nullptr) {
+    std::array<uint8_t, kLoginRequestSize> buffer = Encode(attempt);
+    uint32_t status = ioctl_login_target(1, buffer, 0, 0);
+    if (response != nullptr) *response = DecodeLoginResponse(buffer).value();
+    return status;
+  }
+  uint32_t Handle(const Attempt& attempt) {
+    LoginResponse response;
+    EXPECT_EQ(Login(attempt, &response), 0u);
+    return response.session_handle;
+  }
+  uint32_t Logout(uint32_t handle) {
+    uint8_t request[4];
+    EncodeFixed32(request, handle);
+    return ioctl_logout_target(1, request, 0, 0);
+  }
+  uint32_t AddPersistent(Attempt attempt) {
+    attempt.flags |= kLoginFlagsPersistent;
+    std::array<uint8_t, kLoginRequestSize> buffer = Encode(attempt);
+    return ioctl_add_persistent_target(1, buffer, 0, 0);
+  }
+  uint32_t DeletePersistent(const Attempt& attempt) {
+    DeletePersistentRequest request;
+    request.target_name = attempt.target;
+    request.portal = PortalFromText(attempt.address, attempt.port);
+    request.portal.tag = attempt.qualifier | kIsidWordFlag;
+    request.initiator_name = kInitiator;
+    std::array<uint8_t, kDeletePersistentSize> buffer{};
+    EncodeDeletePersistent(buffer, request);
+    return ioctl_del_persistent_target(1, buffer, 0, 0);
+  }
+
+  std::vector<uint32_t> Sessions() {
+    uint8_t query[kActiveSessionSizeRequest] = {};
+    EncodeFixed32(query, kActiveSessionSelector);
+    uint16_t needed = 0;
+    EXPECT_EQ(ioctl_get_activesessionidbuffersize(1, query, &needed, 0, 0), 0u);
+    std::vector<uint8_t> list(std::max<size_t>(needed, 4), 0);
+    EncodeFixed32(list.data(), kActiveSessionSelector);
+    EXPECT_EQ(ioctl_get_activesessionid(1, list, static_cast<uint32_t>(list.size()), 0, 0), 0u);
+    return DecodeActiveSessionList(list).value_or(std::vector<uint32_t>{});
+  }
+  std::optional<FirmwareSession> Session(uint32_t handle) {
+    std::vector<uint8_t> query(kSessionRecordSize, 0);
+    EncodeFixed32(query.data(), handle);
+    uint16_t needed = 0;
+    if (ioctl_get_a_session_size(1, query, &needed, 0, 0) != 0) return std::nullopt;
+    std::vector<uint8_t> record(needed, 0);
+    EncodeFixed32(record.data(), handle);
+    EXPECT_EQ(ioctl_get_a_session(1, record, needed, 0, 0), 0u);
+    return DecodeSessionRecord(record);
+  }
+
+  std::vector<uint32_t> TargetIds() {
+    uint8_t query[12] = {};
+    EncodeTargetIdRequest(query, 0, kTargetIdListFlags);
+    uint16_t needed = 0;
+    EXPECT_EQ(ioctl_get_all_tgt_id_buffer_size(1, query, &needed, 0, 0), 0u);
+    std::vector<uint8_t> list(kTargetIdListSize, 0);
+    EncodeTargetIdRequest(list, 0, kTargetIdListFlags);
+    EXPECT_EQ(ioctl_get_all_tgt_id(1, list, kTargetIdListSize, 0, 0), 0u);
+    std::vector<uint32_t> ids = DecodeTargetIdList(list).value_or(std::vector<uint32_t>{});
+    EXPECT_EQ(needed, 4 + 8 * ids.size());
+    return ids;
+  }
+  // The target record, or the library status of the size query.
+  std::optional<FirmwareTarget> Target(uint32_t id, uint32_t* status) {
+    std::vector<uint8_t> query(kTargetSizeRequestSize, 0);
+    EncodeFixed32(query.data(), id);
+    uint16_t needed = 0;
+    *status = ioctl_get_a_target_size(1, query, &needed, 0, 0);
+    if (*status != 0) return std::nullopt;
+    std::vector<uint8_t> record(needed, 0);
+    EncodeFixed32(record.data(), id);
+    *status = ioctl_get_a_target(1, record, needed, 0, 0);
+    return DecodeTargetRecord(record);
+  }
+
+  // The session configuration, or empty with the library status.
+  std::vector<uint8_t> SessionConfig(uint32_t handle, uint32_t* status) {
+    std::vector<uint8_t> config(kSessionConfigSize, 0);
+    EncodeFixed32(config.data(), handle);
+    uint16_t needed = 0;
+    *status = ioctl_get_sessionconfig_size(1, config, &needed, 0, 0);
+    if (*status != 0) return {};
+    EXPECT_EQ(needed, kSessionConfigSize);
+    *status = ioctl_get_session_conf(1, config, needed, 0, 0);
+    return config;
+  }
+};
+
+TEST_F(IscsiFirmwareTest, DefaultTargetsDecideLoginsLikeRealTargets) {
+  // The open target: no CHAP, digests as offered.
+  LoginResponse response;
+  ASSERT_EQ(Login({}, &response), 0u);
+  EXPECT_NE(response.session_handle, 0u);
+  EXPECT_EQ(response.state, kSessionOpen);
+  LoginOptions negotiated = DecodeLoginOptions(response.negotiated).value();
+  EXPECT_EQ(negotiated.max_recv_data_segment_length, kTargetMaxRecvDataSegmentLength);
+  EXPECT_EQ(negotiated.first_burst_length, 8192u);  // the initiator's, below the target's
+  EXPECT_EQ(negotiated.tcp_mss, kTargetTcpMss);
+  EXPECT_NE(negotiated.flags & kFlagInitialR2T, 0);
+
+  LoginOptions no_r2t = DefaultLoginOptions();
+  no_r2t.flags = kFlagImmediateData;
+  ASSERT_EQ(Login({.qualifier = 1, .options = no_r2t}, &response), 0u);
+  negotiated = DecodeLoginOptions(response.negotiated).value();
+  EXPECT_EQ(negotiated.flags & (kFlagInitialR2T | kFlagImmediateData),
+            kFlagInitialR2T | kFlagImmediateData);  // InitialR2T is OR, ImmediateData AND
+
+  EXPECT_EQ(Login({.qualifier = 2, .options = OneWayChap("u", "secretsecret")}), 25u);
+  EXPECT_EQ(Login({.target = "iqn.2026-01.net.oxim-lab:nothing"}), 144u);
+  EXPECT_EQ(Login({.port = 3262}), 1u);
+  EXPECT_EQ(LastCode(), 23u);  // TCP connect failure
+  EXPECT_EQ(Login({.address = "192.0.2.99"}), 32u);
+
+  // Names of targets compare ignoring case; CHAP must match the account.
+  Attempt oneway{.target = "IQN.2026-01.NET.OXIM-LAB:ONEWAY", .address = kOneWayTargetAddress};
+  EXPECT_EQ(Login(oneway), 25u);
+  oneway.options = OneWayChap(kOneWayChapUser, "wrong-secret1");
+  EXPECT_EQ(Login(oneway), 25u);
+  oneway.options = OneWayChap(kOneWayChapUser, kOneWayChapSecret);
+  EXPECT_EQ(Login(oneway), 0u);
+
+  Attempt digest{.target = kDigestTargetName, .address = kDigestTargetAddress};
+  EXPECT_EQ(Login(digest), 243u);
+  digest.options.header_digest = 1;
+  EXPECT_EQ(Login(digest), 243u);  // the data digest is required too
+  digest.options.data_digest = 1;
+  EXPECT_EQ(Login(digest), 0u);
+}
+
+TEST_F(IscsiFirmwareTest, MutualChapNeedsTheTargetsOwnAccount) {
+  Attempt mutual{.target = kMutualTargetName, .address = kMutualTargetAddress};
+  mutual.options = OneWayChap(kMutualChapUser, kMutualChapSecret);
+  EXPECT_EQ(Login(mutual), 25u);
+  mutual.options = MutualChap("initsecret2X");
+  EXPECT_EQ(Login(mutual), 25u);
+  mutual.options = MutualChap(kMutualTargetSecret);
+  LoginResponse response;
+  ASSERT_EQ(Login(mutual, &response), 0u);
+  LoginOptions negotiated = DecodeLoginOptions(response.negotiated).value();
+  EXPECT_EQ(negotiated.authentication_method, 1u);
+  EXPECT_EQ(negotiated.mutual_chap, 1u);
+  EXPECT_EQ(negotiated.target_chap_name, kMutualChapUser);
+  EXPECT_TRUE(negotiated.target_secret.empty());  // secrets are not echoed
+
+  // The one-way target has no account of its own to answer with.
+  Attempt oneway{.target = kOneWayTargetName, .address = kOneWayTargetAddress};
+  oneway.options = OneWayChap(kOneWayChapUser, kOneWayChapSecret);
+  oneway.options.mutual_chap = 1;
+  EXPECT_EQ(Login(oneway), 25u);
+}
+
+TEST_F(IscsiFirmwareTest, SameSessionTwiceAndSessionLimit) {
+  ASSERT_EQ(Login({}), 0u);
+  EXPECT_EQ(Login({}), 1u);
+  EXPECT_EQ(LastCode(), 27u);  // session already opened
+  for (uint16_t qualifier = 1; qualifier < 4; ++qualifier) {
+    EXPECT_EQ(Login({.qualifier = qualifier}), 0u);
+  }
+  oxim_reset_last_status();
+  EXPECT_EQ(Login({.qualifier = 9}), 1u);
+  EXPECT_EQ(LastCode(), 164u);  // login service unavailable: four sessions open
+}
+
+TEST_F(IscsiFirmwareTest, SessionIsListedWithItsRecordUntilLogout) {
+  LoginResponse response;
+  ASSERT_EQ(Login({.qualifier = 0x0102}, &response), 0u);
+  uint32_t handle = response.session_handle;
+  EXPECT_EQ(Sessions(), std::vector<uint32_t>{handle});
+
+  std::optional<FirmwareSession> session = Session(handle);
+  ASSERT_TRUE(session);
+  EXPECT_EQ(session->handle, handle);
+  EXPECT_EQ(session->state, kSessionOpen);
+  EXPECT_EQ(IsidQualifier(session->isid), 0x0102);
+  EXPECT_NE(session->tsih, 0);
+  EXPECT_EQ(session->flags, kSessionNotPersistent);
+  EXPECT_EQ(session->target_name, kOpenTargetName);
+  EXPECT_EQ(session->initiator_name, kInitiator);
+  EXPECT_TRUE(std::equal(session->session_part.begin(), session->session_part.end(),
+                         response.negotiated.begin()));
+  ASSERT_EQ(session->connections.size(), 1u);
+  const FirmwareConnection& c = session->connections[0];
+  EXPECT_EQ(c.bits & kConnectionLoggedIn, kConnectionLoggedIn);
+  EXPECT_EQ(FormatAddress(c.source_type, c.source_address), "192.0.2.100");
+  EXPECT_GE(c.source_port, 49152);
+  EXPECT_EQ(FormatAddress(c.destination_type, c.destination_address), kOpenTargetAddress);
+  EXPECT_EQ(c.destination_port, kIscsiPort);
+  EXPECT_TRUE(std::equal(c.connection_part.begin(), c.connection_part.end(),
+                         response.negotiated.begin() + kLoginSessionPartSize));
+
+  std::vector<uint8_t> attributes(kSessionAttributesSize, 0);
+  ASSERT_TRUE(EncodeSessionAttributesRequest(attributes, {handle, handle + 100}));
+  std::vector<uint8_t> again = attributes;
+  ASSERT_EQ(ioctl_get_SsnAttr_params(1, attributes, kSessionAttributesSize, 0, 0), 0u);
+  ASSERT_EQ(ioctl_get_SsnAttr_params(1, again, kSessionAttributesSize, 0, 0), 0u);
+  std::vector<SessionAttributes> first = DecodeSessionAttributes(attributes).value();
+  std::vector<SessionAttributes> second = DecodeSessionAttributes(again).value();
+  ASSERT_EQ(first.size(), 1u);  // only the handle that exists
+  EXPECT_EQ(first[0].handle, handle);
+  EXPECT_EQ(first[0].direction, 1u);
+  EXPECT_EQ(first[0].digest_errors, 0u);
+  EXPECT_EQ(first[0].target_alias, kOpenTargetAlias);
+  EXPECT_GT(second[0].command_pdus, first[0].command_pdus);
+
+  EXPECT_EQ(Logout(handle), 0u);
+  EXPECT_TRUE(Sessions().empty());
+  EXPECT_EQ(Logout(handle), 116u);  // firmware status 2, additional 0
+  EXPECT_FALSE(Session(handle));
+  ASSERT_TRUE(EncodeSessionAttributesRequest(attributes, {handle}));
+  EXPECT_EQ(ioctl_get_SsnAttr_params(1, attributes, kSessionAttributesSize, 0, 0), 35u);
+}
+
+TEST_F(IscsiFirmwareTest, TargetGoingOfflineClosesTheSessionAndALoginReopensIt) {
+  uint32_t handle = Handle({});
+  EXPECT_TRUE(adapter_->SetTargetOnline("IQN.2026-01.net.oxim-lab:OPEN", false));
+  std::optional<FirmwareSession> session = Session(handle);
+  ASSERT_TRUE(session);
+  EXPECT_EQ(session->state, kSessionClosed);
+  EXPECT_EQ(session->connections.at(0).bits & kConnectionLoggedIn, 0u);
+  EXPECT_EQ(Login({}), 1u);
+  EXPECT_EQ(LastCode(), 23u);
+
+  EXPECT_TRUE(adapter_->SetTargetOnline(kOpenTargetName, true));
+  EXPECT_EQ(Handle({}), handle);
+  EXPECT_EQ(Session(handle)->state, kSessionOpen);
+  EXPECT_EQ(Sessions().size(), 1u);
+  EXPECT_FALSE(adapter_->SetTargetOnline("iqn.2026-01.net.oxim-lab:none", false));
+}
+
+TEST_F(IscsiFirmwareTest, SessionTimeOutStartsFromTheLoginAndCanBeSet) {
+  uint32_t with_eto = Handle({.eto = 45});
+  uint32_t without = Handle({.qualifier = 1});
+  uint32_t status = 0;
+  std::vector<uint8_t> config = SessionConfig(with_eto, &status);
+  ASSERT_EQ(status, 0u);
+  EXPECT_EQ(DecodeFixed32(config.data()), with_eto);
+  EXPECT_EQ(DecodeFixed32(config.data() + kSessionConfigEtoOffset), 45u);
+  config = SessionConfig(without, &status);
+  EXPECT_EQ(DecodeFixed32(config.data() + kSessionConfigEtoOffset), 90u);  // default_eto
+
+  std::vector<uint8_t> set(kSetSessionConfigSize, 0);
+  EncodeSetSessionConfig(set, config, 30);
+  EXPECT_EQ(ioctl_set_session_conf(1, set, 0, 0), 0u);
+  config = SessionConfig(without, &status);
+  EXPECT_EQ(DecodeFixed32(config.data() + kSessionConfigEtoOffset), 30u);
+  EXPECT_EQ(DecodeFixed32(SessionConfig(with_eto, &status).data() + kSessionConfigEtoOffset), 45u);
+
+  SessionConfig(without + with_eto + 7, &status);
+  EXPECT_EQ(status, 116u);
+}
+
+TEST_F(IscsiFirmwareTest, PersistentTargetsSurviveARestartAndLogInAtStart) {
+  ASSERT_EQ(AddPersistent({.qualifier = 3, .flags = kLoginFlagBootTarget}), 0u);
+  Attempt bad_secret{.target = kOneWayTargetName, .address = kOneWayTargetAddress};
+  bad_secret.options = OneWayChap(kOneWayChapUser, "not-the-secret");
+  ASSERT_EQ(AddPersistent(bad_secret), 0u);
+  // The same key again replaces the entry.
+  ASSERT_EQ(AddPersistent({.qualifier = 3, .eto = 60, .flags = kLoginFlagBootTarget}), 0u);
+  ASSERT_EQ(adapter_->persistent_targets(0).size(), 2u);
+  EXPECT_TRUE(Sessions().empty());  // adding logs nothing in
+
+  Restart();
+  std::vector<LoginRequest> entries = adapter_->persistent_targets(0);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].eto, 60u);
+  EXPECT_TRUE(adapter_->persistent_targets(1).empty());
+
+  std::vector<uint32_t> handles = Sessions();
+  ASSERT_EQ(handles.size(), 2u);
+  std::optional<FirmwareSession> open = Session(handles[0]);
+  std::optional<FirmwareSession> failed = Session(handles[1]);
+  ASSERT_TRUE(open && failed);
+  EXPECT_EQ(open->target_name, kOpenTargetName);
+  EXPECT_EQ(open->state, kSessionOpen);
+  EXPECT_EQ(open->flags, kSessionBoot);  // persistent, boot
+  EXPECT_EQ(failed->target_name, kOneWayTargetName);
+  EXPECT_EQ(failed->state, kSessionLoginFailed);
+  EXPECT_EQ(failed->connections.at(0).bits & kConnectionLoggedIn, 0u);
+  EXPECT_EQ(Login({.qualifier = 3}), 1u);
+  EXPECT_EQ(LastCode(), 27u);
+
+  EXPECT_EQ(DeletePersistent(bad_secret), 0u);
+  EXPECT_EQ(DeletePersistent(bad_secret), 116u);
+  EXPECT_EQ(DeletePersistent({.qualifier = 4}), 116u);  // another qualifier
+  Restart();
+  EXPECT_EQ(adapter_->persistent_targets(0).size(), 1u);
+  EXPECT_EQ(Sessions().size(), 1u);
+}
+
+TEST_F(IscsiFirmwareTest, TargetStoreFollowsPersistentEntriesAndSessions) {
+  EXPECT_TRUE(TargetIds().empty());
+  ASSERT_EQ(AddPersistent({.port = kOpenTargetSecondPort}), 0u);
+  uint32_t session =
+      Handle({.target = kDigestTargetName, .address = kDigestTargetAddress, .options = [] {
+                LoginOptions o = DefaultLoginOptions();
+                o.header_digest = o.data_digest = 1;
+                return o;
+              }()});
+  std::vector<uint32_t> ids = TargetIds();
+  ASSERT_EQ(ids.size(), 2u);
+
+  uint32_t status = 0;
+  std::optional<FirmwareTarget> open = Target(ids[0], &status);
+  ASSERT_TRUE(open) << status;
+  EXPECT_EQ(open->id, ids[0]);
+  EXPECT_EQ(open->name, kOpenTargetName);
+  EXPECT_EQ(open->alias, kOpenTargetAlias);
+  ASSERT_EQ(open->groups.size(), 1u);
+  EXPECT_EQ(open->groups[0].tag, 2);  // the simulated portal's group
+  ASSERT_EQ(open->groups[0].portals.size(), 1u);
+  EXPECT_EQ(PortalAddressText(open->groups[0].portals[0]), kOpenTargetAddress);
+  EXPECT_EQ(open->groups[0].portals[0].port, kOpenTargetSecondPort);
+  EXPECT_EQ(Target(ids[0] + ids[1], &status), std::nullopt);
+  EXPECT_EQ(status, 116u);
+
+  ASSERT_EQ(DeletePersistent({.port = kOpenTargetSecondPort}), 0u);
+  EXPECT_EQ(TargetIds().size(), 1u);
+  ASSERT_EQ(Logout(session), 0u);
+  EXPECT_TRUE(TargetIds().empty());
+}
+
+TEST_F(IscsiFirmwareTest, EraseIsRefusedWithAnOpenSessionElseForgetsTheConfiguration) {
+  std::vector<uint8_t> params(kDiscoveryParamsSize, 0);
+  params[kDiscoveryIsnsEnableOffset] = 1;
+  ASSERT_EQ(ioctl_set_discoveryparams(1, params, 0, 0), 0u);
+  ASSERT_EQ(AddPersistent({}), 0u);
+  uint32_t handle = Handle({.qualifier = 1});
+  Restart();
+  std::vector<uint8_t> read(kDiscoveryParamsSize, 0);
+  ASSERT_EQ(ioctl_get_discoveryparams(1, read, 0, 0), 0u);
+  EXPECT_EQ(read, params);  // kept in flash
+
+  uint8_t erase[20] = {};
+  EXPECT_EQ(ioctl_erase_ROM(1, erase, 0, 0, transport::kDriverIscsi), 1u);
+  EXPECT_EQ(LastCode(), 41u);  // the persistent entry's session is open again
+  for (uint32_t open : Sessions()) ASSERT_EQ(Logout(open), 0u);
+  EXPECT_NE(handle, 0u);
+  EXPECT_EQ(ioctl_erase_ROM(1, erase, 0, 0, transport::kDriverIscsi), 0u);
+  EXPECT_TRUE(adapter_->persistent_targets(0).empty());
+  EXPECT_TRUE(TargetIds().empty());
+  Restart();
+  EXPECT_TRUE(adapter_->persistent_targets(0).empty());
+  ASSERT_EQ(ioctl_get_discoveryparams(1, read, 0, 0), 0u);
+  EXPECT_EQ(read, std::vector<uint8_t>(kDiscoveryParamsSize, 0));
+}
+
+TEST_F(IscsiFirmwareTest, StorageExampleReachesIpv6PortalsAndHexadecimalSecrets) {
+  std::string error;
+  std::optional<AdapterConfig> config =
+      LoadAdapterConfig(std::string(OXIM_CONFIG_DIR) + "/storage.json", &error);
+  ASSERT_TRUE(config) << error;
+  TearDown();
+  Start(*config);
+
+  // The library sends IPv6 addresses in their full form.
+  const std::string v6 = "2001:0DB8:0000:0000:0000:0000:0000:0010";
+  uint32_t handle = Handle({.target = "iqn.2026-01.net.oxim-lab:v6disk", .address = v6});
+  std::optional<FirmwareSession> session = Session(handle);
+  ASSERT_TRUE(session);
+  const FirmwareConnection& c = session->connections.at(0);
+  EXPECT_EQ(FormatAddress(c.source_type, c.source_address), "2001:db8::100");
+  EXPECT_EQ(FormatAddress(c.destination_type, c.destination_address), "2001:db8::10");
+  EXPECT_EQ(Login({.target = kOpenTargetName, .address = v6}), 144u);
+
+  Attempt hex{.target = "iqn.2026-01.net.oxim-lab:hexchap", .address = "198.51.100.11"};
+  hex.options = OneWayChap("hexuser", "0x0102030405060708090a0b0c");
+  hex.options.mutual_chap = 1;
+  hex.options.initiator_chap_name = "hextarget";
+  hex.options.initiator_secret = Secret("0xA0A1A2A3A4A5A6A7A8A9AAAB");
+  EXPECT_EQ(Login(hex), 0u);
+  hex.qualifier = 1;
+  EXPECT_EQ(Login(hex), 1u);  // one session at most
+  EXPECT_EQ(LastCode(), 164u);
+
+  EXPECT_EQ(Login({.target = "iqn.2026-01.net.oxim-lab:offline", .address = "198.51.100.13"}), 1u);
+  EXPECT_EQ(LastCode(), 23u);
+}
+
+// The "targets" section of a configuration file.
+std::string Targets(const std::string& targets) {
+  return R"({"controllers": [{"chip": 3, "serial_number": "VN1", "functions": [)"
+         R"({"kind": "iscsi", "port": 0, "pci": {"bus": 3, "device": 0, "function": 2}}]}],)"
+         R"( "targets": [)" +
+         targets + "]}";
+}
+
+std::string Refusal(const std::string& json) {
+  std::string error;
+  return ParseAdapterConfig(json, &error) ? std::string() : error;
+}
+
+TEST(IscsiFirmwareConfig, TargetsSectionIsReadStrictly) {
+  std::string error;
+  std::optional<AdapterConfig> config = ParseAdapterConfig(
+      Targets(R"({"name": "iqn.2026-01.test:a", "alias": "a",)"
+              R"( "portals": [{"address": "198.51.100.7", "port": 3270, "group_tag": 5},)"
+              R"( {"address": "2001:db8::7"}],)"
+              R"( "chap": {"mode": "mutual", "user": "u", "secret": "0x00112233445566778899",)"
+              R"( "mutual_user": "m", "mutual_secret": "twelve-chars"},)"
+              R"( "header_digest": "require", "data_digest": "none", "max_sessions": 2,)"
+              R"( "online": false, "luns": [{"number": 3, "blocks": 1000, "serial": "S3"}]})"),
+      &error);
+  ASSERT_TRUE(config) << error;
+  ASSERT_EQ(config->targets.size(), 1u);
+  const SimulatedTarget& t = config->targets[0];
+  EXPECT_EQ(t.portals.at(0).port, 3270);
+  EXPECT_EQ(t.portals.at(0).group_tag, 5);
+  EXPECT_EQ(t.portals.at(1).port, kIscsiPort);
+  EXPECT_EQ(t.chap, ChapMode::kMutual);
+  EXPECT_EQ(t.header_digest, DigestPolicy::kRequire);
+  EXPECT_EQ(t.data_digest, DigestPolicy::kNone);
+  EXPECT_EQ(t.max_sessions, 2);
+  EXPECT_FALSE(t.online);
+  EXPECT_EQ(t.luns.at(0).block_size, 512u);
+  // A file without the section has no targets; the built-in adapter has four.
+  std::string without = Targets("");
+  without.erase(without.find(", \"targets\""), std::string(", \"targets\": []").size());
+  config = ParseAdapterConfig(without, &error);
+  ASSERT_TRUE(config) << error;
+  EXPECT_TRUE(config->targets.empty());
+  EXPECT_EQ(DefaultConfig().targets.size(), 4u);
+
+  const std::string portal = R"("portals": [{"address": "192.0.2.50"}])";
+  const std::string ok = R"({"name": "iqn.2026-01.test:a", )" + portal + "}";
+  EXPECT_EQ(Refusal(Targets(ok + R"(, {"name": "IQN.2026-01.TEST:A", )" + portal + "}")),
+            "targets[1].name: duplicate target name IQN.2026-01.TEST:A (also targets[0])");
+  EXPECT_EQ(Refusal(Targets(R"({"name": "iqn.x", "portals": [{"address": "192.0.2"}]})")),
+            "targets[0].portals[0].address: expected a dotted IPv4 or an IPv6 address");
+  EXPECT_EQ(
+      Refusal(Targets(ok + R"(, {"name": "iqn.y", )" + portal +
+                      R"(, "chap": {"mode": "one-way", "user": "u", "secret": "0x123"}})")),
+      "targets[1].chap.secret: expected a secret of 1..16 bytes: a text, or \"0x\" and an even "
+      "number of hexadecimal digits");
+  EXPECT_EQ(Refusal(Targets(R"({"name": "iqn.x", )" + portal +
+                            R"(, "chap": {"mode": "none", "user": "u"}})")),
+            "targets[0].chap.user: only with mode \"one-way\" or \"mutual\"");
+  EXPECT_EQ(Refusal(Targets(R"({"name": "iqn.x", )" + portal + R"(, "data_digest": "crc"})")),
+            "targets[0].data_digest: expected \"none\", \"accept\" or \"require\"");
+  EXPECT_EQ(
+      Refusal(Targets(R"({"name": "iqn.x", )" + portal +
+                      R"(, "luns": [{"number": 1, "blocks": 8}, {"number": 1, "blocks": 8}]})")),
+      "targets[0].luns[1].number: duplicate LUN 1 (also targets[0].luns[0])");
+  EXPECT_EQ(Refusal(Targets(R"({"name": "iqn.x", "portals": []})")),
+            "targets[0].portals: expected 1..32 portals");
+  EXPECT_EQ(Refusal(Targets(R"({"name": "iqn.x", )" + portal + R"(, "lun": []})")),
+            "targets[0].lun: unknown field");
+}
+
+}  // namespace
+}  // namespace oxim::emulator
