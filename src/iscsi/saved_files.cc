@@ -368,6 +368,35 @@ int ReplaceTargetLine(const LineKey& key, const TargetLine& line) {
   return ReplaceLine(SavedFile::kTargets, key, text, /*append_if_missing=*/false);
 }
 
+int UpdateTargetLines(const LineKey& key, const std::function<void(TargetLine*)>& change,
+                      size_t* updated_count) {
+  size_t count = 0;
+  EditOutcome outcome =
+      EditFile(SavedFile::kTargets, [&](const std::string* current, std::string* updated) {
+        if (current == nullptr) return EditOutcome::kUnchanged;
+        bool failed = false;
+        ForEachLine(*current, [&](std::string_view old, size_t) {
+          TargetLine line;
+          std::string text;
+          if (!failed && KeyMatches(key, old) && DecodeTargetLine(old, &line)) {
+            change(&line);
+            if (!EncodeTargetLine(line, &text)) {
+              failed = true;
+              return;
+            }
+            ++count;
+            updated->append(text);
+          } else {
+            AppendLine(updated, old);
+          }
+        });
+        if (failed) return EditOutcome::kFailed;
+        return count == 0 ? EditOutcome::kUnchanged : EditOutcome::kChanged;
+      });
+  if (updated_count != nullptr) *updated_count = outcome == EditOutcome::kFailed ? 0 : count;
+  return outcome == EditOutcome::kFailed ? 1 : 0;
+}
+
 int ReplaceSendTargetPortalLine(const LineKey& key, const SendTargetPortalLine& line) {
   std::string text;
   if (!EncodeSendTargetPortalLine(line, &text)) return 1;

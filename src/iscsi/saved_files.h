@@ -37,6 +37,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -117,6 +118,13 @@ int OXIM_check_for_duplicate_entry_in_file(const LineKey& key, int mode);
 // failure). The initiator options line is keyed by its path and appended
 // when missing.
 [[nodiscard]] int ReplaceTargetLine(const LineKey& key, const TargetLine& line);
+// Rewrites every decodable target line matching key through change (which
+// must keep the line's key fields). 0 when done (also when nothing matched
+// or the file is missing), 1 when a changed record cannot be written (the
+// file is then unchanged). *updated (if given) gets the number of lines.
+[[nodiscard]] int UpdateTargetLines(const LineKey& key,
+                                    const std::function<void(TargetLine*)>& change,
+                                    size_t* updated = nullptr);
 [[nodiscard]] int ReplaceSendTargetPortalLine(const LineKey& key, const SendTargetPortalLine& line);
 [[nodiscard]] int WriteInitiatorOptionsLine(const InitiatorOptionsLine& line);
 

@@ -5,6 +5,11 @@
 
 #include "core/config.h"
 #include "core/tree_services.h"
+#include "iscsi/login.h"
+#include "iscsi/login_options.h"
+#include "iscsi/sessions.h"
+#include "iscsi/target_restore.h"
+#include "iscsi/targets.h"
 
 namespace oxim {
 
@@ -51,6 +56,12 @@ void register_all_handlers(HandlerRegistry& registry) {
   // The tree core.
   registry.add_property("handle_internal_property", handle_internal_property);
   registry.add_property("handle_OXIMDebugLevel", handle_OXIMDebugLevel);
+  // The iSCSI initiator.
+  iscsi::register_login_option_handlers(registry);
+  iscsi::register_target_handlers(registry);
+  iscsi::register_session_handlers(registry);
+  iscsi::register_login_handlers(registry);
+  iscsi::register_target_restore_handlers(registry);
 }
 
 }  // namespace oxim

@@ -20,6 +20,7 @@
 #include "core/node_store.h"
 #include "core/tree_services.h"
 #include "iscsi/saved_files.h"
+#include "iscsi/target_restore.h"
 #include "oxim/oxim.h"
 #include "platform/device_backend.h"
 #include "platform/host_paths.h"
@@ -320,6 +321,7 @@ void setup_logical_hbas() {
         name.back() = 0;
         set_prop_val(logical, "IfName", "%s", reinterpret_cast<const char*>(name.data()));
       }
+      (void)iscsi::OXIM_set_lhba_prop(logical);
     }
   }
 }

@@ -13,61 +13,16 @@
 #include <vector>
 
 #include "oxim/oxim.h"
+#include "support/api_client.h"
 #include "support/temp_root.h"
 
 namespace {
 
-using Status = std::pair<uint32_t, std::string>;
-
-Status LastStatus() {
-  uint32_t code = 99;
-  char message[OXIM_MESSAGE_SIZE] = "";
-  OXIM_get_last_status(&code, message);
-  return {code, message};
-}
-
-// The tag of a path of display names below ROOT, or 0xFFFFFFFF.
-uint32_t Tag(const std::string& path) {
-  uint32_t tag = OXIM_ROOT_TAG;
-  size_t start = 0;
-  while (start < path.size()) {
-    size_t slash = path.find('/', start);
-    if (slash == std::string::npos) slash = path.size();
-    const std::string name = path.substr(start, slash - start);
-    uint32_t child = 0;
-    if (OXIM_get_node_tag(tag, name.c_str(), &child, OXIM_KIND_ANY) != 0) return 0xFFFFFFFFu;
-    tag = child;
-    start = slash + 1;
-  }
-  return tag;
-}
-
-// The value of PATH/Property ("" when it cannot be read).
-std::string Value(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  const uint32_t group = slash == std::string::npos ? OXIM_ROOT_TAG : Tag(path.substr(0, slash));
-  const uint32_t property = Tag(path);
-  char value[OXIM_VALUE_SIZE] = "";
-  if (OXIM_get_property_val(group, property, value, sizeof value) != 0) return "";
-  return value;
-}
-
-// Display names of the groups under a path.
-std::vector<std::string> Groups(const std::string& path) {
-  std::vector<uint32_t> tags(4096);
-  uint32_t count = 0;
-  std::vector<std::string> names;
-  if (OXIM_get_child_tags(path.empty() ? OXIM_ROOT_TAG : Tag(path), tags.data(), &count,
-                          OXIM_KIND_GROUP) != 0) {
-    return names;
-  }
-  for (uint32_t i = 0; i < count; ++i) {
-    char name[OXIM_NAME_SIZE] = "";
-    OXIM_get_node_name(tags[i], name, OXIM_KIND_ANY);
-    names.push_back(name);
-  }
-  return names;
-}
+using oxim::testing::Groups;
+using oxim::testing::LastStatus;
+using oxim::testing::Status;
+using oxim::testing::Tag;
+using oxim::testing::Value;
 
 std::vector<std::string> Functions(const std::string& controller) {
   std::vector<std::string> functions;

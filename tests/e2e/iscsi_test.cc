@@ -1,0 +1,250 @@
+// The iSCSI initiator through the public C API against the emulated
+// adapter's storage network: targets and portals, login options and CHAP,
+// login with each CHAP level against each kind of target, ISID qualifiers,
+// logout, deletion, the saved-target lines and a restart of the client.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "oxim/oxim.h"
+#include "support/api_client.h"
+#include "support/temp_root.h"
+
+namespace {
+
+using namespace oxim::testing;
+
+constexpr char kHba[] = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
+constexpr char kOpen[] = "iqn.2026-01.net.oxim-lab:open";
+constexpr char kOneWay[] = "iqn.2026-01.net.oxim-lab:oneway";
+constexpr char kMutual[] = "iqn.2026-01.net.oxim-lab:mutual";
+constexpr char kDigest[] = "iqn.2026-01.net.oxim-lab:digest";
+constexpr char kSavedTargets[] = "/scratch/Vallorn/savetgt.txt";
+
+std::string Hba(const std::string& rest) { return std::string(kHba) + "/" + rest; }
+
+class IscsiTest : public TempRootTest {
+ protected:
+  void SetUp() override {
+    baseline_ = oxim_counter;
+    setenv("OXIM_ADAPTER", "emulator", 1);
+    ASSERT_EQ(OXIM_init(), 0u);
+  }
+  void TearDown() override {
+    OXIM_exit();
+    EXPECT_EQ(oxim_counter, baseline_);
+    unsetenv("OXIM_ADAPTER");
+  }
+  // Adds a target and returns its display path.
+  std::string AddTarget(const std::string& name, const std::string& ip) {
+    EXPECT_EQ(Do(Hba("AddTarget"), {name, ip}), 0u) << LastStatus().second;
+    for (const std::string& group : Groups(kHba)) {
+      if (group.rfind("Target", 0) == 0 && Value(Hba(group + "/TargetISCSIName")) == name) {
+        return Hba(group);
+      }
+    }
+    return "";
+  }
+  std::vector<std::string> SavedLines() {
+    std::vector<std::string> lines;
+    std::istringstream in(root_.read(kSavedTargets));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  std::vector<std::string> Sessions(const std::string& target) {
+    std::vector<std::string> sessions;
+    for (const std::string& group : Groups(target)) {
+      if (group.rfind("Session", 0) == 0) sessions.push_back(group);
+    }
+    return sessions;
+  }
+  uint32_t baseline_ = 0;
+};
+
+TEST_F(IscsiTest, AddTargetMakesPortalSavedLinesAndPersistentEntry) {
+  const std::string target = AddTarget(kOpen, "192.0.2.10");
+  ASSERT_EQ(target, Hba("Target0"));
+  EXPECT_EQ(Value(target + "/TargetPortal0/TargetIPAddress"), "192.0.2.10");
+  EXPECT_EQ(Value(target + "/TargetPortal0/TargetPortNumber"), "3260");
+  EXPECT_EQ(Value(target + "/TargetPortal0/PortalGroupTag"), "0");
+  EXPECT_EQ(Value(target + "/TargetType"), "Static");
+  EXPECT_EQ(Value(target + "/ETO"), "90");  // the controller's default
+  const std::string options =
+      "iqn.qz,Yes,Yes,None,None,None,,,,,Static,Prohibited,Prohibited,"
+      "Prohibited";
+  EXPECT_EQ(SavedLines(),
+            (std::vector<std::string>{"Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0," +
+                                          std::string(kOpen) + ",192.0.2.10,3260,," + options,
+                                      "Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0," +
+                                          std::string(kOpen) + ",192.0.2.10,3260,0," + options}));
+  // The same name in another case, and the same portal, are refused.
+  EXPECT_NE(Do(Hba("AddTarget"), {"IQN.2026-01.NET.OXIM-LAB:OPEN", "192.0.2.10"}), 0u);
+  EXPECT_EQ(LastStatus().first, 21u);
+  EXPECT_EQ(Groups(kHba).size(), Groups(kHba).size());
+  EXPECT_EQ(Do(target + "/AddTargetPortal", {"192.0.2.10"}), 214u);
+  EXPECT_EQ(LastStatus(), Status(214,
+                                 "Given TargetPortal already exist. Please given another Target "
+                                 "IPaddress and PortNumber"));
+  EXPECT_EQ(Do(target + "/AddTargetPortal", {"192.0.2.10", "3261"}), 0u);
+  EXPECT_EQ(Value(target + "/TargetPortal1/TargetPortNumber"), "3261");
+}
+
+TEST_F(IscsiTest, Qf3RefusesIpv6AndTheHundredTwentyNinthTarget) {
+  EXPECT_NE(Do(Hba("AddTarget"), {kOpen, "2001:db8::10"}), 0u);
+  EXPECT_EQ(LastStatus(), Status(330, "IPv6 configuration is not supported on given adapter."));
+  for (int n = 0; n < 128; ++n) {
+    ASSERT_EQ(Do(Hba("AddTarget"), {"iqn.2026-01.net.test:t" + std::to_string(n), "192.0.2.50"}),
+              0u)
+        << n;
+  }
+  EXPECT_EQ(Do(Hba("AddTarget"), {"iqn.2026-01.net.test:t128", "192.0.2.50"}), 175u);
+  EXPECT_EQ(LastStatus(), Status(175, "The Target count exceeded the configured maximum limit."));
+}
+
+TEST_F(IscsiTest, LoginToAnOpenTargetAndLogout) {
+  const std::string target = AddTarget(kOpen, "192.0.2.10");
+  ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
+  ASSERT_EQ(Sessions(target), std::vector<std::string>{"Session0"});
+  const std::string session = target + "/Session0";
+  EXPECT_EQ(Value(session + "/SessionStatus"), "Open");
+  EXPECT_EQ(Value(session + "/ISIDQualifier"), "0000");
+  EXPECT_EQ(Value(session + "/Persistent"), "True");
+  EXPECT_EQ(Value(session + "/SessionInitiatorName"), "iqn.qz");
+  EXPECT_EQ(Value(session + "/Connection0/DestinationIPAddress"), "192.0.2.10");
+  EXPECT_EQ(Value(session + "/Connection0/DestinationPortNumber"), "3260");
+  EXPECT_EQ(Value(session + "/Connection0/Status"), "Logged-in");
+  EXPECT_EQ(Value(target + "/ETO"), "90");
+  // Deleting a target with an open session is refused.
+  EXPECT_EQ(Do(Hba("DeleteTarget"), {"0"}), 34u);
+  EXPECT_EQ(Value(target + "/TargetISCSIName"), kOpen);
+  // Logout without an instance number logs out the first session, and its
+  // persistent entry and saved line go with it.
+  EXPECT_EQ(Do(target + "/Logout"), 0u) << LastStatus().second;
+  EXPECT_TRUE(Sessions(target).empty());
+  EXPECT_EQ(Do(target + "/Logout"), 174u);
+  EXPECT_EQ(SavedLines().size(), 1u);
+  EXPECT_EQ(Do(Hba("DeleteTarget"), {"0"}), 0u);
+  EXPECT_EQ(Tag(target), kNoTag);
+  EXPECT_TRUE(SavedLines().empty());
+  EXPECT_EQ(Do(Hba("DeleteTarget"), {"0"}), 20u);
+}
+
+TEST_F(IscsiTest, ChapLevelsAgainstATargetThatRefusesChap) {
+  const std::string target = AddTarget(kOpen, "192.0.2.10");
+  const std::string auth = target + "/TargetLoginOptions/Authentication";
+  // Required: one attempt with CHAP, refused.
+  ASSERT_EQ(Do(auth + "/ConfigureCHAP",
+               {"One-Way CHAP", "", "", "tgtuser1", "oneway-secret1", "Required"}),
+            0u);
+  EXPECT_EQ(Value(auth + "/CHAPParam"), "Required");
+  EXPECT_EQ(Do(target + "/Login"), 25u);
+  EXPECT_EQ(LastStatus(), Status(25,
+                                 "Authentication failure. Please make sure your initiator is "
+                                 "properly enabled for authentication at the target."));
+  EXPECT_TRUE(Sessions(target).empty());
+  // Preferred: with CHAP first (refused), then without, under a new qualifier.
+  ASSERT_EQ(Do(auth + "/ConfigureCHAP",
+               {"One-Way CHAP", "", "", "tgtuser1", "oneway-secret1", "Preferred"}),
+            0u);
+  ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
+  ASSERT_EQ(Sessions(target).size(), 1u);
+  EXPECT_EQ(Value(target + "/Session0/ISIDQualifier"), "0001");
+  EXPECT_EQ(Value(target + "/Session0/SessionLoginOptions/Authentication/AuthenticationMethod"),
+            "None");
+  // Only the successful attempt's persistent entry is recorded.
+  std::vector<std::string> lines = SavedLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[1].find(",3260,1,"), std::string::npos) << lines[1];
+}
+
+TEST_F(IscsiTest, OneWayAndMutualChapTargets) {
+  const std::string one_way = AddTarget(kOneWay, "192.0.2.11");
+  // Without CHAP (the default level is Prohibited) the target refuses.
+  EXPECT_EQ(Do(one_way + "/Login"), 25u);
+  const std::string auth = one_way + "/TargetLoginOptions/Authentication";
+  ASSERT_EQ(Do(auth + "/ConfigureCHAP", {"One-Way CHAP", "", "", "tgtuser1", "oneway-secret1"}),
+            0u);
+  EXPECT_EQ(Value(auth + "/CHAPParam"), "Prohibited");
+  ASSERT_EQ(Do(auth + "/ConfigureCHAP",
+               {"One-Way CHAP", "", "", "tgtuser1", "oneway-secret1", "Required"}),
+            0u);
+  ASSERT_EQ(Do(one_way + "/Login"), 0u) << LastStatus().second;
+  EXPECT_EQ(Value(one_way +
+                  "/Session0/Connection0/ConnectionNegotiatedLoginOptions/AuthenticationMethod"),
+            "One-Way CHAP");
+
+  const std::string mutual = AddTarget(kMutual, "192.0.2.12");
+  const std::string mutual_auth = mutual + "/TargetLoginOptions/Authentication";
+  ASSERT_EQ(Do(mutual_auth + "/ConfigureCHAP", {"Mutual CHAP", "initiator2", "wrong-secret1",
+                                                "tgtuser2", "mutual-secret2", "Required"}),
+            0u);
+  EXPECT_EQ(Do(mutual + "/Login"), 25u);
+  ASSERT_EQ(Do(mutual_auth + "/ConfigureCHAP", {"Mutual CHAP", "initiator2", "initsecret22",
+                                                "tgtuser2", "mutual-secret2", "Required"}),
+            0u);
+  ASSERT_EQ(Do(mutual + "/Login"), 0u) << LastStatus().second;
+  EXPECT_EQ(
+      Value(mutual + "/Session0/Connection0/ConnectionNegotiatedLoginOptions/AuthenticationMethod"),
+      "Mutual CHAP");
+  // The secrets are in the saved line, and the file is the owner's only.
+  EXPECT_NE(root_.read(kSavedTargets).find("initsecret22"), std::string::npos);
+}
+
+TEST_F(IscsiTest, DigestsAndTheirLevels) {
+  const std::string target = AddTarget(kDigest, "192.0.2.13");
+  const std::string options = target + "/TargetLoginOptions";
+  EXPECT_EQ(Do(target + "/Login"), 243u);
+  EXPECT_EQ(LastStatus(), Status(243, "Failed to login due to mismatch in CRC Configuration."));
+  EXPECT_EQ(SetValue(options + "/HeaderParam", "Preferred"), 193u);
+  ASSERT_EQ(SetValue(options + "/HeaderDigest", "CRC32C"), 0u);
+  ASSERT_EQ(SetValue(options + "/HeaderParam", "Preferred"), 0u);
+  EXPECT_EQ(SetValue(options + "/HeaderDigest", "None"), 194u);
+  ASSERT_EQ(SetValue(options + "/DataDigest", "CRC32C"), 0u);
+  ASSERT_EQ(SetValue(options + "/DataParam", "Preferred"), 0u);
+  EXPECT_EQ(Value(options + "/HeaderDigest"), "CRC32C");
+  ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
+  EXPECT_EQ(Value(target + "/Session0/Connection0/ConnectionNegotiatedLoginOptions/DataDigest"),
+            "CRC32C");
+  // The values live in the saved line.
+  EXPECT_NE(root_.read(kSavedTargets).find(",CRC32C,CRC32C,"), std::string::npos);
+}
+
+TEST_F(IscsiTest, IsidQualifierParameterAndReuseOfAClosedSession) {
+  const std::string target = AddTarget(kOpen, "192.0.2.10");
+  ASSERT_EQ(Do(target + "/Login", {"", "", "", "0x10"}), 0u) << LastStatus().second;
+  EXPECT_EQ(Value(target + "/Session0/ISIDQualifier"), "0010");
+  // The qualifier in use cannot be taken again.
+  EXPECT_EQ(Do(target + "/Login", {"", "", "", "16"}), 71u);
+  // A second session on the other portal.
+  ASSERT_EQ(Do(target + "/AddTargetPortal", {"192.0.2.10", "3261"}), 0u);
+  ASSERT_EQ(Do(target + "/Login", {"192.0.2.10", "3261"}), 0u) << LastStatus().second;
+  EXPECT_EQ(Sessions(target).size(), 2u);
+  EXPECT_EQ(Do(target + "/Logout", {"7"}), 20u);
+}
+
+TEST_F(IscsiTest, SessionsAndOptionsSurviveARestartOfTheClient) {
+  const std::string target = AddTarget(kOneWay, "192.0.2.11");
+  const std::string auth = target + "/TargetLoginOptions/Authentication";
+  ASSERT_EQ(Do(auth + "/ConfigureCHAP",
+               {"One-Way CHAP", "", "", "tgtuser1", "oneway-secret1", "Required"}),
+            0u);
+  ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
+  ASSERT_EQ(SetValue(Hba("InitiatorLoginOptions/ImmediateData"), "No"), 0u);
+  ASSERT_EQ(Do(target + "/AddTargetPortal", {"192.0.2.11", "3270"}), 0u);
+  OXIM_exit();
+  ASSERT_EQ(OXIM_init(), 0u);
+  EXPECT_EQ(Value(target + "/TargetISCSIName"), kOneWay);
+  EXPECT_EQ(Value(target + "/TargetPortal1/TargetPortNumber"), "3270");
+  EXPECT_EQ(Value(auth + "/CHAPParam"), "Required");
+  EXPECT_EQ(Value(auth + "/TargetCHAPName"), "tgtuser1");
+  EXPECT_EQ(Value(Hba("InitiatorLoginOptions/ImmediateData")), "No");
+  ASSERT_EQ(Sessions(target), std::vector<std::string>{"Session0"});
+  EXPECT_EQ(Value(target + "/Session0/SessionStatus"), "Open");
+  EXPECT_EQ(Value(target + "/Session0/Persistent"), "True");
+  EXPECT_EQ(Do(target + "/Logout"), 0u) << LastStatus().second;
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+// Inside the library: the Login handler's own checks of the ISID qualifier
+// text (the tree's parameter check lets hexadecimal through and would refuse
+// the others before the handler), and the start-up restore from saved files
+// that hold damaged lines.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/last_status.h"
+#include "core/node_store.h"
+#include "core/store_guard.h"
+#include "oxim/oxim.h"
+#include "schema/handler_registry.h"
+#include "support/api_client.h"
+#include "support/temp_root.h"
+
+namespace oxim {
+namespace {
+
+using testing::Do;
+using testing::Groups;
+using testing::LastStatus;
+using testing::Tag;
+using testing::Value;
+
+constexpr char kHba[] = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
+
+class InitiatorTest : public testing::TempRootTest {
+ protected:
+  void SetUp() override { setenv("OXIM_ADAPTER", "emulator", 1); }
+  void TearDown() override {
+    OXIM_exit();
+    unsetenv("OXIM_ADAPTER");
+  }
+};
+
+TEST_F(InitiatorTest, LoginRefusesQualifierTextsOutsideTheRange) {
+  ASSERT_EQ(OXIM_init(), 0u);
+  ASSERT_EQ(Do(std::string(kHba) + "/AddTarget", {"iqn.2026-01.net.oxim-lab:open", "192.0.2.10"}),
+            0u);
+  const std::string target = std::string(kHba) + "/Target0";
+  CommandHandler login = handler_registry().command("do_Login");
+  ASSERT_NE(login, nullptr);
+  for (const char* text : {"12abc", "70000", "-1"}) {
+    char params[kParamBlockSize] = {};
+    std::strcpy(params + 3 * kParamSize, text);
+    Node* group = get_node(Tag(target));
+    Node* command = get_node(Tag(target + "/Login"));
+    NodeUseScope scope;
+    EXPECT_EQ(login(group, command, params), 8u) << text;
+    EXPECT_EQ(LastStatus().second,
+              "ISIDQualifier: Value out of range. Valid range is from 0 to 65535");
+  }
+  // Octal after a leading 0.
+  EXPECT_EQ(Do(target + "/Login", {"", "", "", "010"}), 0u) << LastStatus().second;
+  EXPECT_EQ(Value(target + "/Session0/ISIDQualifier"), "0008");
+}
+
+TEST_F(InitiatorTest, StartUpKeepsTheGoodLinesOfADamagedTargetFile) {
+  const std::string good =
+      "Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0,iqn.2026-01.net.oxim-lab:oneway,192.0.2.11,3260,,"
+      "iqn.qz,Yes,No,None,None,One-Way CHAP,,,tgtuser1,oneway-secret1,Static,Required,,\n";
+  root_.write("/scratch/Vallorn/savetgt.txt",
+              good + "Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0,truncated\n" +
+                  std::string("\x01\x02garbage,,,\xff\n", 14));
+  ASSERT_EQ(OXIM_init(), 0u);
+  // The bad lines are dropped, and the empty levels of the good one are
+  // written out.
+  EXPECT_EQ(root_.read("/scratch/Vallorn/savetgt.txt"),
+            good.substr(0, good.size() - 3) + ",Prohibited,Prohibited\n");
+  const std::string target = std::string(kHba) + "/Target0";
+  EXPECT_EQ(Value(target + "/TargetISCSIName"), "iqn.2026-01.net.oxim-lab:oneway");
+  EXPECT_EQ(Value(target + "/TargetLoginOptions/ImmediateData"), "No");
+  // Empty levels are restored as Prohibited.
+  EXPECT_EQ(Value(target + "/TargetLoginOptions/HeaderParam"), "Prohibited");
+  EXPECT_EQ(Value(target + "/TargetLoginOptions/Authentication/CHAPParam"), "Required");
+  EXPECT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
+}
+
+TEST_F(InitiatorTest, InitiatorOptionsLineIsCreatedAndRewritten) {
+  ASSERT_EQ(OXIM_init(), 0u);
+  EXPECT_EQ(root_.read("/scratch/Vallorn/intr_logopts.txt"),
+            "Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0,Yes,Yes,None,None,None,,,,,Prohibited,"
+            "Prohibited,Prohibited\n"
+            "Quellfire0,iSCSIPhysicalHBA1,LogicalHBA0,Yes,Yes,None,None,None,,,,,Prohibited,"
+            "Prohibited,Prohibited\n");
+  const std::string auth = std::string(kHba) + "/InitiatorLoginOptions/Authentication";
+  ASSERT_EQ(Do(auth + "/ConfigureCHAP",
+               {"One-Way CHAP", "ignored", "", "tgtuser1", "0x0102030405060708090a0b0c"}),
+            0u);
+  EXPECT_EQ(LastStatus().first, 137u);
+  EXPECT_EQ(Value(auth + "/InitiatorCHAPName"), "");
+  EXPECT_NE(root_.read("/scratch/Vallorn/intr_logopts.txt")
+                .find("One-Way CHAP,,,tgtuser1,0x0102030405060708090a0b0c,Prohibited"),
+            std::string::npos);
+  ASSERT_EQ(Do(auth + "/DeleteCHAP"), 0u);
+  EXPECT_EQ(Value(auth + "/AuthenticationMethod"), "None");
+  EXPECT_EQ(Value(auth + "/TargetCHAPName"), "");
+}
+
+}  // namespace
+}  // namespace oxim
