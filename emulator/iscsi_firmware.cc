@@ -292,6 +292,7 @@ iscsi::FirmwareSession SessionRecord(const IscsiFunctionState& f, const Emulated
   if (const LoginRequest* entry = FindPersistent(f, s.request)) {
     record.flags = (entry->flags & iscsi::kLoginFlagBootTarget) != 0 ? iscsi::kSessionBoot : 0;
   }
+  if (s.boot) record.flags |= iscsi::kSessionBoot;
   record.target_name = s.request.target_name;
   record.initiator_name = s.request.initiator_name;
   std::copy_n(s.negotiated.begin(), iscsi::kLoginSessionPartSize, record.session_part.begin());
@@ -498,6 +499,27 @@ FirmwareAnswer SetSessionConfig(CommandContext& context, std::span<const uint8_t
   return {};
 }
 
+// Opcode 53: marks a session as boot session (bit 8 of the flags word at
+// offset 4) or unmarks it. The mark is kept with the session's persistent
+// entry, in flash, as the boot code reads it from there.
+FirmwareAnswer SetBootTarget(CommandContext& context, std::span<const uint8_t> request) {
+  IscsiFunctionState* f = FunctionOf(context);
+  if (f == nullptr) return NotIscsi();
+  EmulatedSession* session = FindSession(*f, HandleOf(request));
+  if (session == nullptr) return NoSuchObject();
+  const bool boot =
+      (DecodeFixed32(request.data() + iscsi::kBootMarkFlagsOffset) & iscsi::kSessionBoot) != 0;
+  for (LoginRequest& entry : f->persistent) {
+    if (!SameKey(entry, session->request)) continue;
+    entry.flags = boot ? (entry.flags | iscsi::kLoginFlagBootTarget)
+                       : (entry.flags & ~iscsi::kLoginFlagBootTarget);
+    session->boot = false;
+    return SavePersistent(context.model, *f) ? FirmwareAnswer{} : Refuse(kFwFailed, 0);
+  }
+  session->boot = boot;
+  return {};
+}
+
 // Opcode 48: traffic counters of the requested sessions that exist.
 FirmwareAnswer GetSessionAttributes(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
@@ -564,6 +586,7 @@ constexpr HandlerEntry kIscsiHandlers[] = {
     {6, 30, 0, kTargetIdRequestSize, kLargestRequest, GetTargetIds},
     {6, 32, 0, kHandleRequestSize, kLargestRequest, GetTarget},
     {6, 48, 0, iscsi::kSessionAttributesRecordsOffset, kLargestRequest, GetSessionAttributes},
+    {6, 53, 0, iscsi::kBootMarkSize, iscsi::kBootMarkSize, SetBootTarget},
 };
 
 }  // namespace

@@ -44,6 +44,7 @@ struct EmulatedSession {
   // The session configuration record (handle at 0, time-out at 4).
   std::array<uint8_t, iscsi::kSessionConfigSize> config{};
   uint32_t activity = 0;  // grows with every look at the session's counters
+  bool boot = false;      // marked as boot session without a persistent entry
 };
 
 struct IscsiFunctionState {

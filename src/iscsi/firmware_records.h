@@ -304,6 +304,13 @@ inline constexpr size_t kSetSessionConfigSize = 280;
 // kSetSessionConfigSize.
 void EncodeSetSessionConfig(std::span<uint8_t> out, std::span<const uint8_t> config, uint32_t eto);
 
+// ---- Boot session marking (ioctl_set_boot_target_params, 528 bytes) -------
+//   0 u32 session handle
+//   4 u32 the session's flags as read from its record, bit 8 set to mark it
+//         as boot session or clear to unmark it
+inline constexpr size_t kBootMarkSize = 528;
+inline constexpr size_t kBootMarkFlagsOffset = 4;
+
 // ---- Discovery parameters (888 bytes) ---------------------------------------
 //   544 1   bit 0: iSNS discovery enabled
 //   548 224 initiator name

@@ -22,7 +22,6 @@ namespace oxim::iscsi {
 namespace {
 
 constexpr size_t kPrivateRecordSize = 16;
-constexpr size_t kBootMarkSize = 528;
 
 void fail(uint32_t status, const char* message) { oxim_set_last_status(status, message); }
 
@@ -542,7 +541,7 @@ uint32_t OXIM_configure_boot_target(Node* session, const std::string& value) {
   }
   std::array<uint8_t, kBootMarkSize> request{};
   transport::EncodeFixed32(request.data(), record->handle);
-  transport::EncodeFixed32(request.data() + 4, flags);
+  transport::EncodeFixed32(request.data() + kBootMarkFlagsOffset, flags);
   if (ioctl_set_boot_target_params(address.index, request, address.domain, address.port) != 0) {
     fail(258,
          "Failed to set this session as boot target. Please check oxim2d.log file for more "

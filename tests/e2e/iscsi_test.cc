@@ -212,7 +212,7 @@ TEST_F(IscsiTest, DigestsAndTheirLevels) {
   EXPECT_NE(root_.read(kSavedTargets).find(",CRC32C,CRC32C,"), std::string::npos);
 }
 
-TEST_F(IscsiTest, IsidQualifierParameterAndReuseOfAClosedSession) {
+TEST_F(IscsiTest, IsidQualifierParameterAndASecondSession) {
   const std::string target = AddTarget(kOpen, "192.0.2.10");
   ASSERT_EQ(Do(target + "/Login", {"", "", "", "0x10"}), 0u) << LastStatus().second;
   EXPECT_EQ(Value(target + "/Session0/ISIDQualifier"), "0010");

@@ -11,6 +11,7 @@
 #include "core/last_status.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
+#include "emulator.h"
 #include "oxim/oxim.h"
 #include "schema/handler_registry.h"
 #include "support/api_client.h"
@@ -22,6 +23,8 @@ namespace {
 using testing::Do;
 using testing::Groups;
 using testing::LastStatus;
+using testing::SetValue;
+using testing::Status;
 using testing::Tag;
 using testing::Value;
 
@@ -98,6 +101,76 @@ TEST_F(InitiatorTest, InitiatorOptionsLineIsCreatedAndRewritten) {
   ASSERT_EQ(Do(auth + "/DeleteCHAP"), 0u);
   EXPECT_EQ(Value(auth + "/AuthenticationMethod"), "None");
   EXPECT_EQ(Value(auth + "/TargetCHAPName"), "");
+}
+
+// With the emulated adapter installed by the test, to reach its hooks.
+class InitiatorWithAdapterTest : public InitiatorTest {
+ protected:
+  void TearDown() override {
+    InitiatorTest::TearDown();
+    emulator::UninstallEmulator();
+  }
+  std::string LoggedInTarget(const char* name, const char* ip) {
+    EXPECT_EQ(Do(std::string(kHba) + "/AddTarget", {name, ip}), 0u) << LastStatus().second;
+    const std::string target = std::string(kHba) + "/Target0";
+    EXPECT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
+    return target;
+  }
+};
+
+TEST_F(InitiatorWithAdapterTest, ClosedSessionIsReusedAndBootSessionIsKept) {
+  auto adapter = emulator::InstallEmulator();
+  ASSERT_EQ(OXIM_init(), 0u);
+  const std::string target = LoggedInTarget("iqn.2026-01.net.oxim-lab:open", "192.0.2.10");
+  const std::string session = target + "/Session0";
+  EXPECT_EQ(Value(target + "/TargetAlias"), "lab-open");
+  // The target goes away: a refresh shows the session closed.
+  ASSERT_TRUE(adapter->SetTargetOnline("iqn.2026-01.net.oxim-lab:open", false));
+  ASSERT_EQ(OXIM_refresh_group(Tag(target)), 0u);
+  EXPECT_EQ(Value(session + "/SessionStatus"), "Closed");
+  EXPECT_EQ(Value(session + "/Connection0/Status"), "Connection closed");
+  // Back again, a login to the same portal re-opens that session.
+  ASSERT_TRUE(adapter->SetTargetOnline("iqn.2026-01.net.oxim-lab:open", true));
+  ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
+  EXPECT_EQ(Groups(target).size(), 3u);  // options, portal, the one session
+  EXPECT_EQ(Value(session + "/SessionStatus"), "Open");
+  EXPECT_EQ(Value(session + "/ISIDQualifier"), "0000");
+  // An open boot session cannot be logged out.
+  ASSERT_EQ(SetValue(session + "/iSCSIBoot", "True"), 0u);
+  EXPECT_EQ(Value(session + "/iSCSIBoot"), "True");
+  EXPECT_EQ(Do(target + "/Logout"), 126u);
+  EXPECT_EQ(LastStatus(), Status(126,
+                                 "Cannot logout the session as it is an active boot session. "
+                                 "Please use the vIZIZOdozez configuration utility to logout the "
+                                 "session."));
+  ASSERT_EQ(SetValue(session + "/iSCSIBoot", "False"), 0u);
+  EXPECT_EQ(Do(target + "/Logout"), 0u) << LastStatus().second;
+  // The logical HBA cannot be disabled.
+  EXPECT_EQ(SetValue(std::string(kHba) + "/Enabled", "false"), 1u);
+  EXPECT_EQ(LastStatus(), Status(47, "LogicalHBA0 is always enabled. It cannot be disabled."));
+}
+
+TEST_F(InitiatorWithAdapterTest, AdapterRestartLogsInThePersistentEntriesAgain) {
+  emulator::InstallEmulator();
+  ASSERT_EQ(OXIM_init(), 0u);
+  ASSERT_EQ(Do(std::string(kHba) + "/AddTarget", {"iqn.2026-01.net.oxim-lab:oneway", "192.0.2.11"}),
+            0u);
+  const std::string target = std::string(kHba) + "/Target0";
+  ASSERT_EQ(Do(target + "/TargetLoginOptions/Authentication/ConfigureCHAP",
+               {"One-Way CHAP", "", "", "tgtuser1", "oneway-secret1", "Required"}),
+            0u);
+  ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
+  ASSERT_EQ(SetValue(target + "/ETO", "120"), 0u);
+  OXIM_exit();
+  // A new adapter over the same flash: a host reboot.
+  emulator::InstallEmulator();
+  ASSERT_EQ(OXIM_init(), 0u);
+  EXPECT_EQ(Value(target + "/Session0/SessionStatus"), "Open");
+  EXPECT_EQ(Value(target + "/Session0/Persistent"), "True");
+  EXPECT_EQ(
+      Value(target + "/Session0/Connection0/ConnectionNegotiatedLoginOptions/AuthenticationMethod"),
+      "One-Way CHAP");
+  EXPECT_EQ(Value(target + "/TargetAlias"), "lab-oneway");
 }
 
 }  // namespace
