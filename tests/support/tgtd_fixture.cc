@@ -1,0 +1,296 @@
+// tgtd as a child of the test program, configured with tgtadm. Both run
+// without a shell, with argument words.
+#include "support/tgtd_fixture.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <mutex>
+#include <random>
+#include <sstream>
+#include <thread>
+
+namespace oxim::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr off_t kLunBytes = 16 << 20;
+constexpr milliseconds kReadyTimeout{5000};
+constexpr milliseconds kToolTimeout{5000};
+constexpr milliseconds kTermWait{500};
+constexpr int kStartAttempts = 3;
+
+std::string FindTool(const char* name) {
+  for (const char* dir : {"/usr/sbin/", "/usr/bin/", "/sbin/", "/bin/"}) {
+    std::string path = std::string(dir) + name;
+    if (access(path.c_str(), X_OK) == 0) return path;
+  }
+  return {};
+}
+
+// A port that was free on 127.0.0.1 a moment ago.
+uint16_t FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return 0;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  uint16_t port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  close(fd);
+  return port;
+}
+
+// tgtd's control "port" names its socket /var/run/tgtd/socket.N; N must be at
+// most 32767. A random one not in use, so that instances can run side by side.
+int PickControlPort() {
+  static std::mutex mutex;
+  static std::mt19937 random(std::random_device{}());
+  std::lock_guard lock(mutex);
+  std::uniform_int_distribution<int> pick(1024, 32767);
+  for (;;) {
+    const int number = pick(random);
+    const std::string socket = "/var/run/tgtd/socket." + std::to_string(number);
+    if (access(socket.c_str(), F_OK) != 0 && access((socket + ".lock").c_str(), F_OK) != 0) {
+      return number;
+    }
+  }
+}
+
+bool Accepts(uint16_t port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
+  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return ok;
+}
+
+// Forks and execs argv (argv[0] a path) with its output appended to log.
+// The child is killed when the thread that started it ends (PR_SET_PDEATHSIG),
+// so a test program that dies never leaves it behind; posix_spawn cannot set
+// that, hence fork. Only async-signal-safe calls between fork and exec.
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& log) {
+  std::vector<char*> args;
+  for (const std::string& word : argv) args.push_back(const_cast<char*>(word.c_str()));
+  args.push_back(nullptr);
+  const int log_fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (log_fd < 0) return -1;
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(126);
+    const int null_fd = open("/dev/null", O_RDONLY);
+    dup2(null_fd, STDIN_FILENO);
+    dup2(log_fd, STDOUT_FILENO);
+    dup2(log_fd, STDERR_FILENO);
+    close_range(3, ~0U, 0);  // no test sockets in the target
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  close(log_fd);
+  return pid;
+}
+
+// The wait status of pid once it ends within timeout, or -1.
+int WaitFor(pid_t pid, milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  for (;;) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid || (done < 0 && errno == ECHILD)) return status;
+    if (Clock::now() >= deadline) return -1;
+    std::this_thread::sleep_for(milliseconds(5));
+  }
+}
+
+std::string Describe(int status) {
+  if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
+  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
+  return "status " + std::to_string(status);
+}
+
+std::string Tail(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string all = text.str();
+  return all.size() > 600 ? all.substr(all.size() - 600) : all;
+}
+
+}  // namespace
+
+TgtdServer::TgtdServer() {
+  if (geteuid() != 0) {
+    skip_reason_ = "tgtd needs root";
+    return;
+  }
+  if (FindTool("tgtd").empty() || FindTool("tgtadm").empty()) {
+    skip_reason_ = "tgtd or tgtadm not installed (package tgt)";
+    return;
+  }
+  char pattern[] = "/tmp/oxim-tgtd-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) {
+    skip_reason_ = "cannot create a temporary directory";
+    return;
+  }
+  dir_ = pattern;
+  log_path_ = dir_ + "/tgtd.log";
+  for (int lun = 1; lun <= 3; ++lun) {
+    luns_.push_back(dir_ + "/lun" + std::to_string(lun) + ".img");
+    const int fd = open(luns_.back().c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0 || ftruncate(fd, kLunBytes) != 0) error_ = "cannot create " + luns_.back();
+    if (fd >= 0) close(fd);
+  }
+  if (!error_.empty()) return;
+  // A port taken between FreePort() and tgtd's bind makes tgtd give up; pick
+  // again. tgtd failing every time means it cannot run here at all.
+  for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+    port_ = FreePort();
+    control_port_ = PickControlPort();
+    if (Launch() && WaitReady()) {
+      Configure();
+      return;
+    }
+    Stop();
+  }
+  skip_reason_ = "tgtd does not start here: " + error_;
+}
+
+TgtdServer::~TgtdServer() {
+  Stop();
+  for (const std::string& lun : luns_) unlink(lun.c_str());
+  if (!log_path_.empty()) unlink(log_path_.c_str());
+  if (!dir_.empty()) rmdir(dir_.c_str());
+}
+
+bool TgtdServer::Start() {
+  if (!skip_reason_.empty()) return false;
+  Stop();
+  // The old listening port may take a moment to be free again.
+  const auto deadline = Clock::now() + kReadyTimeout;
+  do {
+    if (Launch() && WaitReady()) return Configure();
+    Stop();
+    std::this_thread::sleep_for(milliseconds(100));
+  } while (Clock::now() < deadline);
+  return false;
+}
+
+void TgtdServer::Stop() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGCONT);  // a paused tgtd would not see SIGTERM
+  kill(pid_, SIGTERM);
+  if (WaitFor(pid_, kTermWait) < 0) {
+    kill(pid_, SIGKILL);
+    WaitFor(pid_, kToolTimeout);
+  }
+  pid_ = -1;
+  RemoveControlFiles();
+}
+
+void TgtdServer::Pause() {
+  if (pid_ > 0) kill(pid_, SIGSTOP);
+}
+
+void TgtdServer::Resume() {
+  if (pid_ > 0) kill(pid_, SIGCONT);
+}
+
+bool TgtdServer::Launch() {
+  error_.clear();
+  const std::string portal = "portal=127.0.0.1:" + std::to_string(port_);
+  pid_ = Spawn({FindTool("tgtd"), "-f", "-C", std::to_string(control_port_), "--iscsi", portal},
+               log_path_);
+  if (pid_ <= 0) error_ = "cannot start tgtd";
+  return pid_ > 0;
+}
+
+bool TgtdServer::WaitReady() {
+  const auto deadline = Clock::now() + kReadyTimeout;
+  while (Clock::now() < deadline) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      error_ = "tgtd ended with " + Describe(status) + ": " + Tail(log_path_);
+      return false;
+    }
+    if (Tgtadm({"--op", "show", "--mode", "sys"}) && Accepts(port_)) return true;
+    std::this_thread::sleep_for(milliseconds(20));
+  }
+  error_ = "tgtd did not answer within 5 s: " + Tail(log_path_);
+  return false;
+}
+
+bool TgtdServer::Configure() {
+  const std::vector<std::string> iscsi = {"--lld", "iscsi"};
+  const char* names[] = {kOpenTarget, kOneWayTarget, kMutualTarget};
+  bool ok = true;
+  auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), iscsi.begin(), iscsi.end());
+    if (ok && !Tgtadm(args)) {
+      ok = false;
+      error_ = "tgtadm failed: " + Tail(log_path_);
+    }
+  };
+  for (int tid = 1; tid <= 3; ++tid) {
+    const std::string id = std::to_string(tid);
+    run({"--mode", "target", "--op", "new", "--tid", id, "--targetname", names[tid - 1]});
+    run({"--mode", "logicalunit", "--op", "new", "--tid", id, "--lun", "1", "--backing-store",
+         luns_[tid - 1]});
+    run({"--mode", "target", "--op", "bind", "--tid", id, "--initiator-address", "ALL"});
+  }
+  // The open target also offers a CRC32C header digest (tgtd's default is
+  // None only), so that both outcomes can be seen.
+  run({"--mode", "target", "--op", "update", "--tid", "1", "--name", "HeaderDigest", "--value",
+       "CRC32C,None"});
+  run({"--mode", "account", "--op", "new", "--user", kChapUser, "--password", kChapSecret});
+  run({"--mode", "account", "--op", "new", "--user", kMutualUser, "--password", kMutualSecret});
+  run({"--mode", "account", "--op", "bind", "--tid", "2", "--user", kChapUser});
+  run({"--mode", "account", "--op", "bind", "--tid", "3", "--user", kChapUser});
+  run({"--mode", "account", "--op", "bind", "--tid", "3", "--user", kMutualUser, "--outgoing"});
+  return ok;
+}
+
+bool TgtdServer::Tgtadm(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {FindTool("tgtadm"), "-C", std::to_string(control_port_)};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const pid_t pid = Spawn(argv, log_path_);
+  if (pid <= 0) return false;
+  const int status = WaitFor(pid, kToolTimeout);
+  if (status < 0) {
+    kill(pid, SIGKILL);
+    WaitFor(pid, kToolTimeout);
+    return false;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void TgtdServer::RemoveControlFiles() const {
+  const std::string socket = "/var/run/tgtd/socket." + std::to_string(control_port_);
+  unlink(socket.c_str());
+  unlink((socket + ".lock").c_str());
+}
+
+}  // namespace oxim::testing
