@@ -5,44 +5,16 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
 
 #include "oxim/oxim.h"
+#include "support/api_client.h"
 
 namespace {
 
-uint32_t Tag(const std::string& path) {
-  uint32_t tag = OXIM_ROOT_TAG;
-  size_t start = 0;
-  while (start < path.size()) {
-    size_t slash = path.find('/', start);
-    if (slash == std::string::npos) slash = path.size();
-    uint32_t child = 0;
-    if (OXIM_get_node_tag(tag, path.substr(start, slash - start).c_str(), &child, 0) != 0) {
-      return 0;
-    }
-    tag = child;
-    start = slash + 1;
-  }
-  return tag;
-}
-
-uint32_t Do(const std::string& group, const std::string& command,
-            const std::vector<std::string>& params) {
-  char block[OXIM_MAX_PARAMS][OXIM_PARAM_SIZE] = {};
-  for (size_t i = 0; i < OXIM_MAX_PARAMS; ++i) {
-    if (i < params.size()) {
-      std::strncpy(block[i], params[i].c_str(), OXIM_PARAM_SIZE - 1);
-    } else {
-      block[i][0] = static_cast<char>(OXIM_PARAM_NOT_GIVEN);
-    }
-  }
-  return OXIM_do_action(Tag(group), Tag(group + "/" + command), &block[0][0], nullptr);
-}
+using oxim::testing::Do;
 
 std::filesystem::path FreshRoot(const char* name) {
   const std::filesystem::path root =
@@ -60,11 +32,11 @@ void BM_LoginLogout(benchmark::State& state) {
   const std::filesystem::path root = FreshRoot("oxim-bench-login");
   if (OXIM_init() != 0) state.SkipWithError("OXIM_init failed");
   const std::string target = std::string(kHba) + "/Target0";
-  if (Do(kHba, "AddTarget", {"iqn.2026-01.net.oxim-lab:open", "192.0.2.10"}) != 0) {
+  if (Do(std::string(kHba) + "/AddTarget", {"iqn.2026-01.net.oxim-lab:open", "192.0.2.10"}) != 0) {
     state.SkipWithError("AddTarget failed");
   }
   for (auto _ : state) {
-    if (Do(target, "Login", {}) != 0 || Do(target, "Logout", {}) != 0) {
+    if (Do(target + "/Login") != 0 || Do(target + "/Logout") != 0) {
       state.SkipWithError("Login or Logout failed");
       break;
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/last_status.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
 #include "core/tree_services.h"
@@ -17,6 +18,11 @@ bool equal_ignoring_case(std::string_view a, std::string_view b) {
            return std::tolower(static_cast<unsigned char>(x)) ==
                   std::tolower(static_cast<unsigned char>(y));
          });
+}
+
+uint32_t report(uint32_t status, const char* message) {
+  oxim_set_last_status(status, message);
+  return status;
 }
 
 std::string param_text(const char* params, int i) {

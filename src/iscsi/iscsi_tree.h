@@ -78,6 +78,13 @@ Node* find_session(Node* target, std::string_view ip, std::string_view port);
 
 bool equal_ignoring_case(std::string_view a, std::string_view b);
 
+// Records status with its message as the last status and returns status.
+uint32_t report(uint32_t status, const char* message);
+// The message of status 31 (a size query answered nothing usable).
+inline constexpr char kInsufficientBufferMessage[] =
+    "Insufficient buffer space obtained for the operation. Application internal error occurred. "
+    "Please check oxim2d.log file for more information.";
+
 // Parameter slot i of a command's parameter block (text up to its NUL or
 // the slot's end); empty for a null block.
 std::string param_text(const char* params, int i);

@@ -6,7 +6,6 @@
 #include <set>
 #include <vector>
 
-#include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -33,8 +32,6 @@ constexpr char kAuthenticationMessage[] =
     "Authentication failure. Please make sure your initiator is properly enabled for "
     "authentication at the target.";
 constexpr char kDigestMessage[] = "Failed to login due to mismatch in CRC Configuration.";
-
-void fail(uint32_t status, const char* message) { oxim_set_last_status(status, message); }
 
 Node* logical_hba_of(Node* node) { return group_above(node, "LogicalHBA"); }
 
@@ -115,8 +112,8 @@ uint32_t OXIM_get_isid(Node* target, const std::string& parameter, const std::st
   }
   std::optional<uint32_t> wanted = parse_qualifier(parameter);
   if (!wanted) {
-    fail(kStatusIsidRange, "ISIDQualifier: Value out of range. Valid range is from 0 to 65535");
-    return kStatusIsidRange;
+    return report(kStatusIsidRange,
+                  "ISIDQualifier: Value out of range. Valid range is from 0 to 65535");
   }
   for (Node* session : sessions) {
     if (reusable(session, wanted)) {
@@ -126,10 +123,10 @@ uint32_t OXIM_get_isid(Node* target, const std::string& parameter, const std::st
     }
   }
   if (check_for_isid_existence(*wanted, name, initiator) != 0) {
-    fail(kStatusIsidInUse,
-         "A session already exists with the given ISID Qualifier. Please provide a different "
-         "ISID Qualifier.");
-    return kStatusIsidInUse;
+    return report(
+        kStatusIsidInUse,
+        "A session already exists with the given ISID Qualifier. Please provide a different "
+        "ISID Qualifier.");
   }
   *qualifier = *wanted;
   return 0;
@@ -174,9 +171,8 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, LoginRequest* request
       for (Attempt data : datas) {
         ++attempt_number;
         LoginOptions options = get_default_login_options();
-        update_chap_details(options_group, &options, with_chap == Attempt::kWith);
-        update_header_digest_details(options_group, &options, header == Attempt::kWith);
-        update_data_digest_details(options_group, &options, data == Attempt::kWith);
+        apply_login_attempt(fields, &options, with_chap == Attempt::kWith, header == Attempt::kWith,
+                            data == Attempt::kWith);
         if (!EncodeLoginOptions(request->options, options)) return 1;
         if (!session_found) {
           const uint32_t status =
@@ -194,13 +190,12 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, LoginRequest* request
                                   request->initiator_name, false);
         }
         if (result != kStatusAuthentication && result != kStatusDigestMismatch) {
-          fail(kStatusLoginFailed,
-               "Login command failed. Please check oxim2d.log file for more information.");
-          return kStatusLoginFailed;
+          return report(kStatusLoginFailed,
+                        "Login command failed. Please check oxim2d.log file for more information.");
         }
         if (attempt_number == combinations) {
-          fail(result, result == kStatusAuthentication ? kAuthenticationMessage : kDigestMessage);
-          return result;
+          return report(result,
+                        result == kStatusAuthentication ? kAuthenticationMessage : kDigestMessage);
         }
         // The next attempt uses a qualifier of its own.
         tried.insert(request->isid_qualifier);
@@ -225,13 +220,11 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   if (controller == nullptr) return 1;
   std::vector<Node*> sessions = instances_of(target, "Session");
   if (sessions.size() >= kMaxSessionsPerTarget) {
-    fail(118, "Exceeded the max Session count.");
-    return 118;
+    return report(118, "Exceeded the max Session count.");
   }
   std::vector<Node*> portals = instances_of(target, "TargetPortal");
   if (portals.empty()) {
-    fail(29, "Portal not found.");
-    return 29;
+    return report(29, "Portal not found.");
   }
   std::string ip = param_text(params, 0);
   std::string port = param_text(params, 1);
@@ -250,8 +243,7 @@ uint32_t do_Login(Node* target, Node*, char* params) {
     }
   }
   if (portal == nullptr) {
-    fail(29, "Portal not found.");
-    return 29;
+    return report(29, "Portal not found.");
   }
   ip = prop_or_empty(portal, "TargetIPAddress");
   port = prop_or_empty(portal, "TargetPortNumber");
@@ -307,10 +299,10 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   (void)get_session_attribs(session);
   clear_params(params);
   if (set_eto_prop(target, cached_prop(target, "ETO"), response->session_handle) != 0) {
-    fail(58,
-         "Target is logged in successfully but setting Extended Timeout (ETO) has failed. Error "
-         "recovery to this session may not work as expected. Please check oxim2d.log file for "
-         "more information.");
+    report(58,
+           "Target is logged in successfully but setting Extended Timeout (ETO) has failed. Error "
+           "recovery to this session may not work as expected. Please check oxim2d.log file for "
+           "more information.");
   }
   cache_prop(session, "Persistent", "True");
   return 0;
@@ -322,24 +314,21 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
   Node* session = nullptr;
   if (instance.empty()) {
     if (sessions.empty()) {
-      fail(174, "No active sessions are present to logout the target.");
-      return 174;
+      return report(174, "No active sessions are present to logout the target.");
     }
     session = sessions.front();
   } else {
     session = child_group(target, ("Session" + instance).c_str());
     if (session == nullptr || !is_instanced(session)) {
-      fail(20, "Invalid instance number. Please use valid instance number.");
-      return 20;
+      return report(20, "Invalid instance number. Please use valid instance number.");
     }
   }
   const std::string status_text = cached_prop(session, "SessionStatus");
   if (cached_prop(session, "iSCSIBoot") == "True") {
     if (status_text == "Open") {
-      fail(126,
-           "Cannot logout the session as it is an active boot session. Please use the "
-           "vIZIZOdozez configuration utility to logout the session.");
-      return 126;
+      return report(126,
+                    "Cannot logout the session as it is an active boot session. Please use the "
+                    "vIZIZOdozez configuration utility to logout the session.");
     }
     if (uint32_t status = OXIM_configure_boot_target(session, "False"); status != 0) return status;
   }
@@ -458,8 +447,7 @@ uint32_t delete_persistent(Node* target, bool skip, const std::string& name, con
     EncodeDeletePersistent(buffer, request);
     const FunctionAddress address = function_address(target);
     if (ioctl_del_persistent_target(address.index, buffer, address.domain, address.port) != 0) {
-      fail(127, "Failed to delete persistency of the session.");
-      return 127;
+      return report(127, "Failed to delete persistency of the session.");
     }
   }
   if (!keep_file) {

@@ -102,6 +102,18 @@ void apply_switches(const LoginOptionFields& fields, LoginOptions* record) {
   set(kFlagImmediateData, fields.immediate_data);
 }
 
+// The CHAP part of one login attempt: the authentication fields, or no CHAP
+// offered; InitialR2T and ImmediateData either way.
+void apply_chap(const LoginOptionFields& fields, LoginOptions* record, bool with_chap) {
+  if (with_chap) {
+    apply_authentication(fields, record);
+  } else {
+    record->authentication_method = 0;
+    record->mutual_chap = 0;
+  }
+  apply_switches(fields, record);
+}
+
 Node* owner_of(Node* options_group) { return parent_of(options_group); }
 
 // The saved line's options of the group; false when there is none.
@@ -316,15 +328,15 @@ int get_login_options(Node* options_group, LoginOptions* record, int level) {
   return 0;
 }
 
+void apply_login_attempt(const LoginOptionFields& fields, LoginOptions* record, bool with_chap,
+                         bool with_header_digest, bool with_data_digest) {
+  apply_chap(fields, record, with_chap);
+  record->header_digest = with_header_digest && fields.header_digest == "CRC32C" ? 1 : 0;
+  record->data_digest = with_data_digest && fields.data_digest == "CRC32C" ? 1 : 0;
+}
+
 void update_chap_details(Node* options_group, LoginOptions* record, bool with_chap) {
-  LoginOptionFields fields = options_of_group(options_group_of(options_group));
-  if (with_chap) {
-    apply_authentication(fields, record);
-  } else {
-    record->authentication_method = 0;
-    record->mutual_chap = 0;
-  }
-  apply_switches(fields, record);
+  apply_chap(options_of_group(options_group_of(options_group)), record, with_chap);
 }
 
 void update_header_digest_details(Node* options_group, LoginOptions* record, bool with_digest) {

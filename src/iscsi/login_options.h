@@ -38,6 +38,10 @@ void update_chap_details(Node* options_group, LoginOptions* record, bool with_ch
 void update_header_digest_details(Node* options_group, LoginOptions* record, bool with_digest);
 void update_data_digest_details(Node* options_group, LoginOptions* record, bool with_digest);
 
+// The three above at once, from fields already read (a login attempt).
+void apply_login_attempt(const LoginOptionFields& fields, LoginOptions* record, bool with_chap,
+                         bool with_header_digest, bool with_data_digest);
+
 // Copies AuthenticationMethod, the names and secrets, InitialR2T,
 // ImmediateData and both digests from one options group to another (cached
 // values). 0, or 1 when a group is missing.

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "core/alloc.h"
-#include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -22,12 +21,6 @@ namespace oxim::iscsi {
 namespace {
 
 constexpr size_t kPrivateRecordSize = 16;
-
-void fail(uint32_t status, const char* message) { oxim_set_last_status(status, message); }
-
-constexpr char kInsufficientBuffer[] =
-    "Insufficient buffer space obtained for the operation. Application internal error occurred. "
-    "Please check oxim2d.log file for more information.";
 
 bool attach_record(Node* group, const uint32_t (&words)[4]) {
   auto* record = static_cast<uint8_t*>(oxim_dmalloc(kPrivateRecordSize));
@@ -143,18 +136,17 @@ uint32_t active_sessions(const FunctionAddress& address, std::vector<uint32_t>* 
   if (ioctl_get_activesessionidbuffersize(address.index, query, &size, address.domain,
                                           address.port) != 0 ||
       size == 0) {
-    fail(31, kInsufficientBuffer);
-    return 31;
+    return report(31, kInsufficientBufferMessage);
   }
   std::vector<uint8_t> list(std::max<size_t>(size, kActiveSessionHandlesOffset), 0);
   transport::EncodeFixed32(list.data(), kActiveSessionSelector);
   std::optional<std::vector<uint32_t>> decoded;
   if (ioctl_get_activesessionid(address.index, list, size, address.domain, address.port) != 0 ||
       !(decoded = DecodeActiveSessionList(list))) {
-    fail(84,
-         "Failed to get the active session IDs. Application internal error occurred. Please "
-         "check oxim2d.log file for more information.");
-    return 84;
+    return report(
+        84,
+        "Failed to get the active session IDs. Application internal error occurred. Please "
+        "check oxim2d.log file for more information.");
   }
   *handles = std::move(*decoded);
   return 0;
@@ -206,16 +198,15 @@ uint32_t read_session_config(const FunctionAddress& address, uint32_t handle,
   if (ioctl_get_sessionconfig_size(address.index, query, &size, address.domain, address.port) !=
           0 ||
       size == 0) {
-    fail(31, kInsufficientBuffer);
-    return 31;
+    return report(31, kInsufficientBufferMessage);
   }
   config->assign(std::max<size_t>(size, kSessionConfigSize), 0);
   transport::EncodeFixed32(config->data(), handle);
   if (ioctl_get_session_conf(address.index, *config, size, address.domain, address.port) != 0) {
-    fail(86,
-         "Cannot get session config params. Application internal error occurred. Please check "
-         "oxim2d.log file for more information.");
-    return 86;
+    return report(
+        86,
+        "Cannot get session config params. Application internal error occurred. Please check "
+        "oxim2d.log file for more information.");
   }
   return 0;
 }
@@ -278,10 +269,9 @@ uint32_t handle_SsnAttr_properties(Node* property, char* buffer, uint32_t op) {
   std::optional<std::vector<SessionAttributes>> records;
   if (status != 0 || !(records = DecodeSessionAttributes(request))) {
     if (status == 35) return 35;
-    fail(92,
-         "Failed to obtain session attribute params. Application internal error occurred. "
-         "Please check oxim2d.log file for more information.");
-    return 92;
+    return report(92,
+                  "Failed to obtain session attribute params. Application internal error occurred. "
+                  "Please check oxim2d.log file for more information.");
   }
   for (const SessionAttributes& attributes : *records) {
     if (attributes.handle != record->handle) continue;
@@ -320,10 +310,10 @@ uint32_t OXIM_get_session_params(uint32_t handle, const FunctionAddress& address
   if (ioctl_get_a_session(address.index, record, static_cast<uint32_t>(record.size()),
                           address.domain, address.port) != 0 ||
       !(decoded = DecodeSessionRecord(record))) {
-    fail(85,
-         "Failed to get a session. Application internal error occurred. Please check oxim2d.log "
-         "file for more information.");
-    return 85;
+    return report(
+        85,
+        "Failed to get a session. Application internal error occurred. Please check oxim2d.log "
+        "file for more information.");
   }
   *session = std::move(*decoded);
   return 0;
@@ -432,10 +422,10 @@ uint32_t get_all_sessions(Node* logical_hba, Node* target, char* params) {
     if (target != nullptr) {
       if (!equal_ignoring_case(record.target_name, target_name)) continue;
     } else if ((owner = find_target(logical_hba, record.target_name)) == nullptr) {
-      fail(19,
-           "Target not found. Application internal error occurred. Please check oxim2d.log file "
-           "for more information.");
-      return 19;
+      return report(
+          19,
+          "Target not found. Application internal error occurred. Please check oxim2d.log file "
+          "for more information.");
     }
     for (size_t c = 0; c < record.connections.size(); ++c) {
       const FirmwareConnection& entry = record.connections[c];
@@ -512,10 +502,10 @@ uint32_t set_eto_prop(Node* target, const std::string& eto, uint32_t handle) {
     std::array<uint8_t, kSetSessionConfigSize> request{};
     EncodeSetSessionConfig(request, config, static_cast<uint32_t>(value));
     if (ioctl_set_session_conf(address.index, request, address.domain, address.port) != 0) {
-      fail(87,
-           "Cannot set session config params. Application internal error occurred. Please check "
-           "oxim2d.log file for more information.");
-      return 87;
+      return report(
+          87,
+          "Cannot set session config params. Application internal error occurred. Please check "
+          "oxim2d.log file for more information.");
     }
   }
   return 0;
@@ -543,10 +533,10 @@ uint32_t OXIM_configure_boot_target(Node* session, const std::string& value) {
   transport::EncodeFixed32(request.data(), record->handle);
   transport::EncodeFixed32(request.data() + kBootMarkFlagsOffset, flags);
   if (ioctl_set_boot_target_params(address.index, request, address.domain, address.port) != 0) {
-    fail(258,
-         "Failed to set this session as boot target. Please check oxim2d.log file for more "
-         "information.");
-    return 258;
+    return report(
+        258,
+        "Failed to set this session as boot target. Please check oxim2d.log file for more "
+        "information.");
   }
   cache_prop(session, "iSCSIBoot", (flags & kSessionBoot) ? "True" : "False");
   return 0;
@@ -560,11 +550,11 @@ int check_for_boot_session(Node* node) {
     for (Node* child : children_of(group)) {
       if (!is_group(child)) continue;
       if (instance_number(child) >= 0 && cached_prop(child, "iSCSIBoot") == "True") {
-        fail(44,
-             "The IP address settings for the Quellfire iSCSI initiator cannot be modified when "
-             "there is an active iSCSI boot session. Please use the vIZIZOdozez configuration "
-             "utility to modify the IP address settings. No configuration changes were made to "
-             "the Quellfire iSCSI initiator.");
+        report(44,
+               "The IP address settings for the Quellfire iSCSI initiator cannot be modified when "
+               "there is an active iSCSI boot session. Please use the vIZIZOdozez configuration "
+               "utility to modify the IP address settings. No configuration changes were made to "
+               "the Quellfire iSCSI initiator.");
         return 1;
       }
       pending.push_back(child);

@@ -5,7 +5,6 @@
 #include <memory>
 #include <vector>
 
-#include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -28,8 +27,7 @@ namespace {
 
 constexpr char kDefaultPort[] = "3260";
 constexpr size_t kMaxTargetsQf2Qf3 = 128;
-
-void fail(uint32_t status, const char* message) { oxim_set_last_status(status, message); }
+constexpr char kIpv6NotSupportedMessage[] = "IPv6 configuration is not supported on given adapter.";
 
 bool is_qf2_or_qf3(Node* node) {
   const int chip = get_qf_type(node);
@@ -84,21 +82,20 @@ uint32_t do_AddTarget(Node* logical_hba, Node*, char* params) {
   if (chip == kChipUndetermined) return 1;
   if (chip == kChipQF2 || chip == kChipQF3) {
     if (ip.size() > 15) {
-      fail(kStatusIpv6NotSupported, "IPv6 configuration is not supported on given adapter.");
-      return kStatusIpv6NotSupported;
+      return report(kStatusIpv6NotSupported, kIpv6NotSupportedMessage);
     }
     if (instances_of(logical_hba, "Target").size() >= kMaxTargetsQf2Qf3) {
-      fail(kStatusTooManyTargets, "The Target count exceeded the configured maximum limit.");
-      return kStatusTooManyTargets;
+      return report(kStatusTooManyTargets,
+                    "The Target count exceeded the configured maximum limit.");
     }
   }
   std::string initiator;
   if (!read_initiator_name(logical_hba, &initiator)) return 1;
   if (find_target(logical_hba, name) != nullptr) {
-    fail(kStatusDuplicateTarget,
-         "Cannot add duplicate target entry as a target already exists with same target name. "
-         "Please provide different target name to add another target.");
-    return kStatusDuplicateTarget;
+    return report(
+        kStatusDuplicateTarget,
+        "Cannot add duplicate target entry as a target already exists with same target name. "
+        "Please provide different target name to add another target.");
   }
   if (port.empty()) port = kDefaultPort;
   Node* target = setup_target(logical_hba, name, false);
@@ -123,8 +120,7 @@ uint32_t do_AddTargetPortal(Node* target, Node*, char* params) {
   std::string port = param_text(params, 1);
   if (ip.empty()) return 1;
   if (is_qf2_or_qf3(target) && ip.size() > 15) {
-    fail(kStatusIpv6NotSupported, "IPv6 configuration is not supported on given adapter.");
-    return kStatusIpv6NotSupported;
+    return report(kStatusIpv6NotSupported, kIpv6NotSupportedMessage);
   }
   if (port.empty()) port = kDefaultPort;
   Node* logical_hba = logical_hba_of(target);
@@ -137,10 +133,9 @@ uint32_t do_AddTargetPortal(Node* target, Node*, char* params) {
   for (Node* portal : instances_of(target, "TargetPortal")) {
     if (equal_ignoring_case(prop_or_empty(portal, "TargetIPAddress"), ip) &&
         equal_ignoring_case(prop_or_empty(portal, "TargetPortNumber"), port)) {
-      fail(kStatusDuplicatePortal,
-           "Given TargetPortal already exist. Please given another Target IPaddress and "
-           "PortNumber");
-      return kStatusDuplicatePortal;
+      return report(kStatusDuplicatePortal,
+                    "Given TargetPortal already exist. Please given another Target IPaddress and "
+                    "PortNumber");
     }
   }
   if (setup_portal(target, ip, port, "0") == nullptr) return 1;
@@ -159,7 +154,7 @@ Node* instance_from_param(Node* parent, const char* base, const char* params) {
   const std::string wanted = std::string(base) + param_text(params, 0);
   Node* found = child_group(parent, wanted.c_str());
   if (found == nullptr || !is_instanced(found)) {
-    fail(kStatusInvalidInstance, "Invalid instance number. Please use valid instance number.");
+    report(kStatusInvalidInstance, "Invalid instance number. Please use valid instance number.");
     return nullptr;
   }
   return found;
@@ -170,10 +165,9 @@ uint32_t refuse_if_logged_in(Node* target, Node* portal) {
   const uint32_t status = OXIM_check_session_status(target, &logged_in, portal);
   if (status != 0) return status;
   if (logged_in) {
-    fail(kStatusSessionLoggedIn,
-         "Cannot delete iSCSI target with a session that is logged in. Please perform an "
-         "OEMQZLogOut for the iSCSI session and the target can then be deleted.");
-    return kStatusSessionLoggedIn;
+    return report(kStatusSessionLoggedIn,
+                  "Cannot delete iSCSI target with a session that is logged in. Please perform an "
+                  "OEMQZLogOut for the iSCSI session and the target can then be deleted.");
   }
   return 0;
 }
@@ -253,7 +247,7 @@ uint32_t handle_LogicalHBA_Enabled(Node* property, char* buffer, uint32_t op) {
   }
   if (op != kOpWrite) return 0;
   if (equal_ignoring_case(std::string(buffer, strnlen(buffer, kValueSize)), "False")) {
-    fail(47, "LogicalHBA0 is always enabled. It cannot be disabled.");
+    report(47, "LogicalHBA0 is always enabled. It cannot be disabled.");
     return 1;
   }
   write_cached_value(property, buffer);
@@ -291,7 +285,7 @@ Node* setup_target(Node* logical_hba, const std::string& name, bool discovered) 
   if (find_target(logical_hba, name) != nullptr) return nullptr;
   Node* target = instantiate(templates::kTarget, logical_hba, nullptr, nullptr, nullptr);
   if (target == nullptr) {
-    fail(kStatusMaxTargets, "Failed to add a target. Max targets are reached.");
+    report(kStatusMaxTargets, "Failed to add a target. Max targets are reached.");
     return nullptr;
   }
   std::optional<uint32_t> eto;
@@ -337,10 +331,10 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
   const FunctionAddress address = function_address(logical_hba);
   std::array<uint8_t, kDiscoveryParamsSize> old_params{};
   if (ioctl_get_discoveryparams(address.index, old_params, address.domain, address.port) != 0) {
-    fail(80,
-         "Failed to get discovery params. Application internal error occurred. Please check "
-         "oxim2d.log file for more information.");
-    return 80;
+    return report(
+        80,
+        "Failed to get discovery params. Application internal error occurred. Please check "
+        "oxim2d.log file for more information.");
   }
   std::array<uint8_t, kDiscoveryParamsSize> new_params{};
   new_params[kDiscoveryIsnsEnableOffset] = old_params[kDiscoveryIsnsEnableOffset] & 1;
@@ -354,19 +348,18 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
   if (set == 32) {
     selector = 0;
   } else if (set != 0) {
-    fail(81,
-         "Failed to set discovery params. Application internal error occurred. Please check "
-         "oxim2d.log file for more information.");
-    return 81;
+    return report(
+        81,
+        "Failed to set discovery params. Application internal error occurred. Please check "
+        "oxim2d.log file for more information.");
   }
   std::vector<uint8_t> list(kTargetIdListSize, 0);
   EncodeTargetIdRequest(list, selector, kTargetIdListFlags);
   if (ioctl_get_all_tgt_id(address.index, list, static_cast<uint32_t>(list.size()), address.domain,
                            address.port) != 0) {
-    fail(82,
-         "Failed to get target IDs. Application internal error occurred. Please check "
-         "oxim2d.log file for more information.");
-    return 82;
+    return report(82,
+                  "Failed to get target IDs. Application internal error occurred. Please check "
+                  "oxim2d.log file for more information.");
   }
   {
     StoreLock lock;
@@ -380,18 +373,14 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
     uint16_t size = 0;
     if (ioctl_get_a_target_size(address.index, query, &size, address.domain, address.port) != 0 ||
         size == 0) {
-      fail(31,
-           "Insufficient buffer space obtained for the operation. Application internal error "
-           "occurred. Please check oxim2d.log file for more information.");
-      return 31;
+      return report(31, kInsufficientBufferMessage);
     }
     std::vector<uint8_t> record(std::max<size_t>(size, kPortalGroupsOffset), 0);
     transport::EncodeFixed32(record.data(), id);
     if (ioctl_get_a_target(address.index, record, size, address.domain, address.port) != 0) {
-      fail(83,
-           "Failed to get a target. Application internal error occurred. Please check "
-           "oxim2d.log file for more information.");
-      return 83;
+      return report(83,
+                    "Failed to get a target. Application internal error occurred. Please check "
+                    "oxim2d.log file for more information.");
     }
     std::optional<FirmwareTarget> decoded = DecodeTargetRecord(record);
     if (!decoded || decoded->name.empty() || decoded->groups.empty() ||

@@ -3,9 +3,12 @@
 // the others before the handler), and the start-up restore from saved files
 // that hold damaged lines.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string>
 
 #include "core/last_status.h"
@@ -101,6 +104,36 @@ TEST_F(InitiatorTest, InitiatorOptionsLineIsCreatedAndRewritten) {
   ASSERT_EQ(Do(auth + "/DeleteCHAP"), 0u);
   EXPECT_EQ(Value(auth + "/AuthenticationMethod"), "None");
   EXPECT_EQ(Value(auth + "/TargetCHAPName"), "");
+}
+
+// Two processes adding targets to the same saved files at once: every line
+// of both is there afterwards.
+TEST_F(InitiatorTest, TwoProcessesAddingTargetsLoseNoLine) {
+  constexpr int kTargets = 25;
+  pid_t children[2];
+  for (int child = 0; child < 2; ++child) {
+    children[child] = fork();
+    ASSERT_GE(children[child], 0);
+    if (children[child] == 0) {
+      int failures = OXIM_init() == 0 ? 0 : 1;
+      for (int n = 0; n < kTargets; ++n) {
+        const std::string name =
+            "iqn.2026-01.net.test:p" + std::to_string(child) + "-" + std::to_string(n);
+        failures += Do(std::string(kHba) + "/AddTarget", {name, "192.0.2.50"}) == 0 ? 0 : 1;
+      }
+      OXIM_exit();
+      _exit(failures == 0 ? 0 : 1);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  std::istringstream in(root_.read("/scratch/Vallorn/savetgt.txt"));
+  int lines = 0;
+  for (std::string line; std::getline(in, line);) ++lines;
+  EXPECT_EQ(lines, 2 * 2 * kTargets);  // each target: its portal, then its persistent entry
 }
 
 // With the emulated adapter installed by the test, to reach its hooks.
