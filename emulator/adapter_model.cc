@@ -1,6 +1,8 @@
 // Adapter model and flash store; see adapter_model.h.
 #include "adapter_model.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -112,7 +114,10 @@ std::optional<std::vector<uint8_t>> FlashStore::Load(const std::string& key) con
 bool FlashStore::Save(const std::string& key, const std::vector<uint8_t>& bytes) const {
   if (!platform::MakeDirectories(directory_, 0755)) return false;
   std::string path = directory_ + "/" + key;
-  std::string temporary = path + ".tmp";
+  // A temporary file of this process's own: two processes that each run an
+  // emulated adapter over the same state directory must not rename each
+  // other's half-written file (the later rename wins whole).
+  std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
   FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) return false;
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
