@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "faults.h"
+#include "real_portals.h"
 #include "storage_network.h"
 #include "transport/request_header.h"
 
@@ -105,6 +106,8 @@ struct AdapterConfig {
   std::vector<NicCountChange> nic_count_changes;
   // The simulated iSCSI targets every iSCSI function can reach.
   std::vector<SimulatedTarget> targets;
+  // Portals that stand for real targets, reached with libiscsi.
+  std::vector<RealPortal> real_portals;
 };
 
 // One QF3 controller with two ports, one iSCSI and one NIC function per
@@ -143,7 +146,8 @@ class IscsiState;  // iscsi_firmware.h
 class AdapterModel {
  public:
   // state_directory: where flash records live.
-  // Also starts the iSCSI functions: their persistent targets log in.
+  // Also starts the iSCSI functions: their persistent targets log in, those
+  // to real portals once iscsi().StartRealLogins() is called.
   AdapterModel(AdapterConfig config, std::string state_directory);
   ~AdapterModel();
 

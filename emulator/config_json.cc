@@ -3,17 +3,21 @@
 
 #include <cstdio>
 #include <exception>
-#include <initializer_list>
-#include <limits>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <tuple>
 #include <utility>
+
+#include "config_network.h"
+#include "config_reader.h"
 
 namespace oxim::emulator {
 namespace {
 
-using nlohmann::json;
+using config_parse::HexDigit;
+using config_parse::Index;
+using config_parse::Join;
+using config_parse::json;
+using config_parse::Reader;
 
 constexpr size_t kTextSize = 32;
 constexpr size_t kDescriptionSize = 64;
@@ -21,29 +25,11 @@ constexpr size_t kOemSerialSize = 24;
 constexpr size_t kMaxInterfaceName = 15;
 constexpr size_t kMaxIssueNet = 4096;
 constexpr int64_t kMaxTimes = 1000000;
-constexpr size_t kMaxTargets = 256;
-constexpr size_t kMaxTargetPortals = 32;
-
-std::string Join(const std::string& path, std::string_view key) {
-  return path.empty() ? std::string(key) : path + "." + std::string(key);
-}
-
-std::string Index(const std::string& path, size_t i) {
-  return path + "[" + std::to_string(i) + "]";
-}
 
 std::string PciText(const transport::PciAddress& pci) {
   char text[16];
   std::snprintf(text, sizeof text, "%02x:%02x.%x", pci.bus, pci.device, pci.function);
   return text;
-}
-
-bool IsPrintable(const std::string& text, bool multiline) {
-  for (char c : text) {
-    auto u = static_cast<unsigned char>(c);
-    if ((u < 0x20 || u > 0x7e) && !(multiline && (c == '\n' || c == '\t'))) return false;
-  }
-  return true;
 }
 
 bool IsInterfaceName(const std::string& name) {
@@ -55,173 +41,6 @@ bool IsInterfaceName(const std::string& name) {
   }
   return true;
 }
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// Reads one JSON value at a time into the configuration; the first problem
-// is kept and ends the parse.
-class Reader {
- public:
-  explicit Reader(std::string* error) : error_(error) {}
-
-  bool Fail(const std::string& path, const std::string& problem) {
-    if (error_ != nullptr) *error_ = (path.empty() ? "(top level)" : path) + ": " + problem;
-    return false;
-  }
-
-  // An object whose keys are all among `known`.
-  bool Object(const json& value, const std::string& path,
-              std::initializer_list<const char*> known) {
-    if (!value.is_object()) return Fail(path, "expected an object");
-    for (const auto& item : value.items()) {
-      bool found = false;
-      for (const char* key : known) found = found || item.key() == key;
-      if (!found) return Fail(Join(path, item.key()), "unknown field");
-    }
-    return true;
-  }
-
-  // The member `key` of an object, or null when absent (a missing required
-  // member fails).
-  const json* Member(const json& object, const std::string& path, const char* key, bool required) {
-    auto it = object.find(key);
-    if (it == object.end()) {
-      if (required) Fail(Join(path, key), "missing (required)");
-      return nullptr;
-    }
-    return &*it;
-  }
-
-  bool Integer(const json& value, const std::string& path, int64_t low, int64_t high,
-               int64_t* out) {
-    std::string range = "expected an integer " + std::to_string(low) + ".." + std::to_string(high);
-    if (!value.is_number_integer()) return Fail(path, range);
-    if (value.is_number_unsigned()) {
-      uint64_t v = value.get<uint64_t>();
-      if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return Fail(path, range);
-      *out = static_cast<int64_t>(v);
-    } else {
-      *out = value.get<int64_t>();
-    }
-    if (*out < low || *out > high) return Fail(path, range);
-    return true;
-  }
-
-  // An optional integer member; `out` keeps its value when absent.
-  template <class T>
-  bool Int(const json& object, const std::string& path, const char* key, int64_t low, int64_t high,
-           T* out, bool required = false) {
-    const json* value = Member(object, path, key, required);
-    if (value == nullptr) return !required;
-    int64_t v = 0;
-    if (!Integer(*value, Join(path, key), low, high, &v)) return false;
-    *out = static_cast<T>(v);
-    return true;
-  }
-
-  // A 16-bit or 32-bit identifier: an integer or a hexadecimal text "0x...".
-  template <class T>
-  bool Id(const json& object, const std::string& path, const char* key, T* out) {
-    const json* value = Member(object, path, key, false);
-    if (value == nullptr) return true;
-    constexpr uint64_t kMax = std::numeric_limits<T>::max();
-    std::string field = Join(path, key);
-    std::string expected = "expected an integer 0.." + std::to_string(kMax) +
-                           " or a hexadecimal text such as \"0x1d7e\"";
-    if (value->is_string()) {
-      const std::string& text = value->get_ref<const std::string&>();
-      if (text.size() < 3 || text.size() > 2 + 2 * sizeof(T) || text[0] != '0' ||
-          (text[1] != 'x' && text[1] != 'X')) {
-        return Fail(field, expected);
-      }
-      uint64_t v = 0;
-      for (size_t i = 2; i < text.size(); ++i) {
-        int digit = HexDigit(text[i]);
-        if (digit < 0) return Fail(field, expected);
-        v = v * 16 + static_cast<uint64_t>(digit);
-      }
-      *out = static_cast<T>(v);
-      return true;
-    }
-    int64_t v = 0;
-    if (!value->is_number_integer()) return Fail(field, expected);
-    if (!Integer(*value, field, 0, static_cast<int64_t>(kMax), &v)) return Fail(field, expected);
-    *out = static_cast<T>(v);
-    return true;
-  }
-
-  bool Bool(const json& object, const std::string& path, const char* key, bool* out) {
-    const json* value = Member(object, path, key, false);
-    if (value == nullptr) return true;
-    if (!value->is_boolean()) return Fail(Join(path, key), "expected true or false");
-    *out = value->get<bool>();
-    return true;
-  }
-
-  bool TextValue(const json& value, const std::string& path, size_t low, size_t high,
-                 std::string* out, bool multiline = false) {
-    std::string expected = "expected a text of " + std::to_string(low) + ".." +
-                           std::to_string(high) + " printable ASCII characters";
-    if (!value.is_string()) return Fail(path, expected);
-    const std::string& text = value.get_ref<const std::string&>();
-    if (text.size() < low || text.size() > high || !IsPrintable(text, multiline)) {
-      return Fail(path, expected);
-    }
-    *out = text;
-    return true;
-  }
-
-  bool Text(const json& object, const std::string& path, const char* key, size_t low, size_t high,
-            std::string* out, bool required = false) {
-    const json* value = Member(object, path, key, required);
-    if (value == nullptr) return !required;
-    return TextValue(*value, Join(path, key), low, high, out);
-  }
-
-  // A text member that may be null (nullopt).
-  bool NullableText(const json& object, const std::string& path, const char* key, size_t high,
-                    std::optional<std::string>* out, bool multiline = false) {
-    const json* value = Member(object, path, key, false);
-    if (value == nullptr) return true;
-    if (value->is_null()) {
-      out->reset();
-      return true;
-    }
-    std::string text;
-    if (!TextValue(*value, Join(path, key), 0, high, &text, multiline)) {
-      return Fail(Join(path, key), "expected null or a text of at most " + std::to_string(high) +
-                                       " printable ASCII characters");
-    }
-    *out = text;
-    return true;
-  }
-
-  // An array member; nullptr (and, when required, a failure) when absent
-  // or not an array. `failed` tells the two apart.
-  const json* Array(const json& object, const std::string& path, const char* key, bool required,
-                    bool* failed) {
-    *failed = false;
-    const json* value = Member(object, path, key, required);
-    if (value == nullptr) {
-      *failed = required;
-      return nullptr;
-    }
-    if (!value->is_array()) {
-      *failed = true;
-      Fail(Join(path, key), "expected an array");
-      return nullptr;
-    }
-    return value;
-  }
-
- private:
-  std::string* error_;
-};
 
 bool ParseMac(Reader& reader, const json& object, const std::string& path,
               std::array<uint8_t, 6>* mac) {
@@ -516,180 +335,6 @@ bool ParseFaults(Reader& reader, const json& value, AdapterConfig* config) {
   return !failed;
 }
 
-// One text of a fixed set: the index of `value` in `choices`.
-bool Choice(Reader& reader, const json& object, const std::string& path, const char* key,
-            std::initializer_list<const char*> choices, int* out) {
-  auto it = object.find(key);
-  if (it == object.end()) return true;
-  std::string expected = "expected";
-  size_t index = 0;
-  for (const char* choice : choices) {
-    if (it->is_string() && it->get_ref<const std::string&>() == choice) {
-      *out = static_cast<int>(index);
-      return true;
-    }
-    expected += index == 0 ? " \"" : index + 1 == choices.size() ? " or \"" : ", \"";
-    expected += choice;
-    expected += "\"";
-    ++index;
-  }
-  return reader.Fail(Join(path, key), expected);
-}
-
-// A CHAP secret as the library would send it: a text, or "0x" and
-// hexadecimal digits, of 1 to 16 bytes.
-bool Secret(Reader& reader, const json& object, const std::string& path, const char* key,
-            std::string* out) {
-  std::string text;
-  if (!reader.Text(object, path, key, 0, 34, &text, true)) return false;
-  std::optional<std::vector<uint8_t>> bytes = iscsi::EncodeSecret(text);
-  if (!bytes || bytes->empty()) {
-    return reader.Fail(Join(path, key),
-                       "expected a secret of 1..16 bytes: a text, or \"0x\" and an even number "
-                       "of hexadecimal digits");
-  }
-  *out = text;
-  return true;
-}
-
-bool ParseChap(Reader& reader, const json& value, const std::string& path,
-               SimulatedTarget* target) {
-  if (!reader.Object(value, path, {"mode", "user", "secret", "mutual_user", "mutual_secret"})) {
-    return false;
-  }
-  if (reader.Member(value, path, "mode", true) == nullptr) return false;
-  int mode = 0;
-  if (!Choice(reader, value, path, "mode", {"none", "one-way", "mutual"}, &mode)) return false;
-  target->chap = static_cast<ChapMode>(mode);
-  if (target->chap == ChapMode::kNone) {
-    for (const char* key : {"user", "secret", "mutual_user", "mutual_secret"}) {
-      if (value.contains(key)) {
-        return reader.Fail(Join(path, key), "only with mode \"one-way\" or \"mutual\"");
-      }
-    }
-    return true;
-  }
-  if (!reader.Text(value, path, "user", 1, iscsi::kChapNameSize, &target->chap_user, true) ||
-      !Secret(reader, value, path, "secret", &target->chap_secret)) {
-    return false;
-  }
-  if (target->chap == ChapMode::kOneWay) {
-    for (const char* key : {"mutual_user", "mutual_secret"}) {
-      if (value.contains(key)) return reader.Fail(Join(path, key), "only with mode \"mutual\"");
-    }
-    return true;
-  }
-  return reader.Text(value, path, "mutual_user", 1, iscsi::kChapNameSize, &target->mutual_user,
-                     true) &&
-         Secret(reader, value, path, "mutual_secret", &target->mutual_secret);
-}
-
-bool ParseTarget(Reader& reader, const json& value, const std::string& path,
-                 SimulatedTarget* target) {
-  if (!reader.Object(value, path,
-                     {"name", "alias", "portals", "chap", "header_digest", "data_digest",
-                      "max_sessions", "online", "luns"}) ||
-      !reader.Text(value, path, "name", 1, iscsi::kIscsiNameSize - 1, &target->name, true) ||
-      !reader.Text(value, path, "alias", 0, iscsi::kAliasSize - 1, &target->alias)) {
-    return false;
-  }
-  bool failed = false;
-  const json* portals = reader.Array(value, path, "portals", true, &failed);
-  if (failed) return false;
-  std::string portals_path = Join(path, "portals");
-  if (portals->empty() || portals->size() > kMaxTargetPortals) {
-    return reader.Fail(portals_path,
-                       "expected 1.." + std::to_string(kMaxTargetPortals) + " portals");
-  }
-  for (size_t i = 0; i < portals->size(); ++i) {
-    const json& item = (*portals)[i];
-    std::string at = Index(portals_path, i);
-    SimulatedPortal portal;
-    if (!reader.Object(item, at, {"address", "port", "group_tag"}) ||
-        !reader.Text(item, at, "address", 1, 39, &portal.address, true) ||
-        !reader.Int(item, at, "port", 1, 65535, &portal.port) ||
-        !reader.Int(item, at, "group_tag", 0, 65535, &portal.group_tag)) {
-      return false;
-    }
-    std::optional<iscsi::PortalEntry> entry = PortalOf(portal);
-    if (!entry) {
-      return reader.Fail(Join(at, "address"), "expected a dotted IPv4 or an IPv6 address");
-    }
-    for (size_t j = 0; j < target->portals.size(); ++j) {
-      if (SamePortal(*PortalOf(target->portals[j]), *entry)) {
-        return reader.Fail(at, "duplicate portal (also " + Index(portals_path, j) + ")");
-      }
-    }
-    target->portals.push_back(portal);
-  }
-  if (const json* chap = reader.Member(value, path, "chap", false)) {
-    if (!ParseChap(reader, *chap, Join(path, "chap"), target)) return false;
-  }
-  int header = static_cast<int>(target->header_digest);
-  int data = static_cast<int>(target->data_digest);
-  if (!Choice(reader, value, path, "header_digest", {"none", "accept", "require"}, &header) ||
-      !Choice(reader, value, path, "data_digest", {"none", "accept", "require"}, &data) ||
-      !reader.Int(value, path, "max_sessions", 1, 1024, &target->max_sessions) ||
-      !reader.Bool(value, path, "online", &target->online)) {
-    return false;
-  }
-  target->header_digest = static_cast<DigestPolicy>(header);
-  target->data_digest = static_cast<DigestPolicy>(data);
-  const json* luns = reader.Array(value, path, "luns", false, &failed);
-  if (failed) return false;
-  if (luns == nullptr) return true;
-  std::string luns_path = Join(path, "luns");
-  for (size_t i = 0; i < luns->size(); ++i) {
-    const json& item = (*luns)[i];
-    std::string at = Index(luns_path, i);
-    SimulatedLun lun;
-    lun.vendor = "OXIMLAB";
-    lun.product = "VDISK";
-    if (!reader.Object(item, at,
-                       {"number", "blocks", "block_size", "vendor", "product", "serial"}) ||
-        !reader.Int(item, at, "number", 0, 65535, &lun.number, true) ||
-        !reader.Int(item, at, "blocks", 1, int64_t{1} << 48, &lun.blocks, true) ||
-        !reader.Int(item, at, "block_size", 512, 65536, &lun.block_size) ||
-        !reader.Text(item, at, "vendor", 0, 8, &lun.vendor) ||
-        !reader.Text(item, at, "product", 0, 16, &lun.product) ||
-        !reader.Text(item, at, "serial", 0, 32, &lun.serial)) {
-      return false;
-    }
-    for (size_t j = 0; j < target->luns.size(); ++j) {
-      if (target->luns[j].number == lun.number) {
-        return reader.Fail(Join(at, "number"), "duplicate LUN " + std::to_string(lun.number) +
-                                                   " (also " + Index(luns_path, j) + ")");
-      }
-    }
-    target->luns.push_back(std::move(lun));
-  }
-  return true;
-}
-
-// The simulated storage network: target names are unique, ignoring case.
-bool ParseTargets(Reader& reader, const json& root, AdapterConfig* config) {
-  bool failed = false;
-  const json* targets = reader.Array(root, "", "targets", false, &failed);
-  if (failed) return false;
-  if (targets == nullptr) return true;
-  if (targets->size() > kMaxTargets) {
-    return reader.Fail("targets", "at most " + std::to_string(kMaxTargets) + " targets");
-  }
-  for (size_t t = 0; t < targets->size(); ++t) {
-    std::string path = Index("targets", t);
-    SimulatedTarget target;
-    if (!ParseTarget(reader, (*targets)[t], path, &target)) return false;
-    for (size_t other = 0; other < config->targets.size(); ++other) {
-      if (EqualsIgnoreCase(config->targets[other].name, target.name)) {
-        return reader.Fail(Join(path, "name"), "duplicate target name " + target.name + " (also " +
-                                                   Index("targets", other) + ")");
-      }
-    }
-    config->targets.push_back(std::move(target));
-  }
-  return true;
-}
-
 // Checks across controllers: PCI addresses and interface names are unique,
 // and the chip information can describe every controller with NIC
 // functions.
@@ -746,7 +391,7 @@ std::optional<AdapterConfig> Parse(Reader& reader, std::string_view text) {
   }
   if (!reader.Object(root, "",
                      {"vendor_id", "virtual_function", "visible_nic_functions", "issue_net",
-                      "controllers", "faults", "targets"})) {
+                      "controllers", "faults", "targets", "real_portals"})) {
     return std::nullopt;
   }
   AdapterConfig config;
@@ -777,7 +422,10 @@ std::optional<AdapterConfig> Parse(Reader& reader, std::string_view text) {
   if (root.contains("faults") && !ParseFaults(reader, root["faults"], &config)) {
     return std::nullopt;
   }
-  if (!ParseTargets(reader, root, &config)) return std::nullopt;
+  if (!config_parse::ParseTargets(reader, root, &config) ||
+      !config_parse::ParseRealPortals(reader, root, &config)) {
+    return std::nullopt;
+  }
   if (!CheckAdapter(reader, config)) return std::nullopt;
   return config;
 }

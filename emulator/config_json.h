@@ -1,7 +1,9 @@
 // The emulated adapter's configuration file (OXIM_ADAPTER=emulator:FILE):
 // JSON describing the host (vendor ID, whether it is a virtual function,
-// /etc/issue.net), the controllers and their functions, and the faults
-// armed from the start. The format is described in emulator/README.md.
+// /etc/issue.net), the controllers and their functions, the iSCSI network
+// (simulated targets, and portals that stand for real targets;
+// config_network.h) and the faults armed from the start. The format is
+// described in emulator/README.md.
 //
 // A configuration is taken whole or not at all: the first problem found
 // (bad JSON, a field of the wrong type, a missing required field, a value out

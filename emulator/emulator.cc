@@ -33,7 +33,10 @@ EmulatedAdapter::EmulatedAdapter(AdapterConfig config, std::string state_directo
   for (const NicCountChange& change : model_.config().nic_count_changes) {
     faults_.ChangeNicFunctions(change);
   }
+  model_.iscsi().StartRealLogins(mutex_);
 }
+
+EmulatedAdapter::~EmulatedAdapter() { model_.iscsi().StopRealLogins(); }
 
 void EmulatedAdapter::set_visible_nic_functions(int count) {
   std::lock_guard<std::mutex> guard(mutex_);
@@ -82,20 +85,21 @@ int EmulatedAdapter::Close(int handle) {
 
 platform::IoResult EmulatedAdapter::Ioctl(int handle, unsigned long request,
                                           std::span<uint8_t> argument) {
-  std::lock_guard<std::mutex> guard(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
   auto it = handles_.find(handle);
   if (it == handles_.end()) return Fail(EBADF);
   Device device = it->second;
   Record(device, request, argument);
   if (std::optional<int> error = faults_.TakeDriverFault(request)) return Fail(*error);
-  if (!device.nic) return IscsiRequest(device, request, argument);
-  platform::IoResult result = NicRequest(request, argument);
+  if (!device.nic) return IscsiRequest(device, request, argument, lock);
+  platform::IoResult result = NicRequest(request, argument, lock);
   if (std::optional<int> count = faults_.CountNicRequest()) model_.set_visible_nic_count(*count);
   return result;
 }
 
 platform::IoResult EmulatedAdapter::IscsiRequest(const Device& device, unsigned long request,
-                                                 std::span<uint8_t> argument) {
+                                                 std::span<uint8_t> argument,
+                                                 std::unique_lock<std::mutex>& lock) {
   if (request == transport::kIscsiHostAdapterNameRequest) {
     char name[32];
     int length = std::snprintf(name, sizeof name, "vmhba%d", 64 + device.iscsi_instance);
@@ -109,11 +113,13 @@ platform::IoResult EmulatedAdapter::IscsiRequest(const Device& device, unsigned 
     return Fail(EINVAL);
   }
   ExecuteCommand(model_, faults_, model_.iscsi_functions()[device.iscsi_instance],
-                 argument.first(transport::kRequestHeaderSize + header->request_length));
+                 argument.first(transport::kRequestHeaderSize + header->request_length),
+                 HandlerTable(), &lock);
   return {};
 }
 
-platform::IoResult EmulatedAdapter::NicRequest(unsigned long request, std::span<uint8_t> argument) {
+platform::IoResult EmulatedAdapter::NicRequest(unsigned long request, std::span<uint8_t> argument,
+                                               std::unique_lock<std::mutex>& lock) {
   switch (request) {
     case transport::kNicFirmwareRequest: {
       std::optional<transport::PciAddress> address = transport::DecodeNicEnvelopePrefix(argument);
@@ -126,7 +132,8 @@ platform::IoResult EmulatedAdapter::NicRequest(unsigned long request, std::span<
         return Fail(EINVAL);
       }
       ExecuteCommand(model_, faults_, *function,
-                     command.first(transport::kRequestHeaderSize + header->request_length));
+                     command.first(transport::kRequestHeaderSize + header->request_length),
+                     HandlerTable(), &lock);
       return {};
     }
     case transport::kNicDriverInfoRequest:

@@ -42,7 +42,12 @@ inline constexpr char kStateDirectory[] = "/var/lib/oxim-emulator";
 
 class EmulatedAdapter final : public platform::DeviceBackend {
  public:
+  // Starts the adapter: persistent iSCSI entries log in, those to real
+  // portals in the background (the constructor does not wait for them).
   EmulatedAdapter(AdapterConfig config, std::string state_directory);
+  // Waits for the background logins under way (within their time-outs) and
+  // logs out the real sessions.
+  ~EmulatedAdapter() override;
 
   int Open(const std::string& path) override;
   platform::IoResult Ioctl(int handle, unsigned long request, std::span<uint8_t> argument) override;
@@ -74,12 +79,16 @@ class EmulatedAdapter final : public platform::DeviceBackend {
     bool nic = false;
     int iscsi_instance = -1;
   };
+  // `lock` holds mutex_; a firmware handler may release it for a while.
   platform::IoResult IscsiRequest(const Device& device, unsigned long request,
-                                  std::span<uint8_t> argument);
-  platform::IoResult NicRequest(unsigned long request, std::span<uint8_t> argument);
+                                  std::span<uint8_t> argument, std::unique_lock<std::mutex>& lock);
+  platform::IoResult NicRequest(unsigned long request, std::span<uint8_t> argument,
+                                std::unique_lock<std::mutex>& lock);
   void Record(const Device& device, unsigned long request, std::span<const uint8_t> argument);
 
-  std::mutex mutex_;  // guards everything below; faults_ has its own
+  // Guards everything below; faults_ has its own. Released by the iSCSI
+  // handlers while they wait on a real target.
+  std::mutex mutex_;
   AdapterModel model_;
   std::map<int, Device> handles_;
   int next_handle_ = 3;

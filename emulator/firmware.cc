@@ -235,7 +235,8 @@ std::span<const HandlerEntry> HandlerTable() {
 }
 
 void ExecuteCommand(AdapterModel& model, Faults& faults, FunctionRef function,
-                    std::span<uint8_t> command, std::span<const HandlerEntry> handlers) {
+                    std::span<uint8_t> command, std::span<const HandlerEntry> handlers,
+                    std::unique_lock<std::mutex>* lock) {
   transport::RequestHeader header =
       transport::DecodeRequestHeader(command).value_or(transport::RequestHeader{});
   std::span<uint8_t> area = command.subspan(transport::kPayloadOffset, header.request_length);
@@ -257,7 +258,7 @@ void ExecuteCommand(AdapterModel& model, Faults& faults, FunctionRef function,
     return;
   }
   std::vector<uint8_t> request(area.begin(), area.end());
-  CommandContext context{model, function};
+  CommandContext context{model, function, lock};
   FirmwareAnswer answer = entry->handler(context, request);
   if (answer.status == kFwSuccess) {
     if (std::optional<uint32_t> cut = faults.TakeShortAnswer(header.subsystem, header.opcode)) {

@@ -7,6 +7,7 @@
 #define OXIM_EMULATOR_FIRMWARE_H_
 
 #include <cstdint>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -25,6 +26,27 @@ inline constexpr uint8_t kFwNotSupported = 66;
 struct CommandContext {
   AdapterModel& model;
   FunctionRef function;
+  // The adapter's lock, held while the handler runs; null when the caller
+  // holds none.
+  std::unique_lock<std::mutex>* lock = nullptr;
+};
+
+// Releases the adapter's lock for its lifetime (nothing without one), so that
+// a handler that waits on the network does not hold up the other functions.
+// Whatever the handler found in the model before may have changed after.
+class UnlockedScope {
+ public:
+  explicit UnlockedScope(const CommandContext& context) : lock_(context.lock) {
+    if (lock_ != nullptr) lock_->unlock();
+  }
+  ~UnlockedScope() {
+    if (lock_ != nullptr) lock_->lock();
+  }
+  UnlockedScope(const UnlockedScope&) = delete;
+  UnlockedScope& operator=(const UnlockedScope&) = delete;
+
+ private:
+  std::unique_lock<std::mutex>* lock_;
 };
 
 struct FirmwareAnswer {
@@ -50,11 +72,14 @@ struct HandlerEntry {
 std::span<const HandlerEntry> HandlerTable();
 
 // Runs one command with the handlers of `handlers` (HandlerTable() for the
-// adapter). REQUIRES: command holds the 16-byte header and the request
-// length it names (the driver side checks this).
+// adapter). `lock`, when given, is the adapter's lock that the caller holds;
+// a handler may release it for a while (UnlockedScope). REQUIRES: command
+// holds the 16-byte header and the request length it names (the driver side
+// checks this).
 void ExecuteCommand(AdapterModel& model, Faults& faults, FunctionRef function,
                     std::span<uint8_t> command,
-                    std::span<const HandlerEntry> handlers = HandlerTable());
+                    std::span<const HandlerEntry> handlers = HandlerTable(),
+                    std::unique_lock<std::mutex>* lock = nullptr);
 
 }  // namespace oxim::emulator
 

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
+#include "iscsi_store.h"
 #include "transport/coding.h"
 
 namespace oxim::emulator {
@@ -11,7 +13,6 @@ namespace {
 
 using iscsi::FirmwareTarget;
 using iscsi::LoginRequest;
-using iscsi::PortalEntry;
 using transport::DecodeFixed32;
 using transport::EncodeFixed32;
 
@@ -50,15 +51,12 @@ constexpr uint8_t kSourceIpv4[] = {192, 0, 2, 100};
 constexpr uint8_t kSourceIpv6[] = {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0};
 constexpr uint16_t kFirstSourcePort = 49152;
 constexpr uint16_t kSourcePortsPerFunction = 1024;
+// Background logins of persistent entries to mapped portals at once.
+constexpr size_t kRestoreThreads = 4;
 
 FirmwareAnswer Refuse(uint8_t status, uint16_t additional) { return {status, additional, {}}; }
 FirmwareAnswer NoSuchObject() { return Refuse(kFwNoSuchObject, 0); }
 FirmwareAnswer NotIscsi() { return Refuse(kFwNotSupported, 0); }
-
-std::string FlashKey(const IscsiFunctionState& f, const char* record) {
-  return "iscsi-c" + std::to_string(f.function.controller) + "f" +
-         std::to_string(f.function.function) + "-" + record;
-}
 
 // Persistent entries and sessions are told apart by target, portal,
 // qualifier and initiator (names ignoring case).
@@ -68,130 +66,38 @@ bool SameKey(const LoginRequest& a, const LoginRequest& b) {
          EqualsIgnoreCase(a.initiator_name, b.initiator_name);
 }
 
-// ---- Flash records ----------------------------------------------------------
-// Persistent entries: their login requests back to back. Target store: per
-// target a u32 length and its target record. Discovery parameters: the 888
-// bytes as set.
-
-bool SavePersistent(AdapterModel& model, const IscsiFunctionState& f) {
-  std::vector<uint8_t> bytes(f.persistent.size() * iscsi::kLoginRequestSize);
-  for (size_t i = 0; i < f.persistent.size(); ++i) {
-    iscsi::EncodeLoginRequest(
-        std::span(bytes).subspan(i * iscsi::kLoginRequestSize, iscsi::kLoginRequestSize),
-        f.persistent[i]);
-  }
-  return model.flash().Save(FlashKey(f, "persistent"), bytes);
+bool LoggingIn(const IscsiFunctionState& f, const LoginRequest& request) {
+  return std::any_of(f.logging_in.begin(), f.logging_in.end(),
+                     [&](const LoginRequest& r) { return SameKey(r, request); });
 }
 
-void LoadPersistent(AdapterModel& model, IscsiFunctionState& f) {
-  std::vector<uint8_t> bytes =
-      model.flash().Load(FlashKey(f, "persistent")).value_or(std::vector<uint8_t>{});
-  for (size_t at = 0;
-       at + iscsi::kLoginRequestSize <= bytes.size() && f.persistent.size() < kMaxPersistentTargets;
-       at += iscsi::kLoginRequestSize) {
-    if (auto request = iscsi::DecodeLoginRequest(std::span(bytes).subspan(at))) {
-      f.persistent.push_back(std::move(*request));
-    }
-  }
+void DoneLoggingIn(IscsiFunctionState& f, const LoginRequest& request) {
+  std::erase_if(f.logging_in, [&](const LoginRequest& r) { return SameKey(r, request); });
 }
 
-bool SaveTargets(AdapterModel& model, const IscsiFunctionState& f) {
-  std::vector<uint8_t> bytes;
-  for (const FirmwareTarget& target : f.targets) {
-    size_t at = bytes.size();
-    size_t size = iscsi::TargetRecordSize(target);
-    bytes.resize(at + 4 + size);
-    EncodeFixed32(bytes.data() + at, static_cast<uint32_t>(size));
-    iscsi::EncodeTargetRecord(std::span(bytes).subspan(at + 4), target);
-  }
-  return model.flash().Save(FlashKey(f, "targets"), bytes);
-}
-
-void LoadTargets(AdapterModel& model, IscsiFunctionState& f) {
-  std::vector<uint8_t> bytes =
-      model.flash().Load(FlashKey(f, "targets")).value_or(std::vector<uint8_t>{});
-  size_t at = 0;
-  while (at + 4 <= bytes.size()) {
-    size_t size = DecodeFixed32(bytes.data() + at);
-    if (size > bytes.size() - at - 4) break;
-    std::optional<FirmwareTarget> target =
-        iscsi::DecodeTargetRecord(std::span(bytes).subspan(at + 4, size));
-    if (!target) break;
-    f.targets.push_back(std::move(*target));
-    at += 4 + size;
-  }
-}
-
-bool SaveDiscovery(AdapterModel& model, const IscsiFunctionState& f) {
-  return model.flash().Save(FlashKey(f, "discovery"), f.discovery);
-}
-
-void LoadDiscovery(AdapterModel& model, IscsiFunctionState& f) {
-  f.discovery = model.flash().Load(FlashKey(f, "discovery")).value_or(std::vector<uint8_t>{});
-  if (f.discovery.size() != iscsi::kDiscoveryParamsSize) {
-    f.discovery.assign(iscsi::kDiscoveryParamsSize, 0);
-  }
-}
-
-// ---- Target store -----------------------------------------------------------
-
-FirmwareTarget* FindStoredTarget(IscsiFunctionState& f, std::string_view name) {
-  for (FirmwareTarget& target : f.targets) {
-    if (EqualsIgnoreCase(target.name, name)) return &target;
-  }
-  return nullptr;
-}
-
-// Enters the target of a login or persistent entry, its portal in a group
-// of its own tagged with the simulated portal's tag (1 for a portal the
-// network does not know). True when the store changed.
-bool StoreTarget(IscsiFunctionState& f, const std::vector<SimulatedTarget>& network,
-                 const LoginRequest& request) {
-  const SimulatedTarget* simulated = FindSimulatedTarget(network, request.target_name);
-  FirmwareTarget* target = FindStoredTarget(f, request.target_name);
-  if (target == nullptr) {
-    uint32_t id = 1;
-    for (const FirmwareTarget& t : f.targets) id = std::max(id, t.id + 1);
-    f.targets.push_back({id, request.target_name, simulated ? simulated->alias : "", {}});
-    target = &f.targets.back();
-  }
-  uint16_t tag = 1;
-  if (simulated != nullptr) {
-    for (const SimulatedPortal& portal : simulated->portals) {
-      std::optional<PortalEntry> entry = PortalOf(portal);
-      if (entry && SamePortal(*entry, request.portal)) tag = portal.group_tag;
-    }
-  }
-  PortalEntry portal = request.portal;
-  portal.marker = iscsi::kPortalEntryMarker;
-  portal.tag = tag;
-  for (const iscsi::PortalGroup& group : target->groups) {
-    for (const PortalEntry& p : group.portals) {
-      if (SamePortal(p, portal)) return false;
-    }
-  }
-  // One portal per group: in the record a group's second portal would lie
-  // where the next group begins.
-  target->groups.push_back({tag, {portal}});
-  return true;
-}
-
-// Drops the targets that no persistent entry and no session refers to.
-// True when one went.
-bool PruneTargets(IscsiFunctionState& f) {
-  size_t before = f.targets.size();
-  std::erase_if(f.targets, [&](const FirmwareTarget& target) {
-    auto named = [&](const LoginRequest& r) {
-      return EqualsIgnoreCase(r.target_name, target.name);
-    };
-    return std::none_of(f.persistent.begin(), f.persistent.end(), named) &&
-           std::none_of(f.sessions.begin(), f.sessions.end(),
-                        [&](const EmulatedSession& s) { return named(s.request); });
-  });
-  return f.targets.size() != before;
+std::array<uint8_t, 6> IsidOf(const IscsiFunctionState& f, uint16_t qualifier) {
+  return {kIsidPrefix[0],
+          kIsidPrefix[1],
+          kIsidPrefix[2],
+          static_cast<uint8_t>(f.instance),
+          static_cast<uint8_t>(qualifier >> 8),
+          static_cast<uint8_t>(qualifier)};
 }
 
 // ---- Sessions ---------------------------------------------------------------
+
+// A real session whose target went away (connection lost, keep-alive
+// unanswered) shows as closed from now on.
+void NoteLostConnections(IscsiFunctionState& f) {
+  for (EmulatedSession& session : f.sessions) {
+    if (session.real == nullptr || session.state != iscsi::kSessionOpen ||
+        session.real->connected()) {
+      continue;
+    }
+    session.state = iscsi::kSessionClosed;
+    session.connection_bits &= ~iscsi::kConnectionLoggedIn;
+  }
+}
 
 EmulatedSession* FindSession(IscsiFunctionState& f, uint32_t handle) {
   for (EmulatedSession& session : f.sessions) {
@@ -218,7 +124,7 @@ int OpenSessionsTo(const IscsiState& state, std::string_view target_name) {
   int open = 0;
   for (const IscsiFunctionState& f : state.functions()) {
     for (const EmulatedSession& session : f.sessions) {
-      open += session.state == iscsi::kSessionOpen &&
+      open += session.real == nullptr && session.state == iscsi::kSessionOpen &&
               EqualsIgnoreCase(session.request.target_name, target_name);
     }
   }
@@ -244,6 +150,32 @@ EmulatedSession& SessionFor(AdapterModel& model, IscsiFunctionState& f,
   return *session;
 }
 
+// Opens a session with a new connection (a real one when `real` is given:
+// the replaced connection of a closed session is gone by then, so dropping
+// it does not wait on the network).
+void MarkOpen(IscsiFunctionState& f, EmulatedSession& session,
+              const std::array<uint8_t, iscsi::kLoginOptionsSize>& negotiated, uint16_t source_port,
+              std::shared_ptr<RealSession> real = nullptr) {
+  session.state = iscsi::kSessionOpen;
+  session.connection_bits = iscsi::kConnectionLoggedIn;
+  if (f.next_tsih == 0) f.next_tsih = 1;
+  session.tsih = f.next_tsih++;
+  session.source_port = source_port;
+  session.negotiated = negotiated;
+  session.real = std::move(real);
+}
+
+void MarkLoginFailed(EmulatedSession& session) {
+  session.state = iscsi::kSessionLoginFailed;
+  session.connection_bits = 0;
+  session.real.reset();
+}
+
+uint16_t NextSourcePort(IscsiFunctionState& f) {
+  return static_cast<uint16_t>(kFirstSourcePort + kSourcePortsPerFunction * (f.instance % 16) +
+                               f.next_source_port++ % kSourcePortsPerFunction);
+}
+
 struct LoginOutcome {
   uint8_t status = kFwSuccess;
   uint16_t additional_status = 0;
@@ -263,16 +195,10 @@ LoginOutcome Login(AdapterModel& model, IscsiFunctionState& f, const LoginReques
   if (existing != nullptr && existing->state == iscsi::kSessionOpen) {
     return {kFwFailed, kLoginSessionAlreadyOpen};
   }
+  std::array<uint8_t, iscsi::kLoginOptionsSize> negotiated{};
+  iscsi::EncodeLoginOptions(negotiated, decision.negotiated);
   EmulatedSession& session = SessionFor(model, f, request);
-  session.state = iscsi::kSessionOpen;
-  session.connection_bits = iscsi::kConnectionLoggedIn;
-  if (f.next_tsih == 0) f.next_tsih = 1;
-  session.tsih = f.next_tsih++;
-  session.source_port =
-      static_cast<uint16_t>(kFirstSourcePort + kSourcePortsPerFunction * (f.instance % 16) +
-                            f.next_source_port++ % kSourcePortsPerFunction);
-  session.negotiated = {};
-  iscsi::EncodeLoginOptions(session.negotiated, decision.negotiated);
+  MarkOpen(f, session, negotiated, NextSourcePort(f));
   bool changed = StoreTarget(f, state.network(), request);
   return {kFwSuccess, 0, &session, changed};
 }
@@ -281,12 +207,7 @@ iscsi::FirmwareSession SessionRecord(const IscsiFunctionState& f, const Emulated
   iscsi::FirmwareSession record;
   record.handle = s.handle;
   record.state = s.state;
-  record.isid = {kIsidPrefix[0],
-                 kIsidPrefix[1],
-                 kIsidPrefix[2],
-                 static_cast<uint8_t>(f.instance),
-                 static_cast<uint8_t>(s.request.isid_qualifier >> 8),
-                 static_cast<uint8_t>(s.request.isid_qualifier)};
+  record.isid = IsidOf(f, s.request.isid_qualifier);
   record.tsih = s.tsih;
   record.flags = iscsi::kSessionNotPersistent;
   if (const LoginRequest* entry = FindPersistent(f, s.request)) {
@@ -323,7 +244,9 @@ iscsi::FirmwareSession SessionRecord(const IscsiFunctionState& f, const Emulated
 // ---- Handlers ---------------------------------------------------------------
 
 IscsiFunctionState* FunctionOf(CommandContext& context) {
-  return context.model.iscsi().Function(context.function);
+  IscsiFunctionState* f = context.model.iscsi().Function(context.function);
+  if (f != nullptr) NoteLostConnections(*f);
+  return f;
 }
 
 uint32_t HandleOf(std::span<const uint8_t> request) { return DecodeFixed32(request.data()); }
@@ -414,36 +337,83 @@ FirmwareAnswer DeletePersistentTarget(CommandContext& context, std::span<const u
   return saved ? FirmwareAnswer{} : Refuse(kFwFailed, 0);
 }
 
-// Opcode 23: logs in and answers the session over the request.
-FirmwareAnswer LoginTarget(CommandContext& context, std::span<const uint8_t> request) {
-  IscsiFunctionState* f = FunctionOf(context);
-  if (f == nullptr) return NotIscsi();
-  std::optional<LoginRequest> login = iscsi::DecodeLoginRequest(request);
-  if (!login) return NoSuchObject();
-  LoginOutcome outcome = Login(context.model, *f, *login);
-  if (outcome.status != kFwSuccess) return Refuse(outcome.status, outcome.additional_status);
-  if (outcome.targets_changed) SaveTargets(context.model, *f);
+// The login response, over the request.
+FirmwareAnswer LoginAnswer(const EmulatedSession& session, std::span<const uint8_t> request) {
   iscsi::LoginResponse response;
-  response.session_handle = outcome.session->handle;
-  response.state = outcome.session->state;
-  response.connection_handle = outcome.session->connection_handle;
-  response.negotiated = outcome.session->negotiated;
+  response.session_handle = session.handle;
+  response.state = session.state;
+  response.connection_handle = session.connection_handle;
+  response.negotiated = session.negotiated;
   FirmwareAnswer answer;
   answer.payload.assign(request.begin(), request.end());
   iscsi::EncodeLoginResponse(answer.payload, response);
   return answer;
 }
 
-// Opcode 24: ends the session with the handle at 0.
+// A login to a mapped portal. It runs without the adapter's lock; its key is
+// marked meanwhile, so that a second login of it is refused and the
+// configuration is not erased under it. Functions are never added or
+// removed after the start, so f stays valid; its sessions may not.
+FirmwareAnswer RealLoginTarget(CommandContext& context, IscsiFunctionState& f,
+                               const LoginRequest& login, const RealPortal& portal,
+                               std::span<const uint8_t> request) {
+  const EmulatedSession* existing = FindSession(f, login);
+  if ((existing != nullptr && existing->state == iscsi::kSessionOpen) || LoggingIn(f, login)) {
+    return Refuse(kFwFailed, kLoginSessionAlreadyOpen);
+  }
+  RealLoginPlan plan = PlanRealLogin(portal, login, IsidOf(f, login.isid_qualifier));
+  if (plan.status != 0) return Refuse(plan.status, plan.additional_status);
+  f.logging_in.push_back(login);
+  RealLoginResult result;
+  std::unique_ptr<RealSession> real;
+  {
+    UnlockedScope unlocked(context);
+    real = LoginReal(plan, &result);
+  }
+  DoneLoggingIn(f, login);
+  if (real == nullptr) {
+    return Refuse(static_cast<uint8_t>(result.firmware_status),
+                  static_cast<uint16_t>(result.additional_status));
+  }
+  EmulatedSession& session = SessionFor(context.model, f, login);
+  MarkOpen(f, session, NegotiatedRecord(plan.offered, result), result.local_port, std::move(real));
+  if (StoreTarget(f, context.model.iscsi().network(), login)) SaveTargets(context.model, f);
+  return LoginAnswer(session, request);
+}
+
+// Opcode 23: logs in and answers the session over the request.
+FirmwareAnswer LoginTarget(CommandContext& context, std::span<const uint8_t> request) {
+  IscsiFunctionState* f = FunctionOf(context);
+  if (f == nullptr) return NotIscsi();
+  std::optional<LoginRequest> login = iscsi::DecodeLoginRequest(request);
+  if (!login) return NoSuchObject();
+  if (const RealPortal* portal =
+          FindRealPortal(context.model.iscsi().real_portals(), login->portal)) {
+    return RealLoginTarget(context, *f, *login, *portal, request);
+  }
+  LoginOutcome outcome = Login(context.model, *f, *login);
+  if (outcome.status != kFwSuccess) return Refuse(outcome.status, outcome.additional_status);
+  if (outcome.targets_changed) SaveTargets(context.model, *f);
+  return LoginAnswer(*outcome.session, request);
+}
+
+// Opcode 24: ends the session with the handle at 0. A real session logs out
+// after it left the list, without the adapter's lock.
 FirmwareAnswer LogoutTarget(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
   uint32_t handle = HandleOf(request);
-  if (std::erase_if(f->sessions, [&](const EmulatedSession& s) { return s.handle == handle; }) ==
-      0) {
-    return NoSuchObject();
-  }
+  auto session = std::find_if(f->sessions.begin(), f->sessions.end(),
+                              [&](const EmulatedSession& s) { return s.handle == handle; });
+  if (session == f->sessions.end()) return NoSuchObject();
+  std::shared_ptr<RealSession> real = std::move(session->real);
+  f->sessions.erase(session);
   if (PruneTargets(*f)) SaveTargets(context.model, *f);
+  if (real != nullptr) {
+    UnlockedScope unlocked(context);
+    real->Logout();
+    real.reset();
+  }
   return {};
 }
 
@@ -553,11 +523,13 @@ FirmwareAnswer GetSessionAttributes(CommandContext& context, std::span<const uin
 }
 
 // Subsystem 1, opcode 7 on an iSCSI function: forgets the iSCSI
-// configuration (flash too); refused while a session is open.
+// configuration (flash too); refused while a session is open or a real login
+// is under way.
 FirmwareAnswer EraseIscsiConfig(CommandContext& context, std::span<const uint8_t>) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
-  if (std::any_of(f->sessions.begin(), f->sessions.end(),
+  if (!f->logging_in.empty() ||
+      std::any_of(f->sessions.begin(), f->sessions.end(),
                   [](const EmulatedSession& s) { return s.state == iscsi::kSessionOpen; })) {
     return Refuse(kFwFailed, kAddSessionsOpen);
   }
@@ -591,8 +563,12 @@ constexpr HandlerEntry kIscsiHandlers[] = {
 
 }  // namespace
 
+IscsiState::~IscsiState() { StopRealLogins(); }
+
 void IscsiState::Start(AdapterModel& model) {
+  model_ = &model;
   network_ = model.config().targets;
+  real_portals_ = model.config().real_portals;
   functions_.clear();
   const std::vector<FunctionRef>& refs = model.iscsi_functions();
   for (size_t i = 0; i < refs.size(); ++i) {
@@ -608,18 +584,63 @@ void IscsiState::Start(AdapterModel& model) {
   for (IscsiFunctionState& f : functions_) {
     bool changed = false;
     for (const LoginRequest& entry : f.persistent) {
+      if (const RealPortal* portal = FindRealPortal(real_portals_, entry.portal)) {
+        changed = StoreTarget(f, network_, entry) || changed;
+        RealLoginPlan plan = PlanRealLogin(*portal, entry, IsidOf(f, entry.isid_qualifier));
+        if (plan.status != 0) {
+          MarkLoginFailed(SessionFor(model, f, entry));
+          continue;
+        }
+        f.logging_in.push_back(entry);
+        waiting_.push_back({f.instance, entry, std::move(plan)});
+        continue;
+      }
       LoginOutcome outcome = Login(model, f, entry);
       changed = outcome.targets_changed || changed;
       if (outcome.status == kFwSuccess) continue;
-      EmulatedSession& failed = SessionFor(model, f, entry);
-      failed.state = iscsi::kSessionLoginFailed;
-      failed.connection_bits = 0;
+      MarkLoginFailed(SessionFor(model, f, entry));
       changed = StoreTarget(f, network_, entry) || changed;
     }
     // Targets only the last run's sessions referred to are gone with them.
     changed = PruneTargets(f) || changed;
     if (changed) SaveTargets(model, f);
   }
+}
+
+void IscsiState::StartRealLogins(std::mutex& guard) {
+  std::vector<std::function<void()>> jobs;
+  for (WaitingLogin& waiting : waiting_) {
+    jobs.push_back(
+        [this, &guard, waiting = std::move(waiting)] { RestoreRealLogin(guard, waiting); });
+  }
+  waiting_.clear();
+  restorer_.Run(std::move(jobs), kRestoreThreads);
+}
+
+void IscsiState::StopRealLogins() { restorer_.Stop(); }
+
+void IscsiState::RestoreRealLogin(std::mutex& guard, const WaitingLogin& waiting) {
+  RealLoginResult result;
+  std::shared_ptr<RealSession> real = LoginReal(waiting.plan, &result);
+  // Declared before the lock, so logged out after it is released.
+  std::shared_ptr<RealSession> unwanted;
+  std::lock_guard lock(guard);
+  IscsiFunctionState& f = functions_[waiting.instance];
+  DoneLoggingIn(f, waiting.entry);
+  if (FindPersistent(f, waiting.entry) == nullptr) {
+    // The entry was deleted meanwhile: nothing to restore.
+    unwanted = std::move(real);
+    if (PruneTargets(f)) SaveTargets(*model_, f);
+    return;
+  }
+  EmulatedSession& session = SessionFor(*model_, f, waiting.entry);
+  if (real != nullptr) {
+    MarkOpen(f, session, NegotiatedRecord(waiting.plan.offered, result), result.local_port,
+             std::move(real));
+  } else {
+    MarkLoginFailed(session);
+  }
+  if (StoreTarget(f, network_, waiting.entry)) SaveTargets(*model_, f);
 }
 
 IscsiFunctionState* IscsiState::Function(const FunctionRef& function) {
@@ -644,7 +665,7 @@ bool IscsiState::SetTargetOnline(const std::string& name, bool online) {
   if (!found || online) return found;
   for (IscsiFunctionState& f : functions_) {
     for (EmulatedSession& session : f.sessions) {
-      if (session.state != iscsi::kSessionOpen ||
+      if (session.real != nullptr || session.state != iscsi::kSessionOpen ||
           !EqualsIgnoreCase(session.request.target_name, name)) {
         continue;
       }

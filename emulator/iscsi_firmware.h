@@ -1,14 +1,21 @@
 // The iSCSI initiator side of the emulated firmware: logins to the simulated
-// storage network (storage_network.h), sessions and their connections,
-// persistent targets, the target store, session configuration and
-// attributes, discovery parameters, and erasing the iSCSI configuration.
+// storage network (storage_network.h) and to real targets behind mapped
+// portals (real_portals.h), sessions and their connections, persistent
+// targets, the target store, session configuration and attributes,
+// discovery parameters, and erasing the iSCSI configuration.
 //
-// Per iSCSI function the adapter keeps in flash its persistent entries (the
-// login requests as the library added them), its discovery parameters and
-// its target store; sessions are volatile. When the model is built over a
-// state directory (an adapter start), every persistent entry is logged in by
-// the same rules as a login command; one that fails stays as a session in
-// the login-failed state.
+// Per iSCSI function the adapter keeps in flash its persistent entries, its
+// discovery parameters and its target store (iscsi_store.h); sessions are
+// volatile. When the model is built over a state directory (an adapter
+// start), every persistent entry is logged in by the same rules as a login
+// command; one that fails stays as a session in the login-failed state.
+// Entries to mapped portals log in on background threads once
+// StartRealLogins() is called, and their sessions appear when they are done.
+//
+// A real login takes up to its time-outs: the login handler releases the
+// adapter's lock meanwhile (CommandContext::lock) and the logout handler
+// while it logs out. A real session whose target went away shows as closed
+// from the next command of its function on.
 //
 // The handlers are registered in the firmware's table (firmware.cc) from
 // IscsiHandlers(). Not thread-safe: the adapter serialises access.
@@ -17,6 +24,8 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -24,6 +33,9 @@
 #include "adapter_model.h"
 #include "firmware.h"
 #include "iscsi/firmware_records.h"
+#include "job_runner.h"
+#include "real_iscsi.h"
+#include "real_portals.h"
 #include "storage_network.h"
 
 namespace oxim::emulator {
@@ -45,6 +57,9 @@ struct EmulatedSession {
   std::array<uint8_t, iscsi::kSessionConfigSize> config{};
   uint32_t activity = 0;  // grows with every look at the session's counters
   bool boot = false;      // marked as boot session without a persistent entry
+  // The connection to a real target (a mapped portal); null for a simulated
+  // one. Shared so that a logout can run after the session left the list.
+  std::shared_ptr<RealSession> real;
 };
 
 struct IscsiFunctionState {
@@ -54,6 +69,8 @@ struct IscsiFunctionState {
   std::vector<iscsi::FirmwareTarget> targets;   // flash: the target store
   std::vector<uint8_t> discovery;               // flash: kDiscoveryParamsSize bytes
   std::vector<EmulatedSession> sessions;
+  // Keys of the real logins under way (not sessions yet).
+  std::vector<iscsi::LoginRequest> logging_in;
   uint32_t next_handle = 1;
   uint16_t next_tsih = 1;
   uint16_t next_source_port = 0;
@@ -63,26 +80,55 @@ struct IscsiFunctionState {
 // network with its targets' online flags.
 class IscsiState {
  public:
+  IscsiState() = default;
+  // StopRealLogins().
+  ~IscsiState();
+  IscsiState(const IscsiState&) = delete;
+  IscsiState& operator=(const IscsiState&) = delete;
+
   // Loads each iSCSI function's flash records and logs in its persistent
-  // entries, as an adapter does when it starts.
+  // entries to simulated targets, as an adapter does when it starts; those
+  // to mapped portals wait for StartRealLogins().
   void Start(AdapterModel& model);
+  // Logs in the waiting entries on a few threads of their own; each takes
+  // `guard` to enter its session, so from now on every use of this state
+  // must hold it. REQUIRES: Start() done, `guard` outlives this state.
+  void StartRealLogins(std::mutex& guard);
+  // Drops the waiting logins and waits for those under way (each bounded by
+  // its time-outs). REQUIRES: `guard` not held by the caller.
+  void StopRealLogins();
 
   // The state of an iSCSI function; null for any other function.
   IscsiFunctionState* Function(const FunctionRef& function);
   // By device instance (the order of AdapterModel::iscsi_functions()).
   IscsiFunctionState* Instance(int instance);
   std::vector<SimulatedTarget>& network() { return network_; }
+  const std::vector<RealPortal>& real_portals() const { return real_portals_; }
   const std::vector<IscsiFunctionState>& functions() const { return functions_; }
   std::vector<IscsiFunctionState>& functions() { return functions_; }
 
   // Takes a target of the network on or off line (name compared ignoring
-  // case). Going off line closes every open session to it on every function.
+  // case). Going off line closes every open session to it on every function
+  // (not those to real targets, which go when their target does).
   // False when the network has no such target.
   bool SetTargetOnline(const std::string& name, bool online);
 
  private:
+  // A persistent entry to a mapped portal, waiting for its login.
+  struct WaitingLogin {
+    int instance = 0;
+    iscsi::LoginRequest entry;
+    RealLoginPlan plan;
+  };
+  // One background login: runs it without `guard`, then enters its outcome.
+  void RestoreRealLogin(std::mutex& guard, const WaitingLogin& waiting);
+
+  AdapterModel* model_ = nullptr;
   std::vector<SimulatedTarget> network_;
+  std::vector<RealPortal> real_portals_;
   std::vector<IscsiFunctionState> functions_;
+  std::vector<WaitingLogin> waiting_;
+  JobRunner restorer_;  // last: stopped before the rest goes
 };
 
 // The handlers of the iSCSI commands, for the firmware's table.

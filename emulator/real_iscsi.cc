@@ -196,6 +196,8 @@ void ReadLoginReply(const std::vector<std::string>& lines, RealLoginResult* resu
       result->immediate_data = value == "Yes";
     } else if (key == "TargetPortalGroupTag") {
       result->target_portal_group_tag = static_cast<uint16_t>(number);
+    } else if (key == "AuthMethod") {
+      result->chap_authenticated = value == "CHAP";
     }
   }
 }

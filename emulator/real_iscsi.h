@@ -107,6 +107,9 @@ struct RealLoginResult {
   bool initial_r2t = true;
   bool immediate_data = true;
   uint16_t target_portal_group_tag = 0;
+  // The target chose CHAP. A target without an account answers AuthMethod=None
+  // to an offer of CHAP, and libiscsi accepts that.
+  bool chap_authenticated = false;
 
   // The TCP connection: our (source) end and the target's end.
   std::string local_address;

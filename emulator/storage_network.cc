@@ -10,10 +10,6 @@
 namespace oxim::emulator {
 namespace {
 
-// Additional status of a login request whose login-options record cannot be
-// read (a length field beyond its field).
-constexpr uint16_t kLoginInitiatorError = 43;
-
 constexpr uint8_t kCrc32c = 1;
 
 bool IsIpv4Type(uint8_t type) { return (type & 0x07) != 0; }

@@ -99,6 +99,7 @@ inline constexpr uint16_t kLoginSessionAlreadyOpen = 17;
 inline constexpr uint16_t kLoginUnreachable = 19;
 inline constexpr uint16_t kLoginConnectFailure = 21;
 inline constexpr uint16_t kLoginAuthenticationFailure = 44;
+inline constexpr uint16_t kLoginInitiatorError = 43;  // a login-options record that cannot be read
 inline constexpr uint16_t kLoginUnknownTarget = 46;
 inline constexpr uint16_t kLoginServiceUnavailable = 56;
 inline constexpr uint16_t kLoginDigestMismatch = 100;

@@ -3,6 +3,7 @@
 // whole with a message that names the field.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -244,6 +245,64 @@ TEST(EmulatorConfig, LimitsAreReachable) {
   auto config = ParseAdapterConfig(Adapter(controllers), &error);
   ASSERT_TRUE(config) << error;
   EXPECT_EQ(config->controllers.size(), 16u);
+}
+
+TEST(EmulatorConfig, RealPortalsMapAddressesToEndpoints) {
+  std::string error;
+  std::optional<AdapterConfig> config = ParseAdapterConfig(
+      Adapter({Controller(Function("iscsi", 3, 0, 2))},
+              ", \"real_portals\": [{\"address\": \"192.0.2.20\", \"endpoint\": {\"host\": "
+              "\"127.0.0.1\", \"port\": 3261}}, {\"address\": \"2001:db8::20\", \"port\": 3270, "
+              "\"endpoint\": {\"host\": \"::1\"}, \"connect_timeout_ms\": 500, "
+              "\"login_timeout_ms\": 800, \"nop_interval_ms\": 250}]"),
+      &error);
+  ASSERT_TRUE(config) << error;
+  ASSERT_EQ(config->real_portals.size(), 2u);
+  const RealPortal& v4 = config->real_portals[0];
+  EXPECT_EQ(v4.address, "192.0.2.20");
+  EXPECT_EQ(v4.port, 3260);
+  EXPECT_EQ(v4.endpoint_host, "127.0.0.1");
+  EXPECT_EQ(v4.endpoint_port, 3261);
+  EXPECT_EQ(v4.connect_timeout, std::chrono::milliseconds(3000));
+  EXPECT_EQ(v4.login_timeout, std::chrono::milliseconds(5000));
+  EXPECT_EQ(v4.nop_interval, std::chrono::milliseconds(2000));
+  const RealPortal& v6 = config->real_portals[1];
+  EXPECT_EQ(v6.port, 3270);
+  EXPECT_EQ(v6.endpoint_host, "::1");
+  EXPECT_EQ(v6.endpoint_port, 3260);
+  EXPECT_EQ(v6.connect_timeout, std::chrono::milliseconds(500));
+  EXPECT_EQ(v6.login_timeout, std::chrono::milliseconds(800));
+  EXPECT_EQ(v6.nop_interval, std::chrono::milliseconds(250));
+}
+
+TEST(EmulatorConfig, RealPortalsAreReadStrictly) {
+  const std::string iscsi = Controller(Function("iscsi", 3, 0, 2));
+  auto with = [&](const std::string& portals, const std::string& targets = "") {
+    return Refusal(Adapter({iscsi}, targets + ", \"real_portals\": " + portals));
+  };
+  const std::string endpoint = "\"endpoint\": {\"host\": \"127.0.0.1\"}";
+  EXPECT_EQ(with("{}"), "real_portals: expected an array");
+  EXPECT_EQ(with("[{\"address\": \"192.0.2.20\"}]"),
+            "real_portals[0].endpoint: missing (required)");
+  EXPECT_EQ(with("[{\"address\": \"192.0.2.20\", \"endpoint\": {\"host\": \"tgt.example\"}}]"),
+            "real_portals[0].endpoint.host: expected a numeric IPv4 or IPv6 address (names are "
+            "not resolved)");
+  EXPECT_EQ(with("[{\"address\": \"192.0.2.300\", " + endpoint + "}]"),
+            "real_portals[0].address: expected a dotted IPv4 or an IPv6 address");
+  EXPECT_EQ(with("[{\"address\": \"192.0.2.20\", \"port\": 0, " + endpoint + "}]"),
+            "real_portals[0].port: expected an integer 1..65535");
+  EXPECT_EQ(with("[{\"address\": \"192.0.2.20\", \"timeout\": 1, " + endpoint + "}]"),
+            "real_portals[0].timeout: unknown field");
+  EXPECT_EQ(with("[{\"address\": \"192.0.2.20\", \"nop_interval_ms\": 50, " + endpoint + "}]"),
+            "real_portals[0].nop_interval_ms: expected an integer 100..60000");
+  EXPECT_EQ(with("[{\"address\": \"192.0.2.20\", " + endpoint +
+                 "}, {\"address\": \"192.0.2.20\", " + endpoint + "}]"),
+            "real_portals[1]: duplicate portal (also real_portals[0])");
+  EXPECT_EQ(with("[{\"address\": \"192.0.2.20\", " + endpoint + "}]",
+                 ", \"targets\": [{\"name\": \"iqn.2026-01.test:a\", \"portals\": [{\"address\": "
+                 "\"192.0.2.20\"}]}]"),
+            "real_portals[0]: the portal of targets[0].portals[0] (a portal is simulated or real, "
+            "not both)");
 }
 
 class EmulatorConfigFile : public testing::TempRootTest {

@@ -134,6 +134,7 @@ TEST_F(RealIscsi, LoginWithoutChapReportsNegotiatedValuesAndEndpoints) {
   EXPECT_TRUE(result.initial_r2t);
   EXPECT_TRUE(result.immediate_data);
   EXPECT_EQ(result.target_portal_group_tag, 1);
+  EXPECT_FALSE(result.chap_authenticated);
   EXPECT_EQ(session->Logout(), 0);
   EXPECT_FALSE(session->connected());
   EXPECT_EQ(session->Logout(), -1);
@@ -170,6 +171,17 @@ TEST_F(RealIscsi, OneWayChapLogsIn) {
   auto session = RealSession::Login(WithChap(Request(TgtdServer::kOneWayTarget)), &result);
   ASSERT_NE(session, nullptr) << result.error;
   EXPECT_EQ(result.remote_port, server_->port());
+  EXPECT_TRUE(result.chap_authenticated);
+  EXPECT_EQ(session->Logout(), 0);
+}
+
+// A target without accounts answers AuthMethod=None to an offer of CHAP, and
+// libiscsi goes on without it; the result tells.
+TEST_F(RealIscsi, ChapOfferedToATargetWithoutAccountsIsNotUsed) {
+  RealLoginResult result;
+  auto session = RealSession::Login(WithChap(Request(TgtdServer::kOpenTarget)), &result);
+  ASSERT_NE(session, nullptr) << result.error;
+  EXPECT_FALSE(result.chap_authenticated);
   EXPECT_EQ(session->Logout(), 0);
 }
 

@@ -1,0 +1,24 @@
+// The network sections of the emulated adapter's configuration file
+// (config_json.h): "targets", the simulated iSCSI targets, and
+// "real_portals", the portals that stand for real targets. Both are
+// described in emulator/README.md.
+#ifndef OXIM_EMULATOR_CONFIG_NETWORK_H_
+#define OXIM_EMULATOR_CONFIG_NETWORK_H_
+
+#include "adapter_model.h"
+#include "config_reader.h"
+
+namespace oxim::emulator::config_parse {
+
+// Reads the top-level "targets" array (absent: none) into config->targets.
+// Target names are unique, ignoring case.
+bool ParseTargets(Reader& reader, const json& root, AdapterConfig* config);
+
+// Reads the top-level "real_portals" array (absent: none) into
+// config->real_portals. REQUIRES: the targets read before, since a portal is
+// either simulated or real.
+bool ParseRealPortals(Reader& reader, const json& root, AdapterConfig* config);
+
+}  // namespace oxim::emulator::config_parse
+
+#endif  // OXIM_EMULATOR_CONFIG_NETWORK_H_

@@ -1,0 +1,136 @@
+// Flash records and target store of the emulated iSCSI functions; see
+// iscsi_store.h.
+#include "iscsi_store.h"
+
+#include <algorithm>
+
+#include "transport/coding.h"
+
+namespace oxim::emulator {
+namespace {
+
+using iscsi::FirmwareTarget;
+using iscsi::LoginRequest;
+using iscsi::PortalEntry;
+using transport::DecodeFixed32;
+using transport::EncodeFixed32;
+
+std::string FlashKey(const IscsiFunctionState& f, const char* record) {
+  return "iscsi-c" + std::to_string(f.function.controller) + "f" +
+         std::to_string(f.function.function) + "-" + record;
+}
+
+}  // namespace
+
+bool SavePersistent(AdapterModel& model, const IscsiFunctionState& f) {
+  std::vector<uint8_t> bytes(f.persistent.size() * iscsi::kLoginRequestSize);
+  for (size_t i = 0; i < f.persistent.size(); ++i) {
+    iscsi::EncodeLoginRequest(
+        std::span(bytes).subspan(i * iscsi::kLoginRequestSize, iscsi::kLoginRequestSize),
+        f.persistent[i]);
+  }
+  return model.flash().Save(FlashKey(f, "persistent"), bytes);
+}
+
+void LoadPersistent(AdapterModel& model, IscsiFunctionState& f) {
+  std::vector<uint8_t> bytes =
+      model.flash().Load(FlashKey(f, "persistent")).value_or(std::vector<uint8_t>{});
+  for (size_t at = 0;
+       at + iscsi::kLoginRequestSize <= bytes.size() && f.persistent.size() < kMaxPersistentTargets;
+       at += iscsi::kLoginRequestSize) {
+    if (auto request = iscsi::DecodeLoginRequest(std::span(bytes).subspan(at))) {
+      f.persistent.push_back(std::move(*request));
+    }
+  }
+}
+
+bool SaveTargets(AdapterModel& model, const IscsiFunctionState& f) {
+  std::vector<uint8_t> bytes;
+  for (const FirmwareTarget& target : f.targets) {
+    size_t at = bytes.size();
+    size_t size = iscsi::TargetRecordSize(target);
+    bytes.resize(at + 4 + size);
+    EncodeFixed32(bytes.data() + at, static_cast<uint32_t>(size));
+    iscsi::EncodeTargetRecord(std::span(bytes).subspan(at + 4), target);
+  }
+  return model.flash().Save(FlashKey(f, "targets"), bytes);
+}
+
+void LoadTargets(AdapterModel& model, IscsiFunctionState& f) {
+  std::vector<uint8_t> bytes =
+      model.flash().Load(FlashKey(f, "targets")).value_or(std::vector<uint8_t>{});
+  size_t at = 0;
+  while (at + 4 <= bytes.size()) {
+    size_t size = DecodeFixed32(bytes.data() + at);
+    if (size > bytes.size() - at - 4) break;
+    std::optional<FirmwareTarget> target =
+        iscsi::DecodeTargetRecord(std::span(bytes).subspan(at + 4, size));
+    if (!target) break;
+    f.targets.push_back(std::move(*target));
+    at += 4 + size;
+  }
+}
+
+bool SaveDiscovery(AdapterModel& model, const IscsiFunctionState& f) {
+  return model.flash().Save(FlashKey(f, "discovery"), f.discovery);
+}
+
+void LoadDiscovery(AdapterModel& model, IscsiFunctionState& f) {
+  f.discovery = model.flash().Load(FlashKey(f, "discovery")).value_or(std::vector<uint8_t>{});
+  if (f.discovery.size() != iscsi::kDiscoveryParamsSize) {
+    f.discovery.assign(iscsi::kDiscoveryParamsSize, 0);
+  }
+}
+
+FirmwareTarget* FindStoredTarget(IscsiFunctionState& f, std::string_view name) {
+  for (FirmwareTarget& target : f.targets) {
+    if (EqualsIgnoreCase(target.name, name)) return &target;
+  }
+  return nullptr;
+}
+
+bool StoreTarget(IscsiFunctionState& f, const std::vector<SimulatedTarget>& network,
+                 const LoginRequest& request) {
+  const SimulatedTarget* simulated = FindSimulatedTarget(network, request.target_name);
+  FirmwareTarget* target = FindStoredTarget(f, request.target_name);
+  if (target == nullptr) {
+    uint32_t id = 1;
+    for (const FirmwareTarget& t : f.targets) id = std::max(id, t.id + 1);
+    f.targets.push_back({id, request.target_name, simulated ? simulated->alias : "", {}});
+    target = &f.targets.back();
+  }
+  uint16_t tag = 1;
+  if (simulated != nullptr) {
+    for (const SimulatedPortal& portal : simulated->portals) {
+      std::optional<PortalEntry> entry = PortalOf(portal);
+      if (entry && SamePortal(*entry, request.portal)) tag = portal.group_tag;
+    }
+  }
+  PortalEntry portal = request.portal;
+  portal.marker = iscsi::kPortalEntryMarker;
+  portal.tag = tag;
+  for (const iscsi::PortalGroup& group : target->groups) {
+    for (const PortalEntry& p : group.portals) {
+      if (SamePortal(p, portal)) return false;
+    }
+  }
+  // One portal per group: in the record a group's second portal would lie
+  // where the next group begins.
+  target->groups.push_back({tag, {portal}});
+  return true;
+}
+
+bool PruneTargets(IscsiFunctionState& f) {
+  size_t before = f.targets.size();
+  std::erase_if(f.targets, [&](const FirmwareTarget& target) {
+    auto named = [&](const LoginRequest& r) {
+      return EqualsIgnoreCase(r.target_name, target.name);
+    };
+    return std::none_of(f.persistent.begin(), f.persistent.end(), named) &&
+           std::none_of(f.sessions.begin(), f.sessions.end(),
+                        [&](const EmulatedSession& s) { return named(s.request); });
+  });
+  return f.targets.size() != before;
+}
+
+}  // namespace oxim::emulator

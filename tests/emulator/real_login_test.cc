@@ -1,0 +1,313 @@
+// The emulated adapter's firmware with real targets behind mapped portals,
+// driven through its driver interface from several threads: a real login
+// does not hold up the other requests, sessions of two functions log in and
+// out at once, and persistent entries are restored on the adapter's own time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "emulator.h"
+#include "emulator/loopback_listener.h"
+#include "iscsi/firmware_records.h"
+#include "iscsi/login_options_record.h"
+#include "support/temp_root.h"
+#include "support/tgtd_fixture.h"
+#include "transport/coding.h"
+#include "transport/driver_records.h"
+#include "transport/request_header.h"
+
+namespace oxim::emulator {
+namespace {
+
+using namespace oxim::iscsi;
+using oxim::testing::LoopbackListener;
+using oxim::testing::TgtdServer;
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+constexpr char kInitiator[] = "iqn.2026-01.net.oxim-test:adapter";
+constexpr char kTgtdAddress[] = "192.0.2.20";
+constexpr char kSilentAddress[] = "192.0.2.30";
+constexpr char kDeafAddress[] = "192.0.2.31";
+constexpr milliseconds kSilentLoginTimeout{1000};
+constexpr milliseconds kDeafConnectTimeout{800};
+
+struct Answer {
+  uint8_t status = 0xff;
+  uint16_t additional = 0;
+  std::vector<uint8_t> payload;
+};
+
+RealPortal Mapping(const char* address, uint16_t port) {
+  RealPortal portal;
+  portal.address = address;
+  portal.endpoint_host = "127.0.0.1";
+  portal.endpoint_port = port;
+  return portal;
+}
+
+class RealLoginFirmware : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    config_ = DefaultConfig();
+    RealPortal silent = Mapping(kSilentAddress, silent_.port());
+    silent.login_timeout = kSilentLoginTimeout;
+    RealPortal deaf = Mapping(kDeafAddress, deaf_.port());
+    deaf.connect_timeout = kDeafConnectTimeout;
+    config_.real_portals = {silent, deaf};
+  }
+  void TearDown() override { Stop(); }
+
+  // A new adapter over the state directory (an adapter start).
+  void Start() {
+    adapter_ = std::make_shared<EmulatedAdapter>(config_, root_.file("/state"));
+    for (int n = 0; n < 2; ++n) {
+      handles_[n] = adapter_->Open(transport::kIscsiDevicePrefix + std::to_string(n));
+      ASSERT_GE(handles_[n], 0);
+    }
+  }
+  void Stop() { adapter_.reset(); }
+
+  Answer Command(int function, uint8_t subsystem, uint8_t opcode,
+                 const std::vector<uint8_t>& payload) {
+    std::vector<uint8_t> buffer(transport::kRequestHeaderSize + payload.size(), 0);
+    transport::EncodeRequestHeader(
+        buffer, {opcode, subsystem, 0, 0, 120, static_cast<uint32_t>(payload.size()), 0});
+    std::copy(payload.begin(), payload.end(), buffer.begin() + transport::kPayloadOffset);
+    Answer answer;
+    if (adapter_->Ioctl(handles_[function], transport::kIscsiFirmwareRequest, buffer).result != 0) {
+      return answer;
+    }
+    transport::ResponseHeader header = *transport::DecodeResponseHeader(buffer);
+    answer.status = header.status;
+    answer.additional = header.additional_status;
+    answer.payload.assign(buffer.begin() + transport::kPayloadOffset,
+                          buffer.begin() + transport::kPayloadOffset + header.response_length);
+    return answer;
+  }
+
+  std::vector<uint8_t> Request(const char* target, const char* address, uint32_t flags) {
+    LoginRequest request;
+    request.target_name = target;
+    request.portal = PortalFromText(address, 3260);
+    request.flags = flags;
+    request.initiator_name = kInitiator;
+    EncodeLoginOptions(request.options, DefaultLoginOptions());
+    std::vector<uint8_t> bytes(kLoginRequestSize, 0);
+    EncodeLoginRequest(bytes, request);
+    return bytes;
+  }
+  Answer Login(int function, const char* target, const char* address) {
+    return Command(function, 6, 23, Request(target, address, kLoginFlagsLogin));
+  }
+  Answer AddPersistent(int function, const char* target, const char* address) {
+    return Command(function, 6, 27, Request(target, address, kLoginFlagsPersistent));
+  }
+  Answer DeletePersistent(int function, const char* target, const char* address) {
+    DeletePersistentRequest request;
+    request.target_name = target;
+    request.portal = PortalFromText(address, 3260);
+    request.portal.tag = kIsidWordFlag;
+    request.initiator_name = kInitiator;
+    std::vector<uint8_t> bytes(kDeletePersistentSize, 0);
+    EncodeDeletePersistent(bytes, request);
+    return Command(function, 6, 28, bytes);
+  }
+  Answer Logout(int function, uint32_t handle) {
+    std::vector<uint8_t> bytes(4);
+    transport::EncodeFixed32(bytes.data(), handle);
+    return Command(function, 6, 24, bytes);
+  }
+  Answer Erase(int function) { return Command(function, 1, 7, std::vector<uint8_t>(20, 0)); }
+  std::vector<uint32_t> Sessions(int function) {
+    std::vector<uint8_t> query(1024, 0);
+    transport::EncodeFixed32(query.data(), kActiveSessionSelector);
+    Answer answer = Command(function, 6, 29, query);
+    EXPECT_EQ(answer.status, 0);
+    return DecodeActiveSessionList(answer.payload).value_or(std::vector<uint32_t>{});
+  }
+  FirmwareSession Session(int function, uint32_t handle) {
+    std::vector<uint8_t> query(kSessionRecordSize, 0);
+    transport::EncodeFixed32(query.data(), handle);
+    Answer answer = Command(function, 6, 14, query);
+    EXPECT_EQ(answer.status, 0);
+    return DecodeSessionRecord(answer.payload).value_or(FirmwareSession{});
+  }
+  // The one session of a function once there is one, within the bound.
+  std::optional<FirmwareSession> AwaitSession(int function, milliseconds bound) {
+    const auto deadline = Clock::now() + bound;
+    while (Clock::now() < deadline) {
+      std::vector<uint32_t> sessions = Sessions(function);
+      if (!sessions.empty()) return Session(function, sessions.front());
+      std::this_thread::sleep_for(milliseconds(20));
+    }
+    return std::nullopt;
+  }
+
+  testing::TempRoot root_;
+  LoopbackListener silent_{LoopbackListener::kSilent};
+  LoopbackListener deaf_{LoopbackListener::kNeverAccepts};
+  AdapterConfig config_;
+  std::shared_ptr<EmulatedAdapter> adapter_;
+  int handles_[2] = {-1, -1};
+};
+
+TEST_F(RealLoginFirmware, OtherRequestsAreAnsweredWhileARealLoginWaits) {
+  Start();
+  const auto start = Clock::now();
+  std::future<Answer> waiting = std::async(
+      std::launch::async, [&] { return Login(0, "iqn.2026-01.test:silent", kSilentAddress); });
+  // Under way once the function's configuration cannot be erased.
+  Answer erase;
+  do {
+    erase = Erase(0);
+  } while (erase.additional != 16 && Clock::now() - start < milliseconds(500));
+  ASSERT_EQ(erase.status, 1);
+  ASSERT_EQ(erase.additional, 16);
+
+  const auto others = Clock::now();
+  EXPECT_TRUE(Sessions(0).empty());
+  Answer simulated = Login(1, kOpenTargetName, kOpenTargetAddress);
+  EXPECT_EQ(simulated.status, 0);
+  EXPECT_EQ(Sessions(1).size(), 1u);
+  Answer again = Login(0, "iqn.2026-01.test:silent", kSilentAddress);
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.additional, 17);
+  EXPECT_LT(Clock::now() - others, milliseconds(300));
+
+  Answer login = waiting.get();
+  EXPECT_GE(Clock::now() - start, kSilentLoginTimeout - milliseconds(100));
+  EXPECT_EQ(login.status, kRealLoginOtherFailure);
+  EXPECT_EQ(login.additional, 0);
+  EXPECT_TRUE(Sessions(0).empty());
+  EXPECT_EQ(Erase(0).status, 0);
+}
+
+TEST_F(RealLoginFirmware, RefusedConnectionIsAConnectFailure) {
+  config_.real_portals.push_back(Mapping("192.0.2.32", 1));  // nothing listens on port 1
+  Start();
+  Answer login = Login(0, "iqn.2026-01.test:none", "192.0.2.32");
+  EXPECT_EQ(login.status, kRealLoginFailed);
+  EXPECT_EQ(login.additional, kRealConnectFailed);
+}
+
+TEST_F(RealLoginFirmware, AdapterStartDoesNotWaitForRealLogins) {
+  Start();
+  ASSERT_EQ(AddPersistent(0, "iqn.2026-01.test:deaf", kDeafAddress).status, 0);
+  ASSERT_EQ(AddPersistent(1, kOpenTargetName, kOpenTargetAddress).status, 0);
+  Stop();
+
+  const auto start = Clock::now();
+  Start();
+  EXPECT_LT(Clock::now() - start, kDeafConnectTimeout / 2);
+  // The simulated entry is in at once, the real one once its login ended.
+  EXPECT_EQ(Sessions(1).size(), 1u);
+  EXPECT_TRUE(Sessions(0).empty());
+  std::optional<FirmwareSession> failed = AwaitSession(0, milliseconds(5000));
+  ASSERT_TRUE(failed);
+  EXPECT_GE(Clock::now() - start, kDeafConnectTimeout - milliseconds(100));
+  EXPECT_EQ(failed->state, kSessionLoginFailed);
+  EXPECT_EQ(failed->target_name, "iqn.2026-01.test:deaf");
+  ASSERT_EQ(failed->connections.size(), 1u);
+  EXPECT_EQ(FormatAddress(failed->connections[0].destination_type,
+                          failed->connections[0].destination_address),
+            kDeafAddress);
+}
+
+TEST_F(RealLoginFirmware, EntryDeletedDuringItsLoginIsNotRestored) {
+  Start();
+  ASSERT_EQ(AddPersistent(0, "iqn.2026-01.test:deaf", kDeafAddress).status, 0);
+  Stop();
+  Start();
+  EXPECT_EQ(DeletePersistent(0, "iqn.2026-01.test:deaf", kDeafAddress).status, 0);
+  std::this_thread::sleep_for(kDeafConnectTimeout + milliseconds(300));
+  EXPECT_TRUE(Sessions(0).empty());
+}
+
+TEST_F(RealLoginFirmware, AdapterGoesAwayDuringABackgroundLogin) {
+  Start();
+  ASSERT_EQ(AddPersistent(0, "iqn.2026-01.test:silent", kSilentAddress).status, 0);
+  Stop();
+  Start();
+  // Connected, and waiting for a login response that never comes.
+  ASSERT_TRUE(silent_.Connected(milliseconds(2000)));
+  const auto start = Clock::now();
+  Stop();
+  EXPECT_LT(Clock::now() - start, kSilentLoginTimeout + milliseconds(500));
+}
+
+class RealLoginWithTgtd : public RealLoginFirmware {
+ protected:
+  static void SetUpTestSuite() { server_ = new TgtdServer(); }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+  void SetUp() override {
+    if (!server_->skip_reason().empty()) GTEST_SKIP() << server_->skip_reason();
+    ASSERT_TRUE(server_->running()) << server_->error();
+    RealLoginFirmware::SetUp();
+    config_.real_portals.push_back(Mapping(kTgtdAddress, server_->port()));
+  }
+
+  static TgtdServer* server_;
+};
+
+TgtdServer* RealLoginWithTgtd::server_ = nullptr;
+
+TEST_F(RealLoginWithTgtd, TwoFunctionsLogInAndOutAtOnce) {
+  Start();
+  std::future<Answer> other = std::async(
+      std::launch::async, [&] { return Login(1, TgtdServer::kOpenTarget, kTgtdAddress); });
+  Answer first = Login(0, TgtdServer::kOpenTarget, kTgtdAddress);
+  Answer second = other.get();
+  ASSERT_EQ(first.status, 0);
+  ASSERT_EQ(second.status, 0);
+
+  uint16_t source_ports[2] = {};
+  for (int function = 0; function < 2; ++function) {
+    std::vector<uint32_t> sessions = Sessions(function);
+    ASSERT_EQ(sessions.size(), 1u);
+    FirmwareSession session = Session(function, sessions[0]);
+    EXPECT_EQ(session.state, kSessionOpen);
+    EXPECT_EQ(session.isid[3], function);  // the ISID names the function
+    ASSERT_EQ(session.connections.size(), 1u);
+    const FirmwareConnection& connection = session.connections[0];
+    EXPECT_EQ(connection.bits & kConnectionLoggedIn, kConnectionLoggedIn);
+    EXPECT_EQ(FormatAddress(connection.destination_type, connection.destination_address),
+              kTgtdAddress);
+    EXPECT_EQ(connection.destination_port, 3260);
+    source_ports[function] = connection.source_port;
+  }
+  EXPECT_NE(source_ports[0], 0);
+  EXPECT_NE(source_ports[0], source_ports[1]);
+
+  std::future<Answer> closing =
+      std::async(std::launch::async, [&] { return Logout(1, Sessions(1).front()); });
+  EXPECT_EQ(Logout(0, Sessions(0).front()).status, 0);
+  EXPECT_EQ(closing.get().status, 0);
+  EXPECT_TRUE(Sessions(0).empty());
+  EXPECT_TRUE(Sessions(1).empty());
+}
+
+TEST_F(RealLoginWithTgtd, PersistentEntryLogsInAfterAStart) {
+  Start();
+  ASSERT_EQ(AddPersistent(0, TgtdServer::kOpenTarget, kTgtdAddress).status, 0);
+  Stop();
+  Start();
+  std::optional<FirmwareSession> restored = AwaitSession(0, milliseconds(5000));
+  ASSERT_TRUE(restored);
+  EXPECT_EQ(restored->state, kSessionOpen);
+  EXPECT_EQ(restored->flags & kSessionNotPersistent, 0u);
+  // Logged in: a second login of the same key is refused.
+  EXPECT_EQ(Login(0, TgtdServer::kOpenTarget, kTgtdAddress).additional, 17);
+}
+
+}  // namespace
+}  // namespace oxim::emulator
