@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "emulator.h"
 #include "oxim/oxim.h"
 #include "real_iscsi.h"
+#include "support/api_client.h"
 #include "support/tgtd_fixture.h"
 
 namespace {
@@ -22,6 +22,7 @@ namespace {
 using oxim::emulator::RealLoginRequest;
 using oxim::emulator::RealLoginResult;
 using oxim::emulator::RealSession;
+using oxim::testing::Do;
 using oxim::testing::TgtdServer;
 
 constexpr char kHba[] = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
@@ -41,35 +42,6 @@ bool ServerUsable(benchmark::State& state) {
   return false;
 }
 
-uint32_t Tag(const std::string& path) {
-  uint32_t tag = OXIM_ROOT_TAG;
-  size_t start = 0;
-  while (start < path.size()) {
-    size_t slash = path.find('/', start);
-    if (slash == std::string::npos) slash = path.size();
-    uint32_t child = 0;
-    if (OXIM_get_node_tag(tag, path.substr(start, slash - start).c_str(), &child, 0) != 0) {
-      return 0;
-    }
-    tag = child;
-    start = slash + 1;
-  }
-  return tag;
-}
-
-uint32_t Do(const std::string& group, const std::string& command,
-            const std::vector<std::string>& params) {
-  char block[OXIM_MAX_PARAMS][OXIM_PARAM_SIZE] = {};
-  for (size_t i = 0; i < OXIM_MAX_PARAMS; ++i) {
-    if (i < params.size()) {
-      std::strncpy(block[i], params[i].c_str(), OXIM_PARAM_SIZE - 1);
-    } else {
-      block[i][0] = static_cast<char>(OXIM_PARAM_NOT_GIVEN);
-    }
-  }
-  return OXIM_do_action(Tag(group), Tag(group + "/" + command), &block[0][0], nullptr);
-}
-
 void LibraryLoginLogout(benchmark::State& state, const char* target_name, bool chap) {
   if (!ServerUsable(state)) return;
   const std::filesystem::path root =
@@ -85,14 +57,15 @@ void LibraryLoginLogout(benchmark::State& state, const char* target_name, bool c
   config.real_portals.push_back(portal);
   oxim::emulator::InstallEmulator(std::move(config));
   const std::string target = std::string(kHba) + "/Target0";
-  if (OXIM_init() != 0 || Do(kHba, "AddTarget", {target_name, kMappedAddress}) != 0 ||
-      (chap && Do(target + "/TargetLoginOptions/Authentication", "ConfigureCHAP",
+  if (OXIM_init() != 0 ||
+      Do(std::string(kHba) + "/AddTarget", {target_name, kMappedAddress}) != 0 ||
+      (chap && Do(target + "/TargetLoginOptions/Authentication/ConfigureCHAP",
                   {"One-Way CHAP", "", "", TgtdServer::kChapUser, TgtdServer::kChapSecret,
                    "Required"}) != 0)) {
     state.SkipWithError("setting up the target failed");
   } else {
     for (auto _ : state) {
-      if (Do(target, "Login", {}) != 0 || Do(target, "Logout", {}) != 0) {
+      if (Do(target + "/Login") != 0 || Do(target + "/Logout") != 0) {
         state.SkipWithError("Login or Logout failed");
         break;
       }

@@ -18,6 +18,7 @@
 #include "support/api_client.h"
 #include "support/temp_root.h"
 #include "support/tgtd_fixture.h"
+#include "support/tgtd_suite.h"
 
 namespace oxim {
 namespace {
@@ -30,6 +31,7 @@ using testing::Groups;
 using testing::LastStatus;
 using testing::LoopbackListener;
 using testing::SetValue;
+using testing::SharedTgtdTest;
 using testing::Status;
 using testing::Tag;
 using testing::TgtdServer;
@@ -110,16 +112,10 @@ class ApiWithRealTargets : public testing::TempRootTest {
 };
 
 // With the suite's tgtd behind 192.0.2.20:3260.
-class RealIscsiThroughTheApi : public ApiWithRealTargets {
+class RealIscsiThroughTheApi : public SharedTgtdTest<ApiWithRealTargets> {
  protected:
-  static void SetUpTestSuite() { server_ = new TgtdServer(); }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
   void SetUp() override {
-    if (!server_->skip_reason().empty()) GTEST_SKIP() << server_->skip_reason();
-    ASSERT_TRUE(server_->running()) << server_->error();
+    OXIM_REQUIRE_TGTD();
     Start(ConfigWith(kTgtdAddress, server_->port()));
   }
   std::vector<std::string> OneWayChap(const std::string& secret = TgtdServer::kChapSecret) {
@@ -129,11 +125,7 @@ class RealIscsiThroughTheApi : public ApiWithRealTargets {
     return {"Mutual CHAP",         TgtdServer::kMutualUser, target_secret,
             TgtdServer::kChapUser, TgtdServer::kChapSecret, "Required"};
   }
-
-  static TgtdServer* server_;
 };
-
-TgtdServer* RealIscsiThroughTheApi::server_ = nullptr;
 
 TEST_F(RealIscsiThroughTheApi, LoginShowsTheNegotiatedSessionUntilLogout) {
   const std::string target = AddTarget(TgtdServer::kOpenTarget);

@@ -15,10 +15,12 @@
 #include <vector>
 
 #include "support/tgtd_fixture.h"
+#include "support/tgtd_suite.h"
 
 namespace oxim::emulator {
 namespace {
 
+using oxim::testing::SharedTgtdTest;
 using oxim::testing::TgtdServer;
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
@@ -96,23 +98,11 @@ class Listener {
   std::vector<int> others_;
 };
 
-class RealIscsi : public ::testing::Test {
+class RealIscsi : public SharedTgtdTest<::testing::Test> {
  protected:
-  static void SetUpTestSuite() { server_ = new TgtdServer(); }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
-  void SetUp() override {
-    if (!server_->skip_reason().empty()) GTEST_SKIP() << server_->skip_reason();
-    ASSERT_TRUE(server_->running()) << server_->error();
-  }
+  void SetUp() override { OXIM_REQUIRE_TGTD(); }
   RealLoginRequest Request(const char* target) const { return RequestFor(server_->port(), target); }
-
-  static TgtdServer* server_;
 };
-
-TgtdServer* RealIscsi::server_ = nullptr;
 
 TEST_F(RealIscsi, LoginWithoutChapReportsNegotiatedValuesAndEndpoints) {
   RealLoginResult result;

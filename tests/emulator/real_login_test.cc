@@ -18,6 +18,7 @@
 #include "iscsi/login_options_record.h"
 #include "support/temp_root.h"
 #include "support/tgtd_fixture.h"
+#include "support/tgtd_suite.h"
 #include "transport/coding.h"
 #include "transport/driver_records.h"
 #include "transport/request_header.h"
@@ -27,6 +28,7 @@ namespace {
 
 using namespace oxim::iscsi;
 using oxim::testing::LoopbackListener;
+using oxim::testing::SharedTgtdTest;
 using oxim::testing::TgtdServer;
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
@@ -242,24 +244,14 @@ TEST_F(RealLoginFirmware, AdapterGoesAwayDuringABackgroundLogin) {
   EXPECT_LT(Clock::now() - start, kSilentLoginTimeout + milliseconds(500));
 }
 
-class RealLoginWithTgtd : public RealLoginFirmware {
+class RealLoginWithTgtd : public SharedTgtdTest<RealLoginFirmware> {
  protected:
-  static void SetUpTestSuite() { server_ = new TgtdServer(); }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
   void SetUp() override {
-    if (!server_->skip_reason().empty()) GTEST_SKIP() << server_->skip_reason();
-    ASSERT_TRUE(server_->running()) << server_->error();
+    OXIM_REQUIRE_TGTD();
     RealLoginFirmware::SetUp();
     config_.real_portals.push_back(Mapping(kTgtdAddress, server_->port()));
   }
-
-  static TgtdServer* server_;
 };
-
-TgtdServer* RealLoginWithTgtd::server_ = nullptr;
 
 TEST_F(RealLoginWithTgtd, TwoFunctionsLogInAndOutAtOnce) {
   Start();
