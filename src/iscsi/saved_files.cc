@@ -375,6 +375,7 @@ int UpdateTargetLines(const LineKey& key, const std::function<void(TargetLine*)>
       EditFile(SavedFile::kTargets, [&](const std::string* current, std::string* updated) {
         if (current == nullptr) return EditOutcome::kUnchanged;
         bool failed = false;
+        bool differs = false;
         ForEachLine(*current, [&](std::string_view old, size_t) {
           TargetLine line;
           std::string text;
@@ -385,13 +386,16 @@ int UpdateTargetLines(const LineKey& key, const std::function<void(TargetLine*)>
               return;
             }
             ++count;
+            differs = differs || text != old;
             updated->append(text);
           } else {
             AppendLine(updated, old);
           }
         });
         if (failed) return EditOutcome::kFailed;
-        return count == 0 ? EditOutcome::kUnchanged : EditOutcome::kChanged;
+        // Lines that come out as they were leave the file alone (no rewrite,
+        // no sync).
+        return differs ? EditOutcome::kChanged : EditOutcome::kUnchanged;
       });
   if (updated_count != nullptr) *updated_count = outcome == EditOutcome::kFailed ? 0 : count;
   return outcome == EditOutcome::kFailed ? 1 : 0;
