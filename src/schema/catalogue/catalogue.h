@@ -3,6 +3,8 @@
 #ifndef OXIM_SCHEMA_CATALOGUE_CATALOGUE_H_
 #define OXIM_SCHEMA_CATALOGUE_CATALOGUE_H_
 
+#include <array>
+
 #include "schema/template.h"
 
 namespace oxim::templates {
@@ -60,6 +62,62 @@ constexpr CommandTemplate ConfigureChapCommand(const char* description) {
                       .description = "How firmly CHAP is asked for; Prohibited when not given.",
                       .data_type = OXIM_TYPE_LIST,
                       .valid_values = "Discouraged,Preferred,Required"}}};
+}
+
+// The six option properties of a login-options group that can be configured
+// (initiator, target, SendTarget portal): the same at every level but for the
+// handler, which stores them in the level's saved file.
+constexpr std::array<PropertyTemplate, 6> LoginOptionProperties(const char* handler) {
+  return {{
+      {.name = "InitialR2T",
+       .description = "Whether the initiator waits for a ready-to-transfer from the target "
+                      "before it sends unsolicited data.",
+       .handler = handler,
+       .data_type = OXIM_TYPE_LIST,
+       .default_value = "Yes",
+       .valid_values = "Yes,No"},
+      {.name = "ImmediateData",
+       .description = "Whether the initiator sends data together with its commands.",
+       .flags = OXIM_FLAG_READ_WRITE,
+       .handler = handler,
+       .data_type = OXIM_TYPE_LIST,
+       .default_value = "Yes",
+       .valid_values = "Yes,No"},
+      {.name = "HeaderDigest",
+       .description = "The digest that protects PDU headers. It can only be set to None while "
+                      "HeaderParam is not Preferred.",
+       .flags = OXIM_FLAG_READ_WRITE,
+       .handler = handler,
+       .data_type = OXIM_TYPE_LIST,
+       .default_value = "None",
+       .valid_values = "None,CRC32C"},
+      {.name = "DataDigest",
+       .description = "The digest that protects PDU data. It can only be set to None while "
+                      "DataParam is not Preferred.",
+       .flags = OXIM_FLAG_READ_WRITE,
+       .handler = handler,
+       .data_type = OXIM_TYPE_LIST,
+       .default_value = "None",
+       .valid_values = "None,CRC32C"},
+      {.name = "HeaderParam",
+       .description = "How firmly the header digest is asked for: Preferred tries a login with "
+                      "the digest first and then without it; Prohibited logs in without it. "
+                      "Preferred needs a HeaderDigest other than None.",
+       .flags = OXIM_FLAG_READ_WRITE,
+       .handler = handler,
+       .data_type = OXIM_TYPE_LIST,
+       .default_value = "Prohibited",
+       .valid_values = "Prohibited,Preferred"},
+      {.name = "DataParam",
+       .description = "How firmly the data digest is asked for: Preferred tries a login with the "
+                      "digest first and then without it; Prohibited logs in without it. Preferred "
+                      "needs a DataDigest other than None.",
+       .flags = OXIM_FLAG_READ_WRITE,
+       .handler = handler,
+       .data_type = OXIM_TYPE_LIST,
+       .default_value = "Prohibited",
+       .valid_values = "Prohibited,Preferred"},
+  }};
 }
 
 }  // namespace oxim::templates

@@ -49,42 +49,8 @@ const GroupTemplate kSendTargetPortal = {
 namespace {
 
 // SendTargetPortal/SendTargetPortalLoginOptions
-const PropertyTemplate kSendTargetPortalLoginOptionsProperties[] = {
-    {.name = "InitialR2T",
-     .description = "Whether the initiator waits for a ready-to-transfer before it sends "
-                    "unsolicited data in discovery sessions.",
-     .handler = "handle_stploginoptions",
-     .data_type = OXIM_TYPE_LIST, .default_value = "Yes", .valid_values = "Yes,No"},
-    {.name = "ImmediateData",
-     .description = "Whether the initiator sends data together with its commands in discovery "
-                    "sessions.",
-     .flags = OXIM_FLAG_READ_WRITE, .handler = "handle_stploginoptions",
-     .data_type = OXIM_TYPE_LIST, .default_value = "Yes", .valid_values = "Yes,No"},
-    {.name = "HeaderDigest",
-     .description = "The digest that protects PDU headers. It can only be set to None while "
-                    "HeaderParam is not Preferred.",
-     .flags = OXIM_FLAG_READ_WRITE, .handler = "handle_stploginoptions",
-     .data_type = OXIM_TYPE_LIST, .default_value = "None", .valid_values = "None,CRC32C"},
-    {.name = "DataDigest",
-     .description = "The digest that protects PDU data. It can only be set to None while "
-                    "DataParam is not Preferred.",
-     .flags = OXIM_FLAG_READ_WRITE, .handler = "handle_stploginoptions",
-     .data_type = OXIM_TYPE_LIST, .default_value = "None", .valid_values = "None,CRC32C"},
-    {.name = "HeaderParam",
-     .description = "How firmly the header digest is asked for: Preferred tries a login with the "
-                    "digest first and then without it; Prohibited logs in without it. Preferred "
-                    "needs a HeaderDigest other than None.",
-     .flags = OXIM_FLAG_READ_WRITE, .handler = "handle_stploginoptions",
-     .data_type = OXIM_TYPE_LIST, .default_value = "Prohibited",
-     .valid_values = "Prohibited,Preferred"},
-    {.name = "DataParam",
-     .description = "How firmly the data digest is asked for: Preferred tries a login with the "
-                    "digest first and then without it; Prohibited logs in without it. Preferred "
-                    "needs a DataDigest other than None.",
-     .flags = OXIM_FLAG_READ_WRITE, .handler = "handle_stploginoptions",
-     .data_type = OXIM_TYPE_LIST, .default_value = "Prohibited",
-     .valid_values = "Prohibited,Preferred"},
-};
+constexpr auto kSendTargetPortalLoginOptionsProperties =
+    LoginOptionProperties("handle_stploginoptions");
 const GroupTemplate* const kSendTargetPortalLoginOptionsSubgroups[] = {
     &kSendTargetPortalAuthentication,
 };
