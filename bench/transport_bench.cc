@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "emulator.h"
+#include "records/driver_records.h"
 #include "transport/commands.h"
-#include "transport/driver_records.h"
 #include "transport/driver_tables.h"
 
 namespace {

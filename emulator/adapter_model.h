@@ -15,8 +15,8 @@
 
 #include "faults.h"
 #include "real_portals.h"
+#include "records/request_header.h"
 #include "storage_network.h"
-#include "transport/request_header.h"
 
 namespace oxim::emulator {
 

@@ -13,8 +13,8 @@
 #include "iscsi_firmware.h"
 #include "pci_config.h"
 #include "platform/host_paths.h"
-#include "transport/coding.h"
-#include "transport/driver_records.h"
+#include "records/coding.h"
+#include "records/driver_records.h"
 
 namespace oxim::emulator {
 namespace {

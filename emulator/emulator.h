@@ -24,8 +24,8 @@
 
 #include "adapter_model.h"
 #include "faults.h"
-#include "iscsi/firmware_records.h"
 #include "platform/device_backend.h"
+#include "records/iscsi_records.h"
 
 namespace oxim::emulator {
 

@@ -9,9 +9,9 @@
 
 #include "iscsi_firmware.h"
 #include "pci_config.h"
-#include "transport/coding.h"
-#include "transport/controller_attributes.h"
-#include "transport/request_header.h"
+#include "records/coding.h"
+#include "records/controller_attributes.h"
+#include "records/request_header.h"
 
 namespace oxim::emulator {
 namespace {

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "iscsi_store.h"
-#include "transport/coding.h"
+#include "records/coding.h"
 
 namespace oxim::emulator {
 namespace {

@@ -32,10 +32,10 @@
 
 #include "adapter_model.h"
 #include "firmware.h"
-#include "iscsi/firmware_records.h"
 #include "job_runner.h"
 #include "real_iscsi.h"
 #include "real_portals.h"
+#include "records/iscsi_records.h"
 #include "storage_network.h"
 
 namespace oxim::emulator {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "transport/coding.h"
+#include "records/coding.h"
 
 namespace oxim::emulator {
 namespace {

@@ -1,7 +1,7 @@
 // PCI configuration space of the emulated functions; see pci_config.h.
 #include "pci_config.h"
 
-#include "transport/coding.h"
+#include "records/coding.h"
 
 namespace oxim::emulator {
 namespace {

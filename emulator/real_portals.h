@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "iscsi/firmware_records.h"
-#include "iscsi/login_options_record.h"
 #include "real_iscsi.h"
+#include "records/iscsi_records.h"
+#include "records/login_options_record.h"
 
 namespace oxim::emulator {
 

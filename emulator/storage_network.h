@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "iscsi/firmware_records.h"
-#include "iscsi/login_options_record.h"
+#include "records/iscsi_records.h"
+#include "records/login_options_record.h"
 
 namespace oxim::emulator {
 

@@ -12,8 +12,8 @@
 
 #include "config_json.h"
 #include "emulator.h"
-#include "transport/driver_records.h"
-#include "transport/request_header.h"
+#include "records/driver_records.h"
+#include "records/request_header.h"
 
 namespace {
 

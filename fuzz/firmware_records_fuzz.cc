@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "iscsi/firmware_records.h"
+#include "records/iscsi_records.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "iscsi/chap_rules.h"
-#include "iscsi/login_options_record.h"
+#include "areas/iscsi/chap_rules.h"
+#include "records/login_options_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace oxim::iscsi;

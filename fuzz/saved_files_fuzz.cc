@@ -17,8 +17,8 @@
 #include <system_error>
 #include <vector>
 
-#include "iscsi/saved_files.h"
-#include "iscsi/saved_lines.h"
+#include "areas/iscsi/saved_files.h"
+#include "areas/iscsi/saved_lines.h"
 #include "platform/host_paths.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "platform/device_backend.h"
+#include "records/controller_attributes.h"
+#include "records/driver_records.h"
 #include "transport/commands.h"
-#include "transport/controller_attributes.h"
-#include "transport/driver_records.h"
 #include "transport/driver_tables.h"
 #include "transport/ioctl.h"
 

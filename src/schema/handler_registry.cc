@@ -3,13 +3,13 @@
 
 #include <mutex>
 
+#include "areas/iscsi/login.h"
+#include "areas/iscsi/login_options.h"
+#include "areas/iscsi/sessions.h"
+#include "areas/iscsi/target_restore.h"
+#include "areas/iscsi/targets.h"
 #include "core/config.h"
 #include "core/tree_services.h"
-#include "iscsi/login.h"
-#include "iscsi/login_options.h"
-#include "iscsi/sessions.h"
-#include "iscsi/target_restore.h"
-#include "iscsi/targets.h"
 
 namespace oxim {
 

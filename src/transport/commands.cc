@@ -3,8 +3,8 @@
 #include "transport/commands.h"
 
 #include "core/log.h"
-#include "transport/coding.h"
-#include "transport/driver_records.h"
+#include "records/coding.h"
+#include "records/driver_records.h"
 #include "transport/driver_tables.h"
 #include "transport/ioctl.h"
 

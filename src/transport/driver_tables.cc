@@ -5,7 +5,7 @@
 #include <mutex>
 #include <shared_mutex>
 
-#include "transport/driver_records.h"
+#include "records/driver_records.h"
 
 namespace oxim::transport {
 namespace {

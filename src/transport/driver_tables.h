@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-#include "transport/request_header.h"
+#include "records/request_header.h"
 
 namespace oxim::transport {
 

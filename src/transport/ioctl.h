@@ -17,8 +17,8 @@
 #include <cstdint>
 #include <span>
 
-#include "transport/driver_records.h"
-#include "transport/request_header.h"
+#include "records/driver_records.h"
+#include "records/request_header.h"
 #include "transport/status_map.h"
 
 namespace oxim {

@@ -11,8 +11,8 @@
 #include "config_json.h"
 #include "core/log.h"
 #include "platform/device_backend.h"
+#include "records/driver_records.h"
 #include "support/temp_root.h"
-#include "transport/driver_records.h"
 
 namespace oxim::emulator {
 namespace {

@@ -10,10 +10,10 @@
 
 #include "emulator.h"
 #include "firmware.h"
+#include "records/controller_attributes.h"
+#include "records/driver_records.h"
+#include "records/request_header.h"
 #include "support/temp_root.h"
-#include "transport/controller_attributes.h"
-#include "transport/driver_records.h"
-#include "transport/request_header.h"
 
 namespace oxim::emulator {
 namespace {

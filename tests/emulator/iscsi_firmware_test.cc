@@ -11,12 +11,12 @@
 
 #include "config_json.h"
 #include "core/last_status.h"
-#include "iscsi/firmware_records.h"
-#include "iscsi/login_options_record.h"
+#include "records/coding.h"
+#include "records/driver_records.h"
+#include "records/iscsi_records.h"
+#include "records/login_options_record.h"
 #include "storage_network.h"
-#include "transport/coding.h"
 #include "transport/commands.h"
-#include "transport/driver_records.h"
 #include "transport/emulated_fixture.h"
 
 namespace oxim::emulator {

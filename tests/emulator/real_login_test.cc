@@ -14,14 +14,14 @@
 
 #include "emulator.h"
 #include "emulator/loopback_listener.h"
-#include "iscsi/firmware_records.h"
-#include "iscsi/login_options_record.h"
+#include "records/coding.h"
+#include "records/driver_records.h"
+#include "records/iscsi_records.h"
+#include "records/login_options_record.h"
+#include "records/request_header.h"
 #include "support/temp_root.h"
 #include "support/tgtd_fixture.h"
 #include "support/tgtd_suite.h"
-#include "transport/coding.h"
-#include "transport/driver_records.h"
-#include "transport/request_header.h"
 
 namespace oxim::emulator {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "iscsi/firmware_records.h"
+#include "records/iscsi_records.h"
 
 namespace oxim::iscsi {
 namespace {

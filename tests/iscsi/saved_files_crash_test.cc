@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "iscsi/saved_files.h"
-#include "iscsi/saved_lines.h"
+#include "areas/iscsi/saved_files.h"
+#include "areas/iscsi/saved_lines.h"
 #include "support/temp_root.h"
 
 namespace oxim::iscsi {

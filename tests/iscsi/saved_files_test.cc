@@ -1,5 +1,5 @@
 // Saved-target files: line formats, keys, and the file operations.
-#include "iscsi/saved_files.h"
+#include "areas/iscsi/saved_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "areas/iscsi/saved_lines.h"
 #include "core/log.h"
-#include "iscsi/saved_lines.h"
 #include "support/temp_root.h"
 
 namespace oxim::iscsi {

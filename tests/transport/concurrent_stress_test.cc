@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
+#include "records/controller_attributes.h"
+#include "records/driver_records.h"
 #include "transport/commands.h"
-#include "transport/controller_attributes.h"
-#include "transport/driver_records.h"
 #include "transport/driver_tables.h"
 #include "transport/emulated_fixture.h"
 

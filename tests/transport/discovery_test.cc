@@ -2,7 +2,7 @@
 // function numbering from the chip information, chip types of the
 // discovered controllers, the NIC refresh that rebuilds the tree when the
 // host's NIC functions change, and a later client that finds the change.
-#include "transport/discovery.h"
+#include "startup/discovery.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +12,12 @@
 #include "core/node_store.h"
 #include "core/tree_services.h"
 #include "emulator.h"
+#include "kit/function_tree.h"
+#include "records/controller_attributes.h"
+#include "records/driver_records.h"
 #include "support/temp_root.h"
 #include "transport/commands.h"
-#include "transport/controller_attributes.h"
-#include "transport/driver_records.h"
 #include "transport/driver_tables.h"
-#include "transport/function_tree.h"
 
 namespace oxim {
 namespace {

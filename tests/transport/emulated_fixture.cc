@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/last_status.h"
-#include "transport/driver_records.h"
+#include "records/driver_records.h"
 #include "transport/driver_tables.h"
 #include "transport/ioctl.h"
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "emulator.h"
+#include "records/request_header.h"
 #include "support/temp_root.h"
-#include "transport/request_header.h"
 
 namespace oxim::testing {
 

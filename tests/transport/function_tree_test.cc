@@ -1,7 +1,7 @@
 // Tree services of the adapter functions on a tree built from the catalogue:
 // function index, controller, logical HBA and port of any node, chip types
 // by device ID, and the NC-SI firmware threshold.
-#include "transport/function_tree.h"
+#include "kit/function_tree.h"
 
 #include <gtest/gtest.h>
 

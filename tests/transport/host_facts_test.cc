@@ -1,7 +1,7 @@
 // Host facts read through the platform seam, with a fake host behind it:
 // hypervisor kind and version, and the interface check, which must never
 // hand a client's text to a shell.
-#include "transport/host_facts.h"
+#include "startup/host_facts.h"
 
 #include <gtest/gtest.h>
 

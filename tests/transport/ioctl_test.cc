@@ -10,8 +10,8 @@
 
 #include "core/last_status.h"
 #include "oxim/oxim.h"
+#include "records/controller_attributes.h"
 #include "transport/commands.h"
-#include "transport/controller_attributes.h"
 #include "transport/driver_tables.h"
 #include "transport/emulated_fixture.h"
 #include "transport/ioctl.h"

@@ -5,10 +5,10 @@
 
 #include <vector>
 
-#include "transport/coding.h"
-#include "transport/controller_attributes.h"
-#include "transport/driver_records.h"
-#include "transport/request_header.h"
+#include "records/coding.h"
+#include "records/controller_attributes.h"
+#include "records/driver_records.h"
+#include "records/request_header.h"
 
 namespace oxim::transport {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/device_backend.h"
+#include "records/driver_records.h"
 #include "support/temp_root.h"
-#include "transport/driver_records.h"
 
 namespace oxim::platform {
 namespace {

@@ -15,10 +15,10 @@
 #include "config_json.h"
 #include "emulator.h"
 #include "oxim/oxim.h"
+#include "records/controller_attributes.h"
+#include "records/driver_records.h"
 #include "support/temp_root.h"
 #include "transport/commands.h"
-#include "transport/controller_attributes.h"
-#include "transport/driver_records.h"
 
 namespace oxim {
 namespace {

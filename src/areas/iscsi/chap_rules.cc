@@ -1,0 +1,117 @@
+// Login option and CHAP rules; see chap_rules.h.
+#include "areas/iscsi/chap_rules.h"
+
+#include <strings.h>
+
+#include <cctype>
+
+namespace oxim::iscsi {
+namespace {
+
+constexpr uint32_t kStatusInvalid = 6;
+constexpr uint32_t kStatusLength = 8;
+
+bool is_hex_form(const std::string& secret) {
+  return secret.size() >= 2 && secret[0] == '0' && (secret[1] == 'x' || secret[1] == 'X');
+}
+
+bool same_text(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+
+}  // namespace
+
+uint32_t check_chap_secret(const std::string& name, const std::string& secret,
+                           std::string* message) {
+  if (is_hex_form(secret)) {
+    const std::string digits = secret.substr(2);
+    // Digits and their parity first: a secret of 23 digits is refused for
+    // its odd number, one with a "g" for the letter, whatever their length.
+    for (char c : digits) {
+      if (!std::isxdigit(static_cast<unsigned char>(c))) {
+        *message = "Invalid value. The valid values are 0-9, a-f and A-F.";
+        return kStatusInvalid;
+      }
+    }
+    if (digits.size() % 2 != 0) {
+      *message = "Invalid value. Odd number of characters are not allowed.";
+      return kStatusInvalid;
+    }
+    if (digits.size() < 24 || digits.size() > 32) {
+      *message = name + ": Number of characters should be from 24 to 32.";
+      return kStatusLength;
+    }
+    return 0;
+  }
+  if (secret.size() < 12 || secret.size() > 16) {
+    *message = name + ": Number of characters should be from 12 to 16.";
+    return kStatusLength;
+  }
+  return 0;
+}
+
+ChapDecision check_configure_chap(const ChapRequest& request) {
+  ChapDecision decision;
+  const bool mutual = same_text(request.method, "Mutual CHAP");
+  const bool one_way = same_text(request.method, "One-Way CHAP");
+  if (mutual && (request.initiator_name.empty() || request.initiator_secret.empty())) {
+    decision.status = kStatusChapInitiatorRequired;
+    decision.message =
+        "InitiatorCHAPName and InitiatorSecret are required in case of Mutual CHAP authentication "
+        "method. Either InitiatorCHAPName and InitiatorSecret are not provided or invalid values "
+        "are given to them. Please provide valid values for InitiatorCHAPName and "
+        "InitiatorSecret.";
+    return decision;
+  }
+  if (uint32_t status =
+          check_chap_secret("TargetSecret", request.target_secret, &decision.message)) {
+    decision.status = status;
+    return decision;
+  }
+  decision.stored = request;
+  if (one_way && (!request.initiator_name.empty() || !request.initiator_secret.empty())) {
+    decision.status = kStatusChapIgnoredInitiator;
+    decision.message =
+        "InitiatorCHAPName and InitiatorSecret are not required in case of One way CHAP "
+        "authentication method. Ignoring the values.";
+  }
+  if (!mutual) {
+    decision.stored.initiator_name.clear();
+    decision.stored.initiator_secret.clear();
+  } else {
+    std::string message;
+    if (uint32_t status =
+            check_chap_secret("InitiatorSecret", request.initiator_secret, &message)) {
+      decision.status = status;
+      decision.message = message;
+      return decision;
+    }
+  }
+  if (decision.stored.initiator_secret == decision.stored.target_secret) {
+    decision.status = kStatusChapSameSecrets;
+    decision.message =
+        "Initiator CHAP secret is same as target CHAP secret. Please set a different initiator "
+        "CHAP secret from the target CHAP secret.";
+    return decision;
+  }
+  if (decision.stored.chap_param.empty()) {
+    decision.stored.chap_param = (mutual || one_way) ? "Prohibited" : "Required";
+  }
+  decision.accepted = true;
+  return decision;
+}
+
+uint32_t check_digest_rule(const std::string& property, const std::string& value,
+                           const std::string& other, std::string* message) {
+  const bool level = property == "HeaderParam" || property == "DataParam";
+  const bool digest = property == "HeaderDigest" || property == "DataDigest";
+  if (level && same_text(value, "Preferred") && same_text(other, "None")) {
+    *message = "Cannot set the digest level to Preferred when the digest is default value.";
+    return kStatusDigestLevelWithoutDigest;
+  }
+  if (digest && same_text(value, "None") && same_text(other, "Preferred")) {
+    *message = "Cannot set the digest to default when level is set to Preferred.";
+    return kStatusDigestResetWithLevel;
+  }
+  return 0;
+}
+
+}  // namespace oxim::iscsi

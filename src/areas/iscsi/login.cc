@@ -1,0 +1,521 @@
+// Login, logout, ISID qualifiers and persistent entries; see login.h.
+#include "areas/iscsi/login.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "areas/iscsi/iscsi_tree.h"
+#include "areas/iscsi/login_options.h"
+#include "areas/iscsi/saved_files.h"
+#include "areas/iscsi/sessions.h"
+#include "core/log.h"
+#include "core/node_store.h"
+#include "core/store_guard.h"
+#include "core/tree_services.h"
+#include "schema/handler_registry.h"
+#include "transport/commands.h"
+
+namespace oxim::iscsi {
+namespace {
+
+constexpr uint32_t kStatusAuthentication = 25;
+constexpr uint32_t kStatusDigestMismatch = 243;
+constexpr uint32_t kStatusLoginFailed = 237;
+constexpr uint32_t kStatusIsidRange = 8;
+constexpr uint32_t kStatusIsidInUse = 71;
+constexpr uint32_t kMaxSessionsPerTarget = 64;
+constexpr int kLogoutAttempts = 3;
+
+constexpr char kAuthenticationMessage[] =
+    "Authentication failure. Please make sure your initiator is properly enabled for "
+    "authentication at the target.";
+constexpr char kDigestMessage[] = "Failed to login due to mismatch in CRC Configuration.";
+
+Node* logical_hba_of(Node* node) { return group_above(node, "LogicalHBA"); }
+
+bool closed_or_failed(const std::string& status) {
+  return equal_ignoring_case(status, "Closed") || equal_ignoring_case(status, "Login Failed");
+}
+
+// The first connection's destination of a session.
+bool first_destination(Node* session, std::string* ip, std::string* port) {
+  std::vector<Node*> connections = instances_of(session, "Connection");
+  if (connections.empty()) return false;
+  *ip = cached_prop(connections.front(), "DestinationIPAddress");
+  *port = cached_prop(connections.front(), "DestinationPortNumber");
+  return true;
+}
+
+uint32_t hex_value(const std::string& text) {
+  return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 16));
+}
+
+// The qualifier parameter: decimal, hexadecimal after "0x", octal after "0".
+std::optional<uint32_t> parse_qualifier(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(text.c_str(), &end, 0);
+  if (errno != 0 || end == text.c_str() || *end != '\0' || value < 0 || value > 65535) {
+    return std::nullopt;
+  }
+  return static_cast<uint32_t>(value);
+}
+
+// The login request for target at ip:port (everything but the options).
+LoginRequest build_request(Node* target, const std::string& ip, const std::string& port,
+                           uint32_t qualifier, uint32_t flags, uint32_t eto,
+                           const std::string& initiator_name) {
+  LoginRequest request;
+  request.target_name = cached_prop(target, "TargetISCSIName");
+  request.portal =
+      PortalFromText(ip, static_cast<uint16_t>(std::strtoul(port.c_str(), nullptr, 10)));
+  request.flags = flags;
+  request.eto = eto == 0 ? kNoEto : eto;
+  request.isid_qualifier = static_cast<uint16_t>(qualifier);
+  request.initiator_name = initiator_name;
+  request.initiator_alias = initiator_alias(logical_hba_of(target));
+  return request;
+}
+
+uint32_t target_eto(Node* target) {
+  return static_cast<uint32_t>(std::strtoul(cached_prop(target, "ETO").c_str(), nullptr, 10));
+}
+
+// OXIM_get_isid: the qualifier of a login and the closed session it reuses.
+uint32_t OXIM_get_isid(Node* target, const std::string& parameter, const std::string& ip,
+                       const std::string& port, const std::string& initiator, uint32_t* qualifier,
+                       Node** reused) {
+  *reused = nullptr;
+  const std::string name = cached_prop(target, "TargetISCSIName");
+  std::vector<Node*> sessions = instances_of(target, "Session");
+  auto reusable = [&](Node* session, std::optional<uint32_t> wanted) {
+    std::string address;
+    std::string number;
+    return closed_or_failed(cached_prop(session, "SessionStatus")) &&
+           first_destination(session, &address, &number) && equal_ignoring_case(address, ip) &&
+           equal_ignoring_case(number, port) &&
+           (!wanted || hex_value(cached_prop(session, "ISIDQualifier")) == *wanted);
+  };
+  if (parameter.empty()) {
+    for (Node* session : sessions) {
+      if (reusable(session, std::nullopt)) {
+        *reused = session;
+        *qualifier = hex_value(cached_prop(session, "ISIDQualifier"));
+        return 0;
+      }
+    }
+    *qualifier = generate_isid_qualifier(name, initiator);
+    return 0;
+  }
+  std::optional<uint32_t> wanted = parse_qualifier(parameter);
+  if (!wanted) {
+    return report(kStatusIsidRange,
+                  "ISIDQualifier: Value out of range. Valid range is from 0 to 65535");
+  }
+  for (Node* session : sessions) {
+    if (reusable(session, wanted)) {
+      *reused = session;
+      *qualifier = *wanted;
+      return 0;
+    }
+  }
+  if (check_for_isid_existence(*wanted, name, initiator) != 0) {
+    return report(
+        kStatusIsidInUse,
+        "A session already exists with the given ISID Qualifier. Please provide a different "
+        "ISID Qualifier.");
+  }
+  *qualifier = *wanted;
+  return 0;
+}
+
+enum class Attempt { kWith, kWithout };
+
+std::vector<Attempt> chap_attempts(const std::string& level, bool* valid) {
+  *valid = true;
+  if (level == "Preferred") return {Attempt::kWith, Attempt::kWithout};
+  if (level == "Discouraged") return {Attempt::kWithout, Attempt::kWith};
+  if (level == "Prohibited") return {Attempt::kWithout};
+  if (level == "Required") return {Attempt::kWith};
+  *valid = false;
+  return {};
+}
+
+std::vector<Attempt> digest_attempts(const std::string& level) {
+  if (level == "Preferred") return {Attempt::kWith, Attempt::kWithout};
+  return {Attempt::kWithout};
+}
+
+// The negotiation loop of a normal login (mode 1). request carries the
+// qualifier and is answered in place by the firmware on success.
+uint32_t OXIM_esx_login(Node* target, Node* options_group, LoginRequest* request,
+                        const std::string& ip, const std::string& port, bool session_found,
+                        const std::string& boot, std::vector<uint8_t>* answer) {
+  const LoginOptionFields fields = options_of_group(options_group);
+  bool valid = false;
+  const std::vector<Attempt> chap = chap_attempts(fields.chap_param, &valid);
+  if (!valid) return 1;
+  const std::vector<Attempt> headers = digest_attempts(fields.header_param);
+  const std::vector<Attempt> datas = digest_attempts(fields.data_param);
+  const bool chap_may_vary = fields.chap_param == "Discouraged" || fields.chap_param == "Preferred";
+  const FunctionAddress address = function_address(target);
+  const std::string name = request->target_name;
+  std::set<uint32_t> tried;
+  const size_t combinations = chap.size() * headers.size() * datas.size();
+  size_t attempt_number = 0;
+  for (Attempt with_chap : chap) {
+    for (Attempt header : headers) {
+      for (Attempt data : datas) {
+        ++attempt_number;
+        LoginOptions options = get_default_login_options();
+        apply_login_attempt(fields, &options, with_chap == Attempt::kWith, header == Attempt::kWith,
+                            data == Attempt::kWith);
+        if (!EncodeLoginOptions(request->options, options)) return 1;
+        if (!session_found) {
+          const uint32_t status =
+              make_session_persistent(target, ip, port, request->isid_qualifier, &options, boot,
+                                      request->initiator_name, 0);
+          if (status != 0) return status;
+        }
+        answer->assign(kLoginRequestSize, 0);
+        EncodeLoginRequest(*answer, *request);
+        const uint32_t result =
+            ioctl_login_target(address.index, *answer, address.domain, address.port);
+        if (result == 0) return 0;
+        if (!session_found || (result != 32 && result != 144 && chap_may_vary)) {
+          (void)delete_persistent(target, false, name, ip, port, request->isid_qualifier,
+                                  request->initiator_name, false);
+        }
+        if (result != kStatusAuthentication && result != kStatusDigestMismatch) {
+          return report(kStatusLoginFailed,
+                        "Login command failed. Please check oxim2d.log file for more information.");
+        }
+        if (attempt_number == combinations) {
+          return report(result,
+                        result == kStatusAuthentication ? kAuthenticationMessage : kDigestMessage);
+        }
+        // The next attempt uses a qualifier of its own.
+        tried.insert(request->isid_qualifier);
+        uint32_t next = 0;
+        while (next < 65535 && (tried.contains(next) ||
+                                check_for_isid_existence(next, name, request->initiator_name))) {
+          ++next;
+        }
+        request->isid_qualifier = static_cast<uint16_t>(next);
+        if (session_found) {
+          (void)make_session_persistent(target, ip, port, next, nullptr, boot,
+                                        request->initiator_name, target_eto(target));
+        }
+      }
+    }
+  }
+  return 1;
+}
+
+uint32_t do_Login(Node* target, Node*, char* params) {
+  Node* controller = group_above(target, "Quellfire");
+  if (controller == nullptr) return 1;
+  std::vector<Node*> sessions = instances_of(target, "Session");
+  if (sessions.size() >= kMaxSessionsPerTarget) {
+    return report(118, "Exceeded the max Session count.");
+  }
+  std::vector<Node*> portals = instances_of(target, "TargetPortal");
+  if (portals.empty()) {
+    return report(29, "Portal not found.");
+  }
+  std::string ip = param_text(params, 0);
+  std::string port = param_text(params, 1);
+  Node* portal = nullptr;
+  if (!ip.empty() || !port.empty()) {
+    for (Node* candidate : portals) {
+      if (prop_or_empty(candidate, "TargetIPAddress") == ip &&
+          (port.empty() || prop_or_empty(candidate, "TargetPortNumber") == port)) {
+        portal = candidate;
+        break;
+      }
+    }
+  } else {
+    for (Node* candidate : portals) {
+      if (instance_number(candidate) == 0) portal = candidate;
+    }
+  }
+  if (portal == nullptr) {
+    return report(29, "Portal not found.");
+  }
+  ip = prop_or_empty(portal, "TargetIPAddress");
+  port = prop_or_empty(portal, "TargetPortNumber");
+  const uint32_t tag = static_cast<uint32_t>(
+      std::strtoul(prop_or_empty(portal, "PortalGroupTag").c_str(), nullptr, 10));
+  Node* existing = find_session(target, ip, port);
+  std::string initiator = param_text(params, 2);
+  if (initiator.empty()) {
+    if (existing != nullptr) {
+      initiator = cached_prop(existing, "SessionInitiatorName");
+    } else {
+      (void)read_initiator_name(logical_hba_of(target), &initiator);
+    }
+  }
+  const std::string boot = param_text(params, 4);
+  uint32_t qualifier = 0;
+  Node* reused = nullptr;
+  if (uint32_t status =
+          OXIM_get_isid(target, param_text(params, 3), ip, port, initiator, &qualifier, &reused);
+      status != 0) {
+    return status;
+  }
+  // A closed session reused by its qualifier is the session this login
+  // re-opens.
+  if (reused != nullptr) existing = reused;
+  LoginRequest request = build_request(target, ip, port, qualifier, kLoginFlagsLogin, 0, initiator);
+  std::vector<uint8_t> answer;
+  const std::string persistence = equal_ignoring_case(boot, "True") ? "True" : "False";
+  if (uint32_t status = OXIM_esx_login(target, child_group(target, "TargetLoginOptions"), &request,
+                                       ip, port, existing != nullptr, persistence, &answer);
+      status != 0) {
+    return status;
+  }
+  std::optional<LoginResponse> response = DecodeLoginResponse(answer);
+  if (!response || (response->state & kSessionLoginFailed)) return 1;
+  std::optional<LoginOptions> negotiated = DecodeLoginOptions(response->negotiated);
+  Node* session = existing;
+  if (session != nullptr && session_record(session) &&
+      session_record(session)->handle == response->session_handle) {
+    if (negotiated) {
+      set_session_login_options(child_group(session, "SessionNegotiatedLoginOptions"), *negotiated);
+      std::vector<Node*> connections = instances_of(session, "Connection");
+      if (!connections.empty()) {
+        set_connection_login_options(
+            child_group(connections.front(), "ConnectionNegotiatedLoginOptions"), *negotiated);
+      }
+    }
+  } else {
+    // A new firmware session (another qualifier than the session found).
+    session = setup_session(target, response->session_handle, tag, response->connection_handle);
+    if (session == nullptr) return 1;
+  }
+  (void)get_session_attribs(session);
+  clear_params(params);
+  if (set_eto_prop(target, cached_prop(target, "ETO"), response->session_handle) != 0) {
+    report(58,
+           "Target is logged in successfully but setting Extended Timeout (ETO) has failed. Error "
+           "recovery to this session may not work as expected. Please check oxim2d.log file for "
+           "more information.");
+  }
+  cache_prop(session, "Persistent", "True");
+  return 0;
+}
+
+uint32_t do_Logout(Node* target, Node*, char* params) {
+  std::vector<Node*> sessions = instances_of(target, "Session");
+  const std::string instance = param_text(params, 0);
+  Node* session = nullptr;
+  if (instance.empty()) {
+    if (sessions.empty()) {
+      return report(174, "No active sessions are present to logout the target.");
+    }
+    session = sessions.front();
+  } else {
+    session = child_group(target, ("Session" + instance).c_str());
+    if (session == nullptr || !is_instanced(session)) {
+      return report(20, "Invalid instance number. Please use valid instance number.");
+    }
+  }
+  const std::string status_text = cached_prop(session, "SessionStatus");
+  if (cached_prop(session, "iSCSIBoot") == "True") {
+    if (status_text == "Open") {
+      return report(126,
+                    "Cannot logout the session as it is an active boot session. Please use the "
+                    "vIZIZOdozez configuration utility to logout the session.");
+    }
+    if (uint32_t status = OXIM_configure_boot_target(session, "False"); status != 0) return status;
+  }
+  const std::string name = cached_prop(target, "TargetISCSIName");
+  const bool persistent = cached_prop(session, "Persistent") == "True";
+  std::string ip;
+  std::string port;
+  (void)first_destination(session, &ip, &port);
+  const uint32_t qualifier = hex_value(cached_prop(session, "ISIDQualifier"));
+  const std::string initiator = cached_prop(session, "SessionInitiatorName");
+  std::optional<SessionRecord> record = session_record(session);
+  if (!record) return 1;
+  const FunctionAddress address = function_address(session);
+  uint32_t result = 1;
+  for (int attempt = 0; attempt < kLogoutAttempts && result != 0; ++attempt) {
+    std::array<uint8_t, 4> request{};
+    std::memcpy(request.data(), &record->handle, sizeof record->handle);
+    result = ioctl_logout_target(address.index, request, address.domain, address.port);
+  }
+  if (result != 0) return result;
+  OXIM_cleanup_sessions(target, session);
+  clear_params(params);
+  if (persistent) {
+    return delete_persistent(target, false, name, ip, port, qualifier, initiator, false);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int check_for_isid_existence(uint32_t qualifier, const std::string& target_name,
+                             const std::string& initiator_name) {
+  const uint32_t wanted = qualifier & 0xFFFF;
+  Node* root = hm_get_root(oxim_current_hierarchy);
+  for (Node* controller : instances_of(root, "Quellfire")) {
+    for (Node* physical : instances_of(controller, "iSCSIPhysicalHBA")) {
+      for (Node* logical : instances_of(physical, "LogicalHBA")) {
+        for (Node* target : instances_of(logical, "Target")) {
+          if (!equal_ignoring_case(cached_prop(target, "TargetISCSIName"), target_name)) continue;
+          for (Node* session : instances_of(target, "Session")) {
+            std::string initiator;
+            std::string text;
+            if (!read_prop(session, "SessionInitiatorName", &initiator) ||
+                !read_prop(session, "ISIDQualifier", &text)) {
+              return 1;
+            }
+            if (equal_ignoring_case(initiator, initiator_name) && hex_value(text) == wanted) {
+              return 1;
+            }
+          }
+        }
+      }
+    }
+  }
+  return 0;
+}
+
+uint32_t generate_isid_qualifier(const std::string& target_name,
+                                 const std::string& initiator_name) {
+  for (uint32_t qualifier = 0; qualifier < 65535; ++qualifier) {
+    if (check_for_isid_existence(qualifier, target_name, initiator_name) == 0) return qualifier;
+  }
+  return 65535;
+}
+
+uint32_t make_session_persistent(Node* target, const std::string& ip, const std::string& port,
+                                 uint32_t isid_qualifier, const LoginOptions* options,
+                                 const std::string& persistence, const std::string& initiator_name,
+                                 uint32_t eto) {
+  uint32_t flags = kLoginFlagsPersistent;
+  if (equal_ignoring_case(persistence, "True")) flags |= kLoginFlagBootTarget;
+  LoginRequest request =
+      build_request(target, ip, port, isid_qualifier, flags, eto, initiator_name);
+  Node* target_options = child_group(target, "TargetLoginOptions");
+  LoginOptions record = get_default_login_options();
+  if (options != nullptr) {
+    record = *options;
+  } else {
+    (void)get_login_options(target_options, &record, 2);
+  }
+  if (!EncodeLoginOptions(request.options, record)) return 1;
+  std::array<uint8_t, kLoginRequestSize> buffer{};
+  EncodeLoginRequest(buffer, request);
+  const FunctionAddress address = function_address(target);
+  if (uint32_t status =
+          ioctl_add_persistent_target(address.index, buffer, address.domain, address.port);
+      status != 0) {
+    return status;
+  }
+  TargetLine line;
+  line.path = hba_path(logical_hba_of(target));
+  line.name = request.target_name;
+  line.ip = ip;
+  line.port = port;
+  line.isid_qualifier = std::to_string(isid_qualifier & 0xFFFF);
+  line.initiator_name = initiator_name;
+  line.options = options_of_group(target_options);
+  line.target_type = cached_prop(target, "TargetType");
+  if (OXIM_update_tgt_entry(line) != 0) {
+    pdebug(kModuleAdapter, kLogError, "%s: failed to record the persistent entry\n", __func__);
+  }
+  return 0;
+}
+
+uint32_t delete_persistent(Node* target, bool skip, const std::string& name, const std::string& ip,
+                           const std::string& port, uint32_t isid_qualifier,
+                           const std::string& initiator_name, bool keep_file) {
+  if (!skip) {
+    DeletePersistentRequest request;
+    request.target_name = name;
+    request.portal =
+        PortalFromText(ip, static_cast<uint16_t>(std::strtoul(port.c_str(), nullptr, 10)));
+    request.portal.tag = (isid_qualifier & 0xFFFF) | kIsidWordFlag;
+    request.initiator_name = initiator_name;
+    std::array<uint8_t, kDeletePersistentSize> buffer{};
+    EncodeDeletePersistent(buffer, request);
+    const FunctionAddress address = function_address(target);
+    if (ioctl_del_persistent_target(address.index, buffer, address.domain, address.port) != 0) {
+      return report(127, "Failed to delete persistency of the session.");
+    }
+  }
+  if (!keep_file) {
+    (void)OXIM_remove_entry_from_file(hba_path(logical_hba_of(target)), name, ip, port,
+                                      isid_qualifier & 0xFFFF, kRemoveTarget);
+  }
+  return 0;
+}
+
+uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal) {
+  *logged_in = false;
+  const std::string portal_ip = portal ? prop_or_empty(portal, "TargetIPAddress") : "";
+  const std::string portal_port = portal ? prop_or_empty(portal, "TargetPortNumber") : "";
+  const std::string name = cached_prop(target, "TargetISCSIName");
+  for (Node* session : instances_of(target, "Session")) {
+    std::string ip;
+    std::string port;
+    const bool has_destination = first_destination(session, &ip, &port);
+    if (portal != nullptr && (!has_destination || !equal_ignoring_case(ip, portal_ip) ||
+                              !equal_ignoring_case(port, portal_port))) {
+      continue;
+    }
+    (void)get_session_attribs(session);
+    if (!closed_or_failed(cached_prop(session, "SessionStatus"))) {
+      *logged_in = true;
+      continue;
+    }
+    if (cached_prop(session, "iSCSIBoot") == "True") {
+      (void)OXIM_configure_boot_target(session, "False");
+    }
+    (void)delete_persistent(target, false, name, ip, port,
+                            hex_value(cached_prop(session, "ISIDQualifier")),
+                            cached_prop(session, "SessionInitiatorName"), true);
+  }
+  return 0;
+}
+
+uint32_t OXIM_update_session_authentication(Node* target) {
+  const std::string name = cached_prop(target, "TargetISCSIName");
+  bool remade = false;
+  uint32_t result = 0;
+  for (Node* session : instances_of(target, "Session")) {
+    if (!closed_or_failed(cached_prop(session, "SessionStatus"))) continue;
+    std::string ip;
+    std::string port;
+    if (!first_destination(session, &ip, &port)) continue;
+    const bool boot = cached_prop(session, "iSCSIBoot") == "True";
+    if (boot) (void)OXIM_configure_boot_target(session, "False");
+    const uint32_t qualifier = hex_value(cached_prop(session, "ISIDQualifier"));
+    const std::string initiator = cached_prop(session, "SessionInitiatorName");
+    (void)delete_persistent(target, false, name, ip, port, qualifier, initiator, true);
+    OXIM_cleanup_sessions(target, session);
+    const uint32_t status =
+        make_session_persistent(target, ip, port, qualifier, nullptr, boot ? "True" : "False",
+                                initiator, target_eto(target));
+    if (status != 0) {
+      result = status;
+      continue;
+    }
+    remade = true;
+  }
+  if (remade) (void)get_all_sessions(logical_hba_of(target), target, nullptr);
+  return result;
+}
+
+void register_login_handlers(HandlerRegistry& registry) {
+  registry.add_command("do_Login", do_Login);
+  registry.add_command("do_Logout", do_Logout);
+}
+
+}  // namespace oxim::iscsi

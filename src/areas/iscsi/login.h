@@ -1,0 +1,51 @@
+// Logging in and out: ISID qualifiers, the firmware's persistent entries,
+// the negotiation loop over CHAP and digests, the Login and Logout commands,
+// and the session checks that deleting targets and changing authentication
+// rely on.
+#ifndef OXIM_AREAS_ISCSI_LOGIN_H_
+#define OXIM_AREAS_ISCSI_LOGIN_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/node.h"
+#include "records/iscsi_records.h"
+
+namespace oxim {
+class HandlerRegistry;
+}
+
+namespace oxim::iscsi {
+
+// 1 when a session of a target named target_name (any logical HBA) with
+// initiator initiator_name uses the qualifier (low 16 bits of qualifier).
+int check_for_isid_existence(uint32_t qualifier, const std::string& target_name,
+                             const std::string& initiator_name);
+// The lowest free qualifier, 65535 when 0 to 65534 are taken.
+uint32_t generate_isid_qualifier(const std::string& target_name, const std::string& initiator_name);
+
+// Adds a persistent entry for target at ip:port with the qualifier; options
+// null means the defaults merged with the target's options. On success the
+// saved-target line with the qualifier is recorded. 0 on success.
+uint32_t make_session_persistent(Node* target, const std::string& ip, const std::string& port,
+                                 uint32_t isid_qualifier, const LoginOptions* options,
+                                 const std::string& persistence, const std::string& initiator_name,
+                                 uint32_t eto);
+
+// Deletes a persistent entry (unless skip) and, unless keep_file, its saved
+// line. 0 on success, 127 when the firmware refuses.
+uint32_t delete_persistent(Node* target, bool skip, const std::string& name, const std::string& ip,
+                           const std::string& port, uint32_t isid_qualifier,
+                           const std::string& initiator_name, bool keep_file);
+
+// Whether a session of target (only those to portal's address and port when
+// portal is given) is logged in; closed or failed sessions are cleaned up on
+// the way. 0, or a failure status.
+uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal);
+
+void register_login_handlers(HandlerRegistry& registry);
+
+}  // namespace oxim::iscsi
+
+#endif  // OXIM_AREAS_ISCSI_LOGIN_H_

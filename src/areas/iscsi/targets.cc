@@ -1,0 +1,424 @@
+// Targets and target portals; see targets.h.
+#include "areas/iscsi/targets.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "areas/iscsi/iscsi_tree.h"
+#include "areas/iscsi/login.h"
+#include "areas/iscsi/login_options.h"
+#include "areas/iscsi/saved_files.h"
+#include "areas/iscsi/sessions.h"
+#include "core/log.h"
+#include "core/node_store.h"
+#include "core/store_guard.h"
+#include "core/tree_services.h"
+#include "kit/function_tree.h"
+#include "records/controller_attributes.h"
+#include "records/driver_records.h"
+#include "records/iscsi_records.h"
+#include "schema/handler_registry.h"
+#include "schema/templates.h"
+#include "transport/commands.h"
+
+namespace oxim::iscsi {
+namespace {
+
+constexpr char kDefaultPort[] = "3260";
+constexpr size_t kMaxTargetsQf2Qf3 = 128;
+constexpr char kIpv6NotSupportedMessage[] = "IPv6 configuration is not supported on given adapter.";
+
+bool is_qf2_or_qf3(Node* node) {
+  const int chip = get_qf_type(node);
+  return chip == kChipQF2 || chip == kChipQF3;
+}
+
+// The controller's default ETO (attributes offset 92), or nullopt.
+std::optional<uint32_t> default_eto(Node* node) {
+  std::array<uint8_t, transport::kControllerAttributesSize> attributes{};
+  const FunctionAddress address = function_address(node);
+  if (ioctl_fetch_controller_attribs(address.index, attributes, address.domain, address.port,
+                                     transport::kDriverIscsi) != 0) {
+    return std::nullopt;
+  }
+  std::optional<transport::ControllerAttributes> decoded =
+      transport::DecodeControllerAttributes(attributes);
+  if (!decoded) return std::nullopt;
+  return decoded->default_eto;
+}
+
+Node* logical_hba_of(Node* node) { return group_above(node, "LogicalHBA"); }
+
+// Deletes the persistent entries recorded with a qualifier in the lines that
+// match key, so that a deleted target or portal does not come back at the
+// adapter's next start.
+void delete_recorded_persistent_entries(Node* target, const LineKey& key) {
+  std::vector<TargetLine> lines;
+  (void)ReadTargetLines(hba_path(logical_hba_of(target)), &lines);
+  for (const TargetLine& line : lines) {
+    std::string text;
+    if (line.isid_qualifier.empty() || !EncodeTargetLine(line, &text) || !KeyMatches(key, text)) {
+      continue;
+    }
+    char* end = nullptr;
+    const unsigned long qualifier = std::strtoul(line.isid_qualifier.c_str(), &end, 10);
+    if (end == nullptr || *end != '\0' || qualifier > 0xFFFF) continue;
+    (void)delete_persistent(target, false, line.name, line.ip, line.port,
+                            static_cast<uint32_t>(qualifier), line.initiator_name,
+                            /*keep_file=*/true);
+  }
+}
+
+uint32_t do_AddTarget(Node* logical_hba, Node*, char* params) {
+  const std::string name = param_text(params, 0);
+  const std::string ip = param_text(params, 1);
+  std::string port = param_text(params, 2);
+  const std::string boot = param_text(params, 3);
+  if (name.empty() || ip.empty()) return 1;
+  Node* controller = group_above(logical_hba, "Quellfire");
+  if (controller == nullptr) return 1;
+  const int chip = get_qf_type(controller);
+  if (chip == kChipUndetermined) return 1;
+  if (chip == kChipQF2 || chip == kChipQF3) {
+    if (ip.size() > 15) {
+      return report(kStatusIpv6NotSupported, kIpv6NotSupportedMessage);
+    }
+    if (instances_of(logical_hba, "Target").size() >= kMaxTargetsQf2Qf3) {
+      return report(kStatusTooManyTargets,
+                    "The Target count exceeded the configured maximum limit.");
+    }
+  }
+  std::string initiator;
+  if (!read_initiator_name(logical_hba, &initiator)) return 1;
+  if (find_target(logical_hba, name) != nullptr) {
+    return report(
+        kStatusDuplicateTarget,
+        "Cannot add duplicate target entry as a target already exists with same target name. "
+        "Please provide different target name to add another target.");
+  }
+  if (port.empty()) port = kDefaultPort;
+  Node* target = setup_target(logical_hba, name, false);
+  if (target == nullptr) return 1;
+  if (setup_portal(target, ip, port, "0") == nullptr) {
+    (void)delete_node(target);
+    return 1;
+  }
+  record_target_portal(logical_hba, target, ip, port);
+  const uint32_t qualifier = generate_isid_qualifier(name, initiator) & 0xFFFF;
+  const std::string persistence = equal_ignoring_case(boot, "True") ? "True" : "False";
+  const uint32_t status =
+      make_session_persistent(target, ip, port, qualifier, nullptr, persistence, initiator, 0);
+  if (status != 0) return status;
+  clear_params(params);
+  (void)get_all_sessions(logical_hba, target, params);
+  return 0;
+}
+
+uint32_t do_AddTargetPortal(Node* target, Node*, char* params) {
+  const std::string ip = param_text(params, 0);
+  std::string port = param_text(params, 1);
+  if (ip.empty()) return 1;
+  if (is_qf2_or_qf3(target) && ip.size() > 15) {
+    return report(kStatusIpv6NotSupported, kIpv6NotSupportedMessage);
+  }
+  if (port.empty()) port = kDefaultPort;
+  Node* logical_hba = logical_hba_of(target);
+  std::string name;
+  std::string initiator;
+  if (!read_prop(target, "TargetISCSIName", &name) ||
+      !read_initiator_name(logical_hba, &initiator)) {
+    return 1;
+  }
+  for (Node* portal : instances_of(target, "TargetPortal")) {
+    if (equal_ignoring_case(prop_or_empty(portal, "TargetIPAddress"), ip) &&
+        equal_ignoring_case(prop_or_empty(portal, "TargetPortNumber"), port)) {
+      return report(kStatusDuplicatePortal,
+                    "Given TargetPortal already exist. Please given another Target IPaddress and "
+                    "PortNumber");
+    }
+  }
+  if (setup_portal(target, ip, port, "0") == nullptr) return 1;
+  record_target_portal(logical_hba, target, ip, port);
+  const uint32_t qualifier = generate_isid_qualifier(name, initiator) & 0xFFFF;
+  const uint32_t status =
+      make_session_persistent(target, ip, port, qualifier, nullptr, "False", initiator, 0);
+  if (status != 0) return status;
+  clear_params(params);
+  (void)get_all_sessions(logical_hba, target, params);
+  return 0;
+}
+
+// The child named base + the InstanceNumber parameter, or null with status 20.
+Node* instance_from_param(Node* parent, const char* base, const char* params) {
+  const std::string wanted = std::string(base) + param_text(params, 0);
+  Node* found = child_group(parent, wanted.c_str());
+  if (found == nullptr || !is_instanced(found)) {
+    report(kStatusInvalidInstance, "Invalid instance number. Please use valid instance number.");
+    return nullptr;
+  }
+  return found;
+}
+
+uint32_t refuse_if_logged_in(Node* target, Node* portal) {
+  bool logged_in = false;
+  const uint32_t status = OXIM_check_session_status(target, &logged_in, portal);
+  if (status != 0) return status;
+  if (logged_in) {
+    return report(kStatusSessionLoggedIn,
+                  "Cannot delete iSCSI target with a session that is logged in. Please perform an "
+                  "OEMQZLogOut for the iSCSI session and the target can then be deleted.");
+  }
+  return 0;
+}
+
+uint32_t do_DeleteTarget(Node* logical_hba, Node*, char* params) {
+  Node* target = instance_from_param(logical_hba, "Target", params);
+  if (target == nullptr) return kStatusInvalidInstance;
+  std::string name;
+  if (!read_prop(target, "TargetISCSIName", &name)) return 1;
+  if (uint32_t status = refuse_if_logged_in(target, nullptr); status != 0) return status;
+  const HbaPath path = hba_path(logical_hba);
+  delete_recorded_persistent_entries(target, TargetNameKey(path, name));
+  (void)RemoveTargetLines(path, name);
+  (void)delete_node(target);
+  return 0;
+}
+
+uint32_t do_DeleteTargetPortal(Node* target, Node*, char* params) {
+  Node* portal = instance_from_param(target, "TargetPortal", params);
+  if (portal == nullptr) return kStatusInvalidInstance;
+  std::string name;
+  if (!read_prop(target, "TargetISCSIName", &name)) return 1;
+  if (uint32_t status = refuse_if_logged_in(target, portal); status != 0) return status;
+  const std::string ip = prop_or_empty(portal, "TargetIPAddress");
+  const std::string port = prop_or_empty(portal, "TargetPortNumber");
+  const HbaPath path = hba_path(logical_hba_of(target));
+  delete_recorded_persistent_entries(target, TargetPortalKey(path, name, ip, port));
+  (void)OXIM_remove_entry_from_file(path, name, ip, port, kAnyIsidQualifier, kRemoveTarget);
+  (void)delete_node(portal);
+  return 0;
+}
+
+// TargetType: the type recorded in the target's saved line.
+uint32_t handle_target_type(Node* property, char* buffer, uint32_t op) {
+  if (op == kOpWrite) {
+    write_cached_value(property, buffer);
+    return 0;
+  }
+  if (op != kOpRead) return 0;
+  Node* target = parent_of(property);
+  const std::string name = cached_prop(target, "TargetISCSIName");
+  std::vector<TargetLine> lines;
+  (void)ReadTargetLines(hba_path(logical_hba_of(target)), &lines);
+  for (const TargetLine& line : lines) {
+    if (equal_ignoring_case(line.name, name) && !line.target_type.empty()) {
+      write_cached_value(property, line.target_type.substr(0, 34).c_str());
+      break;
+    }
+  }
+  read_cached_value(property, buffer);
+  return 0;
+}
+
+// TargetAlias: the alias the lowest-numbered session reports.
+uint32_t handle_TargetAlias(Node* property, char* buffer, uint32_t op) {
+  if (op == kOpWrite) {
+    write_cached_value(property, buffer);
+    return 0;
+  }
+  if (op != kOpRead) return 0;
+  Node* target = parent_of(property);
+  std::vector<Node*> sessions = instances_of(target, "Session");
+  std::string alias;
+  if (!sessions.empty()) {
+    Node* statistics = child_group(sessions.front(), "iSCSISessionStatistics");
+    if (statistics == nullptr || !read_prop(statistics, "SessionTargetAlias", &alias)) return 1;
+  }
+  write_cached_value(property, alias.c_str());
+  read_cached_value(property, buffer);
+  return 0;
+}
+
+uint32_t handle_LogicalHBA_Enabled(Node* property, char* buffer, uint32_t op) {
+  if (op == kOpRead) {
+    read_cached_value(property, buffer);
+    return 0;
+  }
+  if (op != kOpWrite) return 0;
+  if (equal_ignoring_case(std::string(buffer, strnlen(buffer, kValueSize)), "False")) {
+    report(47, "LogicalHBA0 is always enabled. It cannot be disabled.");
+    return 1;
+  }
+  write_cached_value(property, buffer);
+  return 0;
+}
+
+// Refresh of a Target: sessions from the firmware; sessions the firmware no
+// longer knows are removed.
+uint32_t group_Target(Node* target) {
+  char params[kParamBlockSize] = {};
+  (void)get_all_sessions(logical_hba_of(target), target, params);
+  for (Node* session : instances_of(target, "Session")) {
+    if (session_record(session) && get_session_attribs(session) != 0) {
+      OXIM_cleanup_sessions(target, session);
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+Node* setup_portal(Node* target, const std::string& ip, const std::string& port,
+                   const std::string& portal_group_tag) {
+  Node* portal = instantiate(templates::kTargetPortal, target, nullptr, nullptr, nullptr);
+  if (portal == nullptr) return nullptr;
+  if (!write_prop(portal, "TargetIPAddress", ip) || !write_prop(portal, "TargetPortNumber", port) ||
+      !write_prop(portal, "PortalGroupTag", portal_group_tag)) {
+    (void)delete_node(portal);
+    return nullptr;
+  }
+  return portal;
+}
+
+Node* setup_target(Node* logical_hba, const std::string& name, bool discovered) {
+  if (find_target(logical_hba, name) != nullptr) return nullptr;
+  Node* target = instantiate(templates::kTarget, logical_hba, nullptr, nullptr, nullptr);
+  if (target == nullptr) {
+    report(kStatusMaxTargets, "Failed to add a target. Max targets are reached.");
+    return nullptr;
+  }
+  std::optional<uint32_t> eto;
+  const bool ok = write_prop(target, "TargetISCSIName", name) &&
+                  write_prop(target, "TargetType", discovered ? "Discovered" : "Static") &&
+                  (eto = default_eto(target)).has_value() &&
+                  write_prop(target, "ETO", std::to_string(*eto)) &&
+                  child_group(target, "TargetLoginOptions") != nullptr &&
+                  child_group(logical_hba, "InitiatorLoginOptions") != nullptr;
+  if (!ok) {
+    (void)delete_node(target);
+    return nullptr;
+  }
+  return target;
+}
+
+void record_target_portal(Node* logical_hba, Node* target, const std::string& ip,
+                          const std::string& port) {
+  const HbaPath path = hba_path(logical_hba);
+  TargetLine line;
+  line.path = path;
+  line.name = cached_prop(target, "TargetISCSIName");
+  line.ip = ip;
+  line.port = port;
+  (void)read_initiator_name(logical_hba, &line.initiator_name);
+  line.target_type = cached_prop(target, "TargetType");
+  Node* target_options = child_group(target, "TargetLoginOptions");
+  const bool first_line =
+      OXIM_check_for_duplicate_entry_in_file(TargetNameKey(path, line.name), 0) == 0;
+  if (first_line) {
+    line.options = options_of_group(child_group(logical_hba, "InitiatorLoginOptions"));
+  } else {
+    line.options = options_of_group(target_options);
+  }
+  if (OXIM_add_target_into_file(line) != 0) {
+    pdebug(kModuleAdapter, kLogError, "%s: failed to record the target portal\n", __func__);
+    return;
+  }
+  if (first_line) set_group_options(target_options, line.options);
+}
+
+uint32_t get_all_targets(Node* logical_hba, bool discovered) {
+  const FunctionAddress address = function_address(logical_hba);
+  std::array<uint8_t, kDiscoveryParamsSize> old_params{};
+  if (ioctl_get_discoveryparams(address.index, old_params, address.domain, address.port) != 0) {
+    return report(
+        80,
+        "Failed to get discovery params. Application internal error occurred. Please check "
+        "oxim2d.log file for more information.");
+  }
+  std::array<uint8_t, kDiscoveryParamsSize> new_params{};
+  new_params[kDiscoveryIsnsEnableOffset] = old_params[kDiscoveryIsnsEnableOffset] & 1;
+  std::string initiator;
+  (void)read_initiator_name(logical_hba, &initiator);
+  std::memcpy(new_params.data() + kDiscoveryInitiatorNameOffset, initiator.data(),
+              std::min(initiator.size(), kIscsiNameSize - 1));
+  uint32_t selector = discovered ? 1 : 0;
+  const uint32_t set =
+      ioctl_set_discoveryparams(address.index, new_params, address.domain, address.port);
+  if (set == 32) {
+    selector = 0;
+  } else if (set != 0) {
+    return report(
+        81,
+        "Failed to set discovery params. Application internal error occurred. Please check "
+        "oxim2d.log file for more information.");
+  }
+  std::vector<uint8_t> list(kTargetIdListSize, 0);
+  EncodeTargetIdRequest(list, selector, kTargetIdListFlags);
+  if (ioctl_get_all_tgt_id(address.index, list, static_cast<uint32_t>(list.size()), address.domain,
+                           address.port) != 0) {
+    return report(82,
+                  "Failed to get target IDs. Application internal error occurred. Please check "
+                  "oxim2d.log file for more information.");
+  }
+  {
+    StoreLock lock;
+    if (internal_get_node(logical_hba, "AddTarget", kKindCommand) == nullptr) return 1;
+  }
+  std::optional<std::vector<uint32_t>> ids = DecodeTargetIdList(list);
+  if (!ids) return 82;
+  for (uint32_t id : *ids) {
+    std::array<uint8_t, kTargetSizeRequestSize> query{};
+    transport::EncodeFixed32(query.data(), id);
+    uint16_t size = 0;
+    if (ioctl_get_a_target_size(address.index, query, &size, address.domain, address.port) != 0 ||
+        size == 0) {
+      return report(31, kInsufficientBufferMessage);
+    }
+    std::vector<uint8_t> record(std::max<size_t>(size, kPortalGroupsOffset), 0);
+    transport::EncodeFixed32(record.data(), id);
+    if (ioctl_get_a_target(address.index, record, size, address.domain, address.port) != 0) {
+      return report(83,
+                    "Failed to get a target. Application internal error occurred. Please check "
+                    "oxim2d.log file for more information.");
+    }
+    std::optional<FirmwareTarget> decoded = DecodeTargetRecord(record);
+    if (!decoded || decoded->name.empty() || decoded->groups.empty() ||
+        decoded->groups.front().portals.empty() ||
+        decoded->groups.front().portals.front().address_type == kAddressNone) {
+      continue;
+    }
+    Node* target = setup_target(logical_hba, decoded->name, discovered);
+    if (target == nullptr) target = find_target(logical_hba, decoded->name);
+    if (target == nullptr) continue;
+    for (const PortalGroup& group : decoded->groups) {
+      bool deleted = false;
+      for (const PortalEntry& portal : group.portals) {
+        const std::string ip = PortalAddressText(portal);
+        const std::string port = std::to_string(portal.port);
+        if (find_target_portal(target, ip, port) != nullptr) continue;
+        if (setup_portal(target, ip, port, std::to_string(group.tag)) == nullptr) {
+          (void)delete_node(target);
+          deleted = true;
+          break;
+        }
+        record_target_portal(logical_hba, target, ip, port);
+      }
+      if (deleted) break;
+    }
+  }
+  return 0;
+}
+
+void register_target_handlers(HandlerRegistry& registry) {
+  registry.add_command("do_AddTarget", do_AddTarget);
+  registry.add_command("do_DeleteTarget", do_DeleteTarget);
+  registry.add_command("do_AddTargetPortal", do_AddTargetPortal);
+  registry.add_command("do_DeleteTargetPortal", do_DeleteTargetPortal);
+  registry.add_property("handle_target_type", handle_target_type);
+  registry.add_property("handle_TargetAlias", handle_TargetAlias);
+  registry.add_property("handle_iSCSIPhysicalHBA_LogicalHBA_Enabled", handle_LogicalHBA_Enabled);
+  registry.add_refresh("group_Target", group_Target);
+}
+
+}  // namespace oxim::iscsi

@@ -1,0 +1,144 @@
+// Tree services of the adapter functions; see function_tree.h.
+#include "kit/function_tree.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/alloc.h"
+#include "core/last_status.h"
+#include "core/log.h"
+#include "core/node_store.h"
+#include "core/tree_services.h"
+
+namespace oxim {
+namespace {
+
+// Reads a property of group by name into value; false if it is missing or
+// its handler fails.
+bool read_property(Node* group, const char* name, char* value) {
+  return group != nullptr && internal_get_property(group, name, value) == OXIM_STATUS_SUCCESS;
+}
+
+int instance_of(Node* group) {
+  StoreLock lock;
+  return is_instanced(group) ? group->data.group->instance->instance_number : 0;
+}
+
+bool is_physical_hba(const Node* node) {
+  return is_group(node) && (std::strcmp(node->name, "iSCSIPhysicalHBA") == 0 ||
+                            std::strcmp(node->name, "NICPhysicalHBA") == 0);
+}
+
+}  // namespace
+
+bool attach_function_index(Node* group, int32_t function_index) {
+  if (!is_group(group)) return false;
+  auto* record = static_cast<uint8_t*>(oxim_dmalloc(kFunctionRecordSize));
+  if (record == nullptr) {
+    pdebug(kModuleAdapter, kLogCritical, "%s:Failed to allocate memory of nhandle.\n", __func__);
+    return false;
+  }
+  std::memset(record, 0, kFunctionRecordSize);
+  std::memcpy(record, &function_index, sizeof function_index);
+  StoreLock lock;
+  oxim_dfree(group->data.group->context);
+  group->data.group->context = record;
+  return true;
+}
+
+int get_port_number(Node* node) {
+  StoreLock lock;
+  for (; node != nullptr; node = node->parent) {
+    // Only physical HBAs keep a function index; sessions and connections
+    // keep firmware handles in their records.
+    if (is_physical_hba(node) && node->data.group->context != nullptr) {
+      int32_t index = 0;
+      std::memcpy(&index, node->data.group->context, sizeof index);
+      if (index != 0) return index;
+    }
+    if (node->parent == node) break;
+  }
+  return -1;
+}
+
+Node* enclosing_group(Node* node, const char* name) {
+  StoreLock lock;
+  for (; node != nullptr && node->parent != node; node = node->parent) {
+    if (is_group(node) && std::strcmp(node->name, name) == 0) return node;
+  }
+  return nullptr;
+}
+
+int get_qf_instance(Node* node) { return instance_of(enclosing_group(node, "Quellfire")); }
+
+int get_domain_id(Node* node) { return instance_of(enclosing_group(node, "LogicalHBA")); }
+
+int get_phba_port_number(Node* node) {
+  Node* port_group = nullptr;
+  {
+    StoreLock lock;
+    for (; node != nullptr && node->parent != node && port_group == nullptr; node = node->parent) {
+      if (is_physical_hba(node) ||
+          (is_group(node) && std::strcmp(node->name, "PortDiscoveryAndConfiguration") == 0)) {
+        port_group = node;
+      }
+    }
+  }
+  // The property is read outside the store lock: it may run a handler.
+  char value[kValueSize] = "";
+  if (port_group == nullptr || !read_property(port_group, "PortNumber", value)) return 0;
+  return static_cast<int>(std::strtol(value, nullptr, 10));
+}
+
+int chip_type_of_device_id(uint32_t id) {
+  if ((id >= 0x210 && id <= 0x217) || (id >= 0x700 && id <= 0x703)) return kChipQF2;
+  if ((id >= 0x220 && id <= 0x227) || id == 0x710 || id == 0x712 || id == 0x714) return kChipQF3;
+  if (id == 0xE220 || id == 0xE228) return kChipKorvel;
+  if (id == 0x720 || id == 0x722 || id == 0x723 || id == 0x728) return kChipTindra;
+  if (id == 0x730) return kChipFurther;
+  return kChipUnknown;
+}
+
+int get_qf_type(Node* node) {
+  Node* controller = enclosing_group(node, "Quellfire");
+  Node* function = get_first_instance(controller, "iSCSIPhysicalHBA");
+  if (function == nullptr) function = get_first_instance(controller, "NICPhysicalHBA");
+  Node* pci = function != nullptr ? internal_get_node(function, "PCI", OXIM_KIND_GROUP) : nullptr;
+  char value[kValueSize] = "";
+  if (pci != nullptr && read_property(pci, "DeviceID", value)) {
+    // Wholly hexadecimal (an optional 0x), not negative, and within 32 bits.
+    const char* digits =
+        (value[0] == '0' && (value[1] == 'x' || value[1] == 'X')) ? value + 2 : value;
+    const size_t length = std::strlen(digits);
+    bool hexadecimal = length > 0 && length <= 8;
+    for (size_t i = 0; hexadecimal && i < length; ++i) {
+      hexadecimal = std::isxdigit(static_cast<unsigned char>(digits[i])) != 0;
+    }
+    if (hexadecimal) {
+      return chip_type_of_device_id(static_cast<uint32_t>(std::strtoul(digits, nullptr, 16)));
+    }
+  }
+  oxim_set_last_status(kStatusControllerType, kControllerTypeMessage);
+  return kChipUndetermined;
+}
+
+Node* get_valid_phba(Node* controller, const char* port) {
+  if (!is_group(controller) || port == nullptr) return nullptr;
+  for (const char* kind : {"iSCSIPhysicalHBA", "NICPhysicalHBA"}) {
+    for (Node* child : children_of(controller)) {
+      if (!is_group(child) || std::strcmp(child->name, kind) != 0) continue;
+      char value[kValueSize] = "";
+      if (read_property(child, "PortNumber", value) && std::strcmp(value, port) == 0) return child;
+    }
+  }
+  return nullptr;
+}
+
+int is_ncsi_required(Node* controller) {
+  char version[kValueSize] = "";
+  if (!read_property(controller, "ActiveFirmwareVersion", version)) return 1;
+  return std::strncmp(version, "3.102.148.0", 11) > 0 ? 1 : 0;
+}
+
+}  // namespace oxim

@@ -1,0 +1,186 @@
+// The 540-byte controller attributes answer (opcode 32, subsystem 1): the
+// identity, versions and PCI identity of a function's controller. Shared by
+// the library and the emulated adapter. Texts are NUL-padded ASCII.
+//
+//   offset size field
+//   32     32   manufacturer
+//   64     4    capability bits
+//   92     4    default extended time-out
+//   96     32   model number
+//   128    64   description
+//   192    32   adapter serial number (ASN)
+//   256    32   active firmware version
+//   288    32   BIOS version
+//   320    32   boot code version
+//   352    32   driver version
+//   384    32   firmware version on flash
+//   420    2    maximum CDB length
+//   440    2    link down time-out
+//   442    1    iSCSI versions: low 4 bits minimum, high 4 bits maximum
+//   445    1    firmware state (0 working, 1 degraded, 2 critical, 3 failed)
+//   446    1    number of logical HBAs
+//   447    1    port number of the function (a further count for discovery)
+//   500    2    PCI vendor ID
+//   502    2    PCI device ID
+//   504    2    PCI subsystem vendor ID
+//   506    2    PCI subsystem device ID
+//   508    1    PCI bus number of the function
+//   509    1    PCI device number
+//   510    1    PCI function number
+#ifndef OXIM_RECORDS_CONTROLLER_ATTRIBUTES_H_
+#define OXIM_RECORDS_CONTROLLER_ATTRIBUTES_H_
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "records/coding.h"
+#include "records/request_header.h"
+
+namespace oxim::transport {
+
+inline constexpr size_t kControllerAttributesSize = 540;
+inline constexpr size_t kAttrTextSize = 32;
+inline constexpr size_t kAttrManufacturerOffset = 32;
+inline constexpr size_t kAttrCapabilitiesOffset = 64;
+inline constexpr size_t kAttrDefaultEtoOffset = 92;
+inline constexpr size_t kAttrModelOffset = 96;
+inline constexpr size_t kAttrDescriptionOffset = 128;
+inline constexpr size_t kAttrDescriptionSize = 64;
+inline constexpr size_t kAttrActiveFirmwareOffset = 256;
+inline constexpr size_t kAttrBiosOffset = 288;
+inline constexpr size_t kAttrBootCodeOffset = 320;
+inline constexpr size_t kAttrFlashFirmwareOffset = 384;
+inline constexpr size_t kAttrMaxCdbOffset = 420;
+inline constexpr size_t kAttrLdtoOffset = 440;
+inline constexpr size_t kAttrIscsiVersionsOffset = 442;
+inline constexpr size_t kAttrFirmwareStateOffset = 445;
+inline constexpr size_t kAttrVendorIdOffset = 500;
+inline constexpr size_t kAttrDeviceIdOffset = 502;
+inline constexpr size_t kAttrSubsysVendorIdOffset = 504;
+inline constexpr size_t kAttrSubsysDeviceIdOffset = 506;
+inline constexpr size_t kAttrSerialOffset = 192;
+inline constexpr size_t kAttrSerialSize = 32;
+inline constexpr size_t kAttrDriverVersionOffset = 352;
+inline constexpr size_t kAttrDriverVersionSize = 32;
+inline constexpr size_t kAttrLogicalHbaCountOffset = 446;
+inline constexpr size_t kAttrFurtherCountOffset = 447;
+inline constexpr size_t kAttrBusOffset = 508;
+inline constexpr size_t kAttrDeviceOffset = 509;
+inline constexpr size_t kAttrFunctionOffset = 510;
+static_assert(FieldFits(kAttrSerialOffset, kAttrSerialSize, kControllerAttributesSize));
+static_assert(FieldFits(kAttrDriverVersionOffset, kAttrDriverVersionSize,
+                        kControllerAttributesSize));
+static_assert(FieldFits(kAttrFunctionOffset, 1, kControllerAttributesSize));
+static_assert(FieldFits(kAttrDescriptionOffset, kAttrDescriptionSize, kAttrSerialOffset));
+static_assert(FieldFits(kAttrFlashFirmwareOffset, kAttrTextSize, kAttrMaxCdbOffset));
+static_assert(FieldFits(kAttrSubsysDeviceIdOffset, 2, kAttrBusOffset));
+
+struct ControllerAttributes {
+  std::string manufacturer;
+  uint32_t capabilities = 0;
+  uint32_t default_eto = 0;
+  std::string model_number;
+  std::string description;    // at most 64 characters
+  std::string serial_number;  // at most 32 characters
+  std::string active_firmware_version;
+  std::string bios_version;
+  std::string boot_code_version;
+  std::string driver_version;  // at most 32 characters
+  std::string flash_firmware_version;
+  uint16_t max_cdb_length = 0;
+  uint16_t link_down_timeout = 0;
+  uint8_t iscsi_versions = 0;
+  uint8_t firmware_state = 0;
+  uint8_t logical_hba_count = 0;
+  uint8_t further_count = 0;  // the function's port number
+  uint16_t vendor_id = 0;
+  uint16_t device_id = 0;
+  uint16_t subsystem_vendor_id = 0;
+  uint16_t subsystem_device_id = 0;
+  PciAddress address;
+};
+
+namespace attributes_detail {
+inline void PutText(uint8_t* dst, size_t size, const std::string& text) {
+  std::memset(dst, 0, size);
+  std::memcpy(dst, text.data(), std::min(size, text.size()));
+}
+inline std::string GetText(const uint8_t* src, size_t size) {
+  const void* nul = std::memchr(src, 0, size);
+  size_t length = nul != nullptr ? static_cast<const uint8_t*>(nul) - src : size;
+  return std::string(reinterpret_cast<const char*>(src), length);
+}
+}  // namespace attributes_detail
+
+// Writes the fields above; the other bytes are left as they are. False when
+// the answer is shorter than 540 bytes.
+inline bool EncodeControllerAttributes(std::span<uint8_t> answer, const ControllerAttributes& a) {
+  if (answer.size() < kControllerAttributesSize) return false;
+  uint8_t* p = answer.data();
+  using attributes_detail::PutText;
+  PutText(p + kAttrManufacturerOffset, kAttrTextSize, a.manufacturer);
+  EncodeFixed32(p + kAttrCapabilitiesOffset, a.capabilities);
+  EncodeFixed32(p + kAttrDefaultEtoOffset, a.default_eto);
+  PutText(p + kAttrModelOffset, kAttrTextSize, a.model_number);
+  PutText(p + kAttrDescriptionOffset, kAttrDescriptionSize, a.description);
+  PutText(p + kAttrSerialOffset, kAttrSerialSize, a.serial_number);
+  PutText(p + kAttrActiveFirmwareOffset, kAttrTextSize, a.active_firmware_version);
+  PutText(p + kAttrBiosOffset, kAttrTextSize, a.bios_version);
+  PutText(p + kAttrBootCodeOffset, kAttrTextSize, a.boot_code_version);
+  PutText(p + kAttrDriverVersionOffset, kAttrDriverVersionSize, a.driver_version);
+  PutText(p + kAttrFlashFirmwareOffset, kAttrTextSize, a.flash_firmware_version);
+  EncodeFixed16(p + kAttrMaxCdbOffset, a.max_cdb_length);
+  EncodeFixed16(p + kAttrLdtoOffset, a.link_down_timeout);
+  p[kAttrIscsiVersionsOffset] = a.iscsi_versions;
+  p[kAttrFirmwareStateOffset] = a.firmware_state;
+  EncodeFixed16(p + kAttrVendorIdOffset, a.vendor_id);
+  EncodeFixed16(p + kAttrDeviceIdOffset, a.device_id);
+  EncodeFixed16(p + kAttrSubsysVendorIdOffset, a.subsystem_vendor_id);
+  EncodeFixed16(p + kAttrSubsysDeviceIdOffset, a.subsystem_device_id);
+  p[kAttrLogicalHbaCountOffset] = a.logical_hba_count;
+  p[kAttrFurtherCountOffset] = a.further_count;
+  p[kAttrBusOffset] = a.address.bus;
+  p[kAttrDeviceOffset] = a.address.device;
+  p[kAttrFunctionOffset] = a.address.function;
+  return true;
+}
+
+inline std::optional<ControllerAttributes> DecodeControllerAttributes(
+    std::span<const uint8_t> answer) {
+  if (answer.size() < kControllerAttributesSize) return std::nullopt;
+  const uint8_t* p = answer.data();
+  ControllerAttributes a;
+  using attributes_detail::GetText;
+  a.manufacturer = GetText(p + kAttrManufacturerOffset, kAttrTextSize);
+  a.capabilities = DecodeFixed32(p + kAttrCapabilitiesOffset);
+  a.default_eto = DecodeFixed32(p + kAttrDefaultEtoOffset);
+  a.model_number = GetText(p + kAttrModelOffset, kAttrTextSize);
+  a.description = GetText(p + kAttrDescriptionOffset, kAttrDescriptionSize);
+  a.serial_number = GetText(p + kAttrSerialOffset, kAttrSerialSize);
+  a.active_firmware_version = GetText(p + kAttrActiveFirmwareOffset, kAttrTextSize);
+  a.bios_version = GetText(p + kAttrBiosOffset, kAttrTextSize);
+  a.boot_code_version = GetText(p + kAttrBootCodeOffset, kAttrTextSize);
+  a.driver_version = GetText(p + kAttrDriverVersionOffset, kAttrDriverVersionSize);
+  a.flash_firmware_version = GetText(p + kAttrFlashFirmwareOffset, kAttrTextSize);
+  a.max_cdb_length = DecodeFixed16(p + kAttrMaxCdbOffset);
+  a.link_down_timeout = DecodeFixed16(p + kAttrLdtoOffset);
+  a.iscsi_versions = p[kAttrIscsiVersionsOffset];
+  a.firmware_state = p[kAttrFirmwareStateOffset];
+  a.vendor_id = DecodeFixed16(p + kAttrVendorIdOffset);
+  a.device_id = DecodeFixed16(p + kAttrDeviceIdOffset);
+  a.subsystem_vendor_id = DecodeFixed16(p + kAttrSubsysVendorIdOffset);
+  a.subsystem_device_id = DecodeFixed16(p + kAttrSubsysDeviceIdOffset);
+  a.logical_hba_count = p[kAttrLogicalHbaCountOffset];
+  a.further_count = p[kAttrFurtherCountOffset];
+  a.address = {p[kAttrBusOffset], p[kAttrDeviceOffset], p[kAttrFunctionOffset]};
+  return a;
+}
+
+}  // namespace oxim::transport
+
+#endif  // OXIM_RECORDS_CONTROLLER_ATTRIBUTES_H_

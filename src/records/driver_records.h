@@ -1,0 +1,209 @@
+// Driver request numbers and the records of the driver requests other than
+// firmware commands: host adapter name (iSCSI request 1), driver and virtual
+// function information (NIC requests 4 and 7), chip information (NIC request
+// 6) and the PCI configuration read (NIC request 8). Shared by the library
+// and the emulated adapter.
+//
+// Driver information record (requests 4 and 7), 980 bytes:
+//   offset size field
+//   0      1    PCI bus number
+//   1      1    PCI device number
+//   2      1    PCI function number
+//   3      1    0
+//   4      976  the driver's answer, copied to the caller whole; within it
+//                 answer offset 8 (record offset 12): MTU, 32 bits
+//                 record offset 16: number of virtual functions (request 7)
+//
+// Chip information record (request 6), 89 bytes:
+//   0         1  number of controllers described (at most 8)
+//   1 + 11*i  1  controller i: PCI bus number
+//   2 + 11*i  1  controller i: PCI device number
+//   3 + 11*i  1  controller i: number of NIC functions (at most 8)
+//   4 + 11*i  8  controller i: PCI function numbers of those functions
+//
+// PCI configuration read record (request 8), 15 bytes plus the data area:
+//   0      1    PCI bus number
+//   1      1    PCI device number
+//   2      1    PCI function number
+//   3      4    configuration offset
+//   7      4    length
+//   11     4    address field, 0: the area that receives the data follows
+//               the record at offset 15 (a 32-bit field cannot carry the
+//               address of a buffer in a 64-bit process)
+//   15     len  the data read
+#ifndef OXIM_RECORDS_DRIVER_RECORDS_H_
+#define OXIM_RECORDS_DRIVER_RECORDS_H_
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "records/coding.h"
+#include "records/request_header.h"
+
+namespace oxim::transport {
+
+// Driver kinds of a firmware command.
+inline constexpr int kDriverIscsi = 1;
+inline constexpr int kDriverNic = 2;
+
+// Driver request numbers.
+inline constexpr unsigned long kIscsiFirmwareRequest = 0x4580;  // 17792
+inline constexpr unsigned long kIscsiHostAdapterNameRequest = 1;
+inline constexpr unsigned long kNicDriverInfoRequest = 4;
+inline constexpr unsigned long kNicFirmwareRequest = 5;
+inline constexpr unsigned long kNicChipInfoRequest = 6;
+inline constexpr unsigned long kNicVirtualFunctionRequest = 7;
+inline constexpr unsigned long kNicPciConfigReadRequest = 8;
+
+// Device nodes.
+inline constexpr char kIscsiDevicePrefix[] = "/vmfs/devices/char/vmkdriver/qf2iscsi_";
+inline constexpr char kNicDevicePath[] = "/vmfs/devices/char/vmkdriver/qf_esx_nic";
+inline constexpr int kMaxIscsiInstances = 128;
+inline constexpr int kMaxNicFunctions = 128;
+
+// --- Driver information record (requests 4 and 7) ---
+inline constexpr size_t kDriverInfoRecordSize = 980;
+inline constexpr size_t kDriverInfoBusOffset = 0;
+inline constexpr size_t kDriverInfoDeviceOffset = 1;
+inline constexpr size_t kDriverInfoFunctionOffset = 2;
+inline constexpr size_t kDriverInfoAnswerOffset = 4;
+inline constexpr size_t kDriverInfoAnswerSize = 976;
+inline constexpr size_t kDriverInfoMtuOffset = kDriverInfoAnswerOffset + 8;
+inline constexpr size_t kDriverInfoVfCountOffset = 16;
+static_assert(kDriverInfoAnswerOffset + kDriverInfoAnswerSize == kDriverInfoRecordSize);
+static_assert(FieldFits(kDriverInfoMtuOffset, 4, kDriverInfoRecordSize));
+static_assert(FieldFits(kDriverInfoVfCountOffset, 1, kDriverInfoRecordSize));
+
+// Writes the address part of a driver information request; false when the
+// record is shorter than 980 bytes.
+inline bool EncodeDriverInfoRequest(std::span<uint8_t> record, const PciAddress& address) {
+  if (record.size() < kDriverInfoRecordSize) return false;
+  record[kDriverInfoBusOffset] = address.bus;
+  record[kDriverInfoDeviceOffset] = address.device;
+  record[kDriverInfoFunctionOffset] = address.function;
+  record[3] = 0;
+  return true;
+}
+
+inline std::optional<PciAddress> DecodeDriverInfoAddress(std::span<const uint8_t> record) {
+  if (record.size() < kDriverInfoRecordSize) return std::nullopt;
+  return PciAddress{record[kDriverInfoBusOffset], record[kDriverInfoDeviceOffset],
+                    record[kDriverInfoFunctionOffset]};
+}
+
+// --- Chip information record (request 6) ---
+inline constexpr size_t kChipInfoRecordSize = 89;
+inline constexpr size_t kChipInfoCountOffset = 0;
+inline constexpr size_t kChipInfoEntryOffset = 1;
+inline constexpr size_t kChipInfoEntrySize = 11;
+inline constexpr size_t kChipInfoMaxControllers = 8;
+inline constexpr size_t kChipInfoMaxFunctions = 8;
+inline constexpr size_t kChipInfoEntryBus = 0;
+inline constexpr size_t kChipInfoEntryDevice = 1;
+inline constexpr size_t kChipInfoEntryFunctionCount = 2;
+inline constexpr size_t kChipInfoEntryFunctions = 3;
+static_assert(kChipInfoEntryOffset + kChipInfoMaxControllers * kChipInfoEntrySize ==
+              kChipInfoRecordSize);
+static_assert(kChipInfoEntryFunctions + kChipInfoMaxFunctions == kChipInfoEntrySize);
+
+struct ChipInfoController {
+  uint8_t bus = 0;
+  uint8_t device = 0;
+  std::vector<uint8_t> functions;  // at most 8 PCI function numbers
+};
+
+// Encodes up to 8 controllers with up to 8 functions each (more are cut);
+// false when the record is shorter than 89 bytes.
+inline bool EncodeChipInfo(std::span<uint8_t> record,
+                           const std::vector<ChipInfoController>& controllers) {
+  if (record.size() < kChipInfoRecordSize) return false;
+  std::fill(record.begin(), record.begin() + kChipInfoRecordSize, uint8_t{0});
+  size_t count = std::min(controllers.size(), kChipInfoMaxControllers);
+  record[kChipInfoCountOffset] = static_cast<uint8_t>(count);
+  for (size_t i = 0; i < count; ++i) {
+    uint8_t* entry = record.data() + kChipInfoEntryOffset + i * kChipInfoEntrySize;
+    const ChipInfoController& c = controllers[i];
+    size_t functions = std::min(c.functions.size(), kChipInfoMaxFunctions);
+    entry[kChipInfoEntryBus] = c.bus;
+    entry[kChipInfoEntryDevice] = c.device;
+    entry[kChipInfoEntryFunctionCount] = static_cast<uint8_t>(functions);
+    for (size_t j = 0; j < functions; ++j) entry[kChipInfoEntryFunctions + j] = c.functions[j];
+  }
+  return true;
+}
+
+// Decodes a chip information answer. Counts above 8 (controllers or
+// functions) are refused: an answer that claims more than the record holds
+// is corrupt.
+inline std::optional<std::vector<ChipInfoController>> DecodeChipInfo(
+    std::span<const uint8_t> record) {
+  if (record.size() < kChipInfoRecordSize) return std::nullopt;
+  size_t count = record[kChipInfoCountOffset];
+  if (count > kChipInfoMaxControllers) return std::nullopt;
+  std::vector<ChipInfoController> controllers;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* entry = record.data() + kChipInfoEntryOffset + i * kChipInfoEntrySize;
+    size_t functions = entry[kChipInfoEntryFunctionCount];
+    if (functions > kChipInfoMaxFunctions) return std::nullopt;
+    ChipInfoController c;
+    c.bus = entry[kChipInfoEntryBus];
+    c.device = entry[kChipInfoEntryDevice];
+    c.functions.assign(entry + kChipInfoEntryFunctions,
+                       entry + kChipInfoEntryFunctions + functions);
+    controllers.push_back(std::move(c));
+  }
+  return controllers;
+}
+
+// --- PCI configuration read record (request 8) ---
+inline constexpr size_t kPciConfigBusOffset = 0;
+inline constexpr size_t kPciConfigDeviceOffset = 1;
+inline constexpr size_t kPciConfigFunctionOffset = 2;
+inline constexpr size_t kPciConfigOffsetOffset = 3;
+inline constexpr size_t kPciConfigLengthOffset = 7;
+inline constexpr size_t kPciConfigAddressOffset = 11;
+inline constexpr size_t kPciConfigDataOffset = 15;
+static_assert(FieldFits(kPciConfigAddressOffset, 4, kPciConfigDataOffset));
+
+struct PciConfigRead {
+  PciAddress address;
+  uint32_t config_offset = 0;
+  uint32_t length = 0;
+};
+
+// Record size for a read of `length` bytes.
+constexpr size_t PciConfigRecordSize(uint32_t length) { return kPciConfigDataOffset + length; }
+
+inline bool EncodePciConfigRead(std::span<uint8_t> record, const PciConfigRead& read) {
+  if (record.size() < PciConfigRecordSize(read.length)) return false;
+  uint8_t* p = record.data();
+  p[kPciConfigBusOffset] = read.address.bus;
+  p[kPciConfigDeviceOffset] = read.address.device;
+  p[kPciConfigFunctionOffset] = read.address.function;
+  EncodeFixed32(p + kPciConfigOffsetOffset, read.config_offset);
+  EncodeFixed32(p + kPciConfigLengthOffset, read.length);
+  EncodeFixed32(p + kPciConfigAddressOffset, 0);
+  return true;
+}
+
+// Decodes the request part; nullopt when the record cannot hold the length
+// it names.
+inline std::optional<PciConfigRead> DecodePciConfigRead(std::span<const uint8_t> record) {
+  if (record.size() < kPciConfigDataOffset) return std::nullopt;
+  const uint8_t* p = record.data();
+  PciConfigRead read;
+  read.address = {p[kPciConfigBusOffset], p[kPciConfigDeviceOffset], p[kPciConfigFunctionOffset]};
+  read.config_offset = DecodeFixed32(p + kPciConfigOffsetOffset);
+  read.length = DecodeFixed32(p + kPciConfigLengthOffset);
+  if (read.length > record.size() - kPciConfigDataOffset) return std::nullopt;
+  return read;
+}
+
+}  // namespace oxim::transport
+
+#endif  // OXIM_RECORDS_DRIVER_RECORDS_H_

@@ -1,0 +1,620 @@
+// Controller discovery and start-up; see discovery.h.
+#include "startup/discovery.h"
+
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <sstream>
+#include <vector>
+
+#include "areas/controller/controller_update.h"
+#include "areas/iscsi/saved_files.h"
+#include "areas/iscsi/target_restore.h"
+#include "core/alloc.h"
+#include "core/last_status.h"
+#include "core/lock.h"
+#include "core/log.h"
+#include "core/node_store.h"
+#include "core/tree_services.h"
+#include "kit/function_tree.h"
+#include "oxim/oxim.h"
+#include "platform/device_backend.h"
+#include "platform/host_paths.h"
+#include "records/controller_attributes.h"
+#include "records/driver_records.h"
+#include "schema/templates.h"
+#include "startup/host_facts.h"
+#include "startup/tree_builder.h"
+#include "transport/commands.h"
+#include "transport/driver_tables.h"
+#include "transport/ioctl.h"
+
+namespace oxim {
+namespace {
+
+using transport::kDriverIscsi;
+using transport::kDriverNic;
+
+constexpr int kMaxControllers = 16;
+constexpr int kMaxPorts = 4;
+constexpr size_t kInterfaceNameLength = 9;
+constexpr char kEsxConfPath[] = "/etc/vmware/esx.conf";
+constexpr char kLibraryDirectory[] = "/scratch/Vallorn/";
+constexpr const char* kSavedFiles[] = {"/scratch/Vallorn/savetgt.txt",
+                                       "/scratch/Vallorn/savestp.txt"};
+constexpr uint32_t kConfigSignatureSize = 132;
+constexpr uint32_t kConfigSignatureValue = 3;
+
+// Counts of the last enumeration; changed only while the tree is built or
+// rebuilt (library lock held, or the NIC refresh, which runs one at a time).
+int g_iscsi_count = 0;
+int g_nic_count = 0;
+uint8_t g_port_bitmap[kMaxControllers][kMaxPorts];
+std::atomic<bool> g_virtual_function{false};
+
+// Interface names of the NIC functions; read by handlers on any thread.
+std::mutex g_names_mutex;
+std::array<std::string, transport::kMaxNicFunctions> g_interface_names;
+
+// A match result: the controller instance, none, or "skip this function"
+// (the tree's properties could not be read).
+constexpr int kNoMatch = -1;
+constexpr int kSkipFunction = -2;
+
+bool read_property(Node* group, const char* name, std::string* value) {
+  char buffer[kValueSize] = "";
+  if (group == nullptr || internal_get_property(group, name, buffer) != OXIM_STATUS_SUCCESS) {
+    return false;
+  }
+  *value = buffer;
+  return true;
+}
+
+std::vector<Node*> controllers() {
+  std::vector<Node*> found;
+  Node* root = hm_get_root(oxim_current_hierarchy);
+  for (Node* child : children_of(root)) {
+    if (is_instanced(child) && std::strcmp(child->name, "Quellfire") == 0) found.push_back(child);
+  }
+  return found;
+}
+
+std::vector<Node*> groups_named(Node* parent, const char* name) {
+  std::vector<Node*> found;
+  for (Node* child : children_of(parent)) {
+    if (is_group(child) && std::strcmp(child->name, name) == 0) found.push_back(child);
+  }
+  return found;
+}
+
+int instance_number(Node* group) {
+  StoreLock lock;
+  return is_instanced(group) ? group->data.group->instance->instance_number : -1;
+}
+
+// The bus and device texts of a function's PCI group and its controller's
+// serial number; false when one cannot be read.
+bool function_identity(Node* controller, Node* function, std::string* bus, std::string* device,
+                       std::string* serial) {
+  Node* pci = internal_get_node(function, "PCI", OXIM_KIND_GROUP);
+  if (pci == nullptr) {
+    pdebug(kModuleAdapter, kLogError, "%s:Failed to get PCI node.\n", __func__);
+    return false;
+  }
+  return read_property(pci, "BusNumber", bus) && read_property(pci, "DeviceNumber", device) &&
+         read_property(controller, "SerialNumber", serial);
+}
+
+// The controller an iSCSI function belongs to: with ASN "0" the first whose
+// first iSCSI function has the same bus and device, otherwise the first with
+// the same bus and serial number. A controller without iSCSI function ends
+// the walk.
+int find_iscsi_controller(const std::string& bus, const std::string& device,
+                          const std::string& asn) {
+  for (Node* controller : controllers()) {
+    Node* function = get_first_instance(controller, "iSCSIPhysicalHBA");
+    if (function == nullptr) {
+      pdebug(kModuleAdapter, kLogError, "%s:Failed to get iSCSI PHBA first instance.\n", __func__);
+      return kNoMatch;
+    }
+    std::string tree_bus, tree_device, serial;
+    if (!function_identity(controller, function, &tree_bus, &tree_device, &serial)) {
+      pdebug(kModuleAdapter, kLogError, "%s:Failed to get PCI information from iSCSI PHBA group.\n",
+             __func__);
+      return kSkipFunction;
+    }
+    const bool same_bus = strcasecmp(bus.c_str(), tree_bus.c_str()) == 0;
+    if (asn == "0" ? same_bus && strcasecmp(device.c_str(), tree_device.c_str()) == 0
+                   : same_bus && strcasecmp(asn.c_str(), serial.c_str()) == 0) {
+      return instance_number(controller);
+    }
+  }
+  return kNoMatch;
+}
+
+// As find_iscsi_controller, for a NIC function: the controllers are compared
+// through their first iSCSI function, or their first NIC function when they
+// have none; bus and device decide when the ASN is "0" or the controller's
+// serial number is "N/A".
+int find_nic_controller(const std::string& bus, const std::string& device, const std::string& asn) {
+  for (Node* controller : controllers()) {
+    Node* function = get_first_instance(controller, "iSCSIPhysicalHBA");
+    if (function == nullptr) function = get_first_instance(controller, "NICPhysicalHBA");
+    if (function == nullptr) continue;
+    std::string tree_bus, tree_device, serial;
+    if (!function_identity(controller, function, &tree_bus, &tree_device, &serial)) {
+      pdebug(kModuleAdapter, kLogError, "%s:Failed to get PCI information from NIC PHBA group.\n",
+             __func__);
+      return kSkipFunction;
+    }
+    const bool same_bus = strcasecmp(bus.c_str(), tree_bus.c_str()) == 0;
+    const bool by_address = asn == "0" || serial == "N/A";
+    if (by_address ? same_bus && strcasecmp(device.c_str(), tree_device.c_str()) == 0
+                   : same_bus && strcasecmp(asn.c_str(), serial.c_str()) == 0) {
+      return instance_number(controller);
+    }
+  }
+  return kNoMatch;
+}
+
+Node* controller_with_instance(int instance) {
+  for (Node* controller : controllers()) {
+    if (instance_number(controller) == instance) return controller;
+  }
+  return nullptr;
+}
+
+// Writes the configuration signature of a controller that runs the iSCSI
+// protocol; a NIC-only controller counts it as done.
+uint32_t OXIM_set_config_signature(int function_index, int controller_instance) {
+  std::array<uint8_t, kConfigSignatureSize> signature{};
+  std::memcpy(signature.data(), &kConfigSignatureValue, sizeof kConfigSignatureValue);
+  return ioctl_set_config_sign(function_index, signature, 0, 0, controller_instance);
+}
+
+// A new controller group for a function of `kind`, its identity from the
+// function's attributes (when they were read).
+Node* new_controller(int function_index, int kind,
+                     const std::optional<transport::ControllerAttributes>& attributes) {
+  Node* controller = instantiate(templates::kQuellfire, hm_get_root(oxim_current_hierarchy),
+                                 nullptr, nullptr, nullptr);
+  if (controller == nullptr) return nullptr;
+  const int instance = instance_number(controller);
+  pdebug(kModuleAdapter, kLogDebug, "%s:initialized controller %d\n", __func__, instance);
+  transport::set_protocol(instance, kind == kDriverIscsi ? 1 : 2);
+  ioctl_start_management_service(function_index, {}, 0, 0, kind);
+  if (attributes) OXIM_update_cntr_attribs(controller, *attributes, 0);
+  OXIM_set_config_signature(function_index, instance);
+  return controller;
+}
+
+// Reads the function's attributes; nullopt when the command fails.
+std::optional<transport::ControllerAttributes> function_attributes(int function_index, int kind) {
+  std::array<uint8_t, transport::kControllerAttributesSize> buffer{};
+  if (OXIM_get_cntr_attribs(function_index, 0, 0, kind, buffer) != OXIM_STATUS_SUCCESS) {
+    return std::nullopt;
+  }
+  return transport::DecodeControllerAttributes(buffer);
+}
+
+// The SR-IOV probe: a command a virtual function is refused (195 or 196).
+void probe_virtual_function(int function_index, Node* controller) {
+  uint32_t status = OXIM_STATUS_SUCCESS;
+  switch (get_qf_type(controller)) {
+    case kChipQF3: {
+      std::array<uint8_t, 264> record{};
+      status = ioctl_read_pci_conf(function_index, record, 0, 0, kDriverNic);
+      break;
+    }
+    case kChipTindra: {
+      std::array<uint8_t, 20> properties{};
+      status = ioctl_get_coredump_props(function_index, properties, 0, 0, kDriverNic);
+      break;
+    }
+    case kChipKorvel: {
+      std::array<uint8_t, 612> attributes{};
+      status = ioctl_get_cnt_additional_attribs(function_index, attributes, 0, 0, kDriverNic);
+      break;
+    }
+    default: return;
+  }
+  if (status == 195 || status == 196) {
+    pdebug(kModuleAdapter, kLogError, "%s:OXIM is running on VM\n", __func__);
+    g_virtual_function = true;
+  }
+}
+
+// A Korvel controller whose OEM parameters carry no serial number shows
+// "N/A" as its serial number.
+void check_korvel_oem_serial(int function_index, Node* controller) {
+  std::array<uint8_t, 44> oem{};
+  if (ioctl_get_korvel_oem_params_v1(function_index, oem, 0, 0) != OXIM_STATUS_SUCCESS) return;
+  if (oem[0] == 0 || oem[0] == 255 || oem[12] == 255 || oem[13] == 0) {
+    set_prop_val(controller, "SerialNumber", "N/A");
+  }
+}
+
+void enumerate_iscsi_functions() {
+  for (int k = 1; k <= g_iscsi_count; ++k) {
+    std::optional<transport::ControllerAttributes> attributes =
+        function_attributes(k, kDriverIscsi);
+    if (!attributes) {
+      pdebug(kModuleAdapter, kLogError, "%s:OXIM_get_cntr_attribs failed for i = %d.\n", __func__,
+             k);
+      continue;
+    }
+    int instance = find_iscsi_controller(pci_number_text(attributes->address.bus),
+                                         pci_number_text(attributes->address.device),
+                                         attributes->serial_number);
+    if (instance == kSkipFunction) continue;
+    Node* controller = instance == kNoMatch ? new_controller(k, kDriverIscsi, attributes)
+                                            : controller_with_instance(instance);
+    if (controller == nullptr) continue;
+    Node* function =
+        instantiate(templates::kiSCSIPhysicalHBA, controller, nullptr, nullptr, nullptr);
+    if (function == nullptr) {
+      pdebug(kModuleAdapter, kLogCritical, "%s:Failed to initialize iscsi phba.\n", __func__);
+      continue;
+    }
+    attach_function_index(function, k);
+    OXIM_update_driver_attribs(k, function, kDriverIscsi, *attributes);
+  }
+}
+
+void enumerate_nic_functions() {
+  for (int k = 1; k <= g_nic_count; ++k) {
+    std::optional<transport::ControllerAttributes> attributes = function_attributes(k, kDriverNic);
+    transport::PciAddress address;
+    std::string asn = "0";
+    if (attributes) {
+      address = attributes->address;
+      asn = attributes->serial_number;
+    } else if (std::optional<transport::PciAddress> table = transport::NicFunction(k)) {
+      address = *table;  // matched by bus and device
+    }
+    const std::string bus = pci_number_text(address.bus);
+    const std::string device = pci_number_text(address.device);
+    int instance = find_nic_controller(bus, device, asn);
+    if (instance == kSkipFunction) continue;
+    Node* controller = instance == kNoMatch ? new_controller(k, kDriverNic, attributes)
+                                            : controller_with_instance(instance);
+    if (controller == nullptr) continue;
+    Node* function = instantiate(templates::kNICPhysicalHBA, controller, nullptr, nullptr, nullptr);
+    if (function == nullptr) {
+      pdebug(kModuleAdapter, kLogCritical, "%s:Failed to initialize nic phba.\n", __func__);
+      continue;
+    }
+    attach_function_index(function, k);
+    if (attributes) {
+      OXIM_update_driver_attribs(k, function, kDriverNic, *attributes);
+    } else if (Node* pci = internal_get_node(function, "PCI", OXIM_KIND_GROUP)) {
+      set_prop_val(pci, "BusNumber", "%s", bus.c_str());
+      set_prop_val(pci, "DeviceNumber", "%s", device.c_str());
+      set_prop_val(pci, "FunctionNumber", "%s", pci_number_text(address.function).c_str());
+    }
+    set_prop_val(function, "IfName", "%s", interface_name(k).c_str());
+    if (instance_number(function) == 0 && get_qf_type(controller) == kChipKorvel) {
+      check_korvel_oem_serial(k, controller);
+    }
+    probe_virtual_function(k, controller);
+    set_prop_val(function, "IsVF", "%s", g_virtual_function ? "True" : "False");
+  }
+}
+
+// Every iSCSI function gets its logical HBA, named after the host adapter
+// the iSCSI driver reports for it.
+void setup_logical_hbas() {
+  for (Node* controller : controllers()) {
+    for (Node* function : groups_named(controller, "iSCSIPhysicalHBA")) {
+      Node* logical = instantiate(templates::kLogicalHBA, function, nullptr, nullptr, nullptr);
+      if (logical == nullptr) continue;
+      std::array<uint8_t, 64> name{};
+      const int handle = transport::IscsiHandle(get_port_number(function));
+      if (handle >= 0 &&
+          platform::DeviceIoctl(handle, transport::kIscsiHostAdapterNameRequest, name).result ==
+              0) {
+        name.back() = 0;
+        set_prop_val(logical, "IfName", "%s", reinterpret_cast<const char*>(name.data()));
+      }
+      (void)iscsi::OXIM_set_lhba_prop(logical);
+    }
+  }
+}
+
+void close_iscsi_devices() {
+  for (int handle : transport::OpenIscsiHandles()) platform::CloseDevice(handle);
+  transport::SetIscsiHandles({});
+}
+
+// The NIC refresh hook: rebuilds the tree when the number of NIC functions
+// changed. Takes the library lock unless this thread holds it already (a
+// command or refresh handler); a property handler runs without it.
+bool nic_refresh_hook(int) { return refresh_oxim_hierarchy() != 0; }
+
+// Tears the tree down and builds it again. REQUIRES: the library lock is
+// held by this thread.
+uint32_t rebuild_tree() {
+  exit_hm();
+  return init_hm();
+}
+
+}  // namespace
+
+std::span<const ControllerLoader> controller_loaders() {
+  // Filled as the areas that show controller-wide data are built, in this
+  // order: event log, profiles, port configuration, trace modules, NC-SI,
+  // OEM properties, personalities, diagnostics, additional attributes.
+  static constexpr std::array<ControllerLoader, 0> kLoaders{};
+  return kLoaders;
+}
+
+int os_get_port_instances() {
+  std::vector<int> handles;
+  for (int n = 0; n < transport::kMaxIscsiInstances; ++n) {
+    const int handle = platform::OpenDevice(transport::kIscsiDevicePrefix + std::to_string(n));
+    if (handle >= 0) handles.push_back(handle);
+  }
+  transport::SetIscsiHandles(handles);
+  return static_cast<int>(handles.size());
+}
+
+void os_put_port_instances() { close_iscsi_devices(); }
+
+int enumerate_qf_nics(int first_index) {
+  std::array<uint8_t, transport::kChipInfoRecordSize> record{};
+  const uint32_t status = IssueNicDriverRequest(transport::kNicChipInfoRequest, record);
+  std::optional<std::vector<transport::ChipInfoController>> chips =
+      status == 0 ? transport::DecodeChipInfo(record) : std::nullopt;
+  if (!chips) {
+    pdebug(kModuleAdapter, kLogError, "%s: ioctl_get_chipinfo failed with status = %d\n", __func__,
+           static_cast<int>(status));
+    return 0;
+  }
+  std::vector<transport::PciAddress> functions;
+  for (int k = 1; k <= first_index; ++k) {
+    if (std::optional<transport::PciAddress> kept = transport::NicFunction(k)) {
+      functions.push_back(*kept);
+    }
+  }
+  for (const transport::ChipInfoController& chip : *chips) {
+    for (uint8_t function : chip.functions) functions.push_back({chip.bus, chip.device, function});
+  }
+  transport::SetNicFunctions(functions);
+  return transport::NicFunctionCount() - first_index;
+}
+
+int get_interface_names(int count, int first_index) {
+  std::string configuration;
+  if (!platform::ReadHostFile(kEsxConfPath, &configuration)) {
+    pdebug(kModuleAdapter, kLogError, "%s:Failed to open /etc/vmware/esx.conf\n", __func__);
+    return 0;
+  }
+  std::vector<std::string> lines;
+  std::istringstream in(configuration);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::lock_guard<std::mutex> guard(g_names_mutex);
+  for (int k = first_index + 1; k <= first_index + count && k <= transport::kMaxNicFunctions; ++k) {
+    std::optional<transport::PciAddress> address = transport::NicFunction(k);
+    g_interface_names[k - 1].clear();
+    if (!address) continue;
+    char key[32];
+    std::snprintf(key, sizeof key, "%03d:%02d.%d/vmkname", address->bus, address->device,
+                  address->function);
+    for (const std::string& line : lines) {
+      if (line.find(key) == std::string::npos) continue;
+      // The value after the first "=", between double quotes.
+      const size_t equals = line.find('=');
+      const size_t open = line.find('"', equals == std::string::npos ? line.size() : equals);
+      if (open == std::string::npos) break;
+      const size_t close = line.find('"', open + 1);
+      g_interface_names[k - 1] =
+          line.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1)
+              .substr(0, kInterfaceNameLength);
+      break;
+    }
+  }
+  return count;
+}
+
+std::string interface_name(int function_index) {
+  if (function_index < 1 || function_index > transport::kMaxNicFunctions) return "";
+  std::lock_guard<std::mutex> guard(g_names_mutex);
+  return g_interface_names[function_index - 1];
+}
+
+int os_get_nic_port_instances() {
+  transport::SetNicFunctions({});
+  const int probe = platform::OpenDevice(transport::kNicDevicePath);
+  if (probe < 0) {
+    pdebug(kModuleAdapter, kLogError, "could not open device node %s\n", transport::kNicDevicePath);
+    return 0;
+  }
+  platform::CloseDevice(probe);
+  const int count = enumerate_qf_nics(0);
+  if (count == 0 || get_interface_names(count, 0) == 0) {
+    transport::SetNicFunctions({});
+    return 0;
+  }
+  return count;
+}
+
+int get_port_bitmap(int controller, int port) {
+  if (controller < 0 || controller >= kMaxControllers || port < 0 || port >= kMaxPorts) return 4;
+  const uint8_t bits = g_port_bitmap[controller][port];
+  return (bits & 1) != 0 ? 1 : (bits & 2) != 0 ? 2 : 4;
+}
+
+void set_port_bitmap() {
+  for (Node* controller : controllers()) {
+    const int instance = instance_number(controller);
+    if (instance < 0 || instance >= kMaxControllers) continue;
+    for (int port = 0; port < kMaxPorts; ++port) {
+      Node* function = get_valid_phba(controller, std::to_string(port).c_str());
+      if (function == nullptr) continue;
+      g_port_bitmap[instance][port] |= std::strcmp(function->name, "iSCSIPhysicalHBA") == 0 ? 1 : 2;
+    }
+  }
+}
+
+bool running_on_virtual_function() { return g_virtual_function; }
+
+int get_lhba_count(Node* node, char* bus, char* device, char* function, char* count) {
+  const int index = get_port_number(node);
+  Node* controller = enclosing_group(node, "Quellfire");
+  const int kind =
+      transport::get_the_protocol(controller != nullptr ? instance_number(controller) : 0) == 2
+          ? kDriverNic
+          : kDriverIscsi;
+  std::optional<transport::ControllerAttributes> attributes = function_attributes(index, kind);
+  if (!attributes || bus == nullptr || device == nullptr || function == nullptr ||
+      count == nullptr) {
+    return -1;
+  }
+  std::snprintf(bus, kValueSize, "%d", attributes->address.bus);
+  std::snprintf(device, kValueSize, "%d", attributes->address.device);
+  std::snprintf(function, kValueSize, "%d", attributes->address.function);
+  std::snprintf(count, kValueSize, "%d", attributes->further_count);
+  return attributes->logical_hba_count;
+}
+
+uint32_t backend_init() {
+  pdebug(kModuleAdapter, kLogDebug, "OXIMServiceVersion   = %d.%d.%d.%d\n", kServiceVersion[0],
+         kServiceVersion[1], kServiceVersion[2], kServiceVersion[3]);
+  pdebug(kModuleAdapter, kLogDebug, "OXIMHierarchyVersion = %d.%d\n", kHierarchyVersion[0],
+         kHierarchyVersion[1]);
+  std::memset(g_port_bitmap, 0, sizeof g_port_bitmap);
+  transport::reset_protocol_flags();
+  g_virtual_function = false;
+  OXIM_config_dir_permssions();
+  OXIM_save_file_configuration();
+
+  g_iscsi_count = os_get_port_instances();
+  pdebug(kModuleAdapter, kLogDebug, "%s:iscsi_valid_hba = %d\n", __func__, g_iscsi_count);
+  g_nic_count = os_get_nic_port_instances();
+  pdebug(kModuleAdapter, kLogDebug, "%s:nic_valid_hba = %d\n", __func__, g_nic_count);
+  transport::SetNicRefreshHook(nic_refresh_hook);
+  if (g_iscsi_count == 0 && g_nic_count == 0) {
+    pdebug(kModuleAdapter, kLogCritical, "%s:Nevrane Adapter Not Found.\n", __func__);
+    oxim_set_last_status(kStatusNoAdapter, kNoAdapterMessage);
+    return OXIM_STATUS_SUCCESS;
+  }
+
+  enumerate_iscsi_functions();
+  enumerate_nic_functions();
+  set_port_bitmap();
+  for (Node* controller : controllers()) {
+    for (const ControllerLoader& loader : controller_loaders()) loader.load(controller);
+  }
+  setup_logical_hbas();
+  return OXIM_STATUS_SUCCESS;
+}
+
+void backend_exit() {
+  transport::SetNicRefreshHook(nullptr);
+  // The physical HBAs' private records go with their groups when the tree
+  // is deleted; here the devices are closed.
+  close_iscsi_devices();
+  transport::SetNicFunctions({});
+  g_iscsi_count = 0;
+  g_nic_count = 0;
+}
+
+int refresh_oxim_hierarchy() {
+  const int count = enumerate_qf_nics(0);
+  if (count == g_nic_count) return 0;
+  pdebug(kModuleAdapter, kLogCritical, "%s:There is a change in OXIM NIC hierarchy.\n", __func__);
+  if (oxim_lock_held_by_this_thread()) {
+    rebuild_tree();
+  } else if (oxim_acquire_lock() == 1) {
+    rebuild_tree();
+    oxim_release_lock();
+  }
+  return 1;
+}
+
+uint32_t backend_client_init(int mode) {
+  if (mode > 1) return OXIM_STATUS_SUCCESS;
+  // Functions of the host against those of the tree; rebuild until equal.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    close_iscsi_devices();
+    const int iscsi = os_get_port_instances();
+    const int nic = iscsi == g_iscsi_count ? os_get_nic_port_instances() : g_nic_count;
+    if (iscsi != g_iscsi_count || nic != g_nic_count) {
+      pdebug(kModuleAdapter, kLogCritical, "%s:There is a change in OXIM %s hierarchy.\n", __func__,
+             iscsi != g_iscsi_count ? "iSCSI" : "NIC");
+      if (rebuild_tree() != OXIM_STATUS_SUCCESS) return OXIM_STATUS_FAILURE;
+      continue;
+    }
+    bool changed = false;
+    for (Node* controller : controllers()) {
+      std::string serial;
+      read_property(controller, "SerialNumber", &serial);
+      for (const char* kind_name : {"iSCSIPhysicalHBA", "NICPhysicalHBA"}) {
+        const int kind =
+            std::strcmp(kind_name, "iSCSIPhysicalHBA") == 0 ? kDriverIscsi : kDriverNic;
+        for (Node* function : groups_named(controller, kind_name)) {
+          Node* pci = internal_get_node(function, "PCI", OXIM_KIND_GROUP);
+          std::string bus;
+          std::optional<transport::ControllerAttributes> attributes =
+              function_attributes(get_port_number(function), kind);
+          if (pci == nullptr || !attributes || !read_property(pci, "BusNumber", &bus)) continue;
+          if (attributes->serial_number == "0" || serial == "N/A") continue;
+          if (strcasecmp(bus.c_str(), pci_number_text(attributes->address.bus).c_str()) != 0 ||
+              strcasecmp(serial.c_str(), attributes->serial_number.c_str()) != 0) {
+            changed = true;
+          }
+        }
+      }
+    }
+    if (changed) {
+      if (rebuild_tree() != OXIM_STATUS_SUCCESS) return OXIM_STATUS_FAILURE;
+      continue;
+    }
+    if (g_iscsi_count == 0 && g_nic_count == 0) {
+      oxim_set_last_status(kStatusNoController, kNoControllerMessage);
+      return OXIM_STATUS_FAILURE;
+    }
+    for (Node* controller : controllers()) {
+      for (Node* function : groups_named(controller, "NICPhysicalHBA")) {
+        set_prop_val(function, "IfName", "%s", interface_name(get_port_number(function)).c_str());
+      }
+    }
+    return OXIM_STATUS_SUCCESS;
+  }
+  return OXIM_STATUS_FAILURE;
+}
+
+uint32_t backend_client_exit(int mode) {
+  if (mode != 0) return OXIM_STATUS_SUCCESS;
+  close_iscsi_devices();
+  return OXIM_STATUS_SUCCESS;
+}
+
+}  // namespace oxim
+
+using namespace oxim;
+
+uint32_t OXIM_config_dir_permssions(void) {
+  const uint32_t host = OXIM_get_esx_version();
+  // Directories stay traversable (0755); the saved files hold CHAP secrets
+  // and are kept readable by their owner only.
+  if (host != kHostEsxi) platform::MakeDirectories(platform::HostPath("/scratch/"), 0755);
+  const std::string directory = platform::HostPath(kLibraryDirectory);
+  platform::MakeDirectories(directory, 0755);
+  iscsi::OXIM_check_for_corrupted_database();
+  for (const char* saved : kSavedFiles) {
+    const std::string path = platform::HostPath(saved);
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) continue;
+    pdebug(kModuleAdapter, kLogDebug, "%s:File %s found.\n", __func__, saved);
+    if (chmod(path.c_str(), 0600) != 0) {
+      pdebug(kModuleAdapter, kLogError, "Failed change the permissions for %s file\n", saved);
+    }
+  }
+  return host;
+}

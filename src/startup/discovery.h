@@ -1,0 +1,95 @@
+// Controller discovery and start-up: when the tree is built, find the
+// adapter functions the host's drivers expose, open their devices, decide
+// to which controller each function belongs, create one Quellfire group per
+// controller and one physical-HBA group per function, and load the
+// controller-wide data. While the library runs, keep the driver tables in
+// step with the host: the NIC side is enumerated again before every NIC
+// request, and a client that attaches later checks that the functions are
+// still those of the tree.
+#ifndef OXIM_STARTUP_DISCOVERY_H_
+#define OXIM_STARTUP_DISCOVERY_H_
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "core/node.h"
+#include "oxim/oxim.h"
+
+namespace oxim {
+
+inline constexpr uint32_t kStatusNoAdapter = 313;
+inline constexpr char kNoAdapterMessage[] =
+    "Nevrane Adapter Not found. Please make sure Vallorn NIC/iSCSI drivers are installed "
+    "properly or Nevrane adapter inserted on PCIe Slot.";
+inline constexpr uint32_t kStatusNoController = 18;
+inline constexpr char kNoControllerMessage[] = "System has no controller.";
+
+// Builds the adapter part of the tree. Returns 0, also when no adapter is
+// found (last status 313; the tree then holds only the root).
+uint32_t backend_init();
+// Frees the private records of the physical HBAs and closes the devices.
+void backend_exit();
+// For a client attaching to a built tree (mode 0 or 1): rebuilds the tree
+// while the host's functions differ from the tree's. A mode above 1 does
+// nothing. 0, or 1 when the rebuild fails or there is no controller at all.
+uint32_t backend_client_init(int mode);
+// For a client leaving (mode 0): closes the devices. Other modes do nothing.
+uint32_t backend_client_exit(int mode);
+
+// The NIC refresh before every NIC request: enumerates the NIC functions
+// again; when their number changed, rebuilds the tree and returns 1, else 0.
+int refresh_oxim_hierarchy();
+
+// Opens the iSCSI devices (instances 0 to 127) into the handle table;
+// returns the number opened. Closes them again.
+int os_get_port_instances();
+void os_put_port_instances();
+// Enumerates the NIC functions (chip information and interface names);
+// returns their number, 0 when the device cannot be opened or no interface
+// name was found.
+int os_get_nic_port_instances();
+// Fills the NIC function table from the chip information; returns the
+// number of NIC functions (0 on failure).
+int enumerate_qf_nics(int first_index);
+// Fills the interface name table for NIC functions 1..count from the host
+// configuration; returns count, or 0 when it cannot be read.
+int get_interface_names(int count, int first_index);
+// The host interface name of NIC function k (at most 9 characters), or "".
+std::string interface_name(int function_index);
+
+// Port bitmap: 1 when the controller's port has an iSCSI physical HBA, else
+// 2 when it has a NIC physical HBA, else 4.
+int get_port_bitmap(int controller, int port);
+void set_port_bitmap();
+
+// Whether the library runs on an SR-IOV virtual function (set by the probe
+// of discovery).
+bool running_on_virtual_function();
+
+// From the controller attributes of the node's function: its bus, device and
+// function numbers and the count at offset 447 as decimal texts (each
+// buffer 256 bytes); returns the number of logical HBAs, or -1.
+int get_lhba_count(Node* node, char* bus, char* device, char* function, char* count);
+
+// One step of start-up that loads controller-wide data for every
+// controller, in instance order.
+struct ControllerLoader {
+  const char* what;
+  void (*load)(Node* controller);
+};
+// The loaders that run at start-up, in order. Each area that shows
+// controller-wide data (event log, profiles, port configuration, trace
+// modules, NC-SI, OEM, personalities, diagnostics, additional attributes)
+// adds its loader here.
+std::span<const ControllerLoader> controller_loaders();
+
+}  // namespace oxim
+
+extern "C" {
+// Prepares the library's directories and saved files; returns the host kind
+// (2 ESXi, 3 other).
+OXIM_EXPORT uint32_t OXIM_config_dir_permssions(void);
+}
+
+#endif  // OXIM_STARTUP_DISCOVERY_H_
