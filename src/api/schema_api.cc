@@ -3,10 +3,13 @@
 #include <string>
 
 #include "oxim/oxim.h"
+#include "areas/areas.h"
+#include "schema/area.h"
 #include "schema/template.h"
 
 extern "C" uint32_t OXIM_get_unimplemented_handlers(char* names, uint32_t size, uint32_t* count) {
   if (names == nullptr || count == nullptr || size == 0) return OXIM_STATUS_FAILURE;
+  oxim::install_areas(oxim::library_areas());
   const std::vector<std::string> missing = oxim::unregistered_handlers(oxim::template_catalogue());
   *count = static_cast<uint32_t>(missing.size());
   std::string text;

@@ -3,11 +3,6 @@
 
 #include <mutex>
 
-#include "areas/iscsi/login.h"
-#include "areas/iscsi/login_options.h"
-#include "areas/iscsi/sessions.h"
-#include "areas/iscsi/target_restore.h"
-#include "areas/iscsi/targets.h"
 #include "core/config.h"
 #include "core/tree_services.h"
 
@@ -48,20 +43,13 @@ bool HandlerRegistry::contains(std::string_view name) const {
 HandlerRegistry& handler_registry() {
   static HandlerRegistry registry;
   static std::once_flag built;
-  std::call_once(built, [] { register_all_handlers(registry); });
+  std::call_once(built, [] {
+    // The tree core's own handlers; the areas add theirs when they are
+    // installed (area.h).
+    registry.add_property("handle_internal_property", handle_internal_property);
+    registry.add_property("handle_OXIMDebugLevel", handle_OXIMDebugLevel);
+  });
   return registry;
-}
-
-void register_all_handlers(HandlerRegistry& registry) {
-  // The tree core.
-  registry.add_property("handle_internal_property", handle_internal_property);
-  registry.add_property("handle_OXIMDebugLevel", handle_OXIMDebugLevel);
-  // The iSCSI initiator.
-  iscsi::register_login_option_handlers(registry);
-  iscsi::register_target_handlers(registry);
-  iscsi::register_session_handlers(registry);
-  iscsi::register_login_handlers(registry);
-  iscsi::register_target_restore_handlers(registry);
 }
 
 }  // namespace oxim

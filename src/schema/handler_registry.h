@@ -41,15 +41,11 @@ class HandlerRegistry {
   std::unordered_map<std::string, RefreshHandler> refreshes_;
 };
 
-// The registry with every handler the library implements; built once, on
-// first use, by register_all_handlers. Templates bind handlers when they
-// create nodes, so handlers are registered before the tree is built (tests
-// add their own handlers the same way).
+// The registry: the tree core's handlers, and those of every installed area
+// (area.h). Templates bind handlers when they create nodes, so the areas are
+// installed before the tree is built (tests add their own handlers the same
+// way).
 HandlerRegistry& handler_registry();
-
-// Registers the handlers of every area. Each area that implements handlers
-// adds its registration function here.
-void register_all_handlers(HandlerRegistry& registry);
 
 }  // namespace oxim
 

@@ -105,10 +105,6 @@ const CommandData* command_data(const CommandTemplate& command);
 // tree is torn down.
 void release_template_state();
 
-// Every template the library can instantiate (the catalogue), for listings
-// and checks.
-std::span<const GroupTemplate* const> template_catalogue();
-
 // The handler names that the templates reachable from `templates` (sub-groups
 // included) refer to but nobody has registered, sorted and without repeats.
 std::vector<std::string> unregistered_handlers(std::span<const GroupTemplate* const> templates);

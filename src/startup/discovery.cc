@@ -12,22 +12,20 @@
 #include <sstream>
 #include <vector>
 
-#include "areas/controller/controller_update.h"
-#include "areas/iscsi/saved_files.h"
-#include "areas/iscsi/target_restore.h"
 #include "core/alloc.h"
 #include "core/last_status.h"
 #include "core/lock.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/tree_services.h"
+#include "kit/function_attributes.h"
 #include "kit/function_tree.h"
 #include "oxim/oxim.h"
 #include "platform/device_backend.h"
 #include "platform/host_paths.h"
 #include "records/controller_attributes.h"
 #include "records/driver_records.h"
-#include "schema/templates.h"
+#include "schema/area.h"
 #include "startup/host_facts.h"
 #include "startup/tree_builder.h"
 #include "transport/commands.h"
@@ -45,8 +43,6 @@ constexpr int kMaxPorts = 4;
 constexpr size_t kInterfaceNameLength = 9;
 constexpr char kEsxConfPath[] = "/etc/vmware/esx.conf";
 constexpr char kLibraryDirectory[] = "/scratch/Vallorn/";
-constexpr const char* kSavedFiles[] = {"/scratch/Vallorn/savetgt.txt",
-                                       "/scratch/Vallorn/savestp.txt"};
 constexpr uint32_t kConfigSignatureSize = 132;
 constexpr uint32_t kConfigSignatureValue = 3;
 
@@ -88,6 +84,18 @@ std::vector<Node*> groups_named(Node* parent, const char* name) {
   std::vector<Node*> found;
   for (Node* child : children_of(parent)) {
     if (is_group(child) && std::strcmp(child->name, name) == 0) found.push_back(child);
+  }
+  return found;
+}
+
+// The physical HBAs of a controller (iSCSI and NIC), in child order.
+std::vector<Node*> physical_hbas(Node* controller) {
+  std::vector<Node*> found;
+  for (Node* child : children_of(controller)) {
+    if (is_group(child) && (std::strcmp(child->name, "iSCSIPhysicalHBA") == 0 ||
+                            std::strcmp(child->name, "NICPhysicalHBA") == 0)) {
+      found.push_back(child);
+    }
   }
   return found;
 }
@@ -177,29 +185,46 @@ uint32_t OXIM_set_config_signature(int function_index, int controller_instance) 
   return ioctl_set_config_sign(function_index, signature, 0, 0, controller_instance);
 }
 
-// A new controller group for a function of `kind`, its identity from the
-// function's attributes (when they were read).
-Node* new_controller(int function_index, int kind,
-                     const std::optional<transport::ControllerAttributes>& attributes) {
-  Node* controller = instantiate(templates::kQuellfire, hm_get_root(oxim_current_hierarchy),
-                                 nullptr, nullptr, nullptr);
+// The catalogue template of an instanced group start-up creates.
+Node* instantiate_named(const char* name, Node* parent) {
+  const GroupTemplate* group_template = find_template(name);
+  if (group_template == nullptr) {
+    pdebug(kModuleAdapter, kLogCritical, "%s:no template for %s\n", __func__, name);
+    return nullptr;
+  }
+  return instantiate(*group_template, parent, nullptr, nullptr, nullptr);
+}
+
+// A new controller group for a function, its identity filled by the areas
+// from the function's attributes (when they were read).
+Node* new_controller(const FoundFunction& found) {
+  Node* controller = instantiate_named("Quellfire", hm_get_root(oxim_current_hierarchy));
   if (controller == nullptr) return nullptr;
   const int instance = instance_number(controller);
   pdebug(kModuleAdapter, kLogDebug, "%s:initialized controller %d\n", __func__, instance);
-  transport::set_protocol(instance, kind == kDriverIscsi ? 1 : 2);
-  ioctl_start_management_service(function_index, {}, 0, 0, kind);
-  if (attributes) OXIM_update_cntr_attribs(controller, *attributes, 0);
-  OXIM_set_config_signature(function_index, instance);
+  transport::set_protocol(instance, found.kind == kDriverIscsi ? 1 : 2);
+  ioctl_start_management_service(found.function_index, {}, 0, 0, found.kind);
+  for (const Area* area : installed_areas()) {
+    if (area->controller_created != nullptr) area->controller_created(controller, found);
+  }
+  OXIM_set_config_signature(found.function_index, instance);
   return controller;
 }
 
-// Reads the function's attributes; nullopt when the command fails.
-std::optional<transport::ControllerAttributes> function_attributes(int function_index, int kind) {
-  std::array<uint8_t, transport::kControllerAttributesSize> buffer{};
-  if (OXIM_get_cntr_attribs(function_index, 0, 0, kind, buffer) != OXIM_STATUS_SUCCESS) {
-    return std::nullopt;
+// A new physical-HBA group for a function under its controller, with the
+// function index in its private record.
+Node* new_function(const char* name, Node* controller, const FoundFunction& found) {
+  Node* function = instantiate_named(name, controller);
+  if (function == nullptr) return nullptr;
+  attach_function_index(function, found.function_index);
+  return function;
+}
+
+// The areas fill a new physical HBA's properties.
+void function_created(Node* function, const FoundFunction& found) {
+  for (const Area* area : installed_areas()) {
+    if (area->function_created != nullptr) area->function_created(function, found);
   }
-  return transport::DecodeControllerAttributes(buffer);
 }
 
 // The SR-IOV probe: a command a virtual function is refused (195 or 196).
@@ -229,16 +254,6 @@ void probe_virtual_function(int function_index, Node* controller) {
   }
 }
 
-// A Korvel controller whose OEM parameters carry no serial number shows
-// "N/A" as its serial number.
-void check_korvel_oem_serial(int function_index, Node* controller) {
-  std::array<uint8_t, 44> oem{};
-  if (ioctl_get_korvel_oem_params_v1(function_index, oem, 0, 0) != OXIM_STATUS_SUCCESS) return;
-  if (oem[0] == 0 || oem[0] == 255 || oem[12] == 255 || oem[13] == 0) {
-    set_prop_val(controller, "SerialNumber", "N/A");
-  }
-}
-
 void enumerate_iscsi_functions() {
   for (int k = 1; k <= g_iscsi_count; ++k) {
     std::optional<transport::ControllerAttributes> attributes =
@@ -248,21 +263,21 @@ void enumerate_iscsi_functions() {
              k);
       continue;
     }
+    const FoundFunction found{
+        .function_index = k, .kind = kDriverIscsi, .attributes = &*attributes};
     int instance = find_iscsi_controller(pci_number_text(attributes->address.bus),
                                          pci_number_text(attributes->address.device),
                                          attributes->serial_number);
     if (instance == kSkipFunction) continue;
-    Node* controller = instance == kNoMatch ? new_controller(k, kDriverIscsi, attributes)
-                                            : controller_with_instance(instance);
+    Node* controller =
+        instance == kNoMatch ? new_controller(found) : controller_with_instance(instance);
     if (controller == nullptr) continue;
-    Node* function =
-        instantiate(templates::kiSCSIPhysicalHBA, controller, nullptr, nullptr, nullptr);
+    Node* function = new_function("iSCSIPhysicalHBA", controller, found);
     if (function == nullptr) {
       pdebug(kModuleAdapter, kLogCritical, "%s:Failed to initialize iscsi phba.\n", __func__);
       continue;
     }
-    attach_function_index(function, k);
-    OXIM_update_driver_attribs(k, function, kDriverIscsi, *attributes);
+    function_created(function, found);
   }
 }
 
@@ -277,51 +292,48 @@ void enumerate_nic_functions() {
     } else if (std::optional<transport::PciAddress> table = transport::NicFunction(k)) {
       address = *table;  // matched by bus and device
     }
+    const FoundFunction found{
+        .function_index = k, .kind = kDriverNic, .attributes = attributes ? &*attributes : nullptr};
     const std::string bus = pci_number_text(address.bus);
     const std::string device = pci_number_text(address.device);
     int instance = find_nic_controller(bus, device, asn);
     if (instance == kSkipFunction) continue;
-    Node* controller = instance == kNoMatch ? new_controller(k, kDriverNic, attributes)
-                                            : controller_with_instance(instance);
+    Node* controller =
+        instance == kNoMatch ? new_controller(found) : controller_with_instance(instance);
     if (controller == nullptr) continue;
-    Node* function = instantiate(templates::kNICPhysicalHBA, controller, nullptr, nullptr, nullptr);
+    Node* function = new_function("NICPhysicalHBA", controller, found);
     if (function == nullptr) {
       pdebug(kModuleAdapter, kLogCritical, "%s:Failed to initialize nic phba.\n", __func__);
       continue;
     }
-    attach_function_index(function, k);
-    if (attributes) {
-      OXIM_update_driver_attribs(k, function, kDriverNic, *attributes);
-    } else if (Node* pci = internal_get_node(function, "PCI", OXIM_KIND_GROUP)) {
-      set_prop_val(pci, "BusNumber", "%s", bus.c_str());
-      set_prop_val(pci, "DeviceNumber", "%s", device.c_str());
-      set_prop_val(pci, "FunctionNumber", "%s", pci_number_text(address.function).c_str());
+    if (!attributes) {
+      // Placed by the address of the NIC function table; later functions
+      // are matched against it.
+      if (Node* pci = internal_get_node(function, "PCI", OXIM_KIND_GROUP)) {
+        set_prop_val(pci, "BusNumber", "%s", bus.c_str());
+        set_prop_val(pci, "DeviceNumber", "%s", device.c_str());
+        set_prop_val(pci, "FunctionNumber", "%s", pci_number_text(address.function).c_str());
+      }
     }
+    function_created(function, found);
     set_prop_val(function, "IfName", "%s", interface_name(k).c_str());
-    if (instance_number(function) == 0 && get_qf_type(controller) == kChipKorvel) {
-      check_korvel_oem_serial(k, controller);
-    }
     probe_virtual_function(k, controller);
     set_prop_val(function, "IsVF", "%s", g_virtual_function ? "True" : "False");
   }
 }
 
-// Every iSCSI function gets its logical HBA, named after the host adapter
-// the iSCSI driver reports for it.
-void setup_logical_hbas() {
+// Controller-wide data, then each physical HBA once more, area by area.
+void load_controllers() {
   for (Node* controller : controllers()) {
-    for (Node* function : groups_named(controller, "iSCSIPhysicalHBA")) {
-      Node* logical = instantiate(templates::kLogicalHBA, function, nullptr, nullptr, nullptr);
-      if (logical == nullptr) continue;
-      std::array<uint8_t, 64> name{};
-      const int handle = transport::IscsiHandle(get_port_number(function));
-      if (handle >= 0 &&
-          platform::DeviceIoctl(handle, transport::kIscsiHostAdapterNameRequest, name).result ==
-              0) {
-        name.back() = 0;
-        set_prop_val(logical, "IfName", "%s", reinterpret_cast<const char*>(name.data()));
+    for (const Area* area : installed_areas()) {
+      if (area->load_controller != nullptr) area->load_controller(controller);
+    }
+  }
+  for (Node* controller : controllers()) {
+    for (Node* function : physical_hbas(controller)) {
+      for (const Area* area : installed_areas()) {
+        if (area->setup_function != nullptr) area->setup_function(function);
       }
-      (void)iscsi::OXIM_set_lhba_prop(logical);
     }
   }
 }
@@ -344,14 +356,6 @@ uint32_t rebuild_tree() {
 }
 
 }  // namespace
-
-std::span<const ControllerLoader> controller_loaders() {
-  // Filled as the areas that show controller-wide data are built, in this
-  // order: event log, profiles, port configuration, trace modules, NC-SI,
-  // OEM properties, personalities, diagnostics, additional attributes.
-  static constexpr std::array<ControllerLoader, 0> kLoaders{};
-  return kLoaders;
-}
 
 int os_get_port_instances() {
   std::vector<int> handles;
@@ -463,25 +467,6 @@ void set_port_bitmap() {
 
 bool running_on_virtual_function() { return g_virtual_function; }
 
-int get_lhba_count(Node* node, char* bus, char* device, char* function, char* count) {
-  const int index = get_port_number(node);
-  Node* controller = enclosing_group(node, "Quellfire");
-  const int kind =
-      transport::get_the_protocol(controller != nullptr ? instance_number(controller) : 0) == 2
-          ? kDriverNic
-          : kDriverIscsi;
-  std::optional<transport::ControllerAttributes> attributes = function_attributes(index, kind);
-  if (!attributes || bus == nullptr || device == nullptr || function == nullptr ||
-      count == nullptr) {
-    return -1;
-  }
-  std::snprintf(bus, kValueSize, "%d", attributes->address.bus);
-  std::snprintf(device, kValueSize, "%d", attributes->address.device);
-  std::snprintf(function, kValueSize, "%d", attributes->address.function);
-  std::snprintf(count, kValueSize, "%d", attributes->further_count);
-  return attributes->logical_hba_count;
-}
-
 uint32_t backend_init() {
   pdebug(kModuleAdapter, kLogDebug, "OXIMServiceVersion   = %d.%d.%d.%d\n", kServiceVersion[0],
          kServiceVersion[1], kServiceVersion[2], kServiceVersion[3]);
@@ -507,10 +492,7 @@ uint32_t backend_init() {
   enumerate_iscsi_functions();
   enumerate_nic_functions();
   set_port_bitmap();
-  for (Node* controller : controllers()) {
-    for (const ControllerLoader& loader : controller_loaders()) loader.load(controller);
-  }
-  setup_logical_hbas();
+  load_controllers();
   return OXIM_STATUS_SUCCESS;
 }
 
@@ -584,6 +566,10 @@ uint32_t backend_client_init(int mode) {
         set_prop_val(function, "IfName", "%s", interface_name(get_port_number(function)).c_str());
       }
     }
+    Node* root = hm_get_root(oxim_current_hierarchy);
+    for (const Area* area : installed_areas()) {
+      if (area->client_attach != nullptr) area->client_attach(root);
+    }
     return OXIM_STATUS_SUCCESS;
   }
   return OXIM_STATUS_FAILURE;
@@ -591,6 +577,10 @@ uint32_t backend_client_init(int mode) {
 
 uint32_t backend_client_exit(int mode) {
   if (mode != 0) return OXIM_STATUS_SUCCESS;
+  Node* root = hm_get_root(oxim_current_hierarchy);
+  for (const Area* area : installed_areas()) {
+    if (area->client_detach != nullptr) area->client_detach(root);
+  }
   close_iscsi_devices();
   return OXIM_STATUS_SUCCESS;
 }
@@ -601,20 +591,12 @@ using namespace oxim;
 
 uint32_t OXIM_config_dir_permssions(void) {
   const uint32_t host = OXIM_get_esx_version();
-  // Directories stay traversable (0755); the saved files hold CHAP secrets
-  // and are kept readable by their owner only.
+  // Directories stay traversable (0755); the areas keep the files that hold
+  // secrets readable by their owner only.
   if (host != kHostEsxi) platform::MakeDirectories(platform::HostPath("/scratch/"), 0755);
-  const std::string directory = platform::HostPath(kLibraryDirectory);
-  platform::MakeDirectories(directory, 0755);
-  iscsi::OXIM_check_for_corrupted_database();
-  for (const char* saved : kSavedFiles) {
-    const std::string path = platform::HostPath(saved);
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) continue;
-    pdebug(kModuleAdapter, kLogDebug, "%s:File %s found.\n", __func__, saved);
-    if (chmod(path.c_str(), 0600) != 0) {
-      pdebug(kModuleAdapter, kLogError, "Failed change the permissions for %s file\n", saved);
-    }
+  platform::MakeDirectories(platform::HostPath(kLibraryDirectory), 0755);
+  for (const Area* area : installed_areas()) {
+    if (area->prepare != nullptr) area->prepare();
   }
   return host;
 }

@@ -67,23 +67,6 @@ void set_port_bitmap();
 // of discovery).
 bool running_on_virtual_function();
 
-// From the controller attributes of the node's function: its bus, device and
-// function numbers and the count at offset 447 as decimal texts (each
-// buffer 256 bytes); returns the number of logical HBAs, or -1.
-int get_lhba_count(Node* node, char* bus, char* device, char* function, char* count);
-
-// One step of start-up that loads controller-wide data for every
-// controller, in instance order.
-struct ControllerLoader {
-  const char* what;
-  void (*load)(Node* controller);
-};
-// The loaders that run at start-up, in order. Each area that shows
-// controller-wide data (event log, profiles, port configuration, trace
-// modules, NC-SI, OEM, personalities, diagnostics, additional attributes)
-// adds its loader here.
-std::span<const ControllerLoader> controller_loaders();
-
 }  // namespace oxim
 
 extern "C" {

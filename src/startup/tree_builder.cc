@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "areas/areas.h"
 #include "core/alloc.h"
 #include "core/node_store.h"
 #include "core/tree_services.h"
+#include "schema/area.h"
 #include "schema/template.h"
 #include "startup/discovery.h"
 
@@ -58,7 +60,11 @@ Node* new_root() {
 
 }  // namespace
 
-uint32_t init_hm() { return init_hm_data(); }
+uint32_t init_hm() {
+  // The areas' handlers and templates, before any group is made from them.
+  install_areas(library_areas());
+  return init_hm_data();
+}
 
 void exit_hm() {
   exit_hm_data();

@@ -329,4 +329,16 @@ uint32_t IssueNicDriverRequest(unsigned long request, std::span<uint8_t> record)
   return 0;
 }
 
+uint32_t IssueIscsiDriverRequest(int function_index, unsigned long request,
+                                 std::span<uint8_t> record) {
+  const int handle = transport::IscsiHandle(function_index);
+  if (handle < 0) return 1;
+  platform::IoResult result = platform::DeviceIoctl(handle, request, record);
+  if (result.result != 0) {
+    LogDriverFailure(result.result, result.error);
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace oxim

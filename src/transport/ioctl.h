@@ -90,6 +90,12 @@ uint32_t GetNICIOCTLPayLoadSize(int function_index, uint8_t opcode, uint8_t subs
 // changed or the driver call failed.
 uint32_t IssueNicDriverRequest(unsigned long request, std::span<uint8_t> record);
 
+// An iSCSI driver request other than a firmware command (1, the host adapter
+// name) on the handle of function `function_index`. 0 on success, 1 when
+// the function has no handle or the driver call failed.
+uint32_t IssueIscsiDriverRequest(int function_index, unsigned long request,
+                                 std::span<uint8_t> record);
+
 }  // namespace oxim
 
 #endif  // OXIM_TRANSPORT_IOCTL_H_

@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "areas/areas.h"
 #include "core/node_store.h"
 #include "core/validate.h"
 #include "oxim/oxim.h"
+#include "schema/area.h"
 #include "schema/template.h"
 #include "support/temp_root.h"
 
@@ -31,6 +33,7 @@ void ForEachTemplate(const std::function<void(const GroupTemplate&)>& visit) {
     visit(group);
     for (const GroupTemplate* sub : group.subgroups) walk(*sub);
   };
+  install_areas(library_areas());
   for (const GroupTemplate* group : template_catalogue()) walk(*group);
 }
 
@@ -125,6 +128,7 @@ class CatalogueTreeTest : public testing::TempRootTest {
   // parent's name, repeating until nothing more can be placed. Returns the
   // templates that found no parent.
   std::vector<std::string> PlaceEveryTemplate() {
+    install_areas(library_areas());
     for (bool progress = true; progress;) {
       progress = false;
       for (const GroupTemplate* group : template_catalogue()) {

@@ -2,6 +2,8 @@
 // template order, handlers bound by name, origin records, the new-tag list,
 // and clean failure at any allocation.
 #include "schema/template.h"
+#include "areas/areas.h"
+#include "schema/area.h"
 
 #include <gtest/gtest.h>
 
@@ -279,6 +281,7 @@ TEST_F(TemplateTest, FailureAtAnyAllocationLeavesNothingBehind) {
 }
 
 TEST_F(TemplateTest, CatalogueTemplatesHaveNamesAndMaxima) {
+  install_areas(library_areas());
   for (const GroupTemplate* group_template : template_catalogue()) {
     EXPECT_NE(group_template->template_name, nullptr);
     EXPECT_GT(group_template->maximum, 0) << group_template->name;

@@ -12,6 +12,7 @@
 #include "core/node_store.h"
 #include "core/tree_services.h"
 #include "emulator.h"
+#include "kit/function_attributes.h"
 #include "kit/function_tree.h"
 #include "records/controller_attributes.h"
 #include "records/driver_records.h"

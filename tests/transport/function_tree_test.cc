@@ -7,10 +7,12 @@
 
 #include <string>
 
+#include "areas/controller/catalogue.h"
+#include "areas/iscsi/catalogue.h"
+#include "areas/nic/catalogue.h"
 #include "core/last_status.h"
 #include "core/node_store.h"
 #include "core/tree_services.h"
-#include "schema/templates.h"
 #include "support/temp_root.h"
 
 namespace oxim {

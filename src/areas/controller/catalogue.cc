@@ -1,7 +1,8 @@
 // Group templates: The controller group (Quellfire) with its fixed groups, and the NC-SI
 // configuration groups.
-#include "areas/catalogue.h"
-#include "schema/templates.h"
+#include "areas/controller/catalogue.h"
+#include "areas/logs/catalogue.h"
+#include "areas/profiles/catalogue.h"
 
 namespace oxim::templates {
 

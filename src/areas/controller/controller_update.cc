@@ -4,12 +4,11 @@
 
 #include <cstdio>
 
-#include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/tree_services.h"
+#include "kit/function_attributes.h"
 #include "records/driver_records.h"
-#include "transport/commands.h"
 
 namespace oxim {
 namespace {
@@ -56,28 +55,6 @@ const char* firmware_state_text(uint8_t state) {
     case 3: return "Failed";
     default: return "Unknown";
   }
-}
-
-std::string pci_number_text(uint8_t number) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%x", number);
-  return text;
-}
-
-uint32_t OXIM_get_cntr_attribs(int function_index, uint8_t port, uint8_t domain, int kind,
-                               std::span<uint8_t> buffer) {
-  if (buffer.size() < transport::kControllerAttributesSize) return OXIM_STATUS_FAILURE;
-  std::fill(buffer.begin(), buffer.end(), uint8_t{0});
-  uint32_t status = ioctl_fetch_controller_attribs(
-      function_index, buffer.first(transport::kControllerAttributesSize), domain, port, kind);
-  if (status != OXIM_STATUS_SUCCESS) {
-    pdebug(kModuleAdapter, kLogError,
-           "%s: ioctl_fetch_controller_attribs failed with status = %d\n", __func__,
-           static_cast<int>(status));
-    oxim_set_last_status(kStatusControllerAttributes, kControllerAttributesMessage);
-    return OXIM_STATUS_FAILURE;
-  }
-  return OXIM_STATUS_SUCCESS;
 }
 
 uint32_t OXIM_update_cntr_attribs(Node* controller, const transport::ControllerAttributes& a,

@@ -1,28 +1,17 @@
 // The controller and function properties written once when the tree is
 // built: the controller's identity and versions, and each function's PCI
 // identity and port, from the controller attributes the firmware reports
-// for the function (the 540-byte record of transport/controller_attributes.h).
+// for the function (the 540-byte record of records/controller_attributes.h).
 #ifndef OXIM_AREAS_CONTROLLER_CONTROLLER_UPDATE_H_
 #define OXIM_AREAS_CONTROLLER_CONTROLLER_UPDATE_H_
 
 #include <cstdint>
-#include <span>
 #include <string>
 
 #include "core/node.h"
 #include "records/controller_attributes.h"
 
 namespace oxim {
-
-inline constexpr uint32_t kStatusControllerAttributes = 109;
-inline constexpr char kControllerAttributesMessage[] =
-    "Failed to obtain controller attributes. Application internal error occurred. Please check "
-    "oxim2d.log file for more information.";
-
-// Fetches the controller attributes of a function (kind 1 iSCSI, 2 NIC)
-// into buffer (540 bytes). 0, or 1 with last status 109 and a log line.
-uint32_t OXIM_get_cntr_attribs(int function_index, uint8_t port, uint8_t domain, int kind,
-                               std::span<uint8_t> buffer);
 
 // Sets a controller group's Manufacturer, ModelNumber, SerialNumber,
 // Description, versions, FirmwareStatus and Capabilities from attributes. A
@@ -43,8 +32,6 @@ uint32_t OXIM_update_driver_attribs(int function_index, Node* physical_hba, int 
 std::string capabilities_text(uint32_t bits);
 // The text of the firmware state byte.
 const char* firmware_state_text(uint8_t state);
-// The bus, device or function number as discovery compares them ("0x%x").
-std::string pci_number_text(uint8_t number);
 
 }  // namespace oxim
 

@@ -1,7 +1,6 @@
 // Group templates: data center bridging of a physical port (DCBX, PFC, priority
 // groups, application priority entries, QCN).
-#include "areas/catalogue.h"
-#include "schema/templates.h"
+#include "areas/dcb/catalogue.h"
 
 namespace oxim::templates {
 

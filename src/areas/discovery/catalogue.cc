@@ -1,6 +1,6 @@
 // Group templates: SendTargets portals and iSNS servers.
-#include "areas/catalogue.h"
-#include "schema/templates.h"
+#include "areas/discovery/catalogue.h"
+#include "areas/iscsi/login_option_templates.h"
 
 namespace oxim::templates {
 namespace {

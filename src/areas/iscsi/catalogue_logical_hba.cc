@@ -1,7 +1,7 @@
 // Group templates: The logical HBA of an iSCSI function: initiator names, login options, QoS,
 // statistics, discovery.
-#include "areas/catalogue.h"
-#include "schema/templates.h"
+#include "areas/iscsi/catalogue.h"
+#include "areas/iscsi/login_option_templates.h"
 
 namespace oxim::templates {
 namespace {

@@ -1,6 +1,6 @@
 // Group templates: The iSCSI function (iSCSIPhysicalHBA) with its driver, network, VPD, PCI and
 // iSNS groups.
-#include "schema/templates.h"
+#include "areas/iscsi/catalogue.h"
 
 namespace oxim::templates {
 namespace {

@@ -1,6 +1,6 @@
 // Group templates: Targets, their portals, sessions, connections and LUNs.
-#include "areas/catalogue.h"
-#include "schema/templates.h"
+#include "areas/iscsi/catalogue.h"
+#include "areas/iscsi/login_option_templates.h"
 
 namespace oxim::templates {
 namespace {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "areas/iscsi/catalogue.h"
 #include "areas/iscsi/login_options.h"
 #include "core/alloc.h"
 #include "core/log.h"
@@ -14,7 +15,6 @@
 #include "kit/function_tree.h"
 #include "records/coding.h"
 #include "schema/handler_registry.h"
-#include "schema/templates.h"
 #include "transport/commands.h"
 
 namespace oxim::iscsi {

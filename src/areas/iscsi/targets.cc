@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "areas/iscsi/catalogue.h"
 #include "areas/iscsi/iscsi_tree.h"
 #include "areas/iscsi/login.h"
 #include "areas/iscsi/login_options.h"
@@ -19,7 +20,6 @@
 #include "records/driver_records.h"
 #include "records/iscsi_records.h"
 #include "schema/handler_registry.h"
-#include "schema/templates.h"
 #include "transport/commands.h"
 
 namespace oxim::iscsi {

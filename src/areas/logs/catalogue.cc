@@ -1,6 +1,5 @@
 // Group templates: Firmware trace modes and modules, and event log entries.
-#include "areas/catalogue.h"
-#include "schema/templates.h"
+#include "areas/logs/catalogue.h"
 
 namespace oxim::templates {
 

@@ -1,5 +1,5 @@
 // Group templates: Route and ARP table entries of an iSCSI function.
-#include "schema/templates.h"
+#include "areas/networking/catalogue.h"
 
 namespace oxim::templates {
 

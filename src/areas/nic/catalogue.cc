@@ -1,5 +1,5 @@
 // Group templates: NIC functions (NICPhysicalHBA) and their virtual functions (NICLogicalHBA).
-#include "schema/templates.h"
+#include "areas/nic/catalogue.h"
 
 namespace oxim::templates {
 

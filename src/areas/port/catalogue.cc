@@ -1,7 +1,7 @@
 // Group templates: physical ports (PortDiscoveryAndConfiguration) with their channels, 10GBASE-T
 // and LLDP groups; the data center bridging groups are in dcb.cc.
-#include "areas/catalogue.h"
-#include "schema/templates.h"
+#include "areas/dcb/catalogue.h"
+#include "areas/port/catalogue.h"
 
 namespace oxim::templates {
 

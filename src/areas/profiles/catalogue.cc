@@ -1,7 +1,6 @@
 // Group templates: Profiles of the controller and the ports and functions under the active and
 // configured profile.
-#include "areas/catalogue.h"
-#include "schema/templates.h"
+#include "areas/profiles/catalogue.h"
 
 namespace oxim::templates {
 

@@ -1,7 +1,8 @@
-// Fixed sub-group templates that one area file of the catalogue defines and
-// another one lists among a group's sub-groups.
-#ifndef OXIM_AREAS_CATALOGUE_H_
-#define OXIM_AREAS_CATALOGUE_H_
+// Command and property templates that every login-options level shares
+// (initiator, target, SendTarget portal): one definition of ConfigureCHAP
+// and of the six option properties.
+#ifndef OXIM_AREAS_ISCSI_LOGIN_OPTION_TEMPLATES_H_
+#define OXIM_AREAS_ISCSI_LOGIN_OPTION_TEMPLATES_H_
 
 #include <array>
 
@@ -9,17 +10,6 @@
 
 namespace oxim::templates {
 
-// Controller, NIC, port and profile areas
-// Fixed groups of Quellfire: ProfileManagement (with ActiveProfile and
-// ConfiguredProfile) in profiles.cc; ExtFATData, EventLog and FATData in logs.cc.
-extern const GroupTemplate kProfileManagement;
-extern const GroupTemplate kExtFATData;
-extern const GroupTemplate kEventLog;
-extern const GroupTemplate kFATData;
-// The DCBX group of a port (dcb.cc), listed by PortDiscoveryAndConfiguration.
-extern const GroupTemplate kDCBX;
-
-// iSCSI function areas
 // ConfigureCHAP, the same command with the same parameters under each
 // Authentication group (initiator, target, SendTarget portal); only the
 // description names the level.
@@ -122,4 +112,4 @@ constexpr std::array<PropertyTemplate, 6> LoginOptionProperties(const char* hand
 
 }  // namespace oxim::templates
 
-#endif  // OXIM_AREAS_CATALOGUE_H_
+#endif  // OXIM_AREAS_ISCSI_LOGIN_OPTION_TEMPLATES_H_

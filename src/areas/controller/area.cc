@@ -1,0 +1,64 @@
+// The controller area: the identity, versions and capabilities of each controller and the PCI
+// identity, port and driver version of each of its functions, from the controller attributes the
+// firmware reports when start-up places a function. Start-up matches later functions to their
+// controllers by the PCI identity written here.
+#include <array>
+
+#include "areas/areas.h"
+#include "areas/controller/catalogue.h"
+#include "areas/controller/controller_update.h"
+#include "core/node_store.h"
+#include "core/tree_services.h"
+#include "kit/function_tree.h"
+#include "records/driver_records.h"
+#include "transport/commands.h"
+
+namespace oxim {
+namespace {
+
+const GroupTemplate* const kTemplates[] = {
+    &templates::kQuellfire,
+    &templates::kNCSIStaticConfiguration,
+    &templates::kNCSIDynamicConfiguration,
+};
+
+void fill_controller(Node* controller, const FoundFunction& found) {
+  if (found.attributes != nullptr) OXIM_update_cntr_attribs(controller, *found.attributes, 0);
+}
+
+int instance_of(Node* group) {
+  StoreLock lock;
+  return is_instanced(group) ? group->data.group->instance->instance_number : -1;
+}
+
+// A Korvel controller whose OEM parameters carry no serial number shows
+// "N/A" as its serial number.
+void check_korvel_oem_serial(int function_index, Node* controller) {
+  std::array<uint8_t, 44> oem{};
+  if (ioctl_get_korvel_oem_params_v1(function_index, oem, 0, 0) != OXIM_STATUS_SUCCESS) return;
+  if (oem[0] == 0 || oem[0] == 255 || oem[12] == 255 || oem[13] == 0) {
+    set_prop_val(controller, "SerialNumber", "N/A");
+  }
+}
+
+void fill_function(Node* function, const FoundFunction& found) {
+  if (found.attributes != nullptr) {
+    OXIM_update_driver_attribs(found.function_index, function, found.kind, *found.attributes);
+  }
+  Node* controller = enclosing_group(function, "Quellfire");
+  if (found.kind == transport::kDriverNic && instance_of(function) == 0 &&
+      get_qf_type(controller) == kChipKorvel) {
+    check_korvel_oem_serial(found.function_index, controller);
+  }
+}
+
+}  // namespace
+
+const Area controller_area = {
+    .name = "controller",
+    .templates = kTemplates,
+    .controller_created = fill_controller,
+    .function_created = fill_function,
+};
+
+}  // namespace oxim

@@ -1,0 +1,83 @@
+// The iSCSI initiator area: the iSCSI functions' logical HBAs with their targets, portals, login
+// options, sessions and connections, and the saved files that keep targets and options across
+// restarts.
+#include <sys/stat.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "areas/areas.h"
+#include "areas/iscsi/catalogue.h"
+#include "areas/iscsi/login.h"
+#include "areas/iscsi/login_options.h"
+#include "areas/iscsi/saved_files.h"
+#include "areas/iscsi/sessions.h"
+#include "areas/iscsi/target_restore.h"
+#include "areas/iscsi/targets.h"
+#include "core/log.h"
+#include "core/tree_services.h"
+#include "kit/function_tree.h"
+#include "platform/host_paths.h"
+#include "records/driver_records.h"
+#include "transport/ioctl.h"
+
+namespace oxim {
+namespace {
+
+const GroupTemplate* const kTemplates[] = {
+    &templates::kiSCSIPhysicalHBA, &templates::kLogicalHBA, &templates::kTarget,
+    &templates::kTargetPortal,     &templates::kSession,    &templates::kConnection,
+    &templates::kLUN,
+};
+
+void register_handlers(HandlerRegistry& registry) {
+  iscsi::register_login_option_handlers(registry);
+  iscsi::register_target_handlers(registry);
+  iscsi::register_session_handlers(registry);
+  iscsi::register_login_handlers(registry);
+  iscsi::register_target_restore_handlers(registry);
+}
+
+// The saved-target database is checked, and the files that hold CHAP
+// secrets are kept readable by their owner only.
+void prepare_saved_files() {
+  iscsi::OXIM_check_for_corrupted_database();
+  for (const char* saved : {"/scratch/Vallorn/savetgt.txt", "/scratch/Vallorn/savestp.txt"}) {
+    const std::string path = platform::HostPath(saved);
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) continue;
+    pdebug(kModuleAdapter, kLogDebug, "%s:File %s found.\n", __func__, saved);
+    if (chmod(path.c_str(), 0600) != 0) {
+      pdebug(kModuleAdapter, kLogError, "Failed change the permissions for %s file\n", saved);
+    }
+  }
+}
+
+// Every iSCSI function gets its logical HBA, named after the host adapter
+// the iSCSI driver reports for it, and restored from the firmware and the
+// saved files.
+void setup_logical_hba(Node* function) {
+  if (std::strcmp(function->name, "iSCSIPhysicalHBA") != 0) return;
+  Node* logical = instantiate(templates::kLogicalHBA, function, nullptr, nullptr, nullptr);
+  if (logical == nullptr) return;
+  std::array<uint8_t, 64> name{};
+  if (IssueIscsiDriverRequest(get_port_number(function), transport::kIscsiHostAdapterNameRequest,
+                              name) == 0) {
+    name.back() = 0;
+    set_prop_val(logical, "IfName", "%s", reinterpret_cast<const char*>(name.data()));
+  }
+  (void)iscsi::OXIM_set_lhba_prop(logical);
+}
+
+}  // namespace
+
+const Area iscsi_area = {
+    .name = "iscsi",
+    .templates = kTemplates,
+    .register_handlers = register_handlers,
+    .prepare = prepare_saved_files,
+    .setup_function = setup_logical_hba,
+};
+
+}  // namespace oxim

@@ -1,0 +1,64 @@
+// Controller attributes of a function; see function_attributes.h.
+#include "kit/function_attributes.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "core/last_status.h"
+#include "core/log.h"
+#include "kit/function_tree.h"
+#include "records/driver_records.h"
+#include "transport/commands.h"
+#include "transport/driver_tables.h"
+
+namespace oxim {
+
+uint32_t OXIM_get_cntr_attribs(int function_index, uint8_t port, uint8_t domain, int kind,
+                               std::span<uint8_t> buffer) {
+  if (buffer.size() < transport::kControllerAttributesSize) return OXIM_STATUS_FAILURE;
+  std::fill(buffer.begin(), buffer.end(), uint8_t{0});
+  uint32_t status = ioctl_fetch_controller_attribs(
+      function_index, buffer.first(transport::kControllerAttributesSize), domain, port, kind);
+  if (status != OXIM_STATUS_SUCCESS) {
+    pdebug(kModuleAdapter, kLogError,
+           "%s: ioctl_fetch_controller_attribs failed with status = %d\n", __func__,
+           static_cast<int>(status));
+    oxim_set_last_status(kStatusControllerAttributes, kControllerAttributesMessage);
+    return OXIM_STATUS_FAILURE;
+  }
+  return OXIM_STATUS_SUCCESS;
+}
+
+std::optional<transport::ControllerAttributes> function_attributes(int function_index, int kind) {
+  std::array<uint8_t, transport::kControllerAttributesSize> buffer{};
+  if (OXIM_get_cntr_attribs(function_index, 0, 0, kind, buffer) != OXIM_STATUS_SUCCESS) {
+    return std::nullopt;
+  }
+  return transport::DecodeControllerAttributes(buffer);
+}
+
+int get_lhba_count(Node* node, char* bus, char* device, char* function, char* count) {
+  const int index = get_port_number(node);
+  const int kind =
+      transport::get_the_protocol(get_qf_instance(node)) == 2 ? transport::kDriverNic
+                                                              : transport::kDriverIscsi;
+  std::optional<transport::ControllerAttributes> attributes = function_attributes(index, kind);
+  if (!attributes || bus == nullptr || device == nullptr || function == nullptr ||
+      count == nullptr) {
+    return -1;
+  }
+  std::snprintf(bus, kValueSize, "%d", attributes->address.bus);
+  std::snprintf(device, kValueSize, "%d", attributes->address.device);
+  std::snprintf(function, kValueSize, "%d", attributes->address.function);
+  std::snprintf(count, kValueSize, "%d", attributes->further_count);
+  return attributes->logical_hba_count;
+}
+
+std::string pci_number_text(uint8_t number) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%x", number);
+  return text;
+}
+
+}  // namespace oxim

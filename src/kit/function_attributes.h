@@ -1,0 +1,41 @@
+// The controller attributes the firmware reports for one function (the
+// 540-byte record of records/controller_attributes.h): fetched and decoded
+// for start-up, which matches functions to controllers by them, and for the
+// handlers that show them.
+#ifndef OXIM_KIT_FUNCTION_ATTRIBUTES_H_
+#define OXIM_KIT_FUNCTION_ATTRIBUTES_H_
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "core/node.h"
+#include "records/controller_attributes.h"
+
+namespace oxim {
+
+inline constexpr uint32_t kStatusControllerAttributes = 109;
+inline constexpr char kControllerAttributesMessage[] =
+    "Failed to obtain controller attributes. Application internal error occurred. Please check "
+    "oxim2d.log file for more information.";
+
+// Fetches the controller attributes of a function (kind 1 iSCSI, 2 NIC)
+// into buffer (540 bytes). 0, or 1 with last status 109 and a log line.
+uint32_t OXIM_get_cntr_attribs(int function_index, uint8_t port, uint8_t domain, int kind,
+                               std::span<uint8_t> buffer);
+
+// The decoded attributes of a function; nullopt when the command fails.
+std::optional<transport::ControllerAttributes> function_attributes(int function_index, int kind);
+
+// From the controller attributes of the node's function: its bus, device and
+// function numbers and the count at offset 447 as decimal texts (each
+// buffer 256 bytes); returns the number of logical HBAs, or -1.
+int get_lhba_count(Node* node, char* bus, char* device, char* function, char* count);
+
+// The bus, device or function number as start-up compares them ("0x%x").
+std::string pci_number_text(uint8_t number);
+
+}  // namespace oxim
+
+#endif  // OXIM_KIT_FUNCTION_ATTRIBUTES_H_
