@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/host_paths.h"
 #include "iscsi_firmware.h"
-#include "platform/host_paths.h"
 
 namespace oxim::emulator {
 namespace {
@@ -112,7 +112,7 @@ std::optional<std::vector<uint8_t>> FlashStore::Load(const std::string& key) con
 }
 
 bool FlashStore::Save(const std::string& key, const std::vector<uint8_t>& bytes) const {
-  if (!platform::MakeDirectories(directory_, 0755)) return false;
+  if (!MakeDirectories(directory_, 0755)) return false;
   std::string path = directory_ + "/" + key;
   // A temporary file of this process's own: two processes that each run an
   // emulated adapter over the same state directory must not rename each

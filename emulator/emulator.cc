@@ -7,12 +7,12 @@
 #include <cstring>
 
 #include "config_json.h"
+#include "core/host_paths.h"
 #include "core/log.h"
 #include "firmware.h"
 #include "host_view.h"
 #include "iscsi_firmware.h"
 #include "pci_config.h"
-#include "platform/host_paths.h"
 #include "records/coding.h"
 #include "records/driver_records.h"
 
@@ -202,7 +202,7 @@ bool EmulatedAdapter::ReadHostFile(const std::string& path, std::string* content
     *content = *model_.config().issue_net;
     return true;
   }
-  FILE* file = std::fopen(platform::HostPath(path).c_str(), "rb");
+  FILE* file = std::fopen(HostPath(path).c_str(), "rb");
   if (file == nullptr) return false;
   content->clear();
   char chunk[4096];
@@ -250,7 +250,7 @@ std::vector<iscsi::LoginRequest> EmulatedAdapter::persistent_targets(int iscsi_i
 }
 
 std::shared_ptr<EmulatedAdapter> MakeEmulator(AdapterConfig config) {
-  return std::make_shared<EmulatedAdapter>(std::move(config), platform::HostPath(kStateDirectory));
+  return std::make_shared<EmulatedAdapter>(std::move(config), HostPath(kStateDirectory));
 }
 
 }  // namespace oxim::emulator

@@ -19,7 +19,7 @@
 
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/saved_lines.h"
-#include "platform/host_paths.h"
+#include "core/host_paths.h"
 
 namespace {
 

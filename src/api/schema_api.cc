@@ -2,8 +2,8 @@
 #include <cstring>
 #include <string>
 
-#include "oxim/oxim.h"
 #include "areas/areas.h"
+#include "oxim/oxim.h"
 #include "schema/area.h"
 #include "schema/template.h"
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/host_paths.h"
 #include "core/last_status.h"
 #include "core/lock.h"
 #include "core/log.h"
@@ -15,7 +16,6 @@
 #include "core/tree_services.h"
 #include "core/validate.h"
 #include "oxim/oxim.h"
-#include "platform/host_paths.h"
 #include "startup/tree_builder.h"
 
 namespace oxim {
@@ -103,7 +103,7 @@ using namespace oxim;
 extern "C" {
 
 uint32_t OXIM_init(void) {
-  platform::PrepareRoot();
+  PrepareRoot();
   open_log_file();
   OXIM_update_loglevel();
   std::lock_guard<std::mutex> lifecycle(g_lifecycle);

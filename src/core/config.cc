@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/host_paths.h"
 #include "core/log.h"
 #include "core/node_store.h"
-#include "platform/host_paths.h"
 
 namespace oxim {
 namespace {
@@ -86,7 +86,7 @@ uint32_t handle_OXIMDebugLevel(Node* node, char* buffer, uint32_t op) {
 using oxim::kConfigFilePath;
 
 extern "C" uint32_t OXIM_set_debug_level(void) {
-  FILE* file = std::fopen(oxim::platform::HostPath(kConfigFilePath).c_str(), "w");
+  FILE* file = std::fopen(oxim::HostPath(kConfigFilePath).c_str(), "w");
   if (file == nullptr) return 1;
   std::fprintf(file,
                "#OXIMLogLevel: Control the number of messages logged to the oxim2d.log file.\n"
@@ -99,7 +99,7 @@ extern "C" uint32_t OXIM_set_debug_level(void) {
 }
 
 extern "C" uint32_t OXIM_get_debug_level(void) {
-  FILE* file = std::fopen(oxim::platform::HostPath(kConfigFilePath).c_str(), "r");
+  FILE* file = std::fopen(oxim::HostPath(kConfigFilePath).c_str(), "r");
   if (file == nullptr) return 1;
   bool rewrite = oxim::read_level(file);
   std::fclose(file);
@@ -108,7 +108,7 @@ extern "C" uint32_t OXIM_get_debug_level(void) {
 }
 
 extern "C" uint32_t OXIM_update_loglevel(void) {
-  const std::string path = oxim::platform::HostPath(kConfigFilePath);
+  const std::string path = oxim::HostPath(kConfigFilePath);
   if (access(path.c_str(), R_OK) == 0) {
     OXIM_get_debug_level();
   } else {
@@ -121,10 +121,10 @@ extern "C" uint32_t OXIM_update_loglevel(void) {
 extern "C" uint32_t OXIM_config_log_dir_permissions(void) {
   // The directory must stay traversable (0755): a directory without the
   // execute bit cannot be entered by anyone but root.
-  const std::string directory = oxim::platform::HostPath(oxim::kLogDirectoryPath);
-  if (access(directory.c_str(), R_OK) != 0) oxim::platform::MakeDirectories(directory, 0755);
+  const std::string directory = oxim::HostPath(oxim::kLogDirectoryPath);
+  if (access(directory.c_str(), R_OK) != 0) oxim::MakeDirectories(directory, 0755);
   chmod(directory.c_str(), 0755);
-  const std::string log = oxim::platform::HostPath(oxim::kLogFilePath);
+  const std::string log = oxim::HostPath(oxim::kLogFilePath);
   if (access(log.c_str(), F_OK) == 0) chmod(log.c_str(), 0644);
   return 0;
 }

@@ -10,7 +10,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "platform/host_paths.h"
+#include "core/host_paths.h"
 
 namespace oxim {
 namespace {
@@ -41,7 +41,7 @@ void set_log_level(int level) { g_level.store(level, std::memory_order_relaxed);
 
 void open_log_file() {
   std::lock_guard<std::mutex> guard(g_file_mutex);
-  if (g_file == nullptr) g_file = std::fopen(platform::HostPath(kLogFilePath).c_str(), "a+");
+  if (g_file == nullptr) g_file = std::fopen(HostPath(kLogFilePath).c_str(), "a+");
 }
 
 void close_log_file() {

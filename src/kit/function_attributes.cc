@@ -40,9 +40,9 @@ std::optional<transport::ControllerAttributes> function_attributes(int function_
 
 int get_lhba_count(Node* node, char* bus, char* device, char* function, char* count) {
   const int index = get_port_number(node);
-  const int kind =
-      transport::get_the_protocol(get_qf_instance(node)) == 2 ? transport::kDriverNic
-                                                              : transport::kDriverIscsi;
+  const int kind = transport::get_the_protocol(get_qf_instance(node)) == 2
+                       ? transport::kDriverNic
+                       : transport::kDriverIscsi;
   std::optional<transport::ControllerAttributes> attributes = function_attributes(index, kind);
   if (!attributes || bus == nullptr || device == nullptr || function == nullptr ||
       count == nullptr) {

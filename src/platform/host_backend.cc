@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "core/host_paths.h"
 #include "platform/device_backend.h"
-#include "platform/host_paths.h"
 
 extern char** environ;
 

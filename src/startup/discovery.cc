@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/alloc.h"
+#include "core/host_paths.h"
 #include "core/last_status.h"
 #include "core/lock.h"
 #include "core/log.h"
@@ -22,7 +23,6 @@
 #include "kit/function_tree.h"
 #include "oxim/oxim.h"
 #include "platform/device_backend.h"
-#include "platform/host_paths.h"
 #include "records/controller_attributes.h"
 #include "records/driver_records.h"
 #include "schema/area.h"
@@ -593,8 +593,8 @@ uint32_t OXIM_config_dir_permssions(void) {
   const uint32_t host = OXIM_get_esx_version();
   // Directories stay traversable (0755); the areas keep the files that hold
   // secrets readable by their owner only.
-  if (host != kHostEsxi) platform::MakeDirectories(platform::HostPath("/scratch/"), 0755);
-  platform::MakeDirectories(platform::HostPath(kLibraryDirectory), 0755);
+  if (host != kHostEsxi) MakeDirectories(HostPath("/scratch/"), 0755);
+  MakeDirectories(HostPath(kLibraryDirectory), 0755);
   for (const Area* area : installed_areas()) {
     if (area->prepare != nullptr) area->prepare();
   }

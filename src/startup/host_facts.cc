@@ -9,9 +9,9 @@
 #include <sstream>
 #include <vector>
 
+#include "core/host_paths.h"
 #include "core/log.h"
 #include "platform/device_backend.h"
-#include "platform/host_paths.h"
 
 namespace oxim {
 namespace {

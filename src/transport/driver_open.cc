@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "core/host_paths.h"
 #include "oxim/oxim.h"
-#include "platform/host_paths.h"
 
 namespace oxim {
 namespace {
@@ -20,7 +20,7 @@ uint32_t driver_open() {
   if (g_users++ > 0) return 0;
   uint32_t status = OXIM_init();
   if (status != 0) {
-    if (FILE* log = std::fopen(platform::HostPath(kImaLogPath).c_str(), "a")) {
+    if (FILE* log = std::fopen(HostPath(kImaLogPath).c_str(), "a")) {
       std::fprintf(log, "OXIM_init status is %d\n", static_cast<int>(status));
       std::fclose(log);
     }

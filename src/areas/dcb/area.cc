@@ -8,12 +8,9 @@ namespace oxim {
 namespace {
 
 const GroupTemplate* const kTemplates[] = {
-    &templates::kAdministratorPGSetting_PG,
-    &templates::kPeerPGSetting_PG,
-    &templates::kOperationalPGSettings_PG,
-    &templates::kAdministratorTLVSetting_ApplicationTLV,
-    &templates::kPeerTLVSetting_ApplicationTLV,
-    &templates::kOperationalTLVSettings_ApplicationTLV,
+    &templates::kAdministratorPGSetting_PG,     &templates::kPeerPGSetting_PG,
+    &templates::kOperationalPGSettings_PG,      &templates::kAdministratorTLVSetting_ApplicationTLV,
+    &templates::kPeerTLVSetting_ApplicationTLV, &templates::kOperationalTLVSettings_ApplicationTLV,
 };
 
 }  // namespace

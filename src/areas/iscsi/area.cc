@@ -15,10 +15,10 @@
 #include "areas/iscsi/sessions.h"
 #include "areas/iscsi/target_restore.h"
 #include "areas/iscsi/targets.h"
+#include "core/host_paths.h"
 #include "core/log.h"
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
-#include "platform/host_paths.h"
 #include "records/driver_records.h"
 #include "transport/ioctl.h"
 
@@ -26,8 +26,12 @@ namespace oxim {
 namespace {
 
 const GroupTemplate* const kTemplates[] = {
-    &templates::kiSCSIPhysicalHBA, &templates::kLogicalHBA, &templates::kTarget,
-    &templates::kTargetPortal,     &templates::kSession,    &templates::kConnection,
+    &templates::kiSCSIPhysicalHBA,
+    &templates::kLogicalHBA,
+    &templates::kTarget,
+    &templates::kTargetPortal,
+    &templates::kSession,
+    &templates::kConnection,
     &templates::kLUN,
 };
 
@@ -44,7 +48,7 @@ void register_handlers(HandlerRegistry& registry) {
 void prepare_saved_files() {
   iscsi::OXIM_check_for_corrupted_database();
   for (const char* saved : {"/scratch/Vallorn/savetgt.txt", "/scratch/Vallorn/savestp.txt"}) {
-    const std::string path = platform::HostPath(saved);
+    const std::string path = HostPath(saved);
     struct stat info;
     if (stat(path.c_str(), &info) != 0) continue;
     pdebug(kModuleAdapter, kLogDebug, "%s:File %s found.\n", __func__, saved);

@@ -12,9 +12,9 @@
 #include <string>
 #include <utility>
 
+#include "core/host_paths.h"
 #include "core/lock.h"
 #include "core/log.h"
-#include "platform/host_paths.h"
 
 namespace oxim::iscsi {
 namespace {
@@ -161,7 +161,7 @@ bool ReplaceAtomically(SavedFile file, std::string_view content) {
     unlink(temp.c_str());
     return false;
   }
-  const std::string directory = platform::HostPath(kSavedDirectory);
+  const std::string directory = HostPath(kSavedDirectory);
   int dir_fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir_fd >= 0) {
     if (fsync(dir_fd) != 0) {
@@ -239,8 +239,8 @@ int AddTargetLine(const TargetLine& record, const LineKey& key) {
 
 }  // namespace
 
-std::string SavedFilePath(SavedFile file) { return platform::HostPath(SpecOf(file).path); }
-std::string SavedTempPath(SavedFile file) { return platform::HostPath(SpecOf(file).temp); }
+std::string SavedFilePath(SavedFile file) { return HostPath(SpecOf(file).path); }
+std::string SavedTempPath(SavedFile file) { return HostPath(SpecOf(file).temp); }
 std::string SavedLockPath(SavedFile file) { return SavedTempPath(file) + ".lock"; }
 size_t SavedFieldCount(SavedFile file) { return SpecOf(file).fields; }
 

@@ -1,6 +1,6 @@
 // The saved-target files: the library's own record of targets, SendTarget
 // portals and login options under "/scratch/Vallorn/" (through
-// platform::HostPath, so OXIM_ROOT is honoured). The line formats and keys
+// HostPath, so OXIM_ROOT is honoured). The line formats and keys
 // are in saved_lines.h; this file owns reading and changing the files.
 //
 //   File              Temporary file     Holds

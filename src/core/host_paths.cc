@@ -1,12 +1,12 @@
 // Host path forming under OXIM_ROOT; see host_paths.h.
-#include "platform/host_paths.h"
+#include "core/host_paths.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
 
-namespace oxim::platform {
+namespace oxim {
 
 std::string RootPrefix() {
   const char* root = std::getenv("OXIM_ROOT");
@@ -36,4 +36,4 @@ void PrepareRoot() {
   for (const char* dir : {"/tmp", "/scratch", "/var/run"}) MakeDirectories(prefix + dir, 0755);
 }
 
-}  // namespace oxim::platform
+}  // namespace oxim

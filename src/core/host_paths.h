@@ -2,13 +2,13 @@
 // configuration, saved files, lock files, device nodes) is formed here, with
 // the directory named by OXIM_ROOT put in front of it. With OXIM_ROOT unset
 // or empty the real paths are used.
-#ifndef OXIM_PLATFORM_HOST_PATHS_H_
-#define OXIM_PLATFORM_HOST_PATHS_H_
+#ifndef OXIM_CORE_HOST_PATHS_H_
+#define OXIM_CORE_HOST_PATHS_H_
 
 #include <string>
 #include <string_view>
 
-namespace oxim::platform {
+namespace oxim {
 
 // The root prefix (OXIM_ROOT without trailing slashes), empty for the host.
 std::string RootPrefix();
@@ -25,6 +25,6 @@ bool MakeDirectories(const std::string& path, unsigned mode);
 // root behaves like a host. Does nothing for the real host.
 void PrepareRoot();
 
-}  // namespace oxim::platform
+}  // namespace oxim
 
-#endif  // OXIM_PLATFORM_HOST_PATHS_H_
+#endif  // OXIM_CORE_HOST_PATHS_H_
