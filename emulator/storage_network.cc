@@ -127,7 +127,7 @@ std::optional<iscsi::PortalEntry> PortalOf(const SimulatedPortal& portal) {
     char text[kIpv6TextSize] = {};
     if (portal.address.size() >= sizeof text) return std::nullopt;
     std::memcpy(text, portal.address.data(), portal.address.size());
-    if (oxim_validate_ipv6(text) != 0) return std::nullopt;
+    if (ValidateIpv6(text) != 0) return std::nullopt;
     entry.address_type = iscsi::kAddressIpv6;
     StrToU8IPv6(text, entry.address.data());
     return entry;

@@ -3,10 +3,10 @@
 // they exist so that callers written for every platform link.
 #include <cstdint>
 
-#include "oxim/oxim.h"
+#include "oxim/oxim_services.h"
 
 #define OXIM_NO_SOFTWARE_INITIATOR(name) \
-  extern "C" OXIM_EXPORT uint32_t name(void) { return 0; }
+  extern "C" uint32_t name(void) { return 0; }
 
 OXIM_NO_SOFTWARE_INITIATOR(OXIM_add_open_iscsi_target)
 OXIM_NO_SOFTWARE_INITIATOR(OXIM_delete_open_iscsi_target)

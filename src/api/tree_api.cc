@@ -4,11 +4,10 @@
 // through the statuses and last-status messages of the interface; no
 // exception crosses it.
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "core/host_paths.h"
+#include "api/guard.h"
 #include "core/last_status.h"
 #include "core/lock.h"
 #include "core/log.h"
@@ -16,15 +15,9 @@
 #include "core/tree_services.h"
 #include "core/validate.h"
 #include "oxim/oxim.h"
-#include "startup/tree_builder.h"
 
 namespace oxim {
 namespace {
-
-// Clients counted by OXIM_init and not yet by OXIM_exit. The lifecycle mutex
-// makes the count and the creation and destruction of the lock one step.
-std::mutex g_lifecycle;
-int g_clients = 0;
 
 // One exported call: keeps deleted nodes alive for the call's duration,
 // takes the library lock (logging a time-out with the call's name) and
@@ -102,326 +95,305 @@ using namespace oxim;
 
 extern "C" {
 
-uint32_t OXIM_init(void) {
-  PrepareRoot();
-  open_log_file();
-  OXIM_update_loglevel();
-  std::lock_guard<std::mutex> lifecycle(g_lifecycle);
-  const bool first = ++g_clients == 1;
-  pdebug(kModuleTree, kLogInfo, "New client #%d!\n", g_clients);
-  if (first && oxim_lock_init() != 1) {
-    --g_clients;
-    close_log_file();
-    return OXIM_STATUS_FAILURE;
-  }
-  if (oxim_acquire_lock() != 1) {
-    pdebug(kModuleTree, kLogError, "%s:Failed to acquire lock.\n", "OXIM_init");
-    return OXIM_STATUS_LOCK_TIMEOUT;
-  }
-  uint32_t status = OXIM_STATUS_SUCCESS;
-  if (first) {
-    oxim_reset_last_status();
-    oxim_current_hierarchy = "";
-    status = init_hm();
-    if (status != OXIM_STATUS_SUCCESS) --g_clients;
-  }
-  oxim_release_lock();
-  if (g_clients == 0) {
-    oxim_lock_free();
-    close_log_file();
-  }
-  return status;
-}
-
-uint32_t OXIM_exit(void) {
-  oxim_reset_last_status();
-  std::lock_guard<std::mutex> lifecycle(g_lifecycle);
-  if (g_clients == 0) return OXIM_STATUS_SUCCESS;
-  if (oxim_acquire_lock() != 1) {
-    pdebug(kModuleTree, kLogError, "%s:Failed to acquire lock.\n", "OXIM_exit");
-    return OXIM_STATUS_LOCK_TIMEOUT;
-  }
-  pdebug(kModuleTree, kLogInfo, "Client disconnecting #%d\n", g_clients);
-  if (--g_clients > 0) {
-    oxim_release_lock();
-    return OXIM_STATUS_SUCCESS;
-  }
-  exit_hm();
-  close_log_file();
-  oxim_release_lock();
-  oxim_lock_free();
-  return OXIM_STATUS_SUCCESS;
-}
-
 uint32_t OXIM_get_node_tag(uint32_t parent_tag, const char* name, uint32_t* tag,
                            uint32_t kind_filter) {
-  if (!terminated_within(name, kValueSize) || tag == nullptr || kind_filter > 7) {
-    return OXIM_STATUS_FAILURE;
-  }
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  Node* parent = get_node(parent_tag);
-  if (!is_group(parent)) return OXIM_STATUS_FAILURE;
-  Node* node = internal_get_node(parent, name, kind_filter);
-  if (node == nullptr) return OXIM_STATUS_FAILURE;
-  *tag = node->tag;
-  return OXIM_STATUS_SUCCESS;
+  return guarded(__func__, [&]() -> uint32_t {
+    if (!terminated_within(name, kValueSize) || tag == nullptr || kind_filter > 7) {
+      return OXIM_STATUS_FAILURE;
+    }
+    TreeCall call("OXIM_get_node_tag");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    Node* parent = get_node(parent_tag);
+    if (!is_group(parent)) return OXIM_STATUS_FAILURE;
+    Node* node = internal_get_node(parent, name, kind_filter);
+    if (node == nullptr) return OXIM_STATUS_FAILURE;
+    *tag = node->tag;
+    return OXIM_STATUS_SUCCESS;
+  });
 }
 
 uint32_t OXIM_get_node_name(uint32_t tag, char* name, uint32_t kind_filter) {
-  if (name == nullptr || kind_filter > 7) return OXIM_STATUS_FAILURE;
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  Node* node = get_node(tag);
-  Node* target = final_target(node);
-  if (target == nullptr) return OXIM_STATUS_FAILURE;
-  if (kind_filter != OXIM_KIND_ANY && !passes_listing_filter(target, kind_filter)) {
-    return OXIM_STATUS_FAILURE;
-  }
-  display_name(node, name);
-  return OXIM_STATUS_SUCCESS;
+  return guarded(__func__, [&]() -> uint32_t {
+    if (name == nullptr || kind_filter > 7) return OXIM_STATUS_FAILURE;
+    TreeCall call("OXIM_get_node_name");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    Node* node = get_node(tag);
+    Node* target = final_target(node);
+    if (target == nullptr) return OXIM_STATUS_FAILURE;
+    if (kind_filter != OXIM_KIND_ANY && !passes_listing_filter(target, kind_filter)) {
+      return OXIM_STATUS_FAILURE;
+    }
+    display_name(node, name);
+    return OXIM_STATUS_SUCCESS;
+  });
 }
 
 uint32_t OXIM_get_parent_tag(uint32_t tag, uint32_t* parent_tag) {
-  if (parent_tag == nullptr) return OXIM_STATUS_FAILURE;
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  Node* node = get_node(tag);
-  if (node == nullptr) return OXIM_STATUS_FAILURE;
-  *parent_tag = parent_of(node)->tag;
-  return OXIM_STATUS_SUCCESS;
+  return guarded(__func__, [&]() -> uint32_t {
+    if (parent_tag == nullptr) return OXIM_STATUS_FAILURE;
+    TreeCall call("OXIM_get_parent_tag");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    Node* node = get_node(tag);
+    if (node == nullptr) return OXIM_STATUS_FAILURE;
+    *parent_tag = parent_of(node)->tag;
+    return OXIM_STATUS_SUCCESS;
+  });
 }
 
 uint32_t OXIM_get_child_tags(uint32_t tag, uint32_t* tags, uint32_t* count, uint32_t kind_filter) {
-  if (tags == nullptr || count == nullptr || kind_filter > 7) return OXIM_STATUS_FAILURE;
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  Node* group = resolve_group(tag);
-  if (group == nullptr) return OXIM_STATUS_FAILURE;
-  StoreLock lock;
-  uint32_t found = 0;
-  for (Node* child : children_of(group)) {
-    if (passes_listing_filter(final_target(child), kind_filter)) tags[found++] = child->tag;
-  }
-  Node* root = hm_get_root(oxim_current_hierarchy);
-  if (kind_filter == OXIM_KIND_COMMAND && group != root) {
-    for (Node* child : children_of(root)) {
-      Node* command = final_target(child);
-      if (is_command(command) && command->data.command->global == 1) tags[found++] = child->tag;
+  return guarded(__func__, [&]() -> uint32_t {
+    if (tags == nullptr || count == nullptr || kind_filter > 7) return OXIM_STATUS_FAILURE;
+    TreeCall call("OXIM_get_child_tags");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    Node* group = resolve_group(tag);
+    if (group == nullptr) return OXIM_STATUS_FAILURE;
+    StoreLock lock;
+    uint32_t found = 0;
+    for (Node* child : children_of(group)) {
+      if (passes_listing_filter(final_target(child), kind_filter)) tags[found++] = child->tag;
     }
-  }
-  *count = found;
-  return OXIM_STATUS_SUCCESS;
+    Node* root = hm_get_root(oxim_current_hierarchy);
+    if (kind_filter == OXIM_KIND_COMMAND && group != root) {
+      for (Node* child : children_of(root)) {
+        Node* command = final_target(child);
+        if (is_command(command) && command->data.command->global == 1) tags[found++] = child->tag;
+      }
+    }
+    *count = found;
+    return OXIM_STATUS_SUCCESS;
+  });
 }
 
 uint32_t OXIM_get_property_val(uint32_t group_tag, uint32_t property_tag, char* value,
                                uint32_t length) {
-  if (value == nullptr || length > kValueSize) return OXIM_STATUS_FAILURE;
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  Node* group = resolve_group(group_tag);
-  Node* node = get_node(property_tag);
-  Node* property = final_target(node);
-  if (group == nullptr || !is_property(property) || parent_of(node) != group) {
-    return OXIM_STATUS_FAILURE;
-  }
-  PropertyHandler handler = property->data.property->handler;
-  if (handler == nullptr) {
-    read_cached_value(property, value);
-    value[kValueSize - 1] = '\0';
-    return OXIM_STATUS_SUCCESS;
-  }
-  call.release();
-  return handler(property, value, kOpRead);
+  return guarded(__func__, [&]() -> uint32_t {
+    if (value == nullptr || length > kValueSize) return OXIM_STATUS_FAILURE;
+    TreeCall call("OXIM_get_property_val");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    Node* group = resolve_group(group_tag);
+    Node* node = get_node(property_tag);
+    Node* property = final_target(node);
+    if (group == nullptr || !is_property(property) || parent_of(node) != group) {
+      return OXIM_STATUS_FAILURE;
+    }
+    PropertyHandler handler = property->data.property->handler;
+    if (handler == nullptr) {
+      read_cached_value(property, value);
+      value[kValueSize - 1] = '\0';
+      return OXIM_STATUS_SUCCESS;
+    }
+    call.release();
+    return handler(property, value, kOpRead);
+  });
 }
 
 uint32_t OXIM_set_property_val(uint32_t group_tag, uint32_t property_tag, const char* value,
                                uint32_t length) {
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  pdebug(kModuleTree, kLogDebug, "--- entering %s ---\n", __func__);
-  Node* group = resolve_group(group_tag);
-  Node* node = get_node(property_tag);
-  Node* property = final_target(node);
-  if (group == nullptr || !is_property(property) || value == nullptr || parent_of(node) != group) {
-    return OXIM_STATUS_FAILURE;
-  }
-  const PropertyData* data = property->data.property;
-  if ((data->flags & OXIM_FLAG_READ_ONLY) != 0) {
-    oxim_set_last_status(OXIM_STATUS_READ_ONLY, "Read only property");
-    return OXIM_STATUS_FAILURE;
-  }
-  if (length > kValueSize || !terminated_within(value, kValueSize)) return OXIM_STATUS_FAILURE;
-  // The checks may rewrite the text (an IPv6 address into its full form);
-  // the handler gets the checked text.
-  char checked[kValueSize];
-  copy_text(checked, sizeof checked, value);
-  int code =
-      oxim_validate(checked, data->valid_values, data->data_type, data->minimum, data->maximum);
-  if (code != kValueAccepted) {
-    report_value_check(code, data->minimum, data->maximum, nullptr);
-    return OXIM_STATUS_FAILURE;
-  }
-  if (data->handler == nullptr) return OXIM_STATUS_NO_HANDLER;
-  PropertyHandler handler = data->handler;
-  call.release();
-  return handler(property, checked, kOpWrite);
+  return guarded(__func__, [&]() -> uint32_t {
+    TreeCall call("OXIM_set_property_val");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    pdebug(kModuleTree, kLogDebug, "--- entering %s ---\n", "OXIM_set_property_val");
+    Node* group = resolve_group(group_tag);
+    Node* node = get_node(property_tag);
+    Node* property = final_target(node);
+    if (group == nullptr || !is_property(property) || value == nullptr ||
+        parent_of(node) != group) {
+      return OXIM_STATUS_FAILURE;
+    }
+    const PropertyData* data = property->data.property;
+    if ((data->flags & OXIM_FLAG_READ_ONLY) != 0) {
+      oxim_set_last_status(OXIM_STATUS_READ_ONLY, "Read only property");
+      return OXIM_STATUS_FAILURE;
+    }
+    if (length > kValueSize || !terminated_within(value, kValueSize)) return OXIM_STATUS_FAILURE;
+    // The checks may rewrite the text (an IPv6 address into its full form);
+    // the handler gets the checked text.
+    char checked[kValueSize];
+    copy_text(checked, sizeof checked, value);
+    int code =
+        oxim_validate(checked, data->valid_values, data->data_type, data->minimum, data->maximum);
+    if (code != kValueAccepted) {
+      report_value_check(code, data->minimum, data->maximum, nullptr);
+      return OXIM_STATUS_FAILURE;
+    }
+    if (data->handler == nullptr) return OXIM_STATUS_NO_HANDLER;
+    PropertyHandler handler = data->handler;
+    call.release();
+    return handler(property, checked, kOpWrite);
+  });
 }
 
 uint32_t OXIM_do_action(uint32_t group_tag, uint32_t command_tag, char* params,
                         uint32_t* new_tags) {
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  pdebug(kModuleTree, kLogDebug, "--- entering %s ---\n", __func__);
-  Node* group = resolve_group(group_tag);
-  Node* node = get_node(command_tag);
-  Node* command = final_target(node);
-  if (group == nullptr || !is_command(command) || params == nullptr ||
-      command->data.command == nullptr || !command_belongs_to(group, node, command)) {
-    return OXIM_STATUS_FAILURE;
-  }
-  const CommandData* data = command->data.command;
-  const int count = std::min(std::max(data->param_count, 0), kMaxParams);
-  for (int i = 0; i < count; ++i) {
-    const ParamDef& param = data->params[i];
-    char* slot = params + i * kParamSize;
-    if (static_cast<uint8_t>(slot[0]) == OXIM_PARAM_NOT_GIVEN) {
-      if (param.required == 1) {
-        oxim_set_last_statusf(OXIM_STATUS_PARAM_MISSING, "%s: Parameter missing.", param.name);
-        return OXIM_STATUS_FAILURE;
-      }
-      std::memset(slot, 0, kParamSize);
-      continue;
-    }
-    int code =
-        terminated_within(slot, kParamSize)
-            ? oxim_validate(slot, param.valid_values, param.data_type, param.minimum, param.maximum)
-            : kValueInvalid;
-    if (code != kValueAccepted) {
-      report_value_check(code, param.minimum, param.maximum, param.name);
+  return guarded(__func__, [&]() -> uint32_t {
+    TreeCall call("OXIM_do_action");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    pdebug(kModuleTree, kLogDebug, "--- entering %s ---\n", "OXIM_do_action");
+    Node* group = resolve_group(group_tag);
+    Node* node = get_node(command_tag);
+    Node* command = final_target(node);
+    if (group == nullptr || !is_command(command) || params == nullptr ||
+        command->data.command == nullptr || !command_belongs_to(group, node, command)) {
       return OXIM_STATUS_FAILURE;
     }
-  }
-  if (data->handler == nullptr) {
-    pdebug(kModuleTree, kLogError, "Not Implimented\n");
-    return OXIM_STATUS_FAILURE;
-  }
-  start_new_tag_list(new_tags);
-  uint32_t status = data->handler(group, command, params);
-  pdebug(kModuleTree, kLogDebug, "--- leaving %s ---\n", __func__);
-  end_new_tag_list();
-  return status;
+    const CommandData* data = command->data.command;
+    const int count = std::min(std::max(data->param_count, 0), kMaxParams);
+    for (int i = 0; i < count; ++i) {
+      const ParamDef& param = data->params[i];
+      char* slot = params + i * kParamSize;
+      if (static_cast<uint8_t>(slot[0]) == OXIM_PARAM_NOT_GIVEN) {
+        if (param.required == 1) {
+          oxim_set_last_statusf(OXIM_STATUS_PARAM_MISSING, "%s: Parameter missing.", param.name);
+          return OXIM_STATUS_FAILURE;
+        }
+        std::memset(slot, 0, kParamSize);
+        continue;
+      }
+      int code = terminated_within(slot, kParamSize)
+                     ? oxim_validate(slot, param.valid_values, param.data_type, param.minimum,
+                                     param.maximum)
+                     : kValueInvalid;
+      if (code != kValueAccepted) {
+        report_value_check(code, param.minimum, param.maximum, param.name);
+        return OXIM_STATUS_FAILURE;
+      }
+    }
+    if (data->handler == nullptr) {
+      pdebug(kModuleTree, kLogError, "Not Implimented\n");
+      return OXIM_STATUS_FAILURE;
+    }
+    NewTagList created(new_tags);
+    uint32_t status = data->handler(group, command, params);
+    pdebug(kModuleTree, kLogDebug, "--- leaving %s ---\n", "OXIM_do_action");
+    return status;
+  });
 }
 
 uint32_t OXIM_refresh_group(uint32_t tag) {
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  Node* node = get_node(tag);
-  if (node == nullptr) return OXIM_STATUS_FAILURE;
-  if (!is_group(node) || node->data.group->refresh == nullptr) return OXIM_STATUS_SUCCESS;
-  return node->data.group->refresh(node);
+  return guarded(__func__, [&]() -> uint32_t {
+    TreeCall call("OXIM_refresh_group");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    Node* node = get_node(tag);
+    if (node == nullptr) return OXIM_STATUS_FAILURE;
+    if (!is_group(node) || node->data.group->refresh == nullptr) return OXIM_STATUS_SUCCESS;
+    return node->data.group->refresh(node);
+  });
 }
 
 uint32_t OXIM_get_node_description(uint32_t tag, OXIM_NODE_DESCRIPTION* description) {
-  if (description == nullptr) return OXIM_STATUS_FAILURE;
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  Node* node = final_target(get_node(tag));
-  if (node == nullptr) return OXIM_STATUS_FAILURE;
-  copy_text(description->description, sizeof description->description, node->description);
-  description->kind = static_cast<uint8_t>(node->kind);
-  if (is_property(node)) {
-    description->data_type = node->data.property->data_type;
-    description->minimum = node->data.property->minimum;
-    description->maximum = node->data.property->maximum;
-  }
-  return OXIM_STATUS_SUCCESS;
+  return guarded(__func__, [&]() -> uint32_t {
+    if (description == nullptr) return OXIM_STATUS_FAILURE;
+    TreeCall call("OXIM_get_node_description");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    Node* node = final_target(get_node(tag));
+    if (node == nullptr) return OXIM_STATUS_FAILURE;
+    copy_text(description->description, sizeof description->description, node->description);
+    description->kind = static_cast<uint8_t>(node->kind);
+    if (is_property(node)) {
+      description->data_type = node->data.property->data_type;
+      description->minimum = node->data.property->minimum;
+      description->maximum = node->data.property->maximum;
+    }
+    return OXIM_STATUS_SUCCESS;
+  });
 }
 
 uint32_t OXIM_get_param_info(uint32_t command_tag, OXIM_PARAM_INFO* info) {
-  if (info == nullptr) return OXIM_STATUS_FAILURE;
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  Node* command = final_target(get_node(command_tag));
-  if (!is_command(command) || command->data.command == nullptr) return OXIM_STATUS_FAILURE;
-  info->count = command->data.command->param_count;
-  std::memcpy(info->params, command->data.command->params, sizeof info->params);
-  return OXIM_STATUS_SUCCESS;
+  return guarded(__func__, [&]() -> uint32_t {
+    if (info == nullptr) return OXIM_STATUS_FAILURE;
+    TreeCall call("OXIM_get_param_info");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    Node* command = final_target(get_node(command_tag));
+    if (!is_command(command) || command->data.command == nullptr) return OXIM_STATUS_FAILURE;
+    info->count = command->data.command->param_count;
+    std::memcpy(info->params, command->data.command->params, sizeof info->params);
+    return OXIM_STATUS_SUCCESS;
+  });
 }
 
 uint32_t OXIM_get_property_valid_values(uint32_t property_tag, char* valid_values) {
-  if (valid_values == nullptr) return OXIM_STATUS_FAILURE;
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  Node* property = final_target(get_node(property_tag));
-  if (!is_property(property)) return OXIM_STATUS_FAILURE;
-  copy_text(valid_values, kValueSize, property->data.property->valid_values);
-  return OXIM_STATUS_SUCCESS;
+  return guarded(__func__, [&]() -> uint32_t {
+    if (valid_values == nullptr) return OXIM_STATUS_FAILURE;
+    TreeCall call("OXIM_get_property_valid_values");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    Node* property = final_target(get_node(property_tag));
+    if (!is_property(property)) return OXIM_STATUS_FAILURE;
+    copy_text(valid_values, kValueSize, property->data.property->valid_values);
+    return OXIM_STATUS_SUCCESS;
+  });
 }
 
 uint32_t OXIM_get_valid_instances(uint32_t group_tag, const char* base_name, uint32_t* numbers,
                                   uint32_t* count) {
-  if (!terminated_within(base_name, kValueSize) || numbers == nullptr || count == nullptr) {
-    return OXIM_STATUS_FAILURE;
-  }
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  Node* group = resolve_group(group_tag);
-  if (group == nullptr) return OXIM_STATUS_FAILURE;
-  *count = 0;
-  for (int32_t number : instance_numbers(group, base_name)) {
-    numbers[(*count)++] = static_cast<uint32_t>(number);
-  }
-  return OXIM_STATUS_SUCCESS;
+  return guarded(__func__, [&]() -> uint32_t {
+    if (!terminated_within(base_name, kValueSize) || numbers == nullptr || count == nullptr) {
+      return OXIM_STATUS_FAILURE;
+    }
+    TreeCall call("OXIM_get_valid_instances");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    Node* group = resolve_group(group_tag);
+    if (group == nullptr) return OXIM_STATUS_FAILURE;
+    *count = 0;
+    for (int32_t number : instance_numbers(group, base_name)) {
+      numbers[(*count)++] = static_cast<uint32_t>(number);
+    }
+    return OXIM_STATUS_SUCCESS;
+  });
 }
 
 uint32_t OXIM_get_persistent_nodes(uint32_t* tags, int32_t* count) {
-  if (count == nullptr) return OXIM_STATUS_FAILURE;
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  const int32_t room = *count;
-  std::vector<Node*> nodes = persistent_nodes();
-  *count = static_cast<int32_t>(nodes.size());
-  if (room < 0 || room < *count) return OXIM_STATUS_ARRAY_TOO_SMALL;
-  if (tags == nullptr && !nodes.empty()) return OXIM_STATUS_FAILURE;
-  for (size_t i = 0; i < nodes.size(); ++i) tags[i] = nodes[i]->tag;
-  return OXIM_STATUS_SUCCESS;
+  return guarded(__func__, [&]() -> uint32_t {
+    if (count == nullptr) return OXIM_STATUS_FAILURE;
+    TreeCall call("OXIM_get_persistent_nodes");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    const int32_t room = *count;
+    std::vector<Node*> nodes = persistent_nodes();
+    *count = static_cast<int32_t>(nodes.size());
+    if (room < 0 || room < *count) return OXIM_STATUS_ARRAY_TOO_SMALL;
+    if (tags == nullptr && !nodes.empty()) return OXIM_STATUS_FAILURE;
+    for (size_t i = 0; i < nodes.size(); ++i) tags[i] = nodes[i]->tag;
+    return OXIM_STATUS_SUCCESS;
+  });
 }
 
 uint32_t OXIM_get_persistence_info(uint32_t tag, OXIM_PERSISTENCE_INFO* info) {
-  if (info == nullptr) return OXIM_STATUS_FAILURE;
-  TreeCall call(__func__);
-  if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
-  Node* node = get_node(tag);
-  StoreLock lock;
-  Node* creator = nullptr;
-  Node* target_group = nullptr;
-  const char* params = nullptr;
-  uint32_t priority = 0;
-  if (is_group(node)) {
-    creator = node->data.group->creator_command;
-    target_group = node->data.group->target_group;
-    params = &node->data.group->params[0][0];
-    priority = node->data.group->persistence_priority;
-  } else if (is_link(node)) {
-    creator = node->data.link->creator_command;
-    target_group = node->data.link->target_group;
-    params = &node->data.link->params[0][0];
-    priority = node->data.link->persistence_priority;
-  }
-  // The recorded nodes may have been deleted since; their tags then mean
-  // nothing.
-  if (priority == 0 || !node_is_live(creator)) return OXIM_STATUS_FAILURE;
-  info->creator_command_tag = creator->tag;
-  info->target_group_tag = node_is_live(target_group) ? target_group->tag : 0;
-  std::memcpy(info->params, params, sizeof info->params);
-  return OXIM_STATUS_SUCCESS;
+  return guarded(__func__, [&]() -> uint32_t {
+    if (info == nullptr) return OXIM_STATUS_FAILURE;
+    TreeCall call("OXIM_get_persistence_info");
+    if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    Node* node = get_node(tag);
+    StoreLock lock;
+    Node* creator = nullptr;
+    Node* target_group = nullptr;
+    const char* params = nullptr;
+    uint32_t priority = 0;
+    if (is_group(node)) {
+      creator = node->data.group->creator_command;
+      target_group = node->data.group->target_group;
+      params = &node->data.group->params[0][0];
+      priority = node->data.group->persistence_priority;
+    } else if (is_link(node)) {
+      creator = node->data.link->creator_command;
+      target_group = node->data.link->target_group;
+      params = &node->data.link->params[0][0];
+      priority = node->data.link->persistence_priority;
+    }
+    // The recorded nodes may have been deleted since; their tags then mean
+    // nothing.
+    if (priority == 0 || !node_is_live(creator)) return OXIM_STATUS_FAILURE;
+    info->creator_command_tag = creator->tag;
+    info->target_group_tag = node_is_live(target_group) ? target_group->tag : 0;
+    std::memcpy(info->params, params, sizeof info->params);
+    return OXIM_STATUS_SUCCESS;
+  });
 }
 
 uint32_t OXIM_get_last_status(uint32_t* code, char* message) {
-  if (code == nullptr || message == nullptr) return OXIM_STATUS_FAILURE;
-  oxim_get_last_status(code, message);
-  return OXIM_STATUS_SUCCESS;
+  return guarded(__func__, [&]() -> uint32_t {
+    if (code == nullptr || message == nullptr) return OXIM_STATUS_FAILURE;
+    oxim_get_last_status(code, message);
+    return OXIM_STATUS_SUCCESS;
+  });
 }
 
 }  // extern "C"

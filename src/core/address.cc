@@ -252,15 +252,14 @@ uint32_t ULShl(uint32_t value, uint32_t n) { return n >= 32 ? 0 : value << n; }
 
 uint32_t ULShr(uint32_t value, uint32_t n) { return n >= 32 ? 0 : value >> n; }
 
-}  // namespace oxim
-
-int OXIM_convert_mac_addr(const char* source, char from, char* destination, char to) {
+int convert_mac_text(const char* source, char from, char* destination, char to) {
   if (source == nullptr || destination == nullptr) return 1;
-  oxim::pdebug(oxim::kModuleAdapter, oxim::kLogDebug, "%s:source mac = %s\n", __func__, source);
-  size_t length = strnlen(source, oxim::kMacTextMax);
+  pdebug(kModuleAdapter, kLogDebug, "%s:source mac = %s\n", __func__, source);
+  size_t length = strnlen(source, kMacTextMax);
   for (size_t i = 0; i < length; ++i) destination[i] = source[i] == from ? to : source[i];
   destination[length] = '\0';
-  oxim::pdebug(oxim::kModuleAdapter, oxim::kLogDebug, "%s:destination mac = %s\n", __func__,
-               destination);
+  pdebug(kModuleAdapter, kLogDebug, "%s:destination mac = %s\n", __func__, destination);
   return 0;
 }
+
+}  // namespace oxim

@@ -104,14 +104,13 @@ unsigned long convert(const char* text, int base);
 uint32_t ULShl(uint32_t value, uint32_t n);
 uint32_t ULShr(uint32_t value, uint32_t n);
 
-}  // namespace oxim
-
 // Copies source to destination, replacing every character from by to (turns
 // "-" into ":" in a MAC address and back). Copies at most 17 characters (a
 // MAC address) and always terminates destination. 1 if source is missing
 // (or destination), else 0.
 // REQUIRES: destination holds kMacTextMax + 1 bytes.
-extern "C" OXIM_EXPORT int OXIM_convert_mac_addr(const char* source, char from, char* destination,
-                                                 char to);
+int convert_mac_text(const char* source, char from, char* destination, char to);
+
+}  // namespace oxim
 
 #endif  // OXIM_CORE_ADDRESS_H_

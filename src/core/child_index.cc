@@ -37,9 +37,16 @@ void display_name(const Node* node, char* out) {
 }
 
 void ChildIndex::insert(Node* child) {
-  std::vector<Node*>& bucket = buckets_[key_of(child)];
+  auto [entry, created] = buckets_.try_emplace(key_of(child));
+  std::vector<Node*>& bucket = entry->second;
   if (bucket.empty()) {
-    bucket.push_back(child);
+    try {
+      bucket.push_back(child);
+    } catch (...) {
+      // Leave the index as it was.
+      if (created) buckets_.erase(entry);
+      throw;
+    }
     return;
   }
   // Same display name as existing children (rare): keep sibling order by

@@ -18,7 +18,8 @@ struct Node;
 class ChildIndex {
  public:
   // Adds a child. REQUIRES: child is already linked into its parent's
-  // sibling list (its place there decides its place in the bucket).
+  // sibling list (its place there decides its place in the bucket). When
+  // memory runs out it throws std::bad_alloc and the index is unchanged.
   void insert(Node* child);
   // Removes a child. REQUIRES: child is still linked into the sibling list.
   void erase(Node* child);

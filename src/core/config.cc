@@ -1,5 +1,4 @@
-// Configuration file and log level; see config.h. The exported OXIM_* calls
-// are declared in oxim/oxim.h.
+// Configuration file and log level; see config.h.
 #include "core/config.h"
 
 #include <sys/stat.h>
@@ -70,61 +69,59 @@ uint32_t handle_OXIMDebugLevel(Node* node, char* buffer, uint32_t op) {
   char value[kValueSize];
   if (op == kOpWrite) {
     set_log_level(static_cast<int>(std::strtol(buffer, nullptr, 10)));
-    OXIM_set_debug_level();
+    write_log_level_file();
     write_cached_value(node, buffer);
     return OXIM_STATUS_SUCCESS;
   }
-  OXIM_get_debug_level();
+  read_log_level_file();
   std::snprintf(value, sizeof value, "%d", log_level());
   write_cached_value(node, value);
   std::memcpy(buffer, value, sizeof value);
   return OXIM_STATUS_SUCCESS;
 }
 
-}  // namespace oxim
-
-using oxim::kConfigFilePath;
-
-extern "C" uint32_t OXIM_set_debug_level(void) {
-  FILE* file = std::fopen(oxim::HostPath(kConfigFilePath).c_str(), "w");
+uint32_t write_log_level_file() {
+  FILE* file = std::fopen(HostPath(kConfigFilePath).c_str(), "w");
   if (file == nullptr) return 1;
   std::fprintf(file,
                "#OXIMLogLevel: Control the number of messages logged to the oxim2d.log file.\n"
                "#Possible values are 0 - Disabled, 1 - FATAL, 2 - CRITICAL, 3 - ERROR, "
                "4 - WARNING, 5 - INFORMATION, 6 - DEBUG.\n"
                "OXIMLogLevel %d",
-               oxim::log_level());
+               log_level());
   std::fclose(file);
   return 0;
 }
 
-extern "C" uint32_t OXIM_get_debug_level(void) {
-  FILE* file = std::fopen(oxim::HostPath(kConfigFilePath).c_str(), "r");
+uint32_t read_log_level_file() {
+  FILE* file = std::fopen(HostPath(kConfigFilePath).c_str(), "r");
   if (file == nullptr) return 1;
-  bool rewrite = oxim::read_level(file);
+  bool rewrite = read_level(file);
   std::fclose(file);
-  if (rewrite) OXIM_set_debug_level();
+  if (rewrite) write_log_level_file();
   return 0;
 }
 
-extern "C" uint32_t OXIM_update_loglevel(void) {
-  const std::string path = oxim::HostPath(kConfigFilePath);
+uint32_t update_log_level() {
+  const std::string path = HostPath(kConfigFilePath);
   if (access(path.c_str(), R_OK) == 0) {
-    OXIM_get_debug_level();
+    read_log_level_file();
   } else {
-    OXIM_set_debug_level();
+    write_log_level_file();
   }
   if (access(path.c_str(), R_OK) == 0) chmod(path.c_str(), 0644);
   return 0;
 }
 
-extern "C" uint32_t OXIM_config_log_dir_permissions(void) {
+uint32_t prepare_log_directory() {
   // The directory must stay traversable (0755): a directory without the
   // execute bit cannot be entered by anyone but root.
-  const std::string directory = oxim::HostPath(oxim::kLogDirectoryPath);
-  if (access(directory.c_str(), R_OK) != 0) oxim::MakeDirectories(directory, 0755);
+  const std::string directory = HostPath(kLogDirectoryPath);
+  if (access(directory.c_str(), R_OK) != 0) MakeDirectories(directory, 0755);
   chmod(directory.c_str(), 0755);
-  const std::string log = oxim::HostPath(oxim::kLogFilePath);
+  const std::string log = HostPath(kLogFilePath);
   if (access(log.c_str(), F_OK) == 0) chmod(log.c_str(), 0644);
   return 0;
 }
+
+}  // namespace oxim

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "core/alloc.h"
 #include "core/bitmap.h"
@@ -46,7 +47,14 @@ Node* join_instance_chain(Node* node) {
     instance->instance_number = -1;
     instance->next_instance = sentinel;
     instance->previous_instance = sentinel;
-    parent->index.set_chain(node->name, sentinel);
+    try {
+      parent->index.set_chain(node->name, sentinel);
+    } catch (const std::bad_alloc&) {
+      counted_delete(sentinel);
+      counted_delete(data);
+      counted_delete(instance);
+      return nullptr;
+    }
   }
   InstanceRecord* chain = sentinel->data.group->instance;
   // Most instances are added in ascending order: check the highest first.
@@ -321,7 +329,15 @@ int64_t add_node(Node* node, Hierarchy* h) {
     node->next = node->previous = node;
   } else {
     insert_child(node, chain_follower);
-    node->parent->data.group->index.insert(node);
+    try {
+      node->parent->data.group->index.insert(node);
+    } catch (const std::bad_alloc&) {
+      // No memory for the name index: the node goes again, as when any
+      // other part of it could not be made.
+      unlink_child(node);
+      if (chain_follower != nullptr) leave_instance_chain(node);
+      return -1;
+    }
   }
   set_bit(h->used_tags, h->capacity, slot);
   h->node_table[slot] = node;

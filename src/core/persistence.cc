@@ -351,7 +351,3 @@ uint32_t backend_make_persistent(Node* group, Node* target_group, Node* creator_
 }
 
 }  // namespace oxim
-
-// Performs no work: the library neither saves nor replays its tree by
-// itself (save_node and restore_hm serve whoever chooses the stream).
-extern "C" OXIM_EXPORT uint32_t OXIM_save_file_configuration(void) { return 0; }

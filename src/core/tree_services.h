@@ -39,6 +39,14 @@ int set_prop_val(Node* group, const char* name, const char* format, ...)
 inline constexpr int kMaxNewTags = OXIM_MAX_NEW_TAGS;
 void start_new_tag_list(uint32_t* tags);
 void end_new_tag_list();
+// The new-tag list of one command, ended however the command leaves.
+class NewTagList {
+ public:
+  explicit NewTagList(uint32_t* tags) { start_new_tag_list(tags); }
+  ~NewTagList() { end_new_tag_list(); }
+  NewTagList(const NewTagList&) = delete;
+  NewTagList& operator=(const NewTagList&) = delete;
+};
 bool new_tag_list_active();
 // Appends a tag and, where there is room, a 0 after it; false (nothing appended) when the list
 // already holds more than 4096 entries.

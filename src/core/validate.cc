@@ -120,6 +120,8 @@ int ValidateIpv4(const char* text) {
   return kValueAccepted;
 }
 
+}  // namespace
+
 int ValidateIpv6(char* text) {
   if (text == nullptr) return kValueInvalid;
   uint16_t groups[kIpv6Groups];
@@ -130,8 +132,6 @@ int ValidateIpv6(char* text) {
   std::memcpy(text, full, sizeof full);
   return kValueAccepted;
 }
-
-}  // namespace
 
 int oxim_validate(char* value, const char* valid_values, uint32_t type, int32_t minimum,
                   int32_t maximum) {
@@ -208,7 +208,3 @@ int oxim_validate_subnetmask(const char* text) {
 }
 
 }  // namespace oxim
-
-int oxim_validate_ipv6(char* text) { return oxim::ValidateIpv6(text); }
-
-int validateIPv6Address(char* text) { return oxim::ValidateIpv6(text); }

@@ -72,17 +72,14 @@ int oxim_validate_ip(char* text);
 // zeros, with 1 to 32 ones. kValueAccepted or kValueInvalid.
 int oxim_validate_subnetmask(const char* text);
 
-}  // namespace oxim
-
-// IPv6 address check, exported for the handlers of the client tools. Accepts
-// groups of 1 to 4 hexadecimal digits separated by ":", with at most one "::"
-// (not at the start) for one or more zero groups and a single trailing ":"
-// counting as a last zero group, coming to exactly 8 groups. On success the
-// text is rewritten into the 39-character full form (upper case) and 0 is
-// returned; otherwise 6 and the text is left as it was.
+// The IPv6 address check: groups of 1 to 4 hexadecimal digits separated by
+// ":", with at most one "::" (not at the start) for one or more zero groups
+// and a single trailing ":" counting as a last zero group, coming to exactly
+// 8 groups. On success the text is rewritten into the 39-character full
+// form (upper case) and 0 is returned; otherwise 6.
 // REQUIRES: text is NUL-terminated and its buffer holds kIpv6TextSize bytes.
-extern "C" OXIM_EXPORT int oxim_validate_ipv6(char* text);
-// Same rule as oxim_validate_ipv6.
-extern "C" OXIM_EXPORT int validateIPv6Address(char* text);
+int ValidateIpv6(char* text);
+
+}  // namespace oxim
 
 #endif  // OXIM_CORE_VALIDATE_H_

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <set>
 #include <unordered_map>
 
@@ -47,6 +48,9 @@ Node* enter(Node* node, Node* parent) {
 }
 
 Node* new_group(const GroupTemplate& group_template, Node* parent, InstanceRecord* instance) {
+  // Looked up first: a lookup that runs out of memory throws, and nothing
+  // is allocated yet.
+  RefreshHandler refresh = handler_registry().refresh(group_template.refresh);
   Node* group = allocate_node(kKindGroup, group_template.name, group_template.description, parent);
   GroupData* data = counted_new<GroupData>();
   if (group == nullptr || data == nullptr) {
@@ -57,7 +61,7 @@ Node* new_group(const GroupTemplate& group_template, Node* parent, InstanceRecor
   }
   group->data.group = data;
   data->instance = instance;
-  data->refresh = handler_registry().refresh(group_template.refresh);
+  data->refresh = refresh;
   return group;
 }
 
@@ -105,7 +109,13 @@ void collect_handlers(const GroupTemplate& group_template, std::set<std::string>
 
 }  // namespace
 
+// instantiate, letting an allocation failure out as std::bad_alloc once what
+// it built is deleted again.
+Node* instantiate_or_throw(const GroupTemplate& group_template, Node* parent, Node* target_group,
+                           Node* creator_command, const char* params);
+
 Node* add_property_from_template(Node* parent, const PropertyTemplate& property) {
+  PropertyHandler handler = handler_registry().property(property.handler);
   Node* node = allocate_node(kKindProperty, property.name, property.description, parent);
   PropertyData* data = counted_new<PropertyData>();
   if (node == nullptr || data == nullptr) {
@@ -115,7 +125,6 @@ Node* add_property_from_template(Node* parent, const PropertyTemplate& property)
   }
   node->data.property = data;
   data->flags = property.flags;
-  PropertyHandler handler = handler_registry().property(property.handler);
   data->handler = handler != nullptr ? handler : handle_internal_property;
   data->data_type = property.data_type;
   data->minimum = property.minimum;
@@ -143,6 +152,16 @@ uint64_t instance_word_index(Node* parent) {
 
 Node* instantiate(const GroupTemplate& group_template, Node* parent, Node* target_group,
                   Node* creator_command, const char* params) {
+  try {
+    return instantiate_or_throw(group_template, parent, target_group, creator_command, params);
+  } catch (const std::bad_alloc&) {
+    // Out of memory: nothing is left behind (see instantiate_or_throw).
+    return nullptr;
+  }
+}
+
+Node* instantiate_or_throw(const GroupTemplate& group_template, Node* parent, Node* target_group,
+                           Node* creator_command, const char* params) {
   if (!is_group(parent) || group_template.maximum == 0) return nullptr;
   StoreLock lock;
   const int maximum = group_template.maximum;
@@ -158,7 +177,14 @@ Node* instantiate(const GroupTemplate& group_template, Node* parent, Node* targe
   instance->instance_number = bit;
   Node* group = enter(new_group(group_template, parent, instance), parent);
   if (group == nullptr) return nullptr;
-  if (!add_children(group, group_template)) {
+  bool complete = false;
+  try {
+    complete = add_children(group, group_template);
+  } catch (...) {
+    delete_node(group);
+    throw;
+  }
+  if (!complete) {
     delete_node(group);
     return nullptr;
   }

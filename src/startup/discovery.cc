@@ -475,8 +475,7 @@ uint32_t backend_init() {
   std::memset(g_port_bitmap, 0, sizeof g_port_bitmap);
   transport::reset_protocol_flags();
   g_virtual_function = false;
-  OXIM_config_dir_permssions();
-  OXIM_save_file_configuration();
+  prepare_library_directories();
 
   g_iscsi_count = os_get_port_instances();
   pdebug(kModuleAdapter, kLogDebug, "%s:iscsi_valid_hba = %d\n", __func__, g_iscsi_count);
@@ -585,12 +584,8 @@ uint32_t backend_client_exit(int mode) {
   return OXIM_STATUS_SUCCESS;
 }
 
-}  // namespace oxim
-
-using namespace oxim;
-
-uint32_t OXIM_config_dir_permssions(void) {
-  const uint32_t host = OXIM_get_esx_version();
+uint32_t prepare_library_directories() {
+  const uint32_t host = esx_version();
   // Directories stay traversable (0755); the areas keep the files that hold
   // secrets readable by their owner only.
   if (host != kHostEsxi) MakeDirectories(HostPath("/scratch/"), 0755);
@@ -600,3 +595,5 @@ uint32_t OXIM_config_dir_permssions(void) {
   }
   return host;
 }
+
+}  // namespace oxim

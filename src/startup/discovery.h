@@ -67,12 +67,11 @@ void set_port_bitmap();
 // of discovery).
 bool running_on_virtual_function();
 
-}  // namespace oxim
+// Prepares the library's directories and lets every area prepare its files
+// (the saved-target files among them); returns the host kind (2 ESXi, 3
+// other).
+uint32_t prepare_library_directories();
 
-extern "C" {
-// Prepares the library's directories and saved files; returns the host kind
-// (2 ESXi, 3 other).
-OXIM_EXPORT uint32_t OXIM_config_dir_permssions(void);
-}
+}  // namespace oxim
 
 #endif  // OXIM_STARTUP_DISCOVERY_H_

@@ -62,11 +62,7 @@ std::string get_flash_name(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-}  // namespace oxim
-
-using namespace oxim;
-
-uint32_t OXIM_get_esx_version(void) {
+uint32_t esx_version() {
   std::string issue;
   if (platform::ReadHostFile("/etc/issue.net", &issue)) {
     for (const std::string& line : lines_of(issue)) {
@@ -77,7 +73,7 @@ uint32_t OXIM_get_esx_version(void) {
   return platform::ReadHostFile("/etc/banner", &banner) ? kHostEsxi : kHostOther;
 }
 
-uint32_t OXIM_get_os_info(uint32_t* major, uint32_t* minor, char* name) {
+uint32_t os_info(uint32_t* major, uint32_t* minor, char* name) {
   if (major == nullptr || minor == nullptr || name == nullptr) return 1;
   std::string release;
   if (!platform::ReadHostFile("/etc/banner", &release) &&
@@ -101,7 +97,7 @@ uint32_t OXIM_get_os_info(uint32_t* major, uint32_t* minor, char* name) {
   return 0;
 }
 
-uint32_t OXIM_check_valid_interface(const char* name) {
+uint32_t check_valid_interface(const char* name) {
   // The name goes to a host tool as one argument, but only a name an
   // interface can have is passed at all.
   if (!is_plausible_interface_name(name)) return 1;
@@ -121,7 +117,9 @@ uint32_t OXIM_check_valid_interface(const char* name) {
   return 1;
 }
 
-uint32_t OXIM_delete_file(const char* path) {
+uint32_t delete_readable_file(const char* path) {
   if (path == nullptr || access(path, R_OK) != 0) return 1;
   return unlink(path) == 0 ? 0 : 1;
 }
+
+}  // namespace oxim

@@ -8,8 +8,6 @@
 #include <cstdint>
 #include <string>
 
-#include "oxim/oxim.h"
-
 namespace oxim {
 
 // The PCI vendor IDs of the adapter family's functions.
@@ -30,23 +28,21 @@ bool is_plausible_interface_name(const char* name);
 // The last component of a path split at "/" (the file name of an image).
 std::string get_flash_name(const std::string& path);
 
-}  // namespace oxim
-
-extern "C" {
 // 2 when "/etc/issue.net" has a line with "ESXi" or "/etc/banner" exists
 // (ESXi), else 3.
-OXIM_EXPORT uint32_t OXIM_get_esx_version(void);
+uint32_t esx_version();
 // The host's version from "/etc/banner" (else "/etc/vmware-release"): name
 // becomes "VMWare ESX Server" (name holds 64 bytes); the first line naming
 // 5.5, 5.1, 5.0, 4.0 or 4.1 gives major and minor. 1 when neither file can
 // be read or an argument is missing, else 0.
-OXIM_EXPORT uint32_t OXIM_get_os_info(uint32_t* major, uint32_t* minor, char* name);
+uint32_t os_info(uint32_t* major, uint32_t* minor, char* name);
 // 0 when the named host interface is a physical function of the adapter
 // (its PCI configuration carries one of the adapter's vendor IDs), else 1.
-OXIM_EXPORT uint32_t OXIM_check_valid_interface(const char* name);
+uint32_t check_valid_interface(const char* name);
 // Deletes a file when it is readable; 0, or 1 when it is not there or
 // cannot be deleted.
-OXIM_EXPORT uint32_t OXIM_delete_file(const char* path);
-}
+uint32_t delete_readable_file(const char* path);
+
+}  // namespace oxim
 
 #endif  // OXIM_STARTUP_HOST_FACTS_H_

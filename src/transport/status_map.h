@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "core/status.h"
+
 namespace oxim {
 
 // Status of a request that did not reach the firmware: always 1.
@@ -15,10 +17,6 @@ uint32_t OximStatusFromHBAStatus();
 // last status (oxim_set_last_status). Only the opcode is compared, never the
 // subsystem.
 uint32_t OximStatusFromIOCTLResponse(uint32_t status, uint32_t additional_status, uint8_t opcode);
-
-// The message that ends every report of an internal failure.
-inline constexpr char kInternalErrorSuffix[] =
-    "Application internal error occurred. Please check oxim2d.log file for more information.";
 
 }  // namespace oxim
 

@@ -239,7 +239,7 @@ TEST(Ipv6Bytes, TextRoundTripsThroughTheCheck) {
   Bytes16 original = Groups({0x2001, 0xdb8, 0, 0, 0, 0, 0xa, 0});
   char text[kIpv6TextSize];
   U8IPv6ToStr(original.data(), text);
-  ASSERT_EQ(validateIPv6Address(text), kValueAccepted);
+  ASSERT_EQ(ValidateIpv6(text), kValueAccepted);
   uint8_t bytes[kIpv6Bytes];
   StrToU8IPv6(text, bytes);
   EXPECT_EQ(Bytes16(std::to_array(bytes)), original);
@@ -293,18 +293,18 @@ TEST(Ipv4Numbers, BitsAreMostSignificantFirst) {
 
 TEST(MacConvert, ReplacesSeparators) {
   char out[kMacTextMax + 1];
-  EXPECT_EQ(OXIM_convert_mac_addr("00-1a-2b-3c-4d-5e", '-', out, ':'), 0);
+  EXPECT_EQ(convert_mac_text("00-1a-2b-3c-4d-5e", '-', out, ':'), 0);
   EXPECT_STREQ(out, "00:1a:2b:3c:4d:5e");
 }
 
 TEST(MacConvert, MissingSourceFails) {
   char out[kMacTextMax + 1];
-  EXPECT_EQ(OXIM_convert_mac_addr(nullptr, '-', out, ':'), 1);
+  EXPECT_EQ(convert_mac_text(nullptr, '-', out, ':'), 1);
 }
 
 TEST(MacConvert, CopiesAtMostOneAddress) {
   char out[kMacTextMax + 1];
-  EXPECT_EQ(OXIM_convert_mac_addr("00-1a-2b-3c-4d-5e-ff-ff", '-', out, ':'), 0);
+  EXPECT_EQ(convert_mac_text("00-1a-2b-3c-4d-5e-ff-ff", '-', out, ':'), 0);
   EXPECT_STREQ(out, "00:1a:2b:3c:4d:5e");
 }
 

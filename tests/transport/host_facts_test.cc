@@ -50,54 +50,54 @@ class HostFactsTest : public ::testing::Test {
 };
 
 TEST_F(HostFactsTest, HostKindFromIssueAndBanner) {
-  EXPECT_EQ(OXIM_get_esx_version(), 3u);
+  EXPECT_EQ(esx_version(), 3u);
   host_->files["/etc/issue.net"] = "Welcome\nVMware ESXi 5.5.0\n";
-  EXPECT_EQ(OXIM_get_esx_version(), 2u);
+  EXPECT_EQ(esx_version(), 2u);
   host_->files["/etc/issue.net"] = "Debian GNU/Linux 12\n";
-  EXPECT_EQ(OXIM_get_esx_version(), 3u);
+  EXPECT_EQ(esx_version(), 3u);
   host_->files["/etc/banner"] = "";
-  EXPECT_EQ(OXIM_get_esx_version(), 2u);
+  EXPECT_EQ(esx_version(), 2u);
 }
 
 TEST_F(HostFactsTest, OsVersionFromTheFirstLineNamingOne) {
   uint32_t major = 99;
   uint32_t minor = 99;
   char name[kOsNameSize] = "";
-  EXPECT_EQ(OXIM_get_os_info(&major, &minor, name), 1u) << "no release file";
+  EXPECT_EQ(os_info(&major, &minor, name), 1u) << "no release file";
   host_->files["/etc/vmware-release"] = "VMware ESX 4.1.0\n";
-  EXPECT_EQ(OXIM_get_os_info(&major, &minor, name), 0u);
+  EXPECT_EQ(os_info(&major, &minor, name), 0u);
   EXPECT_STREQ(name, "VMWare ESX Server");
   EXPECT_EQ(major, 4u);
   EXPECT_EQ(minor, 1u);
   host_->files["/etc/banner"] = "welcome\nbuilt on 4.1 from 5.0 sources\n";
-  EXPECT_EQ(OXIM_get_os_info(&major, &minor, name), 0u);
+  EXPECT_EQ(os_info(&major, &minor, name), 0u);
   EXPECT_EQ(major, 5u) << "5.0 is tested before 4.1 within a line";
   EXPECT_EQ(minor, 0u);
   host_->files["/etc/banner"] = "no version here\n";
   major = minor = 7;
-  EXPECT_EQ(OXIM_get_os_info(&major, &minor, name), 0u);
+  EXPECT_EQ(os_info(&major, &minor, name), 0u);
   EXPECT_EQ(major, 7u) << "left untouched";
-  EXPECT_EQ(OXIM_get_os_info(nullptr, &minor, name), 1u);
+  EXPECT_EQ(os_info(nullptr, &minor, name), 1u);
 }
 
 TEST_F(HostFactsTest, InterfaceOfTheAdapterIsRecognisedByItsVendorId) {
   host_->tools["ethtool -i vmnic2"] = "driver: qf\nbus-info: 0000:03:00.1\n";
   host_->tools["lspci -s 0000:03:00.1 -x"] =
       "03:00.1 Ethernet controller\n00: 7f 1d 10 07 06 04 10 00 10 00 00 02 10 00 80 00\n";
-  EXPECT_EQ(OXIM_check_valid_interface("vmnic2"), 0u);
+  EXPECT_EQ(check_valid_interface("vmnic2"), 0u);
   host_->tools["lspci -s 0000:03:00.1 -x"] = "00: 86 80 10 07 06 04 10 00 10 00 00 02 10 00\n";
-  EXPECT_EQ(OXIM_check_valid_interface("vmnic2"), 1u) << "another vendor";
-  EXPECT_EQ(OXIM_check_valid_interface("vmnic9"), 1u) << "no bus address";
+  EXPECT_EQ(check_valid_interface("vmnic2"), 1u) << "another vendor";
+  EXPECT_EQ(check_valid_interface("vmnic9"), 1u) << "no bus address";
 }
 
 TEST_F(HostFactsTest, ClientTextNeverReachesATool) {
   for (const char* name :
        {"eth0; touch /tmp/x", "$(reboot)", "eth0 -x", "", "a/b", "averyveryverylongname"}) {
-    EXPECT_EQ(OXIM_check_valid_interface(name), 1u) << name;
+    EXPECT_EQ(check_valid_interface(name), 1u) << name;
   }
-  EXPECT_EQ(OXIM_check_valid_interface(nullptr), 1u);
+  EXPECT_EQ(check_valid_interface(nullptr), 1u);
   EXPECT_TRUE(host_->ran.empty());
-  OXIM_check_valid_interface("eth0");
+  check_valid_interface("eth0");
   ASSERT_EQ(host_->ran.size(), 1u);
   EXPECT_EQ(host_->ran[0], (std::vector<std::string>{"ethtool", "-i", "eth0"}))
       << "the name is one argument";

@@ -13,9 +13,11 @@
 #include "areas/iscsi/sessions.h"
 #include "core/log.h"
 #include "core/node_store.h"
+#include "core/status.h"
 #include "core/store_guard.h"
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
+#include "kit/pending_group.h"
 #include "records/controller_attributes.h"
 #include "records/driver_records.h"
 #include "records/iscsi_records.h"
@@ -98,13 +100,11 @@ uint32_t do_AddTarget(Node* logical_hba, Node*, char* params) {
         "Please provide different target name to add another target.");
   }
   if (port.empty()) port = kDefaultPort;
-  Node* target = setup_target(logical_hba, name, false);
-  if (target == nullptr) return 1;
-  if (setup_portal(target, ip, port, "0") == nullptr) {
-    (void)delete_node(target);
-    return 1;
-  }
-  record_target_portal(logical_hba, target, ip, port);
+  PendingGroup pending(setup_target(logical_hba, name, false));
+  if (!pending) return 1;
+  if (setup_portal(pending.get(), ip, port, "0") == nullptr) return report(kInternalError);
+  record_target_portal(logical_hba, pending.get(), ip, port);
+  Node* target = pending.release();
   const uint32_t qualifier = generate_isid_qualifier(name, initiator) & 0xFFFF;
   const std::string persistence = equal_ignoring_case(boot, "True") ? "True" : "False";
   const uint32_t status =
@@ -271,35 +271,32 @@ uint32_t group_Target(Node* target) {
 
 Node* setup_portal(Node* target, const std::string& ip, const std::string& port,
                    const std::string& portal_group_tag) {
-  Node* portal = instantiate(templates::kTargetPortal, target, nullptr, nullptr, nullptr);
-  if (portal == nullptr) return nullptr;
-  if (!write_prop(portal, "TargetIPAddress", ip) || !write_prop(portal, "TargetPortNumber", port) ||
-      !write_prop(portal, "PortalGroupTag", portal_group_tag)) {
-    (void)delete_node(portal);
+  PendingGroup portal(instantiate(templates::kTargetPortal, target, nullptr, nullptr, nullptr));
+  if (!portal) return nullptr;
+  if (!write_prop(portal.get(), "TargetIPAddress", ip) ||
+      !write_prop(portal.get(), "TargetPortNumber", port) ||
+      !write_prop(portal.get(), "PortalGroupTag", portal_group_tag)) {
     return nullptr;
   }
-  return portal;
+  return portal.release();
 }
 
 Node* setup_target(Node* logical_hba, const std::string& name, bool discovered) {
   if (find_target(logical_hba, name) != nullptr) return nullptr;
-  Node* target = instantiate(templates::kTarget, logical_hba, nullptr, nullptr, nullptr);
-  if (target == nullptr) {
+  PendingGroup target(instantiate(templates::kTarget, logical_hba, nullptr, nullptr, nullptr));
+  if (!target) {
     report(kStatusMaxTargets, "Failed to add a target. Max targets are reached.");
     return nullptr;
   }
   std::optional<uint32_t> eto;
-  const bool ok = write_prop(target, "TargetISCSIName", name) &&
-                  write_prop(target, "TargetType", discovered ? "Discovered" : "Static") &&
-                  (eto = default_eto(target)).has_value() &&
-                  write_prop(target, "ETO", std::to_string(*eto)) &&
-                  child_group(target, "TargetLoginOptions") != nullptr &&
+  const bool ok = write_prop(target.get(), "TargetISCSIName", name) &&
+                  write_prop(target.get(), "TargetType", discovered ? "Discovered" : "Static") &&
+                  (eto = default_eto(target.get())).has_value() &&
+                  write_prop(target.get(), "ETO", std::to_string(*eto)) &&
+                  child_group(target.get(), "TargetLoginOptions") != nullptr &&
                   child_group(logical_hba, "InitiatorLoginOptions") != nullptr;
-  if (!ok) {
-    (void)delete_node(target);
-    return nullptr;
-  }
-  return target;
+  if (!ok) return nullptr;
+  return target.release();
 }
 
 void record_target_portal(Node* logical_hba, Node* target, const std::string& ip,
