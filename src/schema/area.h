@@ -41,8 +41,18 @@ struct Area {
   // The instanced group templates the area defines; their fixed sub-groups
   // come with them.
   std::span<const GroupTemplate* const> templates = {};
+  // Fixed groups the area defines that another area's template lists among
+  // its sub-groups (the EventLog group of a controller): their handlers
+  // belong to this area.
+  std::span<const GroupTemplate* const> shared_groups = {};
   // Registers the area's property, command and refresh handlers.
   void (*register_handlers)(HandlerRegistry& registry) = nullptr;
+  // The handler names the area's templates refer to that it does not
+  // implement yet. Until they are built, a property without its handler and
+  // a command without its handler fail visibly, and
+  // OXIM_get_unimplemented_handlers lists them. A test keeps this list, the
+  // registrations and the templates in step.
+  std::span<const char* const> pending_handlers = {};
 
   // Start-up hooks. Start-up runs each step for every area in list order.
   // 1. Before the functions are enumerated: directories and files.

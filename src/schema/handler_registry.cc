@@ -1,6 +1,7 @@
 // Handler registry; see handler_registry.h.
 #include "schema/handler_registry.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "core/config.h"
@@ -38,6 +39,15 @@ RefreshHandler HandlerRegistry::refresh(const char* name) const {
 bool HandlerRegistry::contains(std::string_view name) const {
   std::string key(name);
   return properties_.contains(key) || commands_.contains(key) || refreshes_.contains(key);
+}
+
+std::vector<std::string> HandlerRegistry::names() const {
+  std::vector<std::string> all;
+  for (const auto& [name, handler] : properties_) all.push_back(name);
+  for (const auto& [name, handler] : commands_) all.push_back(name);
+  for (const auto& [name, handler] : refreshes_) all.push_back(name);
+  std::sort(all.begin(), all.end());
+  return all;
 }
 
 HandlerRegistry& handler_registry() {

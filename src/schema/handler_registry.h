@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "core/node.h"
 
@@ -34,6 +35,8 @@ class HandlerRegistry {
   RefreshHandler refresh(const char* name) const;
   // Whether a handler of any kind is registered under name.
   bool contains(std::string_view name) const;
+  // Every registered name, of all kinds, sorted.
+  std::vector<std::string> names() const;
 
  private:
   std::unordered_map<std::string, PropertyHandler> properties_;

@@ -18,6 +18,7 @@
 #include "core/validate.h"
 #include "oxim/oxim.h"
 #include "schema/area.h"
+#include "schema/handler_registry.h"
 #include "schema/template.h"
 #include "support/temp_root.h"
 
@@ -95,6 +96,73 @@ TEST(CatalogueTableTest, WritablePropertiesAndCommandsNameHandlers) {
       EXPECT_EQ(std::strncmp(group.refresh, "group_", 6), 0) << group.refresh;
     }
   });
+}
+
+// The handler names a template refers to, its fixed sub-groups included
+// unless another area defines them (shared).
+void CollectHandlerNames(const GroupTemplate& group, const std::set<const GroupTemplate*>& shared,
+                         std::set<std::string>& names) {
+  if (group.refresh != nullptr) names.insert(group.refresh);
+  for (const PropertyTemplate& property : group.properties) {
+    if (property.handler != nullptr) names.insert(property.handler);
+  }
+  for (const CommandTemplate& command : group.commands) {
+    if (command.handler != nullptr) names.insert(command.handler);
+  }
+  for (const GroupTemplate* sub : group.subgroups) {
+    if (!shared.contains(sub)) CollectHandlerNames(*sub, shared, names);
+  }
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += "\n    \"" + name + "\",";
+  return text;
+}
+
+// A typo in a registration, in a template or in an area's list of handlers
+// still to build shows here rather than as a handler that silently never
+// runs.
+TEST(AreaHandlerTest, EveryNamedHandlerIsRegisteredOrPendingAndEveryRegistrationIsUsed) {
+  std::set<std::string> registered;
+  for (const Area* area : library_areas()) {
+    if (area->register_handlers == nullptr) continue;
+    HandlerRegistry own;
+    area->register_handlers(own);
+    for (const std::string& name : own.names()) {
+      EXPECT_TRUE(registered.insert(name).second) << name << " is registered by two areas";
+    }
+  }
+  std::set<const GroupTemplate*> shared;
+  for (const Area* area : library_areas()) {
+    shared.insert(area->shared_groups.begin(), area->shared_groups.end());
+  }
+  std::set<std::string> used;
+  for (const Area* area : library_areas()) {
+    std::set<std::string> named;
+    for (const GroupTemplate* group : area->templates) CollectHandlerNames(*group, shared, named);
+    for (const GroupTemplate* group : area->shared_groups) {
+      CollectHandlerNames(*group, shared, named);
+    }
+    used.insert(named.begin(), named.end());
+    const std::set<std::string> pending(area->pending_handlers.begin(),
+                                        area->pending_handlers.end());
+    for (const std::string& name : pending) {
+      EXPECT_TRUE(named.contains(name))
+          << area->name << " lists " << name << " as pending, but none of its templates names it";
+      EXPECT_FALSE(registered.contains(name))
+          << name << " is implemented now: take it off the pending list of " << area->name;
+    }
+    std::vector<std::string> missing;
+    for (const std::string& name : named) {
+      if (!registered.contains(name) && !pending.contains(name)) missing.push_back(name);
+    }
+    EXPECT_TRUE(missing.empty()) << "the templates of " << area->name
+                                 << " name handlers that nothing registers:" << Joined(missing);
+  }
+  for (const std::string& name : registered) {
+    EXPECT_TRUE(used.contains(name)) << name << " is registered, but no template names it";
+  }
 }
 
 class CatalogueTreeTest : public testing::TempRootTest {

@@ -52,11 +52,45 @@ void fill_function(Node* function, const FoundFunction& found) {
   }
 }
 
+// Handlers the templates name that are still to be built.
+const char* const kPendingHandlers[] = {
+    "do_ConfigureChannelManagement",
+    "do_EnterLoopBackMode",
+    "do_EraseAllConfiguration",
+    "do_ExitLoopBackMode",
+    "do_HostToDDRDMATest",
+    "do_NetworkLoopBackTest",
+    "do_RetrieveFwCliData",
+    "do_RetrieveNevraneCoreDump",
+    "do_SetPersonality",
+    "do_UpgradeFlashROM",
+    "handle_AdvancedMode",
+    "handle_ChannelManagement_details",
+    "handle_ConfiguredPersonality",
+    "handle_ControllerStatus",
+    "handle_ControllerType",
+    "handle_FFVName",
+    "handle_MaxSupportedController",
+    "handle_PCIExpressBusWidth",
+    "handle_PCIExpressLinkSpeed",
+    "handle_PortControllerName",
+    "handle_ProtocolSupported",
+    "handle_SupportedMCTypes",
+    "handle_fru_vpd_data",
+    "handle_get_ncsi_version",
+    "handle_ncsi_dynamic_configuration",
+    "handle_ncsi_static_configuration",
+    "handle_qf_controller_additional_properties",
+    "handle_qf_controller_properties",
+    "handle_qf_temperature",
+};
+
 }  // namespace
 
 const Area controller_area = {
     .name = "controller",
     .templates = kTemplates,
+    .pending_handlers = kPendingHandlers,
     .controller_created = fill_controller,
     .function_created = fill_function,
 };

@@ -12,8 +12,14 @@ const GroupTemplate* const kTemplates[] = {
     &templates::kiSNSServer,
 };
 
+// Handlers the templates name that are still to be built.
+const char* const kPendingHandlers[] = {
+    "do_DiscoverTargets",
+};
+
 }  // namespace
 
-const Area discovery_area = {.name = "discovery", .templates = kTemplates};
+const Area discovery_area = {
+    .name = "discovery", .templates = kTemplates, .pending_handlers = kPendingHandlers};
 
 }  // namespace oxim

@@ -375,7 +375,7 @@ void register_login_option_handlers(HandlerRegistry& registry) {
   for (const char* name :
        {"handle_initiator_loginoptions", "handle_target_loginoptions", "handle_stploginoptions",
         "handle_authentication_initiator_loginoptions", "handle_authentication_target_loginopts",
-        "handle_authentication_stploginoptions", "handle_target_loginopts"}) {
+        "handle_authentication_stploginoptions"}) {
     registry.add_property(name, handle_login_option);
   }
   registry.add_command("do_ConfigureCHAP", do_ConfigureCHAP);

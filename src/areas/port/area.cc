@@ -12,8 +12,40 @@ const GroupTemplate* const kTemplates[] = {
     &templates::kChannel,
 };
 
+// Handlers the templates name that are still to be built.
+const char* const kPendingHandlers[] = {
+    "do_Beacon",
+    "do_ClearCounters",
+    "do_ConfigureQoS",
+    "do_DumpTransceiverData",
+    "do_ErasePortandDiscoveryConfiguration",
+    "do_RunTDR",
+    "do_SelfTest",
+    "do_SetPortSpeed",
+    "handle_10GbaseT_properties",
+    "handle_10baseT_nvpvalue",
+    "handle_BeaconState",
+    "handle_FCoEWWPN",
+    "handle_LLDP_properties",
+    "handle_LPVID",
+    "handle_LogicalLinkState",
+    "handle_MaxBandWidth",
+    "handle_MinBandWidth",
+    "handle_PHYType",
+    "handle_PhysicalLinkStatus",
+    "handle_PortState",
+    "handle_TXThrottle",
+    "handle_channel_outer_vlan",
+    "handle_channel_vnic_name",
+    "handle_flow_control_properties",
+    "handle_get_link_speed_properties",
+    "handle_lldp_stats_props",
+    "handle_over_temperature",
+};
+
 }  // namespace
 
-const Area port_area = {.name = "port", .templates = kTemplates};
+const Area port_area = {
+    .name = "port", .templates = kTemplates, .pending_handlers = kPendingHandlers};
 
 }  // namespace oxim
