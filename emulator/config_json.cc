@@ -13,7 +13,6 @@
 namespace oxim::emulator {
 namespace {
 
-using config_parse::HexDigit;
 using config_parse::Index;
 using config_parse::Join;
 using config_parse::json;
@@ -52,8 +51,8 @@ bool ParseMac(Reader& reader, const json& object, const std::string& path,
   const std::string& text = it->get_ref<const std::string&>();
   if (text.size() != 17) return reader.Fail(field, expected);
   for (size_t i = 0; i < 6; ++i) {
-    int high = HexDigit(text[3 * i]);
-    int low = HexDigit(text[3 * i + 1]);
+    int high = hex_digit_value(text[3 * i]);
+    int low = hex_digit_value(text[3 * i + 1]);
     if (high < 0 || low < 0 || (i < 5 && text[3 * i + 2] != ':' && text[3 * i + 2] != '-')) {
       return reader.Fail(field, expected);
     }
@@ -73,8 +72,8 @@ bool ParseHexBytes(Reader& reader, const json& object, const std::string& path, 
   if (text.size() % 2 != 0 || text.size() > 2 * most) return reader.Fail(Join(path, key), expected);
   std::vector<uint8_t> bytes;
   for (size_t i = 0; i < text.size(); i += 2) {
-    int high = HexDigit(text[i]);
-    int low = HexDigit(text[i + 1]);
+    int high = hex_digit_value(text[i]);
+    int low = hex_digit_value(text[i + 1]);
     if (high < 0 || low < 0) return reader.Fail(Join(path, key), expected);
     bytes.push_back(static_cast<uint8_t>(high * 16 + low));
   }

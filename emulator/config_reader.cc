@@ -19,13 +19,6 @@ bool IsPrintable(const std::string& text, bool multiline) {
   return true;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool Choice(Reader& reader, const json& object, const std::string& path, const char* key,
             std::initializer_list<const char*> choices, int* out) {
   auto it = object.find(key);

@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/strings.h"
+
 namespace oxim::emulator::config_parse {
 
 using nlohmann::json;
@@ -27,8 +29,6 @@ std::string Join(const std::string& path, std::string_view key);
 std::string Index(const std::string& path, size_t i);
 // Printable ASCII; with multiline also newlines and tabs.
 bool IsPrintable(const std::string& text, bool multiline);
-// The value of a hexadecimal digit, -1 for another character.
-int HexDigit(char c);
 
 // Reads one JSON value at a time into the configuration; the first problem
 // is kept and ends the parse.
@@ -108,7 +108,7 @@ class Reader {
       }
       uint64_t v = 0;
       for (size_t i = 2; i < text.size(); ++i) {
-        int digit = HexDigit(text[i]);
+        int digit = hex_digit_value(text[i]);
         if (digit < 0) return Fail(field, expected);
         v = v * 16 + static_cast<uint64_t>(digit);
       }

@@ -9,6 +9,7 @@
 
 #include "core/last_status.h"
 #include "core/log.h"
+#include "core/strings.h"
 #include "core/validate.h"
 
 namespace oxim {
@@ -20,8 +21,6 @@ int DigitValue(char c) {
   if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
   return -1;
 }
-
-bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
 // A netmask is 255 up to the first octet that is not, which is one of
 // 254, 252, ..., 128, 0; every octet after it is 0.
@@ -111,7 +110,7 @@ int validateMACAddress(const char* text, uint8_t* bytes) {
   const char* start = text;
   for (size_t i = 0; i <= length; ++i) {
     char c = text[i];
-    if (IsHexDigit(c)) continue;
+    if (is_hex_digit(c)) continue;
     if (c != ':' && c != '-' && c != '\0') return 0;
     const char* end = text + i;
     if (end == start || group >= kMacBytes) return 0;  // empty group, or a seventh one
@@ -150,7 +149,7 @@ int is_hex(const char* text, int n) {
   if (n < 1) return 1;
   if (text == nullptr) return 0;
   for (int i = 0; i < n; ++i) {
-    if (!IsHexDigit(text[i])) return 0;  // also stops at the NUL
+    if (!is_hex_digit(text[i])) return 0;  // also stops at the NUL
   }
   return 1;
 }
@@ -160,7 +159,7 @@ void StrToU8IPv6(const char* text, uint8_t* bytes) {
   if (text == nullptr || text[0] == '\0') text = "0::";
   size_t nibble = 0;
   for (const char* p = text; *p != '\0' && nibble < kIpv6Bytes * 2; ++p) {
-    if (!IsHexDigit(*p)) continue;
+    if (!is_hex_digit(*p)) continue;
     auto value = static_cast<uint8_t>(DigitValue(*p));
     if (nibble % 2 == 0) {
       bytes[nibble / 2] = static_cast<uint8_t>(value << 4);
@@ -228,8 +227,10 @@ int convert_hex_to_bin(const char* hex, int length, uint8_t* bytes) {
   if (hex == nullptr || bytes == nullptr) return -1;
   size_t available = length > 0 ? strnlen(hex, static_cast<size_t>(length)) : 0;
   for (size_t i = 0; i + 1 < available; i += 2) {
-    char pair[3] = {hex[i], hex[i + 1], '\0'};
-    bytes[i / 2] = static_cast<uint8_t>(std::strtoul(pair, nullptr, 16));
+    // A pair that is not two digits keeps the value of its leading digits.
+    const int high = hex_digit_value(hex[i]);
+    const int low = hex_digit_value(hex[i + 1]);
+    bytes[i / 2] = static_cast<uint8_t>(high < 0 ? 0 : low < 0 ? high : high * 16 + low);
   }
   return 0;
 }

@@ -9,6 +9,7 @@
 #include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
+#include "core/strings.h"
 #include "core/tree_services.h"
 
 namespace oxim {
@@ -108,16 +109,7 @@ int get_qf_type(Node* node) {
   char value[kValueSize] = "";
   if (pci != nullptr && read_property(pci, "DeviceID", value)) {
     // Wholly hexadecimal (an optional 0x), not negative, and within 32 bits.
-    const char* digits =
-        (value[0] == '0' && (value[1] == 'x' || value[1] == 'X')) ? value + 2 : value;
-    const size_t length = std::strlen(digits);
-    bool hexadecimal = length > 0 && length <= 8;
-    for (size_t i = 0; hexadecimal && i < length; ++i) {
-      hexadecimal = std::isxdigit(static_cast<unsigned char>(digits[i])) != 0;
-    }
-    if (hexadecimal) {
-      return chip_type_of_device_id(static_cast<uint32_t>(std::strtoul(digits, nullptr, 16)));
-    }
+    if (std::optional<uint32_t> id = parse_hex32(value)) return chip_type_of_device_id(*id);
   }
   oxim_set_last_status(kStatusControllerType, kControllerTypeMessage);
   return kChipUndetermined;

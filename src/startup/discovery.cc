@@ -1,7 +1,6 @@
 // Controller discovery and start-up; see discovery.h.
 #include "startup/discovery.h"
 
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <array>
@@ -18,6 +17,7 @@
 #include "core/lock.h"
 #include "core/log.h"
 #include "core/node_store.h"
+#include "core/strings.h"
 #include "core/tree_services.h"
 #include "kit/function_attributes.h"
 #include "kit/function_tree.h"
@@ -136,9 +136,9 @@ int find_iscsi_controller(const std::string& bus, const std::string& device,
              __func__);
       return kSkipFunction;
     }
-    const bool same_bus = strcasecmp(bus.c_str(), tree_bus.c_str()) == 0;
-    if (asn == "0" ? same_bus && strcasecmp(device.c_str(), tree_device.c_str()) == 0
-                   : same_bus && strcasecmp(asn.c_str(), serial.c_str()) == 0) {
+    const bool same_bus = equal_ignoring_case(bus, tree_bus);
+    if (asn == "0" ? same_bus && equal_ignoring_case(device, tree_device)
+                   : same_bus && equal_ignoring_case(asn, serial)) {
       return instance_number(controller);
     }
   }
@@ -160,10 +160,10 @@ int find_nic_controller(const std::string& bus, const std::string& device, const
              __func__);
       return kSkipFunction;
     }
-    const bool same_bus = strcasecmp(bus.c_str(), tree_bus.c_str()) == 0;
+    const bool same_bus = equal_ignoring_case(bus, tree_bus);
     const bool by_address = asn == "0" || serial == "N/A";
-    if (by_address ? same_bus && strcasecmp(device.c_str(), tree_device.c_str()) == 0
-                   : same_bus && strcasecmp(asn.c_str(), serial.c_str()) == 0) {
+    if (by_address ? same_bus && equal_ignoring_case(device, tree_device)
+                   : same_bus && equal_ignoring_case(asn, serial)) {
       return instance_number(controller);
     }
   }
@@ -545,8 +545,8 @@ uint32_t backend_client_init(int mode) {
               function_attributes(get_port_number(function), kind);
           if (pci == nullptr || !attributes || !read_property(pci, "BusNumber", &bus)) continue;
           if (attributes->serial_number == "0" || serial == "N/A") continue;
-          if (strcasecmp(bus.c_str(), pci_number_text(attributes->address.bus).c_str()) != 0 ||
-              strcasecmp(serial.c_str(), attributes->serial_number.c_str()) != 0) {
+          if (!equal_ignoring_case(bus, pci_number_text(attributes->address.bus)) ||
+              !equal_ignoring_case(serial, attributes->serial_number)) {
             changed = true;
           }
         }

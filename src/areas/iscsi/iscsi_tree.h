@@ -16,6 +16,7 @@
 
 #include "areas/iscsi/saved_lines.h"
 #include "core/node.h"
+#include "core/strings.h"
 
 namespace oxim::iscsi {
 
@@ -75,8 +76,6 @@ Node* get_matchnode_by_propvalue(Node* parent, const char* group_name, const cha
 // The first Session of target with a Connection whose destination address
 // and port equal ip and port ignoring case.
 Node* find_session(Node* target, std::string_view ip, std::string_view port);
-
-bool equal_ignoring_case(std::string_view a, std::string_view b);
 
 // Records status with its message as the last status and returns status.
 uint32_t report(uint32_t status, const char* message);

@@ -13,6 +13,7 @@
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
+#include "core/strings.h"
 #include "core/tree_services.h"
 #include "schema/handler_registry.h"
 #include "transport/commands.h"
@@ -48,9 +49,7 @@ bool first_destination(Node* session, std::string* ip, std::string* port) {
   return true;
 }
 
-uint32_t hex_value(const std::string& text) {
-  return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 16));
-}
+uint32_t hex_value(const std::string& text) { return parse_hex32(text).value_or(0); }
 
 // The qualifier parameter: decimal, hexadecimal after "0x", octal after "0".
 std::optional<uint32_t> parse_qualifier(const std::string& text) {

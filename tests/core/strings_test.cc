@@ -1,0 +1,40 @@
+// Text helpers shared by every layer.
+#include "core/strings.h"
+
+#include <gtest/gtest.h>
+
+namespace oxim {
+namespace {
+
+TEST(Strings, CaseIsIgnoredForAsciiLettersOnly) {
+  EXPECT_TRUE(equal_ignoring_case("iqn.2026-01.Net:Disk", "IQN.2026-01.net:disk"));
+  EXPECT_TRUE(equal_ignoring_case("", ""));
+  EXPECT_FALSE(equal_ignoring_case("abc", "abcd"));
+  EXPECT_FALSE(equal_ignoring_case("a-b", "a_b"));
+  EXPECT_FALSE(equal_ignoring_case("\xc3\xa9", "\xc3\x89")) << "only ASCII letters fold";
+}
+
+TEST(Strings, HexNumbersAreWholeTextsOfOneToEightDigits) {
+  const struct {
+    const char* text;
+    std::optional<uint32_t> value;
+  } kCases[] = {
+      {"714", 0x714},        {"0x714", 0x714},
+      {"0XE220", 0xE220},    {"ffffffff", 0xFFFFFFFF},
+      {"", std::nullopt},    {"0x", std::nullopt},
+      {"12g", std::nullopt}, {" 12", std::nullopt},
+      {"-1", std::nullopt},  {"123456789", std::nullopt},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(parse_hex32(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(Strings, HexDigitsInEitherCase) {
+  EXPECT_EQ(hex_digit_value('0'), 0);
+  EXPECT_EQ(hex_digit_value('a'), 10);
+  EXPECT_EQ(hex_digit_value('F'), 15);
+  EXPECT_EQ(hex_digit_value('g'), -1);
+  EXPECT_FALSE(is_hex_digit(':'));
+}
+
+}  // namespace
+}  // namespace oxim
