@@ -1,81 +1,15 @@
 // oximctl run as a process, the way people and scripts use it: outline,
-// get/set, describe, run, refusal messages and exit codes, JSON documents,
-// and the interactive mode through a pseudo-terminal.
-#include <fcntl.h>
+// get/set, describe, run, refusal messages and exit codes, JSON documents.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "support/temp_root.h"
+#include "tools/oximctl_fixture.h"
 
-extern char** environ;
-
+namespace oxim::testing {
 namespace {
-
-struct Result {
-  int exit_code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(int fd) {
-  std::string text;
-  char buffer[4096];
-  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
-  return text;
-}
-
-class OximctlTest : public oxim::testing::TempRootTest {
- protected:
-  // Runs oximctl with args and the given extra environment.
-  Result Run(std::vector<std::string> args, std::vector<std::string> env = {"OXIM_ADAPTER=host"}) {
-    std::vector<std::string> environment;
-    for (char** e = environ; *e != nullptr; ++e) {
-      std::string entry(*e);
-      if (entry.rfind("OXIM_ADAPTER=", 0) == 0) continue;
-      environment.push_back(entry);
-    }
-    environment.insert(environment.end(), env.begin(), env.end());
-    args.insert(args.begin(), OXIMCTL_PATH);
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& entry : environment) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-
-    int out[2];
-    int err[2];
-    EXPECT_EQ(pipe(out), 0);
-    EXPECT_EQ(pipe(err), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, OXIMCTL_PATH, &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    Result result;
-    result.out = ReadAll(out[0]);
-    result.err = ReadAll(err[0]);
-    close(out[0]);
-    close(err[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-  }
-};
 
 TEST_F(OximctlTest, OutlineShowsPropertiesWithValues) {
   Result result = Run({"tree", "--values"});
@@ -191,43 +125,5 @@ TEST_F(OximctlTest, RunChecksParametersByNameBeforeTheCall) {
   EXPECT_EQ(described["params"][3]["valid_values"], "True,False");
 }
 
-// Reads from a pseudo-terminal until text appears (or a few seconds pass).
-std::string ReadUntil(int fd, const std::string& text) {
-  std::string seen;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-    pollfd ready = {fd, POLLIN, 0};
-    if (poll(&ready, 1, 100) <= 0) continue;
-    char buffer[1024];
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n <= 0) break;
-    seen.append(buffer, n);
-  }
-  return seen;
-}
-
-TEST_F(OximctlTest, ShellCompletesPathsAndRunsCommands) {
-  int terminal = -1;
-  pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    setenv("OXIM_ADAPTER", "host", 1);
-    setenv("TERM", "dumb", 1);
-    execl(OXIMCTL_PATH, OXIMCTL_PATH, "shell", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  ReadUntil(terminal, "oximctl> ");
-  const std::string typed = "get ROOT/OXIMDebugL\t\n";
-  ASSERT_EQ(write(terminal, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
-  std::string shown = ReadUntil(terminal, "\r\n0\r\n");
-  EXPECT_NE(shown.find("get ROOT/OXIMDebugLevel"), std::string::npos) << shown;
-  EXPECT_NE(shown.find("\r\n0\r\n"), std::string::npos) << shown;
-  ASSERT_EQ(write(terminal, "exit\n", 5), 5);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  close(terminal);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
 }  // namespace
+}  // namespace oxim::testing
