@@ -2,15 +2,13 @@
 #include "commands.h"
 
 #include <strings.h>
-#include <nlohmann/json.hpp>
 
 #include <ostream>
 
+#include "json_text.h"
+
 namespace oximctl {
 namespace {
-
-// Keys stay in the order written, so documents read like the outline.
-using json = nlohmann::ordered_json;
 
 // Prints a failure: one line on err, or a JSON error document on out.
 int fail(Output& output, const std::string& what, const std::optional<Failure>& failure = {},
@@ -22,7 +20,7 @@ int fail(Output& output, const std::string& what, const std::optional<Failure>& 
       error["code"] = failure->code;
       error["message"] = failure->message;
     }
-    output.out << error.dump(2) << "\n";
+    print_json(output.out, error);
   }
   output.err << "oximctl: " << what;
   if (failure) output.err << ": " << failure->describe();
@@ -139,15 +137,15 @@ int run_tree(TreeClient& client, Output& output, const std::string& path, std::o
   const int levels = depth ? *depth - 1 : -1;  // depth 1: the group's own children
   if (depth && *depth == 0) {
     if (output.json) {
-      output.out << json({{"name", group->name}, {"path", group->path}, {"kind", "group"}}).dump(2)
-                 << "\n";
+      print_json(output.out,
+                 json({{"name", group->name}, {"path", group->path}, {"kind", "group"}}));
     } else {
       output.out << group->path << "/\n";
     }
     return kExitOk;
   }
   if (output.json) {
-    output.out << outline(client, *group, levels, values, nullptr, 0).dump(2) << "\n";
+    print_json(output.out, outline(client, *group, levels, values, nullptr, 0));
   } else {
     output.out << group->path << "/\n";
     outline(client, *group, levels, values, &output.out, 1);
@@ -163,7 +161,7 @@ int run_get(TreeClient& client, Output& output, const std::string& path) {
   auto [value, failure] = client.get(*property);
   if (failure) return fail(output, "cannot read " + property->path, failure);
   if (output.json) {
-    output.out << json({{"path", property->path}, {"value", value}}).dump(2) << "\n";
+    print_json(output.out, json({{"path", property->path}, {"value", value}}));
   } else {
     output.out << value << "\n";
   }
@@ -182,7 +180,7 @@ int run_set(TreeClient& client, Output& output, const std::string& path, const s
     return fail(output, "cannot set " + property->path, failure);
   }
   if (output.json) {
-    output.out << json({{"path", property->path}, {"value", value}}).dump(2) << "\n";
+    print_json(output.out, json({{"path", property->path}, {"value", value}}));
   }
   return kExitOk;
 }
@@ -206,7 +204,7 @@ int run_describe(TreeClient& client, Output& output, const std::string& path) {
       for (const Param& param : node->params) params.push_back(param_json(param));
       doc["params"] = params;
     }
-    output.out << doc.dump(2) << "\n";
+    print_json(output.out, doc);
     return kExitOk;
   }
   output.out << node->path << " (" << kind_name(node->kind) << ")\n";
@@ -263,7 +261,7 @@ int run_command(TreeClient& client, Output& output, const std::string& path,
   auto [created, failure] = client.run(*command, values);
   if (failure) return fail(output, command->path + " failed", failure);
   if (output.json) {
-    output.out << json({{"path", command->path}, {"created", created}}).dump(2) << "\n";
+    print_json(output.out, json({{"path", command->path}, {"created", created}}));
   } else {
     for (const std::string& path_created : created) output.out << path_created << "\n";
   }
@@ -310,11 +308,9 @@ int run_info(TreeClient& client, Output& output) {
     }
   }
   if (output.json) {
-    output.out << json({{"library", library},
-                        {"controllers", controllers},
-                        {"unimplemented_handlers", unimplemented}})
-                      .dump(2)
-               << "\n";
+    print_json(output.out, json({{"library", library},
+                                 {"controllers", controllers},
+                                 {"unimplemented_handlers", unimplemented}}));
     return kExitOk;
   }
   for (auto& [name, value] : library.items()) {
