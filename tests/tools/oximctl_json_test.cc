@@ -1,4 +1,5 @@
-// JSON documents of oximctl: valid JSON whatever bytes the tree holds.
+// JSON documents of oximctl: valid JSON whatever bytes the tree holds, and
+// the error document for every kind of failure.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -75,6 +76,35 @@ TEST_F(JsonOutput, BytesThatAreNotUtf8AreEscapedAndTheDocumentStaysValid) {
   EXPECT_EQ(names.size(), 3u);
   EXPECT_NE(std::find(names.begin(), names.end(), "iqn.2026-01.x:\\xFF\\xFE\\x80"), names.end());
   EXPECT_NE(std::find(names.begin(), names.end(), valid), names.end());
+}
+
+TEST_F(JsonOutput, EveryFailurePrintsTheErrorDocument) {
+  const std::vector<std::vector<std::string>> kFailures = {
+      {"--json"},                          // no command
+      {"--json", "frobnicate"},            // unknown command
+      {"frobnicate", "--json"},            // --json after it
+      {"--json", "tree", "--depth", "x"},  // bad option value
+      {"tree", "X", "99999999999999999999", "--json"},
+      {"--json", "get"},                         // missing argument
+      {"--json", "get", "Nothing"},              // unknown path
+      {"--json", "get", "ROOT"},                 // not a property
+      {"--json", "set", "OXIMDebugLevel", "9"},  // refused by the library
+      {"--json", "--adapter", "bogus", "info"},  // bad adapter
+      {"--json", "run", kHba + "/AddTarget", "TargetName=a", "IPAddress=192.0.2.10",
+       "IPAddress=192.0.2.11"},
+  };
+  for (const std::vector<std::string>& args : kFailures) {
+    Result result = Run(args, kEmulator);
+    EXPECT_NE(result.exit_code, 0) << args.back();
+    const nlohmann::json document = Parse(result.out);
+    ASSERT_TRUE(document.is_object()) << args.back();
+    ASSERT_TRUE(document.contains("error")) << result.out;
+    EXPECT_FALSE(document["error"].get<std::string>().empty());
+  }
+  const nlohmann::json refused = Parse(Run({"--json", "set", "OXIMDebugLevel", "9"}).out);
+  EXPECT_EQ(refused["status"], 1);
+  EXPECT_EQ(refused["code"], 6);
+  EXPECT_EQ(refused["message"], "Invalid value.");
 }
 
 }  // namespace

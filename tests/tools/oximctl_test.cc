@@ -56,6 +56,61 @@ TEST_F(OximctlTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(not_command.err, "oximctl: ROOT/OXIMDebugLevel is not a command\n");
 }
 
+// Each usage error names the word that is wrong and what was expected.
+TEST_F(OximctlTest, UsageErrorsNameWhatIsWrong) {
+  const std::pair<std::vector<std::string>, std::string> kCases[] = {
+      {{}, "a command is required: tree, get, set, describe, run, info, shell, help"},
+      {{"frobnicate"}, "unknown command 'frobnicate'"},
+      {{"tre"}, "unknown command 'tre'; did you mean tree?"},
+      {{"tree", "X", "99999999999999999999"},
+       "unexpected argument '99999999999999999999' for tree (a depth is given as --depth "
+       "99999999999999999999); usage: oximctl tree [PATH] [--depth N] [--values]"},
+      {{"tree", "--depth", "99999999999999999999"},
+       "--depth takes a whole number from 0 to 2147483647, not '99999999999999999999'"},
+      {{"tree", "--depth=-1"}, "--depth takes a whole number from 0 to 2147483647, not '-1'"},
+      {{"tree", "--depth", "1", "--depth", "2"}, "--depth given twice"},
+      {{"tree", "--depth"}, "--depth needs a value (N)"},
+      {{"tree", "--vals"}, "unknown option '--vals' for tree; did you mean --values?"},
+      {{"get"}, "get needs PATH/Property; usage: oximctl get PATH/Property"},
+      {{"set", "OXIMDebugLevel"}, "set needs PATH/Property VALUE"},
+      {{"info", "extra"}, "unexpected argument 'extra' for info"},
+      {{"--bogus", "info"}, "unknown option '--bogus'"},
+      {{"info", "--adapter", "host"}, "--adapter goes before the command"},
+      {{"help", "frob"}, "no command 'frob'"},
+  };
+  for (const auto& [args, expected] : kCases) {
+    Result result = Run(args);
+    EXPECT_EQ(result.exit_code, 2) << expected;
+    EXPECT_EQ(result.err.rfind("oximctl: " + expected, 0), 0u) << result.err;
+    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line: " << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+  // A value that begins with -- follows "--"; one with a single dash needs nothing.
+  EXPECT_EQ(Run({"set", "OXIMDebugLevel", "--", "--5"}).err,
+            "oximctl: cannot set ROOT/OXIMDebugLevel: status 1 (last status 6: Invalid value.)\n");
+  EXPECT_EQ(Run({"set", "OXIMDebugLevel", "-1"}).exit_code, 1);
+  EXPECT_EQ(Run({"tree", "--depth=0", "--", "ROOT"}).out, "ROOT/\n");
+}
+
+TEST_F(OximctlTest, RepeatedParameterIsRefusedBeforeTheCall) {
+  const std::vector<std::string> emulator = {"OXIM_ADAPTER=emulator"};
+  const std::string add = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0/AddTarget";
+  for (const char* second :
+       {"IPAddress=192.0.2.11", "ipaddress=192.0.2.11", "IPADDRESS=192.0.2.10"}) {
+    Result repeated = Run(
+        {"run", add, "TargetName=iqn.2026-01.test:d", "IPAddress=192.0.2.10", second}, emulator);
+    EXPECT_EQ(repeated.exit_code, 2) << second;
+    EXPECT_EQ(repeated.err, "oximctl: IPAddress given twice; give each parameter once\n");
+  }
+  EXPECT_EQ(Run({"tree", "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0", "--depth", "0"}, emulator).out,
+            "ROOT/Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0/\n")
+      << "nothing was created";
+  EXPECT_EQ(
+      Run({"get", "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0/Target0/TargetISCSIName"}, emulator)
+          .exit_code,
+      1);
+}
+
 TEST_F(OximctlTest, DescribeInTextAndJson) {
   Result text = Run({"describe", "OXIMDebugLevel"});
   EXPECT_EQ(text.exit_code, 0);

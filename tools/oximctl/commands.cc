@@ -10,7 +10,8 @@
 namespace oximctl {
 namespace {
 
-// Prints a failure: one line on err, or a JSON error document on out.
+// Prints a failure: one line on err, and with JSON the error document on
+// out; a failed library call adds its last status.
 int fail(Output& output, const std::string& what, const std::optional<Failure>& failure = {},
          int exit_code = kExitFailed) {
   if (output.json) {
@@ -128,9 +129,12 @@ json outline(TreeClient& client, const NodeInfo& group, int depth_left, bool val
 
 }  // namespace
 
+int report_error(Output& output, const std::string& what, int exit_code) {
+  return fail(output, what, {}, exit_code);
+}
+
 int run_tree(TreeClient& client, Output& output, const std::string& path, std::optional<int> depth,
              bool values) {
-  if (depth && *depth < 0) return fail(output, "--depth must be 0 or more", {}, kExitUsage);
   std::optional<NodeInfo> group = resolve(client, output, path);
   if (!group) return kExitFailed;
   if (group->kind != OXIM_KIND_GROUP) return fail(output, group->path + " is not a group");
@@ -247,6 +251,10 @@ int run_command(TreeClient& client, Output& output, const std::string& path,
     if (index == command->params.size()) {
       return fail(output, "unknown parameter '" + name + "'; " + expected, {}, kExitUsage);
     }
+    if (values[index]) {
+      return fail(output, command->params[index].name + " given twice; give each parameter once",
+                  {}, kExitUsage);
+    }
     values[index] = assignment.substr(equals + 1);
     if (values[index]->size() >= OXIM_PARAM_SIZE) {
       return fail(output, name + " longer than 255 characters", {}, kExitUsage);
@@ -331,6 +339,24 @@ int run_info(TreeClient& client, Output& output) {
   }
   output.out << "handlers not implemented yet: " << count << " (oximctl --json info lists them)\n";
   return kExitOk;
+}
+
+int execute(TreeClient& client, Output& output, const Invocation& invocation) {
+  const std::vector<std::string>& args = invocation.args;
+  auto arg = [&](size_t i) { return i < args.size() ? args[i] : std::string(); };
+  switch (invocation.command->verb) {
+    case Verb::kTree:
+      return run_tree(client, output, args.empty() ? "ROOT" : args[0], invocation.depth,
+                      invocation.values);
+    case Verb::kGet: return run_get(client, output, arg(0));
+    case Verb::kSet: return run_set(client, output, arg(0), arg(1));
+    case Verb::kDescribe: return run_describe(client, output, arg(0));
+    case Verb::kRun:
+      return run_command(client, output, arg(0),
+                         std::vector<std::string>(args.begin() + 1, args.end()));
+    case Verb::kInfo: return run_info(client, output);
+    default: return report_error(output, "not a command to run here", kExitUsage);
+  }
 }
 
 }  // namespace oximctl

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
 #include "tree_client.h"
 
 namespace oximctl {
@@ -24,6 +25,13 @@ struct Output {
   bool json = false;
 };
 
+// Runs the command of a parsed invocation (any but shell, help and exit).
+int execute(TreeClient& client, Output& output, const Invocation& invocation);
+
+// Reports a failure that is not the library's: one line on err, and with
+// JSON the error document {"error": what} on out. Returns exit_code.
+int report_error(Output& output, const std::string& what, int exit_code);
+
 int run_tree(TreeClient& client, Output& output, const std::string& path, std::optional<int> depth,
              bool values);
 int run_get(TreeClient& client, Output& output, const std::string& path);
@@ -33,7 +41,6 @@ int run_describe(TreeClient& client, Output& output, const std::string& path);
 int run_command(TreeClient& client, Output& output, const std::string& path,
                 const std::vector<std::string>& assignments);
 int run_info(TreeClient& client, Output& output);
-
 }  // namespace oximctl
 
 #endif  // OXIM_TOOLS_OXIMCTL_COMMANDS_H_
