@@ -105,6 +105,7 @@ TEST_F(JsonOutput, EveryFailurePrintsTheErrorDocument) {
   EXPECT_EQ(refused["status"], 1);
   EXPECT_EQ(refused["code"], 6);
   EXPECT_EQ(refused["message"], "Invalid value.");
+  EXPECT_TRUE(refused["log"].is_array()) << "a failed library call says what it logged";
 }
 
 }  // namespace

@@ -3,17 +3,47 @@
 
 #include <strings.h>
 
+#include <cstdlib>
 #include <ostream>
 
 #include "json_text.h"
+#include "log_tail.h"
 
 namespace oximctl {
 namespace {
 
+// What a failed library call left in the log: its error-level lines, at
+// most kMaxLogLines of them, and a hint when the log level kept the cause
+// out of a log the library's message points to.
+struct LogReport {
+  std::vector<std::string> lines;
+  size_t more = 0;
+  std::string hint;
+};
+
+LogReport read_log(TreeClient& client, const LogTail& tail, const Failure& failure) {
+  LogReport report;
+  std::vector<std::string> lines = tail.appended(true);
+  if (lines.size() > kMaxLogLines) {
+    report.more = lines.size() - kMaxLogLines;
+    lines.resize(kMaxLogLines);
+  }
+  report.lines = std::move(lines);
+  if (report.lines.empty() && failure.message.find("oxim2d.log") != std::string::npos) {
+    Resolved level = client.resolve("OXIMDebugLevel");
+    std::string value = level.node ? client.get(*level.node).first : "";
+    if (!value.empty() && std::strtol(value.c_str(), nullptr, 10) < 3) {
+      report.hint = "the library logs the causes of failures at log level 3 or more; it is " +
+                    value + " (oximctl set OXIMDebugLevel 3)";
+    }
+  }
+  return report;
+}
+
 // Prints a failure: one line on err, and with JSON the error document on
-// out; a failed library call adds its last status.
+// out; a failed library call adds its last status and what it logged.
 int fail(Output& output, const std::string& what, const std::optional<Failure>& failure = {},
-         int exit_code = kExitFailed) {
+         int exit_code = kExitFailed, const LogReport* log = nullptr) {
   if (output.json) {
     json error = {{"error", what}};
     if (failure) {
@@ -21,12 +51,28 @@ int fail(Output& output, const std::string& what, const std::optional<Failure>& 
       error["code"] = failure->code;
       error["message"] = failure->message;
     }
+    if (log != nullptr) error["log"] = log->lines;
     print_json(output.out, error);
   }
   output.err << "oximctl: " << what;
   if (failure) output.err << ": " << failure->describe();
   output.err << "\n";
+  if (log != nullptr) {
+    for (const std::string& line : log->lines) output.err << "oximctl: log: " << line << "\n";
+    if (log->more > 0) {
+      output.err << "oximctl: log: " << log->more << " more error lines in " << LogTail::path()
+                 << "\n";
+    }
+    if (!log->hint.empty()) output.err << "oximctl: " << log->hint << "\n";
+  }
   return exit_code;
+}
+
+// A failed get, set or run.
+int fail_call(TreeClient& client, Output& output, const std::string& what, const Failure& failure,
+              const LogTail& tail) {
+  LogReport log = read_log(client, tail, failure);
+  return fail(output, what, failure, kExitFailed, &log);
 }
 
 // Resolves a path or reports the unknown part with the closest names.
@@ -162,8 +208,9 @@ int run_get(TreeClient& client, Output& output, const std::string& path) {
   if (!property) return kExitFailed;
   if (property->kind != OXIM_KIND_PROPERTY)
     return fail(output, property->path + " is not a property");
+  const LogTail tail;
   auto [value, failure] = client.get(*property);
-  if (failure) return fail(output, "cannot read " + property->path, failure);
+  if (failure) return fail_call(client, output, "cannot read " + property->path, *failure, tail);
   if (output.json) {
     print_json(output.out, json({{"path", property->path}, {"value", value}}));
   } else {
@@ -180,8 +227,9 @@ int run_set(TreeClient& client, Output& output, const std::string& path, const s
   if (!property) return kExitFailed;
   if (property->kind != OXIM_KIND_PROPERTY)
     return fail(output, property->path + " is not a property");
+  const LogTail tail;
   if (std::optional<Failure> failure = client.set(*property, value)) {
-    return fail(output, "cannot set " + property->path, failure);
+    return fail_call(client, output, "cannot set " + property->path, *failure, tail);
   }
   if (output.json) {
     print_json(output.out, json({{"path", property->path}, {"value", value}}));
@@ -266,8 +314,9 @@ int run_command(TreeClient& client, Output& output, const std::string& path,
                   kExitUsage);
     }
   }
+  const LogTail tail;
   auto [created, failure] = client.run(*command, values);
-  if (failure) return fail(output, command->path + " failed", failure);
+  if (failure) return fail_call(client, output, command->path + " failed", *failure, tail);
   if (output.json) {
     print_json(output.out, json({{"path", command->path}, {"created", created}}));
   } else {

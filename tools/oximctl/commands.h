@@ -1,7 +1,8 @@
 // The operations of oximctl, shared by the command line and the interactive
 // shell: each writes its result to out (text or one JSON document), its
-// complaints to err as one line, and returns the exit status: 0 success, 1
-// a refused or failed operation, 2 a usage error.
+// complaints to err (one line, followed by the error lines the library
+// logged when a get, set or run failed), and returns the exit
+// status: 0 success, 1 a refused or failed operation, 2 a usage error.
 #ifndef OXIM_TOOLS_OXIMCTL_COMMANDS_H_
 #define OXIM_TOOLS_OXIMCTL_COMMANDS_H_
 
