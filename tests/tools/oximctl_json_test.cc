@@ -90,6 +90,7 @@ TEST_F(JsonOutput, EveryFailurePrintsTheErrorDocument) {
       {"--json", "get", "ROOT"},                 // not a property
       {"--json", "set", "OXIMDebugLevel", "9"},  // refused by the library
       {"--json", "--adapter", "bogus", "info"},  // bad adapter
+      {"--json", "--adapter", "emulator:/nonexistent/adapter.json", "info"},
       {"--json", "run", kHba + "/AddTarget", "TargetName=a", "IPAddress=192.0.2.10",
        "IPAddress=192.0.2.11"},
   };

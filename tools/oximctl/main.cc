@@ -1,5 +1,6 @@
 // oximctl: manage the adapters through the library's tree from the command
 // line. See README.md for the commands and the JSON documents they print.
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 #include "cli.h"
 #include "commands.h"
 #include "complete.h"
+#include "log_tail.h"
 #include "shell.h"
 #include "tree_client.h"
 
@@ -16,13 +18,62 @@ namespace {
 
 using namespace oximctl;
 
+// The log level the library runs at (OXIMDebugLevel), or -1.
+int log_level(TreeClient& client) {
+  Resolved level = client.resolve("OXIMDebugLevel");
+  if (!level.node) return -1;
+  auto [value, failure] = client.get(*level.node);
+  return failure ? -1 : std::atoi(value.c_str());
+}
+
+bool has_controllers(TreeClient& client) {
+  return !client.children(client.info(OXIM_ROOT_TAG, "ROOT"), OXIM_KIND_GROUP).empty();
+}
+
 // Starts the library for the invocation; on failure reports it and returns
 // nullptr with the exit status in *exit_code.
 std::unique_ptr<TreeClient> start_library(const Invocation& invocation, Output& output,
                                           int* exit_code) {
   *exit_code = kExitFailed;
   choose_adapter(invocation.adapter, invocation.root);
+  if (const char* adapter = std::getenv("OXIM_ADAPTER");
+      adapter != nullptr && *adapter != '\0' && !valid_adapter(adapter)) {
+    report_error(output,
+                 "OXIM_ADAPTER=" + std::string(adapter) + " is not host, emulator or emulator:FILE",
+                 kExitFailed);
+    return nullptr;
+  }
+  const std::optional<std::string> file = configuration_file();
+  if (file) {
+    if (std::string problem = check_configuration_file(*file); !problem.empty()) {
+      report_error(output,
+                   "cannot use the emulated adapter's configuration " + *file + ": " + problem,
+                   kExitFailed);
+      return nullptr;
+    }
+  }
+  const LogTail tail;
   auto client = std::make_unique<TreeClient>();
+  if (!client->ok()) {
+    report_error(output, "the library did not start: " + client->init_failure().describe(),
+                 kExitFailed);
+    return nullptr;
+  }
+  // A configuration the library refused leaves the tree without controllers.
+  if (file && !has_controllers(*client)) {
+    std::optional<std::string> reason = refusal_in_log(tail.appended(true));
+    if (!reason && log_level(*client) < 3) {
+      client.reset();
+      reason = probe_refusal();
+      client = std::make_unique<TreeClient>();
+    }
+    if (reason) {
+      report_error(output,
+                   "the emulated adapter's configuration " + *file + " was refused: " + *reason,
+                   kExitFailed);
+      return nullptr;
+    }
+  }
   if (!client->ok()) {
     report_error(output, "the library did not start: " + client->init_failure().describe(),
                  kExitFailed);
