@@ -32,7 +32,9 @@ TEST_F(Help, EachCommandHasHelpWithAWorkingExample) {
   Result general = Run({"--help"});
   EXPECT_EQ(general.exit_code, 0);
   EXPECT_EQ(Run({"help"}).out, general.out);
-  for (const char* command : {"tree", "get", "set", "describe", "run", "info", "shell", "help"}) {
+  // In the order of the examples: refresh needs the target run adds.
+  for (const char* command :
+       {"tree", "get", "set", "describe", "run", "refresh", "watch", "info", "shell", "help"}) {
     EXPECT_NE(general.out.find(std::string("\n  ") + command + " "), std::string::npos) << command;
     Result help = Run({"help", command});
     EXPECT_EQ(help.exit_code, 0);
@@ -48,6 +50,12 @@ TEST_F(Help, EachCommandHasHelpWithAWorkingExample) {
     std::vector<std::string> example =
         Words(help.out.substr(start, help.out.find('\n', start) - start));
     if (example[0] == "shell") continue;  // interactive
+    if (example[0] == "watch") {
+      auto interval = std::find(example.begin(), example.end(), "--interval");
+      ASSERT_NE(interval, example.end());
+      interval[1] = "0.1";
+      example.insert(example.end(), {"--count", "1"});
+    }
     Result ran = Run(example, kEmulator);
     EXPECT_EQ(ran.exit_code, 0) << command << ": " << ran.err;
   }
@@ -68,7 +76,7 @@ TEST_F(Completion, CommandsOptionsPathsParametersAndValues) {
   EXPECT_EQ(Complete("oximctl --adapter em"), "2\nemulator\nemulator:\n");
   EXPECT_EQ(Complete("oximctl tree --de"), "4\n--depth\n");
   EXPECT_EQ(Complete("oximctl tree --depth "), "0\n");
-  EXPECT_EQ(Complete("oximctl help de"), "2\ndescribe\n");
+  EXPECT_EQ(Complete("oximctl help wa"), "2\nwatch\n");
   const std::string typed = "quellfire0/iscsiphysicalhba0/pci/devicei";
   EXPECT_EQ(Complete("oximctl get " + typed),
             std::to_string(typed.size()) + "\nquellfire0/iscsiphysicalhba0/pci/DeviceID\n")

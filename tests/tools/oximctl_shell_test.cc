@@ -99,5 +99,18 @@ TEST_F(Shell, CtrlCCancelsTheLineAndCtrlDLeaves) {
   EXPECT_EQ(shell.Finish(), 0);
 }
 
+TEST_F(Shell, WatchStopsOnCtrlCAndTheShellGoesOn) {
+  Terminal shell(kHost);
+  shell.Await(kPrompt);
+  shell.Type("watch ROOT --interval 60\n");
+  shell.Await("Ctrl-C stops");
+  shell.Type("\x03");
+  shell.Await(kPrompt);
+  shell.Type("get OXIMServiceVersion\n");
+  EXPECT_NE(shell.Await(kPrompt).find("1.0.99.0"), std::string::npos);
+  shell.Type("quit\n");
+  EXPECT_EQ(shell.Finish(), 0);
+}
+
 }  // namespace
 }  // namespace oxim::testing

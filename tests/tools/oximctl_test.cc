@@ -59,7 +59,8 @@ TEST_F(OximctlTest, UsageErrorsExitWithTwo) {
 // Each usage error names the word that is wrong and what was expected.
 TEST_F(OximctlTest, UsageErrorsNameWhatIsWrong) {
   const std::pair<std::vector<std::string>, std::string> kCases[] = {
-      {{}, "a command is required: tree, get, set, describe, run, info, shell, help"},
+      {{},
+       "a command is required: tree, get, set, describe, run, refresh, watch, info, shell, help"},
       {{"frobnicate"}, "unknown command 'frobnicate'"},
       {{"tre"}, "unknown command 'tre'; did you mean tree?"},
       {{"tree", "X", "99999999999999999999"},
@@ -76,6 +77,8 @@ TEST_F(OximctlTest, UsageErrorsNameWhatIsWrong) {
       {{"info", "extra"}, "unexpected argument 'extra' for info"},
       {{"--bogus", "info"}, "unknown option '--bogus'"},
       {{"info", "--adapter", "host"}, "--adapter goes before the command"},
+      {{"watch", "ROOT", "--interval", "0"}, "--interval takes seconds from 0.1 to 86400, not '0'"},
+      {{"watch", "ROOT", "--count", "0"}, "--count takes a whole number from 1 to"},
       {{"help", "frob"}, "no command 'frob'"},
   };
   for (const auto& [args, expected] : kCases) {

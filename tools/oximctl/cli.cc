@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
@@ -10,6 +11,9 @@
 
 namespace oximctl {
 namespace {
+
+constexpr double kMinInterval = 0.1;
+constexpr double kMaxInterval = 86400;
 
 const OptionSpec kJsonOption = {"--json", nullptr, "print JSON"};
 const OptionSpec kHelpOption = {"--help", nullptr, "this help (also -h)"};
@@ -45,6 +49,18 @@ std::optional<long> whole_number(const std::string& text, long low, long high) {
   }
   const long value = std::strtol(text.c_str(), nullptr, 10);
   if (value < low || value > high) return std::nullopt;
+  return value;
+}
+
+std::optional<double> seconds(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const double value = std::strtod(text.c_str(), &end);
+  if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(value) ||
+      value < kMinInterval || value > kMaxInterval) {
+    return std::nullopt;
+  }
   return value;
 }
 
@@ -102,6 +118,19 @@ std::string take_command_option(const CommandSpec& command, const std::vector<st
              value + "'";
     }
     invocation.depth = static_cast<int>(*depth);
+  } else if (name == "--count") {
+    if (invocation.count) return "--count given twice";
+    std::optional<long> count = whole_number(value, 1, INT_MAX);
+    if (!count) {
+      return "--count takes a whole number from 1 to " + std::to_string(INT_MAX) + ", not '" +
+             value + "'";
+    }
+    invocation.count = static_cast<int>(*count);
+  } else if (name == "--interval") {
+    if (invocation.interval) return "--interval given twice";
+    invocation.interval = seconds(value);
+    if (!invocation.interval)
+      return "--interval takes seconds from 0.1 to 86400, not '" + value + "'";
   }
   return "";
 }
@@ -189,6 +218,29 @@ const std::vector<CommandSpec>& commands() {
        1,
        SIZE_MAX,
        {}},
+      {"refresh",
+       Verb::kRefresh,
+       "PATH",
+       "run a group's refresh",
+       "Runs the group's refresh, which rebuilds its dynamic children from the adapter (the\n"
+       "sessions of a target, for example). Prints nothing.",
+       "refresh Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0/Target0",
+       1,
+       1,
+       {}},
+      {"watch",
+       Verb::kWatch,
+       "PATH",
+       "print what changes below PATH",
+       "Refreshes the groups below PATH (a group or a property) and re-reads their property\n"
+       "values every interval, and prints each change: a value (old -> new), a group that\n"
+       "appeared (+) or went away (-). Runs until Ctrl-C or SIGTERM, or for --count rounds.",
+       "watch Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0/Target0 --values --interval 5",
+       1,
+       1,
+       {{"--interval", "S", "seconds between rounds, 0.1 to 86400 (default 2)"},
+        {"--count", "N", "stop after N rounds"},
+        {"--values", nullptr, "print the values at the start, and those of groups that appear"}}},
       {"info",
        Verb::kInfo,
        "",

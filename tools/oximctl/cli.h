@@ -18,7 +18,19 @@
 
 namespace oximctl {
 
-enum class Verb { kTree, kGet, kSet, kDescribe, kRun, kInfo, kShell, kHelp, kExit };
+enum class Verb {
+  kTree,
+  kGet,
+  kSet,
+  kDescribe,
+  kRun,
+  kRefresh,
+  kWatch,
+  kInfo,
+  kShell,
+  kHelp,
+  kExit
+};
 
 // Where words come from: the command line (global options allowed before
 // the command) or a line of the shell (where exit and quit end it).
@@ -61,6 +73,8 @@ struct Invocation {
   std::vector<std::string> args;
   std::optional<int> depth;
   bool values = false;
+  std::optional<double> interval;  // seconds
+  std::optional<int> count;
   // The words after the hidden __complete command.
   std::optional<std::vector<std::string>> complete;
 };

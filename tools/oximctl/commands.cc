@@ -68,7 +68,7 @@ int fail(Output& output, const std::string& what, const std::optional<Failure>& 
   return exit_code;
 }
 
-// A failed get, set or run.
+// A failed get, set, run or refresh.
 int fail_call(TreeClient& client, Output& output, const std::string& what, const Failure& failure,
               const LogTail& tail) {
   LogReport log = read_log(client, tail, failure);
@@ -390,6 +390,18 @@ int run_info(TreeClient& client, Output& output) {
   return kExitOk;
 }
 
+int run_refresh(TreeClient& client, Output& output, const std::string& path) {
+  std::optional<NodeInfo> group = resolve(client, output, path);
+  if (!group) return kExitFailed;
+  if (group->kind != OXIM_KIND_GROUP) return fail(output, group->path + " is not a group");
+  const LogTail tail;
+  if (std::optional<Failure> failure = client.refresh(*group)) {
+    return fail_call(client, output, "cannot refresh " + group->path, *failure, tail);
+  }
+  if (output.json) print_json(output.out, json({{"path", group->path}}));
+  return kExitOk;
+}
+
 int execute(TreeClient& client, Output& output, const Invocation& invocation) {
   const std::vector<std::string>& args = invocation.args;
   auto arg = [&](size_t i) { return i < args.size() ? args[i] : std::string(); };
@@ -403,6 +415,10 @@ int execute(TreeClient& client, Output& output, const Invocation& invocation) {
     case Verb::kRun:
       return run_command(client, output, arg(0),
                          std::vector<std::string>(args.begin() + 1, args.end()));
+    case Verb::kRefresh: return run_refresh(client, output, arg(0));
+    case Verb::kWatch:
+      return run_watch(client, output, arg(0), invocation.interval.value_or(2.0), invocation.count,
+                       invocation.values);
     case Verb::kInfo: return run_info(client, output);
     default: return report_error(output, "not a command to run here", kExitUsage);
   }

@@ -1,7 +1,7 @@
 // The operations of oximctl, shared by the command line and the interactive
 // shell: each writes its result to out (text or one JSON document), its
 // complaints to err (one line, followed by the error lines the library
-// logged when a get, set or run failed), and returns the exit
+// logged when a get, set, run or refresh failed), and returns the exit
 // status: 0 success, 1 a refused or failed operation, 2 a usage error.
 #ifndef OXIM_TOOLS_OXIMCTL_COMMANDS_H_
 #define OXIM_TOOLS_OXIMCTL_COMMANDS_H_
@@ -42,6 +42,13 @@ int run_describe(TreeClient& client, Output& output, const std::string& path);
 int run_command(TreeClient& client, Output& output, const std::string& path,
                 const std::vector<std::string>& assignments);
 int run_info(TreeClient& client, Output& output);
+int run_refresh(TreeClient& client, Output& output, const std::string& path);
+// Prints the changes below path every interval seconds until SIGINT or
+// SIGTERM, or for count rounds; with values, also the values at the start
+// and those of groups as they appear (see watch.cc).
+int run_watch(TreeClient& client, Output& output, const std::string& path, double interval,
+              std::optional<int> count, bool values);
+
 }  // namespace oximctl
 
 #endif  // OXIM_TOOLS_OXIMCTL_COMMANDS_H_

@@ -162,9 +162,11 @@ std::vector<std::string> candidates(const std::vector<std::string>& before,
   const size_t position = args.size();
   switch (command->verb) {
     case Verb::kTree:
+    case Verb::kRefresh:
       if (position == 0) return paths(client(), current, {OXIM_KIND_GROUP}, false);
       break;
     case Verb::kGet:
+    case Verb::kWatch:
       if (position == 0) return paths(client(), current, {OXIM_KIND_PROPERTY}, false);
       break;
     case Verb::kDescribe:

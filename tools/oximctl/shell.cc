@@ -83,8 +83,8 @@ void on_line(char* raw) {
   add_history(line.c_str());
   g_status = run_line(line);
   std::cout.flush();
-  // A Ctrl-C while a command ran is not for the next line; a SIGTERM still
-  // ends the shell.
+  // A Ctrl-C while a command ran has done its part (stopped a watch, or
+  // nothing); a SIGTERM still ends the shell.
   if (StopSignals::caught() == SIGINT) StopSignals::clear();
 }
 

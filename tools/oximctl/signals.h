@@ -1,7 +1,7 @@
 // SIGINT and SIGTERM as requests to stop: while a StopSignals lives, the two
-// signals set a flag instead of ending the process, so that the shell can
-// stop cleanly, leaving the library with OXIM_exit and the terminal as it
-// was.
+// signals set a flag instead of ending the process, so that a long-running
+// command (watch) or the shell can stop cleanly, leaving the library with
+// OXIM_exit and the terminal as it was.
 #ifndef OXIM_TOOLS_OXIMCTL_SIGNALS_H_
 #define OXIM_TOOLS_OXIMCTL_SIGNALS_H_
 
