@@ -15,6 +15,8 @@ namespace {
 std::mutex g_mutex;
 std::shared_ptr<DeviceBackend> g_override;
 std::shared_ptr<DeviceBackend> g_current;
+// The OXIM_ADAPTER and OXIM_ROOT g_current was made for. Kept when making it
+// failed too, so that a refused choice is tried (and logged) once per key.
 std::string g_current_key;
 // Open handles and the backend that owns each.
 std::map<int, std::shared_ptr<DeviceBackend>> g_handles;
@@ -43,9 +45,9 @@ std::shared_ptr<DeviceBackend> ChooseLocked() {
   if (g_current && !g_handles.empty()) return g_current;
   std::string adapter = EnvOr("OXIM_ADAPTER", "host");
   std::string key = adapter + '\n' + EnvOr("OXIM_ROOT", "");
-  if (!g_current || key != g_current_key) {
+  if (key != g_current_key) {
     g_current = MakeBackend(adapter);
-    g_current_key = g_current ? key : std::string();
+    g_current_key = key;
   }
   return g_current;
 }

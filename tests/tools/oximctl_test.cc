@@ -1,81 +1,15 @@
 // oximctl run as a process, the way people and scripts use it: outline,
-// get/set, describe, run, refusal messages and exit codes, JSON documents,
-// and the interactive mode through a pseudo-terminal.
-#include <fcntl.h>
+// get/set, describe, run, refusal messages and exit codes, JSON documents.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "support/temp_root.h"
+#include "tools/oximctl_fixture.h"
 
-extern char** environ;
-
+namespace oxim::testing {
 namespace {
-
-struct Result {
-  int exit_code = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(int fd) {
-  std::string text;
-  char buffer[4096];
-  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
-  return text;
-}
-
-class OximctlTest : public oxim::testing::TempRootTest {
- protected:
-  // Runs oximctl with args and the given extra environment.
-  Result Run(std::vector<std::string> args, std::vector<std::string> env = {"OXIM_ADAPTER=host"}) {
-    std::vector<std::string> environment;
-    for (char** e = environ; *e != nullptr; ++e) {
-      std::string entry(*e);
-      if (entry.rfind("OXIM_ADAPTER=", 0) == 0) continue;
-      environment.push_back(entry);
-    }
-    environment.insert(environment.end(), env.begin(), env.end());
-    args.insert(args.begin(), OXIMCTL_PATH);
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& entry : environment) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-
-    int out[2];
-    int err[2];
-    EXPECT_EQ(pipe(out), 0);
-    EXPECT_EQ(pipe(err), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, OXIMCTL_PATH, &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    Result result;
-    result.out = ReadAll(out[0]);
-    result.err = ReadAll(err[0]);
-    close(out[0]);
-    close(err[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-  }
-};
 
 TEST_F(OximctlTest, OutlineShowsPropertiesWithValues) {
   Result result = Run({"tree", "--values"});
@@ -120,6 +54,64 @@ TEST_F(OximctlTest, UsageErrorsExitWithTwo) {
   Result not_command = Run({"run", "OXIMDebugLevel", "A=1"});
   EXPECT_EQ(not_command.exit_code, 1);
   EXPECT_EQ(not_command.err, "oximctl: ROOT/OXIMDebugLevel is not a command\n");
+}
+
+// Each usage error names the word that is wrong and what was expected.
+TEST_F(OximctlTest, UsageErrorsNameWhatIsWrong) {
+  const std::pair<std::vector<std::string>, std::string> kCases[] = {
+      {{},
+       "a command is required: tree, get, set, describe, run, refresh, watch, info, shell, help"},
+      {{"frobnicate"}, "unknown command 'frobnicate'"},
+      {{"tre"}, "unknown command 'tre'; did you mean tree?"},
+      {{"tree", "X", "99999999999999999999"},
+       "unexpected argument '99999999999999999999' for tree (a depth is given as --depth "
+       "99999999999999999999); usage: oximctl tree [PATH] [--depth N] [--values]"},
+      {{"tree", "--depth", "99999999999999999999"},
+       "--depth takes a whole number from 0 to 2147483647, not '99999999999999999999'"},
+      {{"tree", "--depth=-1"}, "--depth takes a whole number from 0 to 2147483647, not '-1'"},
+      {{"tree", "--depth", "1", "--depth", "2"}, "--depth given twice"},
+      {{"tree", "--depth"}, "--depth needs a value (N)"},
+      {{"tree", "--vals"}, "unknown option '--vals' for tree; did you mean --values?"},
+      {{"get"}, "get needs PATH/Property; usage: oximctl get PATH/Property"},
+      {{"set", "OXIMDebugLevel"}, "set needs PATH/Property VALUE"},
+      {{"info", "extra"}, "unexpected argument 'extra' for info"},
+      {{"--bogus", "info"}, "unknown option '--bogus'"},
+      {{"info", "--adapter", "host"}, "--adapter goes before the command"},
+      {{"watch", "ROOT", "--interval", "0"}, "--interval takes seconds from 0.1 to 86400, not '0'"},
+      {{"watch", "ROOT", "--count", "0"}, "--count takes a whole number from 1 to"},
+      {{"help", "frob"}, "no command 'frob'"},
+  };
+  for (const auto& [args, expected] : kCases) {
+    Result result = Run(args);
+    EXPECT_EQ(result.exit_code, 2) << expected;
+    EXPECT_EQ(result.err.rfind("oximctl: " + expected, 0), 0u) << result.err;
+    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line: " << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+  // A value that begins with -- follows "--"; one with a single dash needs nothing.
+  EXPECT_EQ(Run({"set", "OXIMDebugLevel", "--", "--5"}).err,
+            "oximctl: cannot set ROOT/OXIMDebugLevel: status 1 (last status 6: Invalid value.)\n");
+  EXPECT_EQ(Run({"set", "OXIMDebugLevel", "-1"}).exit_code, 1);
+  EXPECT_EQ(Run({"tree", "--depth=0", "--", "ROOT"}).out, "ROOT/\n");
+}
+
+TEST_F(OximctlTest, RepeatedParameterIsRefusedBeforeTheCall) {
+  const std::vector<std::string> emulator = {"OXIM_ADAPTER=emulator"};
+  const std::string add = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0/AddTarget";
+  for (const char* second :
+       {"IPAddress=192.0.2.11", "ipaddress=192.0.2.11", "IPADDRESS=192.0.2.10"}) {
+    Result repeated = Run(
+        {"run", add, "TargetName=iqn.2026-01.test:d", "IPAddress=192.0.2.10", second}, emulator);
+    EXPECT_EQ(repeated.exit_code, 2) << second;
+    EXPECT_EQ(repeated.err, "oximctl: IPAddress given twice; give each parameter once\n");
+  }
+  EXPECT_EQ(Run({"tree", "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0", "--depth", "0"}, emulator).out,
+            "ROOT/Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0/\n")
+      << "nothing was created";
+  EXPECT_EQ(
+      Run({"get", "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0/Target0/TargetISCSIName"}, emulator)
+          .exit_code,
+      1);
 }
 
 TEST_F(OximctlTest, DescribeInTextAndJson) {
@@ -191,43 +183,5 @@ TEST_F(OximctlTest, RunChecksParametersByNameBeforeTheCall) {
   EXPECT_EQ(described["params"][3]["valid_values"], "True,False");
 }
 
-// Reads from a pseudo-terminal until text appears (or a few seconds pass).
-std::string ReadUntil(int fd, const std::string& text) {
-  std::string seen;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-    pollfd ready = {fd, POLLIN, 0};
-    if (poll(&ready, 1, 100) <= 0) continue;
-    char buffer[1024];
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n <= 0) break;
-    seen.append(buffer, n);
-  }
-  return seen;
-}
-
-TEST_F(OximctlTest, ShellCompletesPathsAndRunsCommands) {
-  int terminal = -1;
-  pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    setenv("OXIM_ADAPTER", "host", 1);
-    setenv("TERM", "dumb", 1);
-    execl(OXIMCTL_PATH, OXIMCTL_PATH, "shell", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  ReadUntil(terminal, "oximctl> ");
-  const std::string typed = "get ROOT/OXIMDebugL\t\n";
-  ASSERT_EQ(write(terminal, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
-  std::string shown = ReadUntil(terminal, "\r\n0\r\n");
-  EXPECT_NE(shown.find("get ROOT/OXIMDebugLevel"), std::string::npos) << shown;
-  EXPECT_NE(shown.find("\r\n0\r\n"), std::string::npos) << shown;
-  ASSERT_EQ(write(terminal, "exit\n", 5), 5);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  close(terminal);
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
 }  // namespace
+}  // namespace oxim::testing

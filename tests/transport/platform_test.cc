@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/log.h"
 #include "platform/device_backend.h"
 #include "records/driver_records.h"
 #include "support/temp_root.h"
@@ -48,6 +49,18 @@ TEST_F(AdapterChoice, ConfigurationFileAndUnknownValuesAreRefused) {
   EXPECT_EQ(errno, EINVAL);
   setenv("OXIM_ADAPTER", "socket:/tmp/x", 1);
   EXPECT_EQ(OpenDevice(transport::kNicDevicePath), -1);
+}
+
+TEST_F(AdapterChoice, RefusedConfigurationIsLoggedOnceNotOnEveryOpen) {
+  set_log_level(kLogError);
+  open_log_file();
+  setenv("OXIM_ADAPTER", "emulator:/nonexistent/adapter.json", 1);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(OpenDevice(transport::kNicDevicePath), -1);
+  close_log_file();
+  set_log_level(kLogOff);
+  const std::string log = root_.read(kLogFilePath);
+  EXPECT_NE(log.find("refused"), std::string::npos) << log;
+  EXPECT_EQ(log.find("refused"), log.rfind("refused")) << log;
 }
 
 TEST_F(AdapterChoice, HostFilesAreReadUnderTheRoot) {

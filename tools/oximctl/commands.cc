@@ -2,19 +2,48 @@
 #include "commands.h"
 
 #include <strings.h>
-#include <nlohmann/json.hpp>
 
+#include <cstdlib>
 #include <ostream>
+
+#include "json_text.h"
+#include "log_tail.h"
 
 namespace oximctl {
 namespace {
 
-// Keys stay in the order written, so documents read like the outline.
-using json = nlohmann::ordered_json;
+// What a failed library call left in the log: its error-level lines, at
+// most kMaxLogLines of them, and a hint when the log level kept the cause
+// out of a log the library's message points to.
+struct LogReport {
+  std::vector<std::string> lines;
+  size_t more = 0;
+  std::string hint;
+};
 
-// Prints a failure: one line on err, or a JSON error document on out.
+LogReport read_log(TreeClient& client, const LogTail& tail, const Failure& failure) {
+  LogReport report;
+  std::vector<std::string> lines = tail.appended(true);
+  if (lines.size() > kMaxLogLines) {
+    report.more = lines.size() - kMaxLogLines;
+    lines.resize(kMaxLogLines);
+  }
+  report.lines = std::move(lines);
+  if (report.lines.empty() && failure.message.find("oxim2d.log") != std::string::npos) {
+    Resolved level = client.resolve("OXIMDebugLevel");
+    std::string value = level.node ? client.get(*level.node).first : "";
+    if (!value.empty() && std::strtol(value.c_str(), nullptr, 10) < 3) {
+      report.hint = "the library logs the causes of failures at log level 3 or more; it is " +
+                    value + " (oximctl set OXIMDebugLevel 3)";
+    }
+  }
+  return report;
+}
+
+// Prints a failure: one line on err, and with JSON the error document on
+// out; a failed library call adds its last status and what it logged.
 int fail(Output& output, const std::string& what, const std::optional<Failure>& failure = {},
-         int exit_code = kExitFailed) {
+         int exit_code = kExitFailed, const LogReport* log = nullptr) {
   if (output.json) {
     json error = {{"error", what}};
     if (failure) {
@@ -22,12 +51,28 @@ int fail(Output& output, const std::string& what, const std::optional<Failure>& 
       error["code"] = failure->code;
       error["message"] = failure->message;
     }
-    output.out << error.dump(2) << "\n";
+    if (log != nullptr) error["log"] = log->lines;
+    print_json(output.out, error);
   }
   output.err << "oximctl: " << what;
   if (failure) output.err << ": " << failure->describe();
   output.err << "\n";
+  if (log != nullptr) {
+    for (const std::string& line : log->lines) output.err << "oximctl: log: " << line << "\n";
+    if (log->more > 0) {
+      output.err << "oximctl: log: " << log->more << " more error lines in " << LogTail::path()
+                 << "\n";
+    }
+    if (!log->hint.empty()) output.err << "oximctl: " << log->hint << "\n";
+  }
   return exit_code;
+}
+
+// A failed get, set, run or refresh.
+int fail_call(TreeClient& client, Output& output, const std::string& what, const Failure& failure,
+              const LogTail& tail) {
+  LogReport log = read_log(client, tail, failure);
+  return fail(output, what, failure, kExitFailed, &log);
 }
 
 // Resolves a path or reports the unknown part with the closest names.
@@ -130,24 +175,27 @@ json outline(TreeClient& client, const NodeInfo& group, int depth_left, bool val
 
 }  // namespace
 
+int report_error(Output& output, const std::string& what, int exit_code) {
+  return fail(output, what, {}, exit_code);
+}
+
 int run_tree(TreeClient& client, Output& output, const std::string& path, std::optional<int> depth,
              bool values) {
-  if (depth && *depth < 0) return fail(output, "--depth must be 0 or more", {}, kExitUsage);
   std::optional<NodeInfo> group = resolve(client, output, path);
   if (!group) return kExitFailed;
   if (group->kind != OXIM_KIND_GROUP) return fail(output, group->path + " is not a group");
   const int levels = depth ? *depth - 1 : -1;  // depth 1: the group's own children
   if (depth && *depth == 0) {
     if (output.json) {
-      output.out << json({{"name", group->name}, {"path", group->path}, {"kind", "group"}}).dump(2)
-                 << "\n";
+      print_json(output.out,
+                 json({{"name", group->name}, {"path", group->path}, {"kind", "group"}}));
     } else {
       output.out << group->path << "/\n";
     }
     return kExitOk;
   }
   if (output.json) {
-    output.out << outline(client, *group, levels, values, nullptr, 0).dump(2) << "\n";
+    print_json(output.out, outline(client, *group, levels, values, nullptr, 0));
   } else {
     output.out << group->path << "/\n";
     outline(client, *group, levels, values, &output.out, 1);
@@ -160,10 +208,11 @@ int run_get(TreeClient& client, Output& output, const std::string& path) {
   if (!property) return kExitFailed;
   if (property->kind != OXIM_KIND_PROPERTY)
     return fail(output, property->path + " is not a property");
+  const LogTail tail;
   auto [value, failure] = client.get(*property);
-  if (failure) return fail(output, "cannot read " + property->path, failure);
+  if (failure) return fail_call(client, output, "cannot read " + property->path, *failure, tail);
   if (output.json) {
-    output.out << json({{"path", property->path}, {"value", value}}).dump(2) << "\n";
+    print_json(output.out, json({{"path", property->path}, {"value", value}}));
   } else {
     output.out << value << "\n";
   }
@@ -178,11 +227,12 @@ int run_set(TreeClient& client, Output& output, const std::string& path, const s
   if (!property) return kExitFailed;
   if (property->kind != OXIM_KIND_PROPERTY)
     return fail(output, property->path + " is not a property");
+  const LogTail tail;
   if (std::optional<Failure> failure = client.set(*property, value)) {
-    return fail(output, "cannot set " + property->path, failure);
+    return fail_call(client, output, "cannot set " + property->path, *failure, tail);
   }
   if (output.json) {
-    output.out << json({{"path", property->path}, {"value", value}}).dump(2) << "\n";
+    print_json(output.out, json({{"path", property->path}, {"value", value}}));
   }
   return kExitOk;
 }
@@ -206,7 +256,7 @@ int run_describe(TreeClient& client, Output& output, const std::string& path) {
       for (const Param& param : node->params) params.push_back(param_json(param));
       doc["params"] = params;
     }
-    output.out << doc.dump(2) << "\n";
+    print_json(output.out, doc);
     return kExitOk;
   }
   output.out << node->path << " (" << kind_name(node->kind) << ")\n";
@@ -249,6 +299,10 @@ int run_command(TreeClient& client, Output& output, const std::string& path,
     if (index == command->params.size()) {
       return fail(output, "unknown parameter '" + name + "'; " + expected, {}, kExitUsage);
     }
+    if (values[index]) {
+      return fail(output, command->params[index].name + " given twice; give each parameter once",
+                  {}, kExitUsage);
+    }
     values[index] = assignment.substr(equals + 1);
     if (values[index]->size() >= OXIM_PARAM_SIZE) {
       return fail(output, name + " longer than 255 characters", {}, kExitUsage);
@@ -260,10 +314,11 @@ int run_command(TreeClient& client, Output& output, const std::string& path,
                   kExitUsage);
     }
   }
+  const LogTail tail;
   auto [created, failure] = client.run(*command, values);
-  if (failure) return fail(output, command->path + " failed", failure);
+  if (failure) return fail_call(client, output, command->path + " failed", *failure, tail);
   if (output.json) {
-    output.out << json({{"path", command->path}, {"created", created}}).dump(2) << "\n";
+    print_json(output.out, json({{"path", command->path}, {"created", created}}));
   } else {
     for (const std::string& path_created : created) output.out << path_created << "\n";
   }
@@ -310,11 +365,9 @@ int run_info(TreeClient& client, Output& output) {
     }
   }
   if (output.json) {
-    output.out << json({{"library", library},
-                        {"controllers", controllers},
-                        {"unimplemented_handlers", unimplemented}})
-                      .dump(2)
-               << "\n";
+    print_json(output.out, json({{"library", library},
+                                 {"controllers", controllers},
+                                 {"unimplemented_handlers", unimplemented}}));
     return kExitOk;
   }
   for (auto& [name, value] : library.items()) {
@@ -335,6 +388,40 @@ int run_info(TreeClient& client, Output& output) {
   }
   output.out << "handlers not implemented yet: " << count << " (oximctl --json info lists them)\n";
   return kExitOk;
+}
+
+int run_refresh(TreeClient& client, Output& output, const std::string& path) {
+  std::optional<NodeInfo> group = resolve(client, output, path);
+  if (!group) return kExitFailed;
+  if (group->kind != OXIM_KIND_GROUP) return fail(output, group->path + " is not a group");
+  const LogTail tail;
+  if (std::optional<Failure> failure = client.refresh(*group)) {
+    return fail_call(client, output, "cannot refresh " + group->path, *failure, tail);
+  }
+  if (output.json) print_json(output.out, json({{"path", group->path}}));
+  return kExitOk;
+}
+
+int execute(TreeClient& client, Output& output, const Invocation& invocation) {
+  const std::vector<std::string>& args = invocation.args;
+  auto arg = [&](size_t i) { return i < args.size() ? args[i] : std::string(); };
+  switch (invocation.command->verb) {
+    case Verb::kTree:
+      return run_tree(client, output, args.empty() ? "ROOT" : args[0], invocation.depth,
+                      invocation.values);
+    case Verb::kGet: return run_get(client, output, arg(0));
+    case Verb::kSet: return run_set(client, output, arg(0), arg(1));
+    case Verb::kDescribe: return run_describe(client, output, arg(0));
+    case Verb::kRun:
+      return run_command(client, output, arg(0),
+                         std::vector<std::string>(args.begin() + 1, args.end()));
+    case Verb::kRefresh: return run_refresh(client, output, arg(0));
+    case Verb::kWatch:
+      return run_watch(client, output, arg(0), invocation.interval.value_or(2.0), invocation.count,
+                       invocation.values);
+    case Verb::kInfo: return run_info(client, output);
+    default: return report_error(output, "not a command to run here", kExitUsage);
+  }
 }
 
 }  // namespace oximctl

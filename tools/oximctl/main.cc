@@ -1,16 +1,16 @@
 // oximctl: manage the adapters through the library's tree from the command
 // line. See README.md for the commands and the JSON documents they print.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <CLI/CLI.hpp>
 #include <cstdlib>
 #include <iostream>
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "adapter.h"
+#include "cli.h"
 #include "commands.h"
+#include "complete.h"
+#include "log_tail.h"
 #include "shell.h"
 #include "tree_client.h"
 
@@ -18,115 +18,98 @@ namespace {
 
 using namespace oximctl;
 
-bool exists(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
+// The log level the library runs at (OXIMDebugLevel), or -1.
+int log_level(TreeClient& client) {
+  Resolved level = client.resolve("OXIMDebugLevel");
+  if (!level.node) return -1;
+  auto [value, failure] = client.get(*level.node);
+  return failure ? -1 : std::atoi(value.c_str());
 }
 
-// Whether the host (under OXIM_ROOT, if set) has a device node of the
-// adapter's drivers.
-bool host_has_adapter() {
-  const char* root = std::getenv("OXIM_ROOT");
-  const std::string prefix = root != nullptr ? root : "";
-  return exists(prefix + "/vmfs/devices/char/vmkdriver/qf_esx_nic") ||
-         exists(prefix + "/vmfs/devices/char/vmkdriver/qf2iscsi_0");
+bool has_controllers(TreeClient& client) {
+  return !client.children(client.info(OXIM_ROOT_TAG, "ROOT"), OXIM_KIND_GROUP).empty();
 }
 
-std::string per_user_root() {
-  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state != '\0') {
-    return std::string(state) + "/oxim/root";
+// Starts the library for the invocation; on failure reports it and returns
+// nullptr with the exit status in *exit_code.
+std::unique_ptr<TreeClient> start_library(const Invocation& invocation, Output& output,
+                                          int* exit_code) {
+  *exit_code = kExitFailed;
+  choose_adapter(invocation.adapter, invocation.root);
+  if (const char* adapter = std::getenv("OXIM_ADAPTER");
+      adapter != nullptr && *adapter != '\0' && !valid_adapter(adapter)) {
+    report_error(output,
+                 "OXIM_ADAPTER=" + std::string(adapter) + " is not host, emulator or emulator:FILE",
+                 kExitFailed);
+    return nullptr;
   }
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-    return std::string(home) + "/.local/state/oxim/root";
+  const std::optional<std::string> file = configuration_file();
+  if (file) {
+    if (std::string problem = check_configuration_file(*file); !problem.empty()) {
+      report_error(output,
+                   "cannot use the emulated adapter's configuration " + *file + ": " + problem,
+                   kExitFailed);
+      return nullptr;
+    }
   }
-  return "/tmp/oxim-" + std::to_string(getuid()) + "/root";
-}
-
-void make_directories(const std::string& path) {
-  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-    mkdir(path.substr(0, slash).c_str(), 0700);
-    if (slash == std::string::npos) break;
+  const LogTail tail;
+  auto client = std::make_unique<TreeClient>();
+  if (!client->ok()) {
+    report_error(output, "the library did not start: " + client->init_failure().describe(),
+                 kExitFailed);
+    return nullptr;
   }
-}
-
-// Sets OXIM_ADAPTER and OXIM_ROOT for this run. Without an adapter on the
-// host and with nothing said otherwise, the built-in emulated adapter is used
-// with a per-user root, so that its files persist between runs.
-void choose_adapter(const std::optional<std::string>& adapter,
-                    const std::optional<std::string>& root) {
-  if (root) setenv("OXIM_ROOT", root->c_str(), 1);
-  if (adapter) {
-    setenv("OXIM_ADAPTER", adapter->c_str(), 1);
-    return;
+  // A configuration the library refused leaves the tree without controllers.
+  if (file && !has_controllers(*client)) {
+    std::optional<std::string> reason = refusal_in_log(tail.appended(true));
+    if (!reason && log_level(*client) < 3) {
+      client.reset();
+      reason = probe_refusal();
+      client = std::make_unique<TreeClient>();
+    }
+    if (reason) {
+      report_error(output,
+                   "the emulated adapter's configuration " + *file + " was refused: " + *reason,
+                   kExitFailed);
+      return nullptr;
+    }
   }
-  if (std::getenv("OXIM_ADAPTER") != nullptr || host_has_adapter()) return;
-  setenv("OXIM_ADAPTER", "emulator", 1);
-  if (std::getenv("OXIM_ROOT") == nullptr) {
-    const std::string directory = per_user_root();
-    make_directories(directory);
-    setenv("OXIM_ROOT", directory.c_str(), 1);
+  if (!client->ok()) {
+    report_error(output, "the library did not start: " + client->init_failure().describe(),
+                 kExitFailed);
+    return nullptr;
   }
-  std::cerr << "oximctl: no adapter on this host; using the built-in emulated adapter (files in "
-            << std::getenv("OXIM_ROOT") << ")\n";
+  return client;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"oximctl: manage the adapters through the library's tree"};
-  app.require_subcommand(1);
-  std::optional<std::string> adapter;
-  std::optional<std::string> root;
-  bool json = false;
-  app.add_option("--adapter", adapter, "host, emulator or emulator:FILE (sets OXIM_ADAPTER)");
-  app.add_option("--root", root, "directory put in front of every host path (sets OXIM_ROOT)");
-  app.add_flag("--json", json, "print one JSON document");
-
-  std::string path = "ROOT";
-  std::optional<int> depth;
-  bool values = false;
-  std::string value;
-  std::vector<std::string> assignments;
-
-  CLI::App* tree = app.add_subcommand("tree", "outline of the tree below PATH");
-  tree->add_option("path", path, "a group (default ROOT)");
-  tree->add_option("--depth", depth, "levels of groups to show");
-  tree->add_flag("--values", values, "show property values");
-  CLI::App* get = app.add_subcommand("get", "read a property");
-  get->add_option("path", path, "PATH/Property")->required();
-  CLI::App* set = app.add_subcommand("set", "write a property");
-  set->add_option("path", path, "PATH/Property")->required();
-  set->add_option("value", value, "the new value")->required();
-  CLI::App* describe = app.add_subcommand("describe", "description, type, range, parameters");
-  describe->add_option("path", path, "any node")->required();
-  CLI::App* run = app.add_subcommand("run", "run a command with named parameters");
-  run->add_option("path", path, "PATH/Command")->required();
-  run->add_option("params", assignments, "Name=Value ...");
-  CLI::App* info = app.add_subcommand("info", "library and adapter summary");
-  CLI::App* shell = app.add_subcommand("shell", "interactive mode with completion");
-
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::ParseError& e) {
-    std::cerr << "oximctl: " << e.what() << " (see oximctl --help)\n";
-    return kExitUsage;
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  const Parsed parsed = parse(words, Context::kCommandLine);
+  const Invocation& invocation = parsed.invocation;
+  Output output{std::cout, std::cerr, invocation.json};
+  if (!parsed.error.empty()) {
+    output.json = asks_for_json(words);
+    return report_error(output, parsed.error, kExitUsage);
   }
-
-  choose_adapter(adapter, root);
-  TreeClient client;
-  if (!client.ok()) {
-    std::cerr << "oximctl: the library did not start: " << client.init_failure().describe() << "\n";
-    return kExitFailed;
+  if (invocation.complete) return run_complete(*invocation.complete, std::cout);
+  if (invocation.help || invocation.command->verb == Verb::kHelp) {
+    const CommandSpec* command = invocation.command;
+    if (command != nullptr && command->verb == Verb::kHelp && !invocation.args.empty()) {
+      command = find_command(invocation.args[0]);
+    }
+    if (command == nullptr ||
+        (command->verb == Verb::kHelp && invocation.args.empty() && !invocation.help)) {
+      std::cout << general_help(Context::kCommandLine);
+    } else {
+      std::cout << command_help(*command, Context::kCommandLine);
+    }
+    return kExitOk;
   }
-  Output output{std::cout, std::cerr, json};
-  if (*tree) return run_tree(client, output, path, depth, values);
-  if (*get) return run_get(client, output, path);
-  if (*set) return run_set(client, output, path, value);
-  if (*describe) return run_describe(client, output, path);
-  if (*run) return run_command(client, output, path, assignments);
-  if (*info) return run_info(client, output);
-  if (*shell) return run_shell(client, json);
-  return kExitUsage;
+  int exit_code = kExitOk;
+  std::unique_ptr<TreeClient> client = start_library(invocation, output, &exit_code);
+  if (!client) return exit_code;
+  if (invocation.command->verb == Verb::kShell) return run_shell(*client, invocation.json);
+  return execute(*client, output, invocation);
 }

@@ -3,62 +3,100 @@
 
 #include <readline/history.h>
 #include <readline/readline.h>
-#include <strings.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
+#include <vector>
 
+#include "cli.h"
 #include "commands.h"
+#include "complete.h"
+#include "signals.h"
+#include "words.h"
 
 namespace oximctl {
 namespace {
 
-const char* const kCommands[] = {"tree", "get", "set", "describe", "run", "info", "help", "exit"};
-
-TreeClient* g_client = nullptr;  // readline's completion callbacks take no context
+// readline's callbacks take no context.
+TreeClient* g_client = nullptr;
+bool g_json = false;
+int g_status = kExitOk;
+bool g_leave = false;
 std::vector<std::string> g_matches;
 
-bool starts_with_ignoring_case(const std::string& text, const std::string& prefix) {
-  return text.size() >= prefix.size() &&
-         strncasecmp(text.c_str(), prefix.c_str(), prefix.size()) == 0;
+void leave() {
+  g_leave = true;
+  rl_callback_handler_remove();
 }
 
-void print_help(std::ostream& out) {
-  out << "commands:\n"
-         "  tree [PATH] [DEPTH]         outline of the tree below PATH\n"
-         "  get PATH/Property           read a property\n"
-         "  set PATH/Property VALUE     write a property\n"
-         "  describe PATH               description, type, range, parameters\n"
-         "  run PATH/Command [Name=Value ...]\n"
-         "  info                        library and adapter summary\n"
-         "  exit\n"
-         "Tab completes commands, paths and parameter names.\n";
-}
-
-int dispatch(TreeClient& client, Output& output, const std::vector<std::string>& words) {
-  const std::string& verb = words[0];
-  auto arg = [&](size_t i) { return i < words.size() ? words[i] : std::string(); };
-  if (verb == "help") {
-    print_help(output.out);
+int run_line(const std::string& line) {
+  const SplitLine split = split_line(line);
+  Output output{std::cout, std::cerr, g_json};
+  if (!split.error.empty()) {
+    output.json = g_json || asks_for_json(split.words);
+    return report_error(output, split.error, kExitUsage);
+  }
+  const Parsed parsed = parse(split.words, Context::kShell);
+  const Invocation& invocation = parsed.invocation;
+  output.json = g_json || invocation.json;
+  if (!parsed.error.empty()) {
+    output.json = output.json || asks_for_json(split.words);
+    return report_error(output, parsed.error, kExitUsage);
+  }
+  const CommandSpec* command = invocation.command;
+  if (invocation.help || command->verb == Verb::kHelp) {
+    if (command != nullptr && command->verb == Verb::kHelp && !invocation.args.empty()) {
+      const std::string& name = invocation.args[0];
+      command = find_command(name);
+      if (command == nullptr) {  // exit or quit
+        std::cout << "exit, quit or Ctrl-D leave the shell\n";
+        return kExitOk;
+      }
+    } else if (command != nullptr && command->verb == Verb::kHelp && !invocation.help) {
+      command = nullptr;
+    }
+    std::cout << (command == nullptr ? general_help(Context::kShell)
+                                     : command_help(*command, Context::kShell));
     return kExitOk;
   }
-  if (verb == "tree") {
-    std::optional<int> depth;
-    if (words.size() > 2) depth = std::atoi(words[2].c_str());
-    return run_tree(client, output, words.size() > 1 ? words[1] : "ROOT", depth, true);
+  if (command->verb == Verb::kExit) {
+    leave();
+    return g_status;
   }
-  if (verb == "get" && words.size() == 2) return run_get(client, output, arg(1));
-  if (verb == "set" && words.size() == 3) return run_set(client, output, arg(1), arg(2));
-  if (verb == "describe" && words.size() == 2) return run_describe(client, output, arg(1));
-  if (verb == "run" && words.size() >= 2) {
-    return run_command(client, output, arg(1),
-                       std::vector<std::string>(words.begin() + 2, words.end()));
+  return execute(*g_client, output, invocation);
+}
+
+void on_line(char* raw) {
+  if (raw == nullptr) {  // end of input
+    if (isatty(STDOUT_FILENO)) std::cout << "\n";
+    leave();
+    return;
   }
-  if (verb == "info" && words.size() == 1) return run_info(client, output);
-  output.err << "oximctl: usage: " << verb << " with " << words.size() - 1
-             << " arguments; type help\n";
-  return kExitUsage;
+  const std::string line(raw);
+  std::free(raw);
+  if (line.find_first_not_of(" \t") == std::string::npos) return;
+  add_history(line.c_str());
+  g_status = run_line(line);
+  std::cout.flush();
+  // A Ctrl-C while a command ran has done its part (stopped a watch, or
+  // nothing); a SIGTERM still ends the shell.
+  if (StopSignals::caught() == SIGINT) StopSignals::clear();
+}
+
+// Ctrl-C at the prompt: drop what was typed and start a new line.
+void cancel_line() {
+  rl_free_line_state();
+  rl_callback_sigcleanup();
+  rl_replace_line("", 0);
+  std::fputs("^C", rl_outstream != nullptr ? rl_outstream : stdout);
+  rl_crlf();
+  rl_on_new_line();
+  rl_redisplay();
 }
 
 char* next_match(const char*, int state) {
@@ -68,100 +106,50 @@ char* next_match(const char*, int state) {
   return strdup(g_matches[index++].c_str());
 }
 
-char** readline_completion(const char*, int, int end) {
+char** readline_completion(const char* text, int start, int end) {
   rl_attempted_completion_over = 1;
-  g_matches = complete(*g_client, std::string(rl_line_buffer, static_cast<size_t>(end)));
-  // Paths go on after a "/", parameters after "="; do not add a blank there.
-  rl_completion_append_character = (g_matches.size() == 1 && !g_matches[0].empty() &&
-                                    (g_matches[0].back() == '/' || g_matches[0].back() == '='))
-                                       ? '\0'
-                                       : ' ';
-  return rl_completion_matches("", next_match);
+  Completion completion = complete_line(std::string(rl_line_buffer, static_cast<size_t>(end)),
+                                        Context::kShell, [] { return g_client; });
+  // readline replaces the text after the last blank; a word with quoted
+  // blanks in it begins earlier, and is left alone.
+  g_matches.clear();
+  if (completion.replace_from == static_cast<size_t>(start)) g_matches = completion.candidates;
+  rl_completion_append_character = g_matches.size() == 1 && continues(g_matches[0]) ? '\0' : ' ';
+  return rl_completion_matches(text, next_match);
 }
 
 }  // namespace
 
-std::vector<std::string> split_words(const std::string& line) {
-  std::vector<std::string> words;
-  std::string word;
-  bool in_word = false;
-  bool quoted = false;
-  for (size_t i = 0; i < line.size(); ++i) {
-    char c = line[i];
-    if (c == '\\' && i + 1 < line.size()) {
-      word += line[++i];
-      in_word = true;
-    } else if (c == '"') {
-      quoted = !quoted;
-      in_word = true;
-    } else if ((c == ' ' || c == '\t') && !quoted) {
-      if (in_word) words.push_back(word);
-      word.clear();
-      in_word = false;
-    } else {
-      word += c;
-      in_word = true;
-    }
-  }
-  if (in_word) words.push_back(word);
-  return words;
-}
-
-std::vector<std::string> complete(TreeClient& client, const std::string& line) {
-  std::vector<std::string> words = split_words(line);
-  const bool new_word = line.empty() || line.back() == ' ';
-  if (new_word) words.emplace_back();
-  const std::string& current = words.back();
-  std::vector<std::string> matches;
-  if (words.size() == 1) {
-    for (const char* command : kCommands) {
-      if (starts_with_ignoring_case(command, current)) matches.push_back(command);
-    }
-    return matches;
-  }
-  if (words[0] == "run" && words.size() > 2) {  // parameter names of the command
-    Resolved command = client.resolve(words[1]);
-    if (!command.node || command.node->kind != OXIM_KIND_COMMAND) return matches;
-    for (const Param& param : command.node->params) {
-      if (starts_with_ignoring_case(param.name, current)) matches.push_back(param.name + "=");
-    }
-    return matches;
-  }
-  if (words.size() != 2) return matches;
-  // A path: complete the last component among the children of the rest.
-  const size_t slash = current.rfind('/');
-  const std::string directory = slash == std::string::npos ? "" : current.substr(0, slash);
-  const std::string prefix = slash == std::string::npos ? current : current.substr(slash + 1);
-  Resolved parent = client.resolve(directory);
-  if (!parent.node || parent.node->kind != OXIM_KIND_GROUP) return matches;
-  const std::string lead = directory.empty() ? "" : directory + "/";
-  for (uint32_t kind : {OXIM_KIND_GROUP, OXIM_KIND_PROPERTY, OXIM_KIND_COMMAND}) {
-    for (const NodeInfo& child : client.children(*parent.node, kind)) {
-      if (!starts_with_ignoring_case(child.name, prefix)) continue;
-      matches.push_back(lead + child.name + (kind == OXIM_KIND_GROUP ? "/" : ""));
-    }
-  }
-  return matches;
-}
-
 int run_shell(TreeClient& client, bool json) {
   g_client = &client;
+  g_json = json;
+  g_status = kExitOk;
+  g_leave = false;
+  StopSignals stop;
+  StopSignals::clear();
+  rl_catch_signals = 0;  // the signals are ours (StopSignals)
   rl_attempted_completion_function = readline_completion;
   rl_completer_word_break_characters = const_cast<char*>(" \t");
-  Output output{std::cout, std::cerr, json};
-  int status = kExitOk;
-  while (char* raw = readline("oximctl> ")) {
-    std::string line(raw);
-    std::free(raw);
-    std::vector<std::string> words = split_words(line);
-    if (words.empty()) continue;
-    add_history(line.c_str());
-    if (words[0] == "exit" || words[0] == "quit") break;
-    status = dispatch(client, output, words);
-    std::cout.flush();
+  rl_callback_handler_install("oximctl> ", on_line);
+  const int input = fileno(rl_instream != nullptr ? rl_instream : stdin);
+  while (!g_leave) {
+    const int ready = StopSignals::wait(input, -1);
+    if (StopSignals::caught() == SIGTERM) break;
+    if (StopSignals::caught() == SIGINT) {
+      StopSignals::clear();
+      cancel_line();
+    } else if (ready > 0) {
+      rl_callback_read_char();
+    } else if (ready < 0 && errno != EINTR) {
+      break;  // the input is gone
+    }
+  }
+  if (!g_leave) {
+    rl_callback_handler_remove();
+    std::cout << "\n";
   }
   g_client = nullptr;
-  return status;
+  return g_status;
 }
 
 }  // namespace oximctl

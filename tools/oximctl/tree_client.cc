@@ -233,6 +233,12 @@ std::optional<Failure> TreeClient::set(const NodeInfo& property, const std::stri
   return std::nullopt;
 }
 
+std::optional<Failure> TreeClient::refresh(const NodeInfo& group) {
+  uint32_t status = OXIM_refresh_group(group.tag);
+  if (status != OXIM_STATUS_SUCCESS) return last_failure(status);
+  return std::nullopt;
+}
+
 std::pair<std::vector<std::string>, std::optional<Failure>> TreeClient::run(
     const NodeInfo& command, const std::vector<std::optional<std::string>>& values) {
   std::vector<char> slots(OXIM_PARAM_SIZE * OXIM_MAX_PARAMS, '\0');

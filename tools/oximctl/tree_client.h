@@ -80,6 +80,8 @@ class TreeClient {
   // Reads / writes a property; the group is the property's parent.
   std::pair<std::string, std::optional<Failure>> get(const NodeInfo& property);
   std::optional<Failure> set(const NodeInfo& property, const std::string& value);
+  // Runs a group's refresh, which rebuilds its dynamic children.
+  std::optional<Failure> refresh(const NodeInfo& group);
   // Runs a command; values[i] is the text of parameter i or nullopt for
   // "not given". On success, the paths of the groups it created.
   std::pair<std::vector<std::string>, std::optional<Failure>> run(

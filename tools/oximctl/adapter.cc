@@ -1,0 +1,132 @@
+// Adapter choice and configuration checks; see adapter.h.
+#include "adapter.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "log_tail.h"
+#include "oxim/oxim.h"
+
+namespace oximctl {
+namespace {
+
+bool exists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+// Whether the host (under OXIM_ROOT, if set) has a device node of the
+// adapter's drivers.
+bool host_has_adapter() {
+  const char* root = std::getenv("OXIM_ROOT");
+  const std::string prefix = root != nullptr ? root : "";
+  return exists(prefix + "/vmfs/devices/char/vmkdriver/qf_esx_nic") ||
+         exists(prefix + "/vmfs/devices/char/vmkdriver/qf2iscsi_0");
+}
+
+std::string per_user_root() {
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state != '\0') {
+    return std::string(state) + "/oxim/root";
+  }
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    return std::string(home) + "/.local/state/oxim/root";
+  }
+  return "/tmp/oxim-" + std::to_string(getuid()) + "/root";
+}
+
+void make_directories(const std::string& path) {
+  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    mkdir(path.substr(0, slash).c_str(), 0700);
+    if (slash == std::string::npos) break;
+  }
+}
+
+}  // namespace
+
+void choose_adapter(const std::optional<std::string>& adapter,
+                    const std::optional<std::string>& root) {
+  if (root) setenv("OXIM_ROOT", root->c_str(), 1);
+  if (adapter) {
+    setenv("OXIM_ADAPTER", adapter->c_str(), 1);
+    return;
+  }
+  if (std::getenv("OXIM_ADAPTER") != nullptr || host_has_adapter()) return;
+  setenv("OXIM_ADAPTER", "emulator", 1);
+  if (std::getenv("OXIM_ROOT") == nullptr) {
+    const std::string directory = per_user_root();
+    make_directories(directory);
+    setenv("OXIM_ROOT", directory.c_str(), 1);
+  }
+  std::cerr << "oximctl: no adapter on this host; using the built-in emulated adapter (files in "
+            << std::getenv("OXIM_ROOT") << ")\n";
+}
+
+std::optional<std::string> configuration_file() {
+  const char* adapter = std::getenv("OXIM_ADAPTER");
+  if (adapter == nullptr || std::strncmp(adapter, "emulator:", 9) != 0) return std::nullopt;
+  return std::string(adapter + 9);
+}
+
+std::string check_configuration_file(const std::string& file) {
+  struct stat info;
+  if (stat(file.c_str(), &info) != 0) return std::strerror(errno);
+  if (S_ISDIR(info.st_mode)) return "is a directory";
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::strerror(errno);
+  try {
+    const nlohmann::json document = nlohmann::json::parse(in);
+    if (!document.is_object()) return "not a JSON object";
+  } catch (const nlohmann::json::parse_error& error) {
+    // "[json.exception.parse_error.101] parse error at line 2, column 3: ..."
+    std::string what = error.what();
+    const size_t at = what.find("] ");
+    return "not JSON: " + (at == std::string::npos ? what : what.substr(at + 2));
+  }
+  return "";
+}
+
+std::optional<std::string> refusal_in_log(const std::vector<std::string>& messages) {
+  constexpr std::string_view kRefused = " refused: ";
+  for (const std::string& message : messages) {
+    if (message.find("emulated adapter: configuration ") == std::string::npos) continue;
+    const size_t at = message.find(kRefused);
+    if (at != std::string::npos) return message.substr(at + kRefused.size());
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> probe_refusal() {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  std::string scratch = (fs::temp_directory_path(error) / "oximctl-check-XXXXXX").string();
+  if (error || mkdtemp(scratch.data()) == nullptr) return std::nullopt;
+  make_directories(scratch + "/scratch/Vallorn");
+  std::ofstream(scratch + "/scratch/Vallorn/liboxim.conf") << "OXIMLogLevel 3\n";
+  const char* previous = std::getenv("OXIM_ROOT");
+  const std::optional<std::string> saved_root =
+      previous != nullptr ? std::optional<std::string>(previous) : std::nullopt;
+  setenv("OXIM_ROOT", scratch.c_str(), 1);
+  std::optional<std::string> reason;
+  {
+    const LogTail tail;
+    if (OXIM_init() == OXIM_STATUS_SUCCESS) OXIM_exit();
+    reason = refusal_in_log(tail.appended(true));
+  }
+  if (saved_root) {
+    setenv("OXIM_ROOT", saved_root->c_str(), 1);
+  } else {
+    unsetenv("OXIM_ROOT");
+  }
+  fs::remove_all(scratch, error);
+  return reason;
+}
+
+}  // namespace oximctl
