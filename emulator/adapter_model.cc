@@ -165,8 +165,7 @@ std::vector<FunctionRef> AdapterModel::visible_nic_functions() const {
   return {nic_.begin(), nic_.begin() + count};
 }
 
-std::optional<FunctionRef> AdapterModel::FindNicFunction(
-    const transport::PciAddress& address) const {
+std::optional<FunctionRef> AdapterModel::FindNicFunction(const records::PciAddress& address) const {
   for (const FunctionRef& ref : visible_nic_functions()) {
     if (function(ref).pci == address) return ref;
   }
@@ -180,7 +179,7 @@ std::optional<FunctionRef> AdapterModel::FindInterface(const std::string& name) 
   return std::nullopt;
 }
 
-std::optional<FunctionRef> AdapterModel::FindFunction(const transport::PciAddress& address) const {
+std::optional<FunctionRef> AdapterModel::FindFunction(const records::PciAddress& address) const {
   for (const FunctionRef& ref : iscsi_) {
     if (function(ref).pci == address) return ref;
   }

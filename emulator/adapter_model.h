@@ -44,7 +44,7 @@ uint16_t DefaultDeviceId(int chip);
 struct FunctionConfig {
   FunctionKind kind = FunctionKind::kNic;
   int port = 0;
-  transport::PciAddress pci;
+  records::PciAddress pci;
   uint16_t device_id = 0;  // 0: the controller's
   std::array<uint8_t, 6> mac{};
   uint32_t mtu = 1500;
@@ -171,11 +171,11 @@ class AdapterModel {
   // NIC functions the driver shows now, in chip information order.
   std::vector<FunctionRef> visible_nic_functions() const;
   // The visible NIC function at a PCI address.
-  std::optional<FunctionRef> FindNicFunction(const transport::PciAddress& address) const;
+  std::optional<FunctionRef> FindNicFunction(const records::PciAddress& address) const;
   // The visible NIC function with a host interface name.
   std::optional<FunctionRef> FindInterface(const std::string& name) const;
   // An iSCSI function or a visible NIC function at a PCI address.
-  std::optional<FunctionRef> FindFunction(const transport::PciAddress& address) const;
+  std::optional<FunctionRef> FindFunction(const records::PciAddress& address) const;
   // Shows the first `count` configured NIC functions (clamped to 0..all).
   void set_visible_nic_count(int count) { visible_nic_count_ = count; }
   int visible_nic_count() const { return static_cast<int>(visible_nic_functions().size()); }

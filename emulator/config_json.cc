@@ -26,7 +26,7 @@ constexpr size_t kMaxInterfaceName = 15;
 constexpr size_t kMaxIssueNet = 4096;
 constexpr int64_t kMaxTimes = 1000000;
 
-std::string PciText(const transport::PciAddress& pci) {
+std::string PciText(const records::PciAddress& pci) {
   char text[16];
   std::snprintf(text, sizeof text, "%02x:%02x.%x", pci.bus, pci.device, pci.function);
   return text;

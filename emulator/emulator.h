@@ -72,7 +72,7 @@ class EmulatedAdapter final : public platform::DeviceBackend {
   // Test hook: the persistent targets of the iSCSI function with this device
   // instance, as the login requests that added them (empty when there is no
   // such function).
-  std::vector<iscsi::LoginRequest> persistent_targets(int iscsi_instance);
+  std::vector<records::LoginRequest> persistent_targets(int iscsi_instance);
 
  private:
   struct Device {

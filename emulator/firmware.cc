@@ -76,8 +76,8 @@ FirmwareAnswer FetchControllerAttributes(CommandContext& context, std::span<cons
   const ControllerConfig& controller = context.model.controller(context.function);
   const FunctionConfig& function = context.model.function(context.function);
   FirmwareAnswer answer;
-  answer.payload.assign(transport::kControllerAttributesSize, 0);
-  transport::ControllerAttributes attributes;
+  answer.payload.assign(records::kControllerAttributesSize, 0);
+  records::ControllerAttributes attributes;
   attributes.manufacturer = controller.manufacturer;
   attributes.capabilities = controller.capabilities;
   attributes.default_eto = controller.default_eto;
@@ -100,7 +100,7 @@ FirmwareAnswer FetchControllerAttributes(CommandContext& context, std::span<cons
   attributes.subsystem_vendor_id = controller.subsystem_vendor_id;
   attributes.subsystem_device_id = controller.subsystem_device_id;
   attributes.address = function.pci;
-  transport::EncodeControllerAttributes(answer.payload, attributes);
+  records::EncodeControllerAttributes(answer.payload, attributes);
   return answer;
 }
 
@@ -121,7 +121,7 @@ FirmwareAnswer GetOemParams(CommandContext& context, std::span<const uint8_t>) {
   } else {
     std::fill_n(p + kOemSerialOffset, kOemSerialSize, kOemNoSerial);
   }
-  transport::EncodeFixed32(p + kOemPersonalityOffset, controller.personality_word);
+  records::EncodeFixed32(p + kOemPersonalityOffset, controller.personality_word);
   return answer;
 }
 
@@ -129,8 +129,8 @@ FirmwareAnswer GetOemParams(CommandContext& context, std::span<const uint8_t>) {
 // QF3 probe: refused on a virtual function.
 FirmwareAnswer ReadPciConf(CommandContext& context, std::span<const uint8_t> request) {
   if (RefusedOnVirtualFunction(context, kChipQF3)) return NotOnVirtualFunction();
-  uint32_t offset = transport::DecodeFixed32(request.data() + kPciConfOffsetOffset);
-  uint32_t length = transport::DecodeFixed32(request.data() + kPciConfLengthOffset);
+  uint32_t offset = records::DecodeFixed32(request.data() + kPciConfOffsetOffset);
+  uint32_t length = records::DecodeFixed32(request.data() + kPciConfLengthOffset);
   if (length == 0 || length > kPciConfDataSize) length = kPciConfDataSize;
   if (offset >= kConfigSpaceSize) return {kFwBadParameter, 0, {}};
   length = std::min<uint32_t>(length, static_cast<uint32_t>(kConfigSpaceSize - offset));
@@ -151,9 +151,9 @@ FirmwareAnswer GetCoredumpProps(CommandContext& context, std::span<const uint8_t
   answer.payload.assign(kCoredumpPropsSize, 0);
   answer.payload[0] = 1;  // low version
   answer.payload[kCoredumpStateOffset] = 0;
-  transport::EncodeFixed32(answer.payload.data() + kCoredumpSliOffset, 0x00000030);
-  transport::EncodeFixed32(answer.payload.data() + kCoredumpAsicOffset,
-                           0x0b00u | static_cast<uint32_t>(controller.chip));
+  records::EncodeFixed32(answer.payload.data() + kCoredumpSliOffset, 0x00000030);
+  records::EncodeFixed32(answer.payload.data() + kCoredumpAsicOffset,
+                         0x0b00u | static_cast<uint32_t>(controller.chip));
   return answer;
 }
 
@@ -164,8 +164,8 @@ FirmwareAnswer GetAdditionalAttribs(CommandContext& context, std::span<const uin
   const ControllerConfig& controller = context.model.controller(context.function);
   FirmwareAnswer answer;
   answer.payload.assign(kAdditionalAttribsSize, 0);
-  transport::EncodeFixed32(answer.payload.data() + kAdditionalTemperatureOffset,
-                           static_cast<uint32_t>(controller.temperature));
+  records::EncodeFixed32(answer.payload.data() + kAdditionalTemperatureOffset,
+                         static_cast<uint32_t>(controller.temperature));
   return answer;
 }
 
@@ -195,7 +195,7 @@ FirmwareAnswer SetConfigSign(CommandContext& context, std::span<const uint8_t> r
 }
 
 constexpr HandlerEntry kHandlers[] = {
-    {1, 32, 0, transport::kControllerAttributesSize, transport::kControllerAttributesSize,
+    {1, 32, 0, records::kControllerAttributesSize, records::kControllerAttributesSize,
      FetchControllerAttributes},
     {1, 78, 0, kConfigSignSize, kConfigSignSize, GetConfigSign},
     {1, 79, 0, kConfigSignSize, kConfigSignSize, SetConfigSign},
@@ -218,7 +218,7 @@ const HandlerEntry* FindHandler(std::span<const HandlerEntry> handlers, uint8_t 
 
 void Answer(std::span<uint8_t> command, uint8_t status, uint16_t additional,
             uint32_t response_length) {
-  transport::EncodeResponseHeader(command, {status, additional, response_length});
+  records::EncodeResponseHeader(command, {status, additional, response_length});
 }
 
 }  // namespace
@@ -237,9 +237,9 @@ std::span<const HandlerEntry> HandlerTable() {
 void ExecuteCommand(AdapterModel& model, Faults& faults, FunctionRef function,
                     std::span<uint8_t> command, std::span<const HandlerEntry> handlers,
                     std::unique_lock<std::mutex>* lock) {
-  transport::RequestHeader header =
-      transport::DecodeRequestHeader(command).value_or(transport::RequestHeader{});
-  std::span<uint8_t> area = command.subspan(transport::kPayloadOffset, header.request_length);
+  records::RequestHeader header =
+      records::DecodeRequestHeader(command).value_or(records::RequestHeader{});
+  std::span<uint8_t> area = command.subspan(records::kPayloadOffset, header.request_length);
 
   if (std::optional<CommandFault> fault =
           faults.TakeCommandFault(header.subsystem, header.opcode)) {

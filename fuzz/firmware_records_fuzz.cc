@@ -11,7 +11,7 @@
 
 namespace {
 
-using namespace oxim::iscsi;
+using namespace oxim::records;
 
 void Check(bool condition) {
   if (!condition) __builtin_trap();

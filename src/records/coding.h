@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <span>
 
-namespace oxim::transport {
+namespace oxim::records {
 
 inline void EncodeFixed16(uint8_t* dst, uint16_t value) {
   dst[0] = static_cast<uint8_t>(value);
@@ -42,6 +42,6 @@ constexpr bool FieldFits(size_t offset, size_t size, size_t record_size) {
   return offset <= record_size && size <= record_size - offset;
 }
 
-}  // namespace oxim::transport
+}  // namespace oxim::records
 
 #endif  // OXIM_RECORDS_CODING_H_

@@ -41,7 +41,7 @@
 #include "records/coding.h"
 #include "records/request_header.h"
 
-namespace oxim::transport {
+namespace oxim::records {
 
 inline constexpr size_t kControllerAttributesSize = 540;
 inline constexpr size_t kAttrTextSize = 32;
@@ -181,6 +181,6 @@ inline std::optional<ControllerAttributes> DecodeControllerAttributes(
   return a;
 }
 
-}  // namespace oxim::transport
+}  // namespace oxim::records
 
 #endif  // OXIM_RECORDS_CONTROLLER_ATTRIBUTES_H_

@@ -45,7 +45,7 @@
 #include "records/coding.h"
 #include "records/request_header.h"
 
-namespace oxim::transport {
+namespace oxim::records {
 
 // Driver kinds of a firmware command.
 inline constexpr int kDriverIscsi = 1;
@@ -204,6 +204,6 @@ inline std::optional<PciConfigRead> DecodePciConfigRead(std::span<const uint8_t>
   return read;
 }
 
-}  // namespace oxim::transport
+}  // namespace oxim::records
 
 #endif  // OXIM_RECORDS_DRIVER_RECORDS_H_

@@ -8,14 +8,8 @@
 #include "core/address.h"
 #include "records/coding.h"
 
-namespace oxim::iscsi {
+namespace oxim::records {
 namespace {
-
-using transport::DecodeFixed16;
-using transport::DecodeFixed32;
-using transport::EncodeFixed16;
-using transport::EncodeFixed32;
-using transport::FieldFits;
 
 // Portal entry fields.
 constexpr size_t kPortalMarkerOffset = 0;
@@ -579,4 +573,4 @@ std::optional<std::vector<SessionAttributes>> DecodeSessionAttributes(std::span<
   return records;
 }
 
-}  // namespace oxim::iscsi
+}  // namespace oxim::records

@@ -26,7 +26,7 @@
 
 #include "records/login_options_record.h"
 
-namespace oxim::iscsi {
+namespace oxim::records {
 
 // ---- Addresses -------------------------------------------------------------
 // Address type codes: 0 none ("0.0.0.0"), any value with one of its three low
@@ -350,6 +350,6 @@ bool EncodeSessionAttributes(std::span<uint8_t> out, const std::vector<SessionAt
 // nullopt without the magic word or when the count overruns in.
 std::optional<std::vector<SessionAttributes>> DecodeSessionAttributes(std::span<const uint8_t> in);
 
-}  // namespace oxim::iscsi
+}  // namespace oxim::records
 
 #endif  // OXIM_RECORDS_ISCSI_RECORDS_H_

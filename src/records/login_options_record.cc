@@ -4,13 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-namespace oxim::iscsi {
+namespace oxim::records {
 namespace {
-
-using transport::DecodeFixed16;
-using transport::DecodeFixed32;
-using transport::EncodeFixed16;
-using transport::EncodeFixed32;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -138,4 +133,4 @@ std::optional<std::vector<uint8_t>> EncodeSecret(std::string_view text) {
   return bytes;
 }
 
-}  // namespace oxim::iscsi
+}  // namespace oxim::records

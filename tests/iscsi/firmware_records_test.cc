@@ -8,7 +8,7 @@
 
 #include "records/iscsi_records.h"
 
-namespace oxim::iscsi {
+namespace oxim::records {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -521,4 +521,4 @@ TEST(FirmwareSessionAttributes, GoldenRequestAndRecords) {
 }
 
 }  // namespace
-}  // namespace oxim::iscsi
+}  // namespace oxim::records

@@ -41,7 +41,7 @@ std::vector<uint8_t> GoldenDefault() {
 
 TEST(LoginOptionsRecordTest, DefaultRecordMatchesTheTable) {
   std::vector<uint8_t> record(600, 0xAA);
-  ASSERT_TRUE(EncodeLoginOptions(record, DefaultLoginOptions()));
+  ASSERT_TRUE(records::EncodeLoginOptions(record, records::DefaultLoginOptions()));
   EXPECT_EQ(record, GoldenDefault());
 }
 
@@ -65,7 +65,7 @@ TEST(LoginOptionsRecordTest, MutualChapWithDigestsRoundTrips) {
   Put16(golden, 596, 3);
   Put16(golden, 598, 12);
 
-  LoginOptions options = DefaultLoginOptions();
+  records::LoginOptions options = records::DefaultLoginOptions();
   options.flags = 0x0C;
   options.header_digest = 1;
   options.data_digest = 1;
@@ -76,10 +76,10 @@ TEST(LoginOptionsRecordTest, MutualChapWithDigestsRoundTrips) {
   options.target_chap_name = target;
   options.target_secret.assign(target_secret.begin(), target_secret.end());
   std::vector<uint8_t> record(600);
-  ASSERT_TRUE(EncodeLoginOptions(record, options));
+  ASSERT_TRUE(records::EncodeLoginOptions(record, options));
   EXPECT_EQ(record, golden);
 
-  std::optional<LoginOptions> decoded = DecodeLoginOptions(golden);
+  std::optional<records::LoginOptions> decoded = records::DecodeLoginOptions(golden);
   ASSERT_TRUE(decoded.has_value());
   EXPECT_EQ(decoded->initiator_chap_name, initiator);
   EXPECT_EQ(decoded->initiator_secret, initiator_secret);
@@ -89,27 +89,28 @@ TEST(LoginOptionsRecordTest, MutualChapWithDigestsRoundTrips) {
 }
 
 TEST(LoginOptionsRecordTest, ShortOrInconsistentRecordsAreRefused) {
-  EXPECT_FALSE(DecodeLoginOptions(std::vector<uint8_t>(599, 0)).has_value());
+  EXPECT_FALSE(records::DecodeLoginOptions(std::vector<uint8_t>(599, 0)).has_value());
   std::vector<uint8_t> bad = GoldenDefault();
   Put16(bad, 598, 17);  // more than the 16-byte field
-  EXPECT_FALSE(DecodeLoginOptions(bad).has_value());
-  LoginOptions options = DefaultLoginOptions();
+  EXPECT_FALSE(records::DecodeLoginOptions(bad).has_value());
+  records::LoginOptions options = records::DefaultLoginOptions();
   options.target_secret.assign(17, 'x');
   std::vector<uint8_t> record(600);
-  EXPECT_FALSE(EncodeLoginOptions(record, options));
-  EXPECT_FALSE(EncodeLoginOptions(std::span<uint8_t>(record).first(599), DefaultLoginOptions()));
+  EXPECT_FALSE(records::EncodeLoginOptions(record, options));
+  EXPECT_FALSE(records::EncodeLoginOptions(std::span<uint8_t>(record).first(599),
+                                           records::DefaultLoginOptions()));
 }
 
 TEST(LoginOptionsRecordTest, SecretsAreHexadecimalAfter0xOrTakenAsText) {
-  std::optional<std::vector<uint8_t>> hex = EncodeSecret("0x" + std::string(24, 'a'));
+  std::optional<std::vector<uint8_t>> hex = records::EncodeSecret("0x" + std::string(24, 'a'));
   ASSERT_TRUE(hex.has_value());
   EXPECT_EQ(hex->size(), 12u);
   EXPECT_EQ((*hex)[0], 0xAA);
-  EXPECT_EQ(EncodeSecret("0X0102")->size(), 2u);
-  EXPECT_FALSE(EncodeSecret("0x" + std::string(23, 'a')).has_value()) << "odd";
-  EXPECT_FALSE(EncodeSecret("0x12g4").has_value());
-  EXPECT_EQ(EncodeSecret("plainsecret12")->size(), 13u);
-  EXPECT_FALSE(EncodeSecret(std::string(17, 's')).has_value());
+  EXPECT_EQ(records::EncodeSecret("0X0102")->size(), 2u);
+  EXPECT_FALSE(records::EncodeSecret("0x" + std::string(23, 'a')).has_value()) << "odd";
+  EXPECT_FALSE(records::EncodeSecret("0x12g4").has_value());
+  EXPECT_EQ(records::EncodeSecret("plainsecret12")->size(), 13u);
+  EXPECT_FALSE(records::EncodeSecret(std::string(17, 's')).has_value());
 }
 
 ChapRequest OneWay(const std::string& target_secret) {

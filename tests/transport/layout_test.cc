@@ -10,7 +10,7 @@
 #include "records/driver_records.h"
 #include "records/request_header.h"
 
-namespace oxim::transport {
+namespace oxim::records {
 namespace {
 
 TEST(Coding, LittleEndianFixedWidth) {
@@ -236,4 +236,4 @@ TEST(ControllerAttributesLayout, SerialFillingItsFieldHasNoTerminator) {
 }
 
 }  // namespace
-}  // namespace oxim::transport
+}  // namespace oxim::records

@@ -46,7 +46,7 @@ void fill_function(Node* function, const FoundFunction& found) {
     OXIM_update_driver_attribs(found.function_index, function, found.kind, *found.attributes);
   }
   Node* controller = enclosing_group(function, "Quellfire");
-  if (found.kind == transport::kDriverNic && instance_of(function) == 0 &&
+  if (found.kind == records::kDriverNic && instance_of(function) == 0 &&
       get_qf_type(controller) == kChipKorvel) {
     check_korvel_oem_serial(found.function_index, controller);
   }

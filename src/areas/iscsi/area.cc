@@ -66,7 +66,7 @@ void setup_logical_hba(Node* function) {
   Node* logical = instantiate(templates::kLogicalHBA, function, nullptr, nullptr, nullptr);
   if (logical == nullptr) return;
   std::array<uint8_t, 64> name{};
-  if (IssueIscsiDriverRequest(get_port_number(function), transport::kIscsiHostAdapterNameRequest,
+  if (IssueIscsiDriverRequest(get_port_number(function), records::kIscsiHostAdapterNameRequest,
                               name) == 0) {
     name.back() = 0;
     set_prop_val(logical, "IfName", "%s", reinterpret_cast<const char*>(name.data()));
