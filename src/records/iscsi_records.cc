@@ -112,18 +112,6 @@ constexpr size_t kAttributesCountOffset = 4;
 constexpr size_t kAttributesAliasOffset = 32;
 static_assert(FieldFits(kAttributesAliasOffset, kAliasSize, kSessionAttributesRecordSize));
 
-// Writes text into a fixed field, cut so that a NUL always follows it.
-void PutName(uint8_t* field, size_t size, std::string_view text) {
-  std::memset(field, 0, size);
-  std::memcpy(field, text.data(), std::min(text.size(), size - 1));
-}
-
-// Reads a fixed text field up to its first NUL or its end.
-std::string GetName(const uint8_t* field, size_t size) {
-  const uint8_t* end = std::find(field, field + size, uint8_t{0});
-  return std::string(field, end);
-}
-
 template <size_t N>
 void GetBytes(const uint8_t* field, std::array<uint8_t, N>& out) {
   std::memcpy(out.data(), field, N);
@@ -287,8 +275,8 @@ bool EncodeTargetRecord(std::span<uint8_t> out, const FirmwareTarget& target) {
   uint8_t* p = out.data();
   std::memset(p, 0, size);
   EncodeFixed32(p + kTargetIdOffset, target.id);
-  PutName(p + kTargetNameOffset, kIscsiNameSize, target.name);
-  PutName(p + kTargetAliasOffset, kAliasSize, target.alias);
+  EncodeText(std::span<uint8_t>(p + kTargetNameOffset, kIscsiNameSize), target.name, TextEnd::kNul);
+  EncodeText(std::span<uint8_t>(p + kTargetAliasOffset, kAliasSize), target.alias, TextEnd::kNul);
   EncodeFixed32(p + kPortalGroupCountOffset, static_cast<uint32_t>(target.groups.size()));
   // Group by group: a group with several portals reaches into the next
   // group's room, as the firmware lays it out.
@@ -309,8 +297,8 @@ std::optional<FirmwareTarget> DecodeTargetRecord(std::span<const uint8_t> in) {
   const uint8_t* p = in.data();
   FirmwareTarget target;
   target.id = DecodeFixed32(p + kTargetIdOffset);
-  target.name = GetName(p + kTargetNameOffset, kIscsiNameSize);
-  target.alias = GetName(p + kTargetAliasOffset, kAliasSize);
+  target.name = DecodeText(std::span<const uint8_t>(p + kTargetNameOffset, kIscsiNameSize));
+  target.alias = DecodeText(std::span<const uint8_t>(p + kTargetAliasOffset, kAliasSize));
   uint32_t groups = DecodeFixed32(p + kPortalGroupCountOffset);
   for (size_t g = 0; g < groups; ++g) {
     size_t start = kPortalGroupsOffset + kPortalGroupStride * g;
@@ -332,14 +320,16 @@ void EncodeLoginRequest(std::span<uint8_t> out, const LoginRequest& request) {
   if (out.size() < kLoginRequestSize) return;
   uint8_t* p = out.data();
   std::memset(p, 0, kLoginRequestSize);
-  PutName(p, kIscsiNameSize, request.target_name);
+  EncodeText(std::span<uint8_t>(p, kIscsiNameSize), request.target_name, TextEnd::kNul);
   EncodePortalEntry(out.subspan(kLoginPortalOffset, kPortalEntrySize), request.portal);
   EncodeFixed32(p + kLoginFlagsOffset, request.flags);
   EncodeFixed32(p + kLoginEtoOffset, request.eto);
   EncodeFixed16(p + kLoginIsidOffset, request.isid_qualifier);
   std::memcpy(p + kLoginOptionsOffset, request.options.data(), kLoginOptionsSize);
-  PutName(p + kLoginInitiatorNameOffset, kIscsiNameSize, request.initiator_name);
-  PutName(p + kLoginInitiatorAliasOffset, kAliasSize, request.initiator_alias);
+  EncodeText(std::span<uint8_t>(p + kLoginInitiatorNameOffset, kIscsiNameSize),
+             request.initiator_name, TextEnd::kNul);
+  EncodeText(std::span<uint8_t>(p + kLoginInitiatorAliasOffset, kAliasSize),
+             request.initiator_alias, TextEnd::kNul);
   std::memset(p + kLoginMarkerOffset, 0xFF, kLoginMarkerSize);
 }
 
@@ -347,14 +337,16 @@ std::optional<LoginRequest> DecodeLoginRequest(std::span<const uint8_t> in) {
   if (in.size() < kLoginRequestSize) return std::nullopt;
   const uint8_t* p = in.data();
   LoginRequest request;
-  request.target_name = GetName(p, kIscsiNameSize);
+  request.target_name = DecodeText(std::span<const uint8_t>(p, kIscsiNameSize));
   request.portal = DecodePortalEntry(in.subspan(kLoginPortalOffset, kPortalEntrySize));
   request.flags = DecodeFixed32(p + kLoginFlagsOffset);
   request.eto = DecodeFixed32(p + kLoginEtoOffset);
   request.isid_qualifier = DecodeFixed16(p + kLoginIsidOffset);
   GetBytes(p + kLoginOptionsOffset, request.options);
-  request.initiator_name = GetName(p + kLoginInitiatorNameOffset, kIscsiNameSize);
-  request.initiator_alias = GetName(p + kLoginInitiatorAliasOffset, kAliasSize);
+  request.initiator_name =
+      DecodeText(std::span<const uint8_t>(p + kLoginInitiatorNameOffset, kIscsiNameSize));
+  request.initiator_alias =
+      DecodeText(std::span<const uint8_t>(p + kLoginInitiatorAliasOffset, kAliasSize));
   return request;
 }
 
@@ -383,17 +375,19 @@ void EncodeDeletePersistent(std::span<uint8_t> out, const DeletePersistentReques
   if (out.size() < kDeletePersistentSize) return;
   uint8_t* p = out.data();
   std::memset(p, 0, kDeletePersistentSize);
-  PutName(p, kIscsiNameSize, request.target_name);
+  EncodeText(std::span<uint8_t>(p, kIscsiNameSize), request.target_name, TextEnd::kNul);
   EncodePortalEntry(out.subspan(kDeletePortalOffset, kPortalEntrySize), request.portal);
-  PutName(p + kDeletePersistentInitiatorOffset, kIscsiNameSize, request.initiator_name);
+  EncodeText(std::span<uint8_t>(p + kDeletePersistentInitiatorOffset, kIscsiNameSize),
+             request.initiator_name, TextEnd::kNul);
 }
 
 std::optional<DeletePersistentRequest> DecodeDeletePersistent(std::span<const uint8_t> in) {
   if (in.size() < kDeletePersistentSize) return std::nullopt;
   DeletePersistentRequest request;
-  request.target_name = GetName(in.data(), kIscsiNameSize);
+  request.target_name = DecodeText(std::span<const uint8_t>(in.data(), kIscsiNameSize));
   request.portal = DecodePortalEntry(in.subspan(kDeletePortalOffset, kPortalEntrySize));
-  request.initiator_name = GetName(in.data() + kDeletePersistentInitiatorOffset, kIscsiNameSize);
+  request.initiator_name = DecodeText(
+      std::span<const uint8_t>(in.data() + kDeletePersistentInitiatorOffset, kIscsiNameSize));
   return request;
 }
 
@@ -414,8 +408,10 @@ bool EncodeSessionRecord(std::span<uint8_t> out, const FirmwareSession& session)
   EncodeFixed32(p + kSessionFlagsOffset, session.flags);
   EncodeFixed16(p + kSessionConnectionCountOffset,
                 static_cast<uint16_t>(session.connections.size()));
-  PutName(p + kSessionTargetNameOffset, kIscsiNameSize, session.target_name);
-  PutName(p + kSessionInitiatorNameOffset, kIscsiNameSize, session.initiator_name);
+  EncodeText(std::span<uint8_t>(p + kSessionTargetNameOffset, kIscsiNameSize), session.target_name,
+             TextEnd::kNul);
+  EncodeText(std::span<uint8_t>(p + kSessionInitiatorNameOffset, kIscsiNameSize),
+             session.initiator_name, TextEnd::kNul);
   std::memcpy(p + kSessionPartOffset, session.session_part.data(), kLoginSessionPartSize);
   for (size_t c = 0; c < session.connections.size(); ++c) {
     EncodeConnection(p + kSessionConnectionsOffset + kConnectionEntrySize * c,
@@ -434,8 +430,10 @@ std::optional<FirmwareSession> DecodeSessionRecord(std::span<const uint8_t> in) 
   session.tsih = DecodeFixed16(p + kSessionTsihOffset);
   session.flags = DecodeFixed32(p + kSessionFlagsOffset);
   uint16_t count = DecodeFixed16(p + kSessionConnectionCountOffset);
-  session.target_name = GetName(p + kSessionTargetNameOffset, kIscsiNameSize);
-  session.initiator_name = GetName(p + kSessionInitiatorNameOffset, kIscsiNameSize);
+  session.target_name =
+      DecodeText(std::span<const uint8_t>(p + kSessionTargetNameOffset, kIscsiNameSize));
+  session.initiator_name =
+      DecodeText(std::span<const uint8_t>(p + kSessionInitiatorNameOffset, kIscsiNameSize));
   GetBytes(p + kSessionPartOffset, session.session_part);
   for (size_t c = 0; c < count; ++c) {
     size_t at = kSessionConnectionsOffset + kConnectionEntrySize * c;
@@ -539,7 +537,8 @@ bool EncodeSessionAttributes(std::span<uint8_t> out,
     EncodeFixed32(p + 20, r.rx_data_octets_high);
     EncodeFixed32(p + 24, r.digest_errors);
     EncodeFixed32(p + 28, r.connection_timeouts);
-    PutName(p + kAttributesAliasOffset, kAliasSize, r.target_alias);
+    EncodeText(std::span<uint8_t>(p + kAttributesAliasOffset, kAliasSize), r.target_alias,
+               TextEnd::kNul);
   }
   return true;
 }
@@ -567,7 +566,7 @@ std::optional<std::vector<SessionAttributes>> DecodeSessionAttributes(std::span<
     r.rx_data_octets_high = DecodeFixed32(p + 20);
     r.digest_errors = DecodeFixed32(p + 24);
     r.connection_timeouts = DecodeFixed32(p + 28);
-    r.target_alias = GetName(p + kAttributesAliasOffset, kAliasSize);
+    r.target_alias = DecodeText(std::span<const uint8_t>(p + kAttributesAliasOffset, kAliasSize));
     records.push_back(std::move(r));
   }
   return records;
