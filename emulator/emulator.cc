@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 
 #include "config_json.h"
 #include "core/host_paths.h"
@@ -101,10 +100,8 @@ platform::IoResult EmulatedAdapter::IscsiRequest(const Device& device, unsigned 
                                                  std::span<uint8_t> argument,
                                                  std::unique_lock<std::mutex>& lock) {
   if (request == records::kIscsiHostAdapterNameRequest) {
-    char name[32];
-    int length = std::snprintf(name, sizeof name, "vmhba%d", 64 + device.iscsi_instance);
-    if (length < 0 || argument.size() < static_cast<size_t>(length) + 1) return Fail(ERANGE);
-    std::memcpy(argument.data(), name, static_cast<size_t>(length) + 1);
+    const std::string name = "vmhba" + std::to_string(64 + device.iscsi_instance);
+    if (!records::EncodeHostAdapterName(argument, name)) return Fail(ERANGE);
     return {};
   }
   if (request != records::kIscsiFirmwareRequest) return Fail(ENOTTY);
@@ -143,12 +140,12 @@ platform::IoResult EmulatedAdapter::NicRequest(unsigned long request, std::span<
       std::optional<FunctionRef> function = model_.FindNicFunction(*address);
       if (!function) return Fail(ENODEV);
       const FunctionConfig& config = model_.function(*function);
-      std::fill(argument.begin() + records::kDriverInfoAnswerOffset,
-                argument.begin() + records::kDriverInfoRecordSize, uint8_t{0});
-      records::EncodeFixed32(argument.data() + records::kDriverInfoMtuOffset, config.mtu);
+      records::DriverInfoAnswer answer;
+      answer.mtu = config.mtu;
       if (request == records::kNicVirtualFunctionRequest) {
-        argument[records::kDriverInfoVfCountOffset] = config.virtual_functions;
+        answer.virtual_functions = config.virtual_functions;
       }
+      records::EncodeDriverInfoAnswer(argument, answer);
       return {};
     }
     case records::kNicChipInfoRequest: {
@@ -175,8 +172,8 @@ platform::IoResult EmulatedAdapter::NicRequest(unsigned long request, std::span<
         return Fail(EINVAL);
       }
       std::vector<uint8_t> space = ConfigSpace(model_, *function);
-      std::memcpy(argument.data() + records::kPciConfigDataOffset,
-                  space.data() + read->config_offset, read->length);
+      records::EncodePciConfigData(argument,
+                                   std::span(space).subspan(read->config_offset, read->length));
       return {};
     }
     default: return Fail(ENOTTY);

@@ -1,11 +1,13 @@
 // The driver requests' own records (chip information, driver information,
-// the NIC driver's configuration read), against bytes written by hand from
-// their offset tables.
+// the NIC driver's configuration read, the host adapter name), against
+// bytes written by hand from their offset tables.
 #include "records/driver_records.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "records/golden.h"
 
 namespace oxim::records {
 namespace {
@@ -51,11 +53,25 @@ TEST(DriverInfoLayout, AddressFirstAnswerFromOffsetFour) {
   EXPECT_EQ(record[1], 0);
   EXPECT_EQ(record[2], 1);
   EXPECT_EQ(record[3], 0);
-  EXPECT_EQ(kDriverInfoMtuOffset, 12u);
-  EXPECT_EQ(kDriverInfoVfCountOffset, 16u);
   std::vector<uint8_t> short_record(979, 0);
   EXPECT_FALSE(EncodeDriverInfoRequest(short_record, {}));
   EXPECT_FALSE(DecodeDriverInfoAddress(std::vector<uint8_t>(979, 0)).has_value());
+}
+
+TEST(DriverInfoLayout, AnswerHasTheMtuAtTwelveAndTheVirtualFunctionsAtSixteen) {
+  golden::Bytes want(980, 0);
+  golden::PutBytes(want, 0, {3, 0, 1});  // the address stays
+  golden::Put32(want, 12, 9000);
+  want[16] = 8;
+  golden::Bytes record(980, 0xEE);
+  golden::PutBytes(record, 0, {3, 0, 1, 0});
+  ASSERT_TRUE(EncodeDriverInfoAnswer(record, {.mtu = 9000, .virtual_functions = 8}));
+  EXPECT_EQ(record, want);
+  DriverInfoAnswer answer = DecodeDriverInfoAnswer(want).value();
+  EXPECT_EQ(answer.mtu, 9000u);
+  EXPECT_EQ(answer.virtual_functions, 8);
+  EXPECT_FALSE(EncodeDriverInfoAnswer(std::span(record).first(979), {}));
+  EXPECT_FALSE(DecodeDriverInfoAnswer(std::span(want).first(979)));
 }
 
 TEST(PciConfigReadLayout, RecordThenInlineDataArea) {
@@ -69,6 +85,28 @@ TEST(PciConfigReadLayout, RecordThenInlineDataArea) {
   EXPECT_EQ(read.length, 4u);
   golden.pop_back();  // the data area no longer holds the length named
   EXPECT_FALSE(DecodePciConfigRead(golden).has_value());
+}
+
+TEST(PciConfigReadLayout, DataFollowsTheRecordForTheLengthItNames) {
+  golden::Bytes record(19, 0);
+  golden::PutBytes(record, 0, {3, 0, 1, 0xA4, 0, 0, 0, 4});
+  const golden::Bytes data = {0x7E, 0x1D, 0x14, 0x07};
+  ASSERT_TRUE(EncodePciConfigData(record, data));
+  EXPECT_EQ(golden::Bytes(record.begin() + 15, record.end()), data);
+  EXPECT_EQ(DecodePciConfigData(record), data);
+  EXPECT_FALSE(EncodePciConfigData(record, golden::Bytes(3, 0)));  // not the length named
+  EXPECT_FALSE(DecodePciConfigData(std::span(record).first(18)));
+}
+
+TEST(HostAdapterName, NulTerminatedInTheCallersBuffer) {
+  golden::Bytes buffer(8, 0xEE);
+  ASSERT_TRUE(EncodeHostAdapterName(buffer, "vmhba64"));
+  EXPECT_EQ(buffer, (golden::Bytes{'v', 'm', 'h', 'b', 'a', '6', '4', 0}));
+  EXPECT_EQ(DecodeHostAdapterName(buffer), "vmhba64");
+  EXPECT_FALSE(EncodeHostAdapterName(buffer, "vmhba640"));  // no room for the NUL
+  // The last byte ends the name even when the driver wrote none.
+  EXPECT_EQ(DecodeHostAdapterName(golden::Bytes(4, 'x')), "xxx");
+  EXPECT_FALSE(DecodeHostAdapterName(golden::Bytes{}));
 }
 
 }  // namespace
