@@ -15,6 +15,7 @@
 
 #include "faults.h"
 #include "real_portals.h"
+#include "records/oem_params.h"
 #include "records/request_header.h"
 #include "storage_network.h"
 
@@ -29,17 +30,17 @@ inline constexpr int kChipKorvel = 4;
 inline constexpr int kChipTindra = 5;
 inline constexpr int kChipFurther = 6;
 
-// Limits of what one adapter can show. The chip information record of the
-// NIC driver describes at most 8 controllers with at most 8 NIC functions.
+// Limits of what one adapter can show (and the chip information record of
+// the NIC driver: records::kChipInfoMaxControllers, kChipInfoMaxFunctions).
 inline constexpr size_t kMaxControllers = 16;
 inline constexpr size_t kMaxIscsiFunctionsPerController = 8;
 inline constexpr size_t kMaxNicFunctionsPerController = 32;
-inline constexpr size_t kMaxChipInfoControllers = 8;
-inline constexpr size_t kMaxChipInfoFunctions = 8;
 inline constexpr int kMaxPorts = 4;
 
 // The PCI device ID a chip's functions usually carry.
 uint16_t DefaultDeviceId(int chip);
+// The layout of a chip's OEM parameters.
+records::OemChip OemChipOf(int chip);
 
 struct FunctionConfig {
   FunctionKind kind = FunctionKind::kNic;

@@ -34,10 +34,10 @@ void CheckLimits(const emulator::AdapterConfig& config) {
       (function.kind == emulator::FunctionKind::kIscsi ? iscsi : nic)++;
     }
     Check(iscsi <= emulator::kMaxIscsiFunctionsPerController);
-    Check(nic <= emulator::kMaxChipInfoFunctions);
+    Check(nic <= records::kChipInfoMaxFunctions);
     nic_controllers += nic > 0;
   }
-  Check(nic_controllers <= emulator::kMaxChipInfoControllers);
+  Check(nic_controllers <= records::kChipInfoMaxControllers);
 }
 
 // One firmware command of `length` payload bytes through an open device.

@@ -23,8 +23,12 @@
 #include "kit/function_tree.h"
 #include "oxim/oxim.h"
 #include "platform/device_backend.h"
+#include "records/additional_attributes.h"
+#include "records/config_signature.h"
 #include "records/controller_attributes.h"
+#include "records/coredump_properties.h"
 #include "records/driver_records.h"
+#include "records/pci_config_command.h"
 #include "schema/area.h"
 #include "startup/host_facts.h"
 #include "startup/tree_builder.h"
@@ -43,8 +47,6 @@ constexpr int kMaxPorts = 4;
 constexpr size_t kInterfaceNameLength = 9;
 constexpr char kEsxConfPath[] = "/etc/vmware/esx.conf";
 constexpr char kLibraryDirectory[] = "/scratch/Vallorn/";
-constexpr uint32_t kConfigSignatureSize = 132;
-constexpr uint32_t kConfigSignatureValue = 3;
 
 // Counts of the last enumeration; changed only while the tree is built or
 // rebuilt (library lock held, or the NIC refresh, which runs one at a time).
@@ -180,8 +182,8 @@ Node* controller_with_instance(int instance) {
 // Writes the configuration signature of a controller that runs the iSCSI
 // protocol; a NIC-only controller counts it as done.
 uint32_t OXIM_set_config_signature(int function_index, int controller_instance) {
-  std::array<uint8_t, kConfigSignatureSize> signature{};
-  std::memcpy(signature.data(), &kConfigSignatureValue, sizeof kConfigSignatureValue);
+  std::array<uint8_t, records::kConfigSignatureSize> signature{};
+  records::EncodeConfigSignature(signature, records::kConfigSignatureConfigured);
   return ioctl_set_config_sign(function_index, signature, 0, 0, controller_instance);
 }
 
@@ -232,17 +234,18 @@ void probe_virtual_function(int function_index, Node* controller) {
   uint32_t status = OXIM_STATUS_SUCCESS;
   switch (get_qf_type(controller)) {
     case kChipQF3: {
-      std::array<uint8_t, 264> record{};
+      std::array<uint8_t, records::kPciCommandSize> record{};
+      records::EncodePciConfigCommand(record, {});  // 256 bytes from offset 0
       status = ioctl_read_pci_conf(function_index, record, 0, 0, kDriverNic);
       break;
     }
     case kChipTindra: {
-      std::array<uint8_t, 20> properties{};
+      std::array<uint8_t, records::kCoredumpPropertiesSize> properties{};
       status = ioctl_get_coredump_props(function_index, properties, 0, 0, kDriverNic);
       break;
     }
     case kChipKorvel: {
-      std::array<uint8_t, 612> attributes{};
+      std::array<uint8_t, records::kAdditionalAttributesSize> attributes{};
       status = ioctl_get_cnt_additional_attribs(function_index, attributes, 0, 0, kDriverNic);
       break;
     }
