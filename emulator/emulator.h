@@ -25,7 +25,7 @@
 #include "adapter_model.h"
 #include "faults.h"
 #include "platform/device_backend.h"
-#include "records/iscsi_records.h"
+#include "records/iscsi_login.h"
 
 namespace oxim::emulator {
 

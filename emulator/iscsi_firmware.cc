@@ -11,8 +11,6 @@
 namespace oxim::emulator {
 namespace {
 
-using records::DecodeFixed32;
-using records::EncodeFixed32;
 using records::FirmwareTarget;
 using records::LoginRequest;
 
@@ -23,24 +21,9 @@ constexpr uint8_t kFwTooManyTargets = 20;
 constexpr uint16_t kAddSessionsOpen = 16;
 constexpr uint16_t kAddNoSession = 18;
 
-// Request sizes the table checks.
-constexpr uint32_t kHandleRequestSize = 4;
-constexpr uint32_t kTargetIdRequestSize = 8;
+// Request sizes the table checks besides the records' own.
 constexpr uint32_t kEraseRequestSize = 20;
 constexpr uint32_t kLargestRequest = 64000;
-
-// Session configuration fields a set request changes (offsets in the set
-// request, then in the configuration record).
-constexpr size_t kSetEtoOffset = 8;
-constexpr size_t kSetByteOffset = 12;
-constexpr size_t kSetWordOffset = 16;
-constexpr size_t kSetBlockOffset = 244;
-constexpr size_t kSetLastWordOffset = 276;
-constexpr size_t kConfigByteOffset = 8;
-constexpr size_t kConfigWordOffset = 12;
-constexpr size_t kConfigBlockOffset = 240;
-constexpr size_t kConfigBlockSize = 32;
-constexpr size_t kConfigLastWordOffset = 272;
 
 // The ISID of every session starts with these (OUI format); the fourth byte
 // is the function's instance and the last two the qualifier.
@@ -141,12 +124,11 @@ EmulatedSession& SessionFor(AdapterModel& model, IscsiFunctionState& f,
     session = &f.sessions.back();
     session->handle = f.next_handle++;
     session->connection_handle = 0x100 + session->handle;
-    EncodeFixed32(session->config.data(), session->handle);
+    session->config.handle = session->handle;
   }
   session->request = request;
-  uint32_t eto =
+  session->config.eto =
       request.eto != records::kNoEto ? request.eto : model.controller(f.function).default_eto;
-  EncodeFixed32(session->config.data() + records::kSessionConfigEtoOffset, eto);
   return *session;
 }
 
@@ -249,7 +231,11 @@ IscsiFunctionState* FunctionOf(CommandContext& context) {
   return f;
 }
 
-uint32_t HandleOf(std::span<const uint8_t> request) { return DecodeFixed32(request.data()); }
+// The session handle a request starts with (the table makes every such
+// request at least that long).
+uint32_t HandleOf(std::span<const uint8_t> request) {
+  return records::DecodeSessionHandleRequest(request).value_or(0);
+}
 
 // Subsystem 2, opcode 28: the discovery parameters kept in flash.
 FirmwareAnswer GetDiscoveryParams(CommandContext& context, std::span<const uint8_t>) {
@@ -274,7 +260,7 @@ FirmwareAnswer GetTargetIds(CommandContext& context, std::span<const uint8_t>) {
   std::vector<uint32_t> ids;
   for (const FirmwareTarget& target : f->targets) ids.push_back(target.id);
   FirmwareAnswer answer;
-  answer.payload.assign(4 + records::kTargetIdEntrySize * ids.size(), 0);
+  answer.payload.assign(records::TargetIdListSize(ids.size()), 0);
   records::EncodeTargetIdList(answer.payload, ids);
   return answer;
 }
@@ -283,9 +269,9 @@ FirmwareAnswer GetTargetIds(CommandContext& context, std::span<const uint8_t>) {
 FirmwareAnswer GetTarget(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
-  uint32_t id = DecodeFixed32(request.data());
+  std::optional<uint32_t> id = records::DecodeTargetRequest(request);
   for (const FirmwareTarget& target : f->targets) {
-    if (target.id != id) continue;
+    if (!id || target.id != *id) continue;
     FirmwareAnswer answer;
     answer.payload.assign(records::TargetRecordSize(target), 0);
     records::EncodeTargetRecord(answer.payload, target);
@@ -451,22 +437,20 @@ FirmwareAnswer GetSessionConfig(CommandContext& context, std::span<const uint8_t
   if (f == nullptr) return NotIscsi();
   EmulatedSession* session = FindSession(*f, HandleOf(request));
   if (session == nullptr) return NoSuchObject();
-  return {kFwSuccess, 0, {session->config.begin(), session->config.end()}};
+  FirmwareAnswer answer;
+  answer.payload.assign(records::kSessionConfigSize, 0);
+  records::EncodeSessionConfig(answer.payload, session->config);
+  return answer;
 }
 
 // Opcode 17: a new time-out, with the fields the read gave carried back.
 FirmwareAnswer SetSessionConfig(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
-  EmulatedSession* session = FindSession(*f, HandleOf(request));
+  std::optional<records::SessionConfig> set = records::DecodeSetSessionConfig(request);
+  EmulatedSession* session = set ? FindSession(*f, set->handle) : nullptr;
   if (session == nullptr) return NoSuchObject();
-  uint8_t* config = session->config.data();
-  EncodeFixed32(config + records::kSessionConfigEtoOffset,
-                DecodeFixed32(request.data() + kSetEtoOffset));
-  config[kConfigByteOffset] = request[kSetByteOffset];
-  EncodeFixed32(config + kConfigWordOffset, DecodeFixed32(request.data() + kSetWordOffset));
-  std::copy_n(request.begin() + kSetBlockOffset, kConfigBlockSize, config + kConfigBlockOffset);
-  EncodeFixed32(config + kConfigLastWordOffset, DecodeFixed32(request.data() + kSetLastWordOffset));
+  session->config = *set;
   return {};
 }
 
@@ -476,10 +460,10 @@ FirmwareAnswer SetSessionConfig(CommandContext& context, std::span<const uint8_t
 FirmwareAnswer SetBootTarget(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
-  EmulatedSession* session = FindSession(*f, HandleOf(request));
+  std::optional<records::BootMark> mark = records::DecodeBootMark(request);
+  EmulatedSession* session = mark ? FindSession(*f, mark->session_handle) : nullptr;
   if (session == nullptr) return NoSuchObject();
-  const bool boot =
-      (DecodeFixed32(request.data() + records::kBootMarkFlagsOffset) & records::kSessionBoot) != 0;
+  const bool boot = (mark->flags & records::kSessionBoot) != 0;
   for (LoginRequest& entry : f->persistent) {
     if (!SameKey(entry, session->request)) continue;
     entry.flags = boot ? (entry.flags | records::kLoginFlagBootTarget)
@@ -497,7 +481,7 @@ FirmwareAnswer GetSessionAttributes(CommandContext& context, std::span<const uin
   if (f == nullptr) return NotIscsi();
   std::optional<std::vector<uint32_t>> handles = records::DecodeSessionAttributesRequest(request);
   if (!handles) return NoSuchObject();
-  std::vector<records::SessionAttributes> records;
+  std::vector<records::SessionAttributes> counters;
   for (uint32_t handle : *handles) {
     EmulatedSession* session = FindSession(*f, handle);
     if (session == nullptr) continue;
@@ -512,14 +496,12 @@ FirmwareAnswer GetSessionAttributes(CommandContext& context, std::span<const uin
     const SimulatedTarget* target =
         FindSimulatedTarget(context.model.iscsi().network(), session->request.target_name);
     if (target != nullptr) r.target_alias = target->alias;
-    records.push_back(std::move(r));
+    counters.push_back(std::move(r));
   }
-  if (records.empty()) return Refuse(kFwFailed, kAddNoSession);
+  if (counters.empty()) return Refuse(kFwFailed, kAddNoSession);
   FirmwareAnswer answer;
-  answer.payload.assign(records::kSessionAttributesRecordsOffset +
-                            records::kSessionAttributesRecordSize * records.size(),
-                        0);
-  records::EncodeSessionAttributes(answer.payload, records);
+  answer.payload.assign(records::SessionAttributesSize(counters.size()), 0);
+  records::EncodeSessionAttributes(answer.payload, counters);
   return answer;
 }
 
@@ -548,17 +530,18 @@ constexpr HandlerEntry kIscsiHandlers[] = {
     {1, 7, 0, kEraseRequestSize, kEraseRequestSize, EraseIscsiConfig},
     {2, 28, 0, records::kDiscoveryParamsSize, records::kDiscoveryParamsSize, GetDiscoveryParams},
     {2, 29, 0, records::kDiscoveryParamsSize, records::kDiscoveryParamsSize, SetDiscoveryParams},
-    {6, 14, 0, kHandleRequestSize, kLargestRequest, GetSession},
-    {6, 16, 0, kHandleRequestSize, kLargestRequest, GetSessionConfig},
+    {6, 14, 0, records::kSessionHandleRequestSize, kLargestRequest, GetSession},
+    {6, 16, 0, records::kSessionHandleRequestSize, kLargestRequest, GetSessionConfig},
     {6, 17, 0, records::kSetSessionConfigSize, records::kSetSessionConfigSize, SetSessionConfig},
     {6, 23, 0, records::kLoginRequestSize, records::kLoginRequestSize, LoginTarget},
-    {6, 24, 0, kHandleRequestSize, kHandleRequestSize, LogoutTarget},
+    {6, 24, 0, records::kSessionHandleRequestSize, records::kSessionHandleRequestSize,
+     LogoutTarget},
     {6, 27, 0, records::kLoginRequestSize, records::kLoginRequestSize, AddPersistentTarget},
     {6, 28, 0, records::kDeletePersistentSize, records::kDeletePersistentSize,
      DeletePersistentTarget},
-    {6, 29, 0, kHandleRequestSize, kLargestRequest, GetActiveSessions},
-    {6, 30, 0, kTargetIdRequestSize, kLargestRequest, GetTargetIds},
-    {6, 32, 0, kHandleRequestSize, kLargestRequest, GetTarget},
+    {6, 29, 0, records::kSessionHandleRequestSize, kLargestRequest, GetActiveSessions},
+    {6, 30, 0, records::kTargetIdRequestSize, kLargestRequest, GetTargetIds},
+    {6, 32, 0, records::kSessionHandleRequestSize, kLargestRequest, GetTarget},
     {6, 48, 0, records::kSessionAttributesRecordsOffset, kLargestRequest, GetSessionAttributes},
     {6, 53, 0, records::kBootMarkSize, records::kBootMarkSize, SetBootTarget},
 };

@@ -35,7 +35,10 @@
 #include "job_runner.h"
 #include "real_iscsi.h"
 #include "real_portals.h"
-#include "records/iscsi_records.h"
+#include "records/discovery_params.h"
+#include "records/iscsi_login.h"
+#include "records/iscsi_sessions.h"
+#include "records/iscsi_targets.h"
 #include "storage_network.h"
 
 namespace oxim::emulator {
@@ -53,8 +56,9 @@ struct EmulatedSession {
   uint32_t connection_handle = 0;
   uint32_t connection_bits = 0;
   uint16_t source_port = 0;
-  // The session configuration record (handle at 0, time-out at 4).
-  std::array<uint8_t, records::kSessionConfigSize> config{};
+  // The session's configuration (its handle and time-out, and what set
+  // requests carried in).
+  records::SessionConfig config;
   uint32_t activity = 0;  // grows with every look at the session's counters
   bool boot = false;      // marked as boot session without a persistent entry
   // The connection to a real target (a mapped portal); null for a simulated

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "real_iscsi.h"
-#include "records/iscsi_records.h"
+#include "records/iscsi_login.h"
 #include "records/login_options_record.h"
 
 namespace oxim::emulator {

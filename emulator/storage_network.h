@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "records/iscsi_records.h"
+#include "records/iscsi_login.h"
 #include "records/login_options_record.h"
 
 namespace oxim::emulator {

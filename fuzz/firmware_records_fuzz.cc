@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "records/iscsi_records.h"
+#include "records/iscsi_login.h"
+#include "records/iscsi_portal.h"
+#include "records/iscsi_sessions.h"
+#include "records/iscsi_targets.h"
 
 namespace {
 
@@ -40,8 +43,7 @@ void Lists(std::span<const uint8_t> in) {
 }
 
 void Records(std::span<const uint8_t> in) {
-  PortalEntry portal = DecodePortalEntry(in);
-  PortalAddressText(portal);
+  if (std::optional<PortalEntry> portal = DecodePortalEntry(in)) PortalAddressText(*portal);
   if (in.size() >= 17) FormatAddress(in[0], std::span<const uint8_t, 16>(in.data() + 1, 16));
 
   if (auto target = DecodeTargetRecord(in)) {
@@ -59,9 +61,9 @@ void Records(std::span<const uint8_t> in) {
   if (auto request = DecodeLoginRequest(in)) EncodeLoginRequest(buffer, *request);
   if (auto response = DecodeLoginResponse(in)) EncodeLoginResponse(buffer, *response);
   if (auto deletion = DecodeDeletePersistent(in)) EncodeDeletePersistent(buffer, *deletion);
-  if (in.size() >= kSessionConfigSize) {
+  if (auto config = DecodeSessionConfig(in)) {
     std::vector<uint8_t> set(kSetSessionConfigSize);
-    EncodeSetSessionConfig(set, in, 30);
+    EncodeSetSessionConfig(set, *config);
   }
 }
 

@@ -12,8 +12,11 @@
 #include "config_json.h"
 #include "core/last_status.h"
 #include "records/coding.h"
+#include "records/discovery_params.h"
 #include "records/driver_records.h"
-#include "records/iscsi_records.h"
+#include "records/iscsi_login.h"
+#include "records/iscsi_sessions.h"
+#include "records/iscsi_targets.h"
 #include "records/login_options_record.h"
 #include "storage_network.h"
 #include "transport/commands.h"
@@ -21,9 +24,6 @@
 
 namespace oxim::emulator {
 namespace {
-
-using records::DecodeFixed32;
-using records::EncodeFixed32;
 
 constexpr char kInitiator[] = "iqn.1998-01.com.example:host7";
 
@@ -96,8 +96,8 @@ class IscsiFirmwareTest : public testing::EmulatedTest {
     return response.session_handle;
   }
   uint32_t Logout(uint32_t handle) {
-    uint8_t request[4];
-    EncodeFixed32(request, handle);
+    uint8_t request[records::kSessionHandleRequestSize];
+    records::EncodeSessionHandleRequest(request, handle);
     return ioctl_logout_target(1, request, 0, 0);
   }
   uint32_t AddPersistent(Attempt attempt) {
@@ -118,21 +118,21 @@ class IscsiFirmwareTest : public testing::EmulatedTest {
 
   std::vector<uint32_t> Sessions() {
     uint8_t query[records::kActiveSessionSizeRequest] = {};
-    EncodeFixed32(query, records::kActiveSessionSelector);
+    records::EncodeActiveSessionQuery(query, records::kActiveSessionSelector);
     uint16_t needed = 0;
     EXPECT_EQ(ioctl_get_activesessionidbuffersize(1, query, &needed, 0, 0), 0u);
     std::vector<uint8_t> list(std::max<size_t>(needed, 4), 0);
-    EncodeFixed32(list.data(), records::kActiveSessionSelector);
+    records::EncodeActiveSessionQuery(list, records::kActiveSessionSelector);
     EXPECT_EQ(ioctl_get_activesessionid(1, list, static_cast<uint32_t>(list.size()), 0, 0), 0u);
     return records::DecodeActiveSessionList(list).value_or(std::vector<uint32_t>{});
   }
   std::optional<records::FirmwareSession> Session(uint32_t handle) {
     std::vector<uint8_t> query(records::kSessionRecordSize, 0);
-    EncodeFixed32(query.data(), handle);
+    records::EncodeSessionHandleRequest(query, handle);
     uint16_t needed = 0;
     if (ioctl_get_a_session_size(1, query, &needed, 0, 0) != 0) return std::nullopt;
     std::vector<uint8_t> record(needed, 0);
-    EncodeFixed32(record.data(), handle);
+    records::EncodeSessionHandleRequest(record, handle);
     EXPECT_EQ(ioctl_get_a_session(1, record, needed, 0, 0), 0u);
     return records::DecodeSessionRecord(record);
   }
@@ -146,32 +146,32 @@ class IscsiFirmwareTest : public testing::EmulatedTest {
     records::EncodeTargetIdRequest(list, 0, records::kTargetIdListFlags);
     EXPECT_EQ(ioctl_get_all_tgt_id(1, list, records::kTargetIdListSize, 0, 0), 0u);
     std::vector<uint32_t> ids = records::DecodeTargetIdList(list).value_or(std::vector<uint32_t>{});
-    EXPECT_EQ(needed, 4 + 8 * ids.size());
+    EXPECT_EQ(needed, records::TargetIdListSize(ids.size()));
     return ids;
   }
   // The target record, or the library status of the size query.
   std::optional<records::FirmwareTarget> Target(uint32_t id, uint32_t* status) {
     std::vector<uint8_t> query(records::kTargetSizeRequestSize, 0);
-    EncodeFixed32(query.data(), id);
+    records::EncodeTargetRequest(query, id);
     uint16_t needed = 0;
     *status = ioctl_get_a_target_size(1, query, &needed, 0, 0);
     if (*status != 0) return std::nullopt;
     std::vector<uint8_t> record(needed, 0);
-    EncodeFixed32(record.data(), id);
+    records::EncodeTargetRequest(record, id);
     *status = ioctl_get_a_target(1, record, needed, 0, 0);
     return records::DecodeTargetRecord(record);
   }
 
-  // The session configuration, or empty with the library status.
-  std::vector<uint8_t> SessionConfig(uint32_t handle, uint32_t* status) {
+  // The session configuration, or nothing with the library status.
+  std::optional<records::SessionConfig> SessionConfig(uint32_t handle, uint32_t* status) {
     std::vector<uint8_t> config(records::kSessionConfigSize, 0);
-    EncodeFixed32(config.data(), handle);
+    records::EncodeSessionHandleRequest(config, handle);
     uint16_t needed = 0;
     *status = ioctl_get_sessionconfig_size(1, config, &needed, 0, 0);
-    if (*status != 0) return {};
+    if (*status != 0) return std::nullopt;
     EXPECT_EQ(needed, records::kSessionConfigSize);
     *status = ioctl_get_session_conf(1, config, needed, 0, 0);
-    return config;
+    return records::DecodeSessionConfig(config);
   }
 };
 
@@ -322,21 +322,27 @@ TEST_F(IscsiFirmwareTest, SessionTimeOutStartsFromTheLoginAndCanBeSet) {
   uint32_t with_eto = Handle({.eto = 45});
   uint32_t without = Handle({.qualifier = 1});
   uint32_t status = 0;
-  std::vector<uint8_t> config = SessionConfig(with_eto, &status);
+  std::optional<records::SessionConfig> config = SessionConfig(with_eto, &status);
   ASSERT_EQ(status, 0u);
-  EXPECT_EQ(DecodeFixed32(config.data()), with_eto);
-  EXPECT_EQ(DecodeFixed32(config.data() + records::kSessionConfigEtoOffset), 45u);
+  ASSERT_TRUE(config);
+  EXPECT_EQ(config->handle, with_eto);
+  EXPECT_EQ(config->eto, 45u);
   config = SessionConfig(without, &status);
-  EXPECT_EQ(DecodeFixed32(config.data() + records::kSessionConfigEtoOffset), 90u);  // default_eto
+  ASSERT_TRUE(config);
+  EXPECT_EQ(config->eto, 90u);  // default_eto
 
+  config->eto = 30;
+  config->byte_8 = 0x5A;  // carried fields come back as set
+  config->word_272 = 0x0BADBEEF;
   std::vector<uint8_t> set(records::kSetSessionConfigSize, 0);
-  records::EncodeSetSessionConfig(set, config, 30);
+  records::EncodeSetSessionConfig(set, *config);
   EXPECT_EQ(ioctl_set_session_conf(1, set, 0, 0), 0u);
   config = SessionConfig(without, &status);
-  EXPECT_EQ(DecodeFixed32(config.data() + records::kSessionConfigEtoOffset), 30u);
-  EXPECT_EQ(
-      DecodeFixed32(SessionConfig(with_eto, &status).data() + records::kSessionConfigEtoOffset),
-      45u);
+  ASSERT_TRUE(config);
+  EXPECT_EQ(config->eto, 30u);
+  EXPECT_EQ(config->byte_8, 0x5A);
+  EXPECT_EQ(config->word_272, 0x0BADBEEFu);
+  EXPECT_EQ(SessionConfig(with_eto, &status)->eto, 45u);
 
   SessionConfig(without + with_eto + 7, &status);
   EXPECT_EQ(status, 116u);
@@ -414,7 +420,9 @@ TEST_F(IscsiFirmwareTest, TargetStoreFollowsPersistentEntriesAndSessions) {
 
 TEST_F(IscsiFirmwareTest, EraseIsRefusedWithAnOpenSessionElseForgetsTheConfiguration) {
   std::vector<uint8_t> params(records::kDiscoveryParamsSize, 0);
-  params[records::kDiscoveryIsnsEnableOffset] = 1;
+  records::DiscoveryParams enabled;
+  enabled.flags = records::kDiscoveryIsnsEnabled;
+  records::EncodeDiscoveryParams(params, enabled);
   ASSERT_EQ(ioctl_set_discoveryparams(1, params, 0, 0), 0u);
   ASSERT_EQ(AddPersistent({}), 0u);
   uint32_t handle = Handle({.qualifier = 1});

@@ -16,7 +16,9 @@
 #include "emulator/loopback_listener.h"
 #include "records/coding.h"
 #include "records/driver_records.h"
-#include "records/iscsi_records.h"
+#include "records/iscsi_login.h"
+#include "records/iscsi_sessions.h"
+#include "records/iscsi_targets.h"
 #include "records/login_options_record.h"
 #include "records/request_header.h"
 #include "support/temp_root.h"
@@ -121,21 +123,21 @@ class RealLoginFirmware : public ::testing::Test {
     return Command(function, 6, 28, bytes);
   }
   Answer Logout(int function, uint32_t handle) {
-    std::vector<uint8_t> bytes(4);
-    records::EncodeFixed32(bytes.data(), handle);
+    std::vector<uint8_t> bytes(records::kSessionHandleRequestSize);
+    records::EncodeSessionHandleRequest(bytes, handle);
     return Command(function, 6, 24, bytes);
   }
   Answer Erase(int function) { return Command(function, 1, 7, std::vector<uint8_t>(20, 0)); }
   std::vector<uint32_t> Sessions(int function) {
     std::vector<uint8_t> query(1024, 0);
-    records::EncodeFixed32(query.data(), records::kActiveSessionSelector);
+    records::EncodeActiveSessionQuery(query, records::kActiveSessionSelector);
     Answer answer = Command(function, 6, 29, query);
     EXPECT_EQ(answer.status, 0);
     return records::DecodeActiveSessionList(answer.payload).value_or(std::vector<uint32_t>{});
   }
   records::FirmwareSession Session(int function, uint32_t handle) {
     std::vector<uint8_t> query(records::kSessionRecordSize, 0);
-    records::EncodeFixed32(query.data(), handle);
+    records::EncodeSessionHandleRequest(query, handle);
     Answer answer = Command(function, 6, 14, query);
     EXPECT_EQ(answer.status, 0);
     return records::DecodeSessionRecord(answer.payload).value_or(records::FirmwareSession{});

@@ -2,7 +2,6 @@
 #include "areas/iscsi/login.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <set>
 #include <vector>
 
@@ -14,6 +13,8 @@
 #include "core/node_store.h"
 #include "core/store_guard.h"
 #include "core/tree_services.h"
+#include "records/iscsi_login.h"
+#include "records/iscsi_sessions.h"
 #include "schema/handler_registry.h"
 #include "transport/commands.h"
 
@@ -346,8 +347,8 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
   const FunctionAddress address = function_address(session);
   uint32_t result = 1;
   for (int attempt = 0; attempt < kLogoutAttempts && result != 0; ++attempt) {
-    std::array<uint8_t, 4> request{};
-    std::memcpy(request.data(), &record->handle, sizeof record->handle);
+    std::array<uint8_t, records::kSessionHandleRequestSize> request{};
+    records::EncodeSessionHandleRequest(request, record->handle);
     result = ioctl_logout_target(address.index, request, address.domain, address.port);
   }
   if (result != 0) return result;

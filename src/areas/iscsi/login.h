@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/node.h"
-#include "records/iscsi_records.h"
+#include "records/login_options_record.h"
 
 namespace oxim {
 class HandlerRegistry;

@@ -13,7 +13,7 @@
 #include "core/store_guard.h"
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
-#include "records/coding.h"
+#include "records/iscsi_login.h"
 #include "schema/handler_registry.h"
 #include "transport/commands.h"
 
@@ -134,7 +134,7 @@ void apply_session(Node* session, const records::FirmwareSession& record, bool d
 // The active session handles of the function (statuses 31 and 84).
 uint32_t active_sessions(const FunctionAddress& address, std::vector<uint32_t>* handles) {
   std::array<uint8_t, records::kActiveSessionSizeRequest> query{};
-  records::EncodeFixed32(query.data(), records::kActiveSessionSelector);
+  records::EncodeActiveSessionQuery(query, records::kActiveSessionSelector);
   uint16_t size = 0;
   if (ioctl_get_activesessionidbuffersize(address.index, query, &size, address.domain,
                                           address.port) != 0 ||
@@ -142,7 +142,7 @@ uint32_t active_sessions(const FunctionAddress& address, std::vector<uint32_t>* 
     return report(31, kInsufficientBufferMessage);
   }
   std::vector<uint8_t> list(std::max<size_t>(size, records::kActiveSessionHandlesOffset), 0);
-  records::EncodeFixed32(list.data(), records::kActiveSessionSelector);
+  records::EncodeActiveSessionQuery(list, records::kActiveSessionSelector);
   std::optional<std::vector<uint32_t>> decoded;
   if (ioctl_get_activesessionid(address.index, list, size, address.domain, address.port) != 0 ||
       !(decoded = records::DecodeActiveSessionList(list))) {
@@ -195,23 +195,26 @@ uint32_t group_Session(Node* session) { return get_session_attribs(session); }
 
 // The configuration of a session (statuses 31 and 86).
 uint32_t read_session_config(const FunctionAddress& address, uint32_t handle,
-                             std::vector<uint8_t>* config) {
+                             records::SessionConfig* config) {
   std::array<uint8_t, records::kSessionConfigSize> query{};
-  records::EncodeFixed32(query.data(), handle);
+  records::EncodeSessionHandleRequest(query, handle);
   uint16_t size = 0;
   if (ioctl_get_sessionconfig_size(address.index, query, &size, address.domain, address.port) !=
           0 ||
       size == 0) {
     return report(31, kInsufficientBufferMessage);
   }
-  config->assign(std::max<size_t>(size, records::kSessionConfigSize), 0);
-  records::EncodeFixed32(config->data(), handle);
-  if (ioctl_get_session_conf(address.index, *config, size, address.domain, address.port) != 0) {
+  std::vector<uint8_t> record(std::max<size_t>(size, records::kSessionConfigSize), 0);
+  records::EncodeSessionHandleRequest(record, handle);
+  std::optional<records::SessionConfig> decoded;
+  if (ioctl_get_session_conf(address.index, record, size, address.domain, address.port) != 0 ||
+      !(decoded = records::DecodeSessionConfig(record))) {
     return report(
         86,
         "Cannot get session config params. Application internal error occurred. Please check "
         "oxim2d.log file for more information.");
   }
+  *config = *decoded;
   return 0;
 }
 
@@ -309,7 +312,7 @@ std::optional<uint32_t> connection_handle(Node* connection) {
 uint32_t OXIM_get_session_params(uint32_t handle, const FunctionAddress& address,
                                  records::FirmwareSession* session) {
   std::vector<uint8_t> record(records::kSessionRecordSize, 0);
-  records::EncodeFixed32(record.data(), handle);
+  records::EncodeSessionHandleRequest(record, handle);
   std::optional<records::FirmwareSession> decoded;
   if (ioctl_get_a_session(address.index, record, static_cast<uint32_t>(record.size()),
                           address.domain, address.port) != 0 ||
@@ -483,12 +486,12 @@ uint32_t get_eto_prop(Node* target, std::string* eto) {
   for (Node* session : instances_of(target, "Session")) {
     std::optional<SessionRecord> record = session_record(session);
     if (!record) continue;
-    std::vector<uint8_t> config;
+    records::SessionConfig config;
     if (uint32_t status = read_session_config(function_address(session), record->handle, &config);
         status != 0) {
       return status;
     }
-    *eto = std::to_string(records::DecodeFixed32(config.data() + records::kSessionConfigEtoOffset));
+    *eto = std::to_string(config.eto);
     cache_prop(target, "ETO", *eto);
     return 0;
   }
@@ -503,12 +506,14 @@ uint32_t set_eto_prop(Node* target, const std::string& eto, uint32_t handle) {
     std::optional<SessionRecord> record = session_record(session);
     if (!record || (handle != 0 && record->handle != handle)) continue;
     const FunctionAddress address = function_address(session);
-    std::vector<uint8_t> config;
+    records::SessionConfig config;
     if (uint32_t status = read_session_config(address, record->handle, &config); status != 0) {
       return status;
     }
+    // The configuration as read goes back with the new time-out.
+    config.eto = static_cast<uint32_t>(value);
     std::array<uint8_t, records::kSetSessionConfigSize> request{};
-    records::EncodeSetSessionConfig(request, config, static_cast<uint32_t>(value));
+    records::EncodeSetSessionConfig(request, config);
     if (ioctl_set_session_conf(address.index, request, address.domain, address.port) != 0) {
       return report(
           87,
@@ -538,8 +543,7 @@ uint32_t OXIM_configure_boot_target(Node* session, const std::string& value) {
     flags &= ~records::kSessionBoot;
   }
   std::array<uint8_t, records::kBootMarkSize> request{};
-  records::EncodeFixed32(request.data(), record->handle);
-  records::EncodeFixed32(request.data() + records::kBootMarkFlagsOffset, flags);
+  records::EncodeBootMark(request, {record->handle, flags});
   if (ioctl_set_boot_target_params(address.index, request, address.domain, address.port) != 0) {
     return report(
         258,

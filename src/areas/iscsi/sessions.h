@@ -14,7 +14,7 @@
 
 #include "areas/iscsi/iscsi_tree.h"
 #include "core/node.h"
-#include "records/iscsi_records.h"
+#include "records/iscsi_sessions.h"
 
 namespace oxim {
 class HandlerRegistry;

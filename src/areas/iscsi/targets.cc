@@ -17,8 +17,9 @@
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
 #include "records/controller_attributes.h"
+#include "records/discovery_params.h"
 #include "records/driver_records.h"
-#include "records/iscsi_records.h"
+#include "records/iscsi_targets.h"
 #include "schema/handler_registry.h"
 #include "transport/commands.h"
 
@@ -330,19 +331,20 @@ void record_target_portal(Node* logical_hba, Node* target, const std::string& ip
 uint32_t get_all_targets(Node* logical_hba, bool discovered) {
   const FunctionAddress address = function_address(logical_hba);
   std::array<uint8_t, records::kDiscoveryParamsSize> old_params{};
-  if (ioctl_get_discoveryparams(address.index, old_params, address.domain, address.port) != 0) {
+  std::optional<records::DiscoveryParams> old;
+  if (ioctl_get_discoveryparams(address.index, old_params, address.domain, address.port) != 0 ||
+      !(old = records::DecodeDiscoveryParams(old_params))) {
     return report(
         80,
         "Failed to get discovery params. Application internal error occurred. Please check "
         "oxim2d.log file for more information.");
   }
+  // A fresh record: the iSNS switch carried over, and the initiator's name.
+  records::DiscoveryParams fresh;
+  fresh.flags = old->flags & records::kDiscoveryIsnsEnabled;
+  (void)read_initiator_name(logical_hba, &fresh.initiator_name);
   std::array<uint8_t, records::kDiscoveryParamsSize> new_params{};
-  new_params[records::kDiscoveryIsnsEnableOffset] =
-      old_params[records::kDiscoveryIsnsEnableOffset] & 1;
-  std::string initiator;
-  (void)read_initiator_name(logical_hba, &initiator);
-  std::memcpy(new_params.data() + records::kDiscoveryInitiatorNameOffset, initiator.data(),
-              std::min(initiator.size(), records::kIscsiNameSize - 1));
+  records::EncodeDiscoveryParams(new_params, fresh);
   uint32_t selector = discovered ? 1 : 0;
   const uint32_t set =
       ioctl_set_discoveryparams(address.index, new_params, address.domain, address.port);
@@ -370,14 +372,14 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
   if (!ids) return 82;
   for (uint32_t id : *ids) {
     std::array<uint8_t, records::kTargetSizeRequestSize> query{};
-    records::EncodeFixed32(query.data(), id);
+    records::EncodeTargetRequest(query, id);
     uint16_t size = 0;
     if (ioctl_get_a_target_size(address.index, query, &size, address.domain, address.port) != 0 ||
         size == 0) {
       return report(31, kInsufficientBufferMessage);
     }
     std::vector<uint8_t> record(std::max<size_t>(size, records::kPortalGroupsOffset), 0);
-    records::EncodeFixed32(record.data(), id);
+    records::EncodeTargetRequest(record, id);
     if (ioctl_get_a_target(address.index, record, size, address.domain, address.port) != 0) {
       return report(83,
                     "Failed to get a target. Application internal error occurred. Please check "
