@@ -51,9 +51,9 @@ std::string session_status_text(uint32_t state) {
   return "Unknown";
 }
 
-std::string hex_qualifier(const std::array<uint8_t, 6>& isid) {
+std::string hex_qualifier(const std::array<uint8_t, records::kIsidSize>& isid) {
   char text[8];
-  std::snprintf(text, sizeof text, "%02x%02x", isid[4], isid[5]);
+  std::snprintf(text, sizeof text, "%04x", records::IsidQualifier(isid));
   return text;
 }
 
