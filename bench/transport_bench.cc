@@ -26,12 +26,12 @@ class Adapter {
     setenv("OXIM_ROOT", root_.c_str(), 1);
     emulator::InstallEmulator();
     for (int n = 0;; ++n) {
-      int handle = platform::OpenDevice(transport::kIscsiDevicePrefix + std::to_string(n));
+      int handle = platform::OpenDevice(records::kIscsiDevicePrefix + std::to_string(n));
       if (handle < 0) break;
       handles_.push_back(handle);
     }
     transport::SetIscsiHandles(handles_);
-    const std::vector<transport::PciAddress> nics = {{3, 0, 0}, {3, 0, 1}};
+    const std::vector<records::PciAddress> nics = {{3, 0, 0}, {3, 0, 1}};
     transport::SetNicFunctions(nics);
   }
   ~Adapter() {
@@ -51,7 +51,7 @@ class Adapter {
 void BM_IscsiSmallCommand(benchmark::State& state) {
   Adapter adapter;
   for (auto _ : state) {
-    uint32_t status = ioctl_start_management_service(1, {}, 0, 0, transport::kDriverIscsi);
+    uint32_t status = ioctl_start_management_service(1, {}, 0, 0, records::kDriverIscsi);
     benchmark::DoNotOptimize(status);
   }
 }
@@ -60,7 +60,7 @@ BENCHMARK(BM_IscsiSmallCommand);
 void BM_NicSmallCommand(benchmark::State& state) {
   Adapter adapter;
   for (auto _ : state) {
-    uint32_t status = ioctl_start_management_service(1, {}, 0, 0, transport::kDriverNic);
+    uint32_t status = ioctl_start_management_service(1, {}, 0, 0, records::kDriverNic);
     benchmark::DoNotOptimize(status);
   }
 }
@@ -70,7 +70,7 @@ void BM_IscsiControllerAttributes(benchmark::State& state) {
   Adapter adapter;
   uint8_t attributes[540];
   for (auto _ : state) {
-    uint32_t status = ioctl_fetch_controller_attribs(1, attributes, 0, 0, transport::kDriverIscsi);
+    uint32_t status = ioctl_fetch_controller_attribs(1, attributes, 0, 0, records::kDriverIscsi);
     benchmark::DoNotOptimize(status);
   }
 }

@@ -22,22 +22,20 @@ struct ChipFacts {
   const char* firmware_version;
   const char* bios_version;
   uint32_t capabilities;
-  size_t oem_binary_size;
 };
 
 constexpr ChipFacts kChips[] = {
     {kChipQF2, 0x0700, 0xE600, "QF2-2P-10G", "Quellfire QF2 2-port 10GbE converged network adapter",
-     "4.9.416.0", "4.9.416.0", 0x013, 10},
+     "4.9.416.0", "4.9.416.0", 0x013},
     {kChipQF3, 0x0714, 0xE602, "QF3-2P-10G", "Quellfire QF3 2-port 10GbE converged network adapter",
-     "11.4.1204.0", "11.4.190.0", 0x213, 10},
+     "11.4.1204.0", "11.4.190.0", 0x213},
     {kChipKorvel, 0xE220, 0xE710, "KV-4P-25G",
-     "Quellfire Korvel 4-port 25GbE converged network adapter", "12.0.1110.0", "12.0.1110.0", 0x20b,
-     4},
+     "Quellfire Korvel 4-port 25GbE converged network adapter", "12.0.1110.0", "12.0.1110.0",
+     0x20b},
     {kChipTindra, 0x0720, 0xE720, "TD-2P-25G",
-     "Quellfire Tindra 2-port 25GbE converged network adapter", "12.8.351.0", "12.8.351.0", 0x21b,
-     10},
+     "Quellfire Tindra 2-port 25GbE converged network adapter", "12.8.351.0", "12.8.351.0", 0x21b},
     {kChipFurther, 0x0730, 0xE730, "QF6-2P-100G",
-     "Quellfire 2-port 100GbE converged network adapter", "14.0.499.0", "14.0.499.0", 0x21b, 10},
+     "Quellfire 2-port 100GbE converged network adapter", "14.0.499.0", "14.0.499.0", 0x21b},
 };
 
 const ChipFacts& FactsOf(int chip) {
@@ -50,6 +48,10 @@ const ChipFacts& FactsOf(int chip) {
 }  // namespace
 
 uint16_t DefaultDeviceId(int chip) { return FactsOf(chip).device_id; }
+
+records::OemChip OemChipOf(int chip) {
+  return chip == kChipKorvel ? records::OemChip::kKorvel : records::OemChip::kOther;
+}
 
 ControllerConfig ControllerDefaults(int chip) {
   const ChipFacts& facts = FactsOf(chip);
@@ -65,7 +67,7 @@ ControllerConfig ControllerDefaults(int chip) {
   controller.boot_code_version = facts.bios_version;
   controller.driver_version = facts.firmware_version;
   controller.capabilities = facts.capabilities;
-  controller.oem_binary.resize(facts.oem_binary_size);
+  controller.oem_binary.resize(records::OemBinarySize(OemChipOf(chip)));
   controller.oem_serial = std::string("OEM-") + facts.model_number;
   return controller;
 }
@@ -165,8 +167,7 @@ std::vector<FunctionRef> AdapterModel::visible_nic_functions() const {
   return {nic_.begin(), nic_.begin() + count};
 }
 
-std::optional<FunctionRef> AdapterModel::FindNicFunction(
-    const transport::PciAddress& address) const {
+std::optional<FunctionRef> AdapterModel::FindNicFunction(const records::PciAddress& address) const {
   for (const FunctionRef& ref : visible_nic_functions()) {
     if (function(ref).pci == address) return ref;
   }
@@ -180,7 +181,7 @@ std::optional<FunctionRef> AdapterModel::FindInterface(const std::string& name) 
   return std::nullopt;
 }
 
-std::optional<FunctionRef> AdapterModel::FindFunction(const transport::PciAddress& address) const {
+std::optional<FunctionRef> AdapterModel::FindFunction(const records::PciAddress& address) const {
   for (const FunctionRef& ref : iscsi_) {
     if (function(ref).pci == address) return ref;
   }

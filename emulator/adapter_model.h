@@ -15,6 +15,7 @@
 
 #include "faults.h"
 #include "real_portals.h"
+#include "records/oem_params.h"
 #include "records/request_header.h"
 #include "storage_network.h"
 
@@ -29,22 +30,22 @@ inline constexpr int kChipKorvel = 4;
 inline constexpr int kChipTindra = 5;
 inline constexpr int kChipFurther = 6;
 
-// Limits of what one adapter can show. The chip information record of the
-// NIC driver describes at most 8 controllers with at most 8 NIC functions.
+// Limits of what one adapter can show (and the chip information record of
+// the NIC driver: records::kChipInfoMaxControllers, kChipInfoMaxFunctions).
 inline constexpr size_t kMaxControllers = 16;
 inline constexpr size_t kMaxIscsiFunctionsPerController = 8;
 inline constexpr size_t kMaxNicFunctionsPerController = 32;
-inline constexpr size_t kMaxChipInfoControllers = 8;
-inline constexpr size_t kMaxChipInfoFunctions = 8;
 inline constexpr int kMaxPorts = 4;
 
 // The PCI device ID a chip's functions usually carry.
 uint16_t DefaultDeviceId(int chip);
+// The layout of a chip's OEM parameters.
+records::OemChip OemChipOf(int chip);
 
 struct FunctionConfig {
   FunctionKind kind = FunctionKind::kNic;
   int port = 0;
-  transport::PciAddress pci;
+  records::PciAddress pci;
   uint16_t device_id = 0;  // 0: the controller's
   std::array<uint8_t, 6> mac{};
   uint32_t mtu = 1500;
@@ -171,11 +172,11 @@ class AdapterModel {
   // NIC functions the driver shows now, in chip information order.
   std::vector<FunctionRef> visible_nic_functions() const;
   // The visible NIC function at a PCI address.
-  std::optional<FunctionRef> FindNicFunction(const transport::PciAddress& address) const;
+  std::optional<FunctionRef> FindNicFunction(const records::PciAddress& address) const;
   // The visible NIC function with a host interface name.
   std::optional<FunctionRef> FindInterface(const std::string& name) const;
   // An iSCSI function or a visible NIC function at a PCI address.
-  std::optional<FunctionRef> FindFunction(const transport::PciAddress& address) const;
+  std::optional<FunctionRef> FindFunction(const records::PciAddress& address) const;
   // Shows the first `count` configured NIC functions (clamped to 0..all).
   void set_visible_nic_count(int count) { visible_nic_count_ = count; }
   int visible_nic_count() const { return static_cast<int>(visible_nic_functions().size()); }

@@ -9,6 +9,9 @@
 
 #include "config_network.h"
 #include "config_reader.h"
+#include "records/controller_attributes.h"
+#include "records/driver_records.h"
+#include "records/oem_params.h"
 
 namespace oxim::emulator {
 namespace {
@@ -18,14 +21,11 @@ using config_parse::Join;
 using config_parse::json;
 using config_parse::Reader;
 
-constexpr size_t kTextSize = 32;
-constexpr size_t kDescriptionSize = 64;
-constexpr size_t kOemSerialSize = 24;
 constexpr size_t kMaxInterfaceName = 15;
 constexpr size_t kMaxIssueNet = 4096;
 constexpr int64_t kMaxTimes = 1000000;
 
-std::string PciText(const transport::PciAddress& pci) {
+std::string PciText(const records::PciAddress& pci) {
   char text[16];
   std::snprintf(text, sizeof text, "%02x:%02x.%x", pci.bus, pci.device, pci.function);
   return text;
@@ -171,38 +171,42 @@ bool ParseController(Reader& reader, const json& value, const std::string& path,
   int chip = 0;
   if (!reader.Int(value, path, "chip", kChipQF2, kChipFurther, &chip, true)) return false;
   ControllerConfig c = ControllerDefaults(chip);
-  if (!reader.Text(value, path, "serial_number", 1, kTextSize, &c.serial_number, true)) {
+  if (!reader.Text(value, path, "serial_number", 1, records::kAttrSerialSize, &c.serial_number,
+                   true)) {
     return false;
   }
-  c.oem_serial = ("OEM-" + c.serial_number).substr(0, kOemSerialSize);
+  c.oem_serial = ("OEM-" + c.serial_number).substr(0, records::kOemSerialSize);
   bool ok =
       reader.Id(value, path, "device_id", &c.device_id) &&
       reader.Id(value, path, "subsystem_vendor_id", &c.subsystem_vendor_id) &&
       reader.Id(value, path, "subsystem_device_id", &c.subsystem_device_id) &&
-      reader.Text(value, path, "manufacturer", 0, kTextSize, &c.manufacturer) &&
-      reader.Text(value, path, "model_number", 0, kTextSize, &c.model_number) &&
-      reader.Text(value, path, "description", 0, kDescriptionSize, &c.description) &&
-      reader.Text(value, path, "active_firmware_version", 0, kTextSize, &c.active_firmware_version);
+      reader.Text(value, path, "manufacturer", 0, records::kAttrTextSize, &c.manufacturer) &&
+      reader.Text(value, path, "model_number", 0, records::kAttrTextSize, &c.model_number) &&
+      reader.Text(value, path, "description", 0, records::kAttrDescriptionSize, &c.description) &&
+      reader.Text(value, path, "active_firmware_version", 0, records::kAttrTextSize,
+                  &c.active_firmware_version);
   if (!ok) return false;
   c.flash_firmware_version = c.active_firmware_version;
-  ok =
-      reader.Text(value, path, "flash_firmware_version", 0, kTextSize, &c.flash_firmware_version) &&
-      reader.Text(value, path, "bios_version", 0, kTextSize, &c.bios_version) &&
-      reader.Text(value, path, "boot_code_version", 0, kTextSize, &c.boot_code_version) &&
-      reader.Text(value, path, "driver_version", 0, kTextSize, &c.driver_version) &&
-      reader.Int(value, path, "logical_hbas", 0, 255, &c.logical_hbas) &&
-      reader.Int(value, path, "ports", 1, kMaxPorts, &c.ports) &&
-      reader.Id(value, path, "capabilities", &c.capabilities) &&
-      reader.Int(value, path, "firmware_state", 0, 255, &c.firmware_state) &&
-      reader.Int(value, path, "default_eto", 0, 3600, &c.default_eto) &&
-      reader.Int(value, path, "max_cdb_length", 0, 65535, &c.max_cdb_length) &&
-      reader.Int(value, path, "link_down_timeout", 0, 65535, &c.link_down_timeout) &&
-      reader.Id(value, path, "iscsi_versions", &c.iscsi_versions) &&
-      reader.Int(value, path, "temperature", -40, 150, &c.temperature) &&
-      reader.Text(value, path, "oem_prefix", 0, 2, &c.oem_prefix) &&
-      ParseHexBytes(reader, value, path, "oem_binary", c.oem_binary.size(), &c.oem_binary) &&
-      reader.NullableText(value, path, "oem_serial", kOemSerialSize, &c.oem_serial) &&
-      reader.Id(value, path, "personality_word", &c.personality_word);
+  ok = reader.Text(value, path, "flash_firmware_version", 0, records::kAttrTextSize,
+                   &c.flash_firmware_version) &&
+       reader.Text(value, path, "bios_version", 0, records::kAttrTextSize, &c.bios_version) &&
+       reader.Text(value, path, "boot_code_version", 0, records::kAttrTextSize,
+                   &c.boot_code_version) &&
+       reader.Text(value, path, "driver_version", 0, records::kAttrDriverVersionSize,
+                   &c.driver_version) &&
+       reader.Int(value, path, "logical_hbas", 0, 255, &c.logical_hbas) &&
+       reader.Int(value, path, "ports", 1, kMaxPorts, &c.ports) &&
+       reader.Id(value, path, "capabilities", &c.capabilities) &&
+       reader.Int(value, path, "firmware_state", 0, 255, &c.firmware_state) &&
+       reader.Int(value, path, "default_eto", 0, 3600, &c.default_eto) &&
+       reader.Int(value, path, "max_cdb_length", 0, 65535, &c.max_cdb_length) &&
+       reader.Int(value, path, "link_down_timeout", 0, 65535, &c.link_down_timeout) &&
+       reader.Id(value, path, "iscsi_versions", &c.iscsi_versions) &&
+       reader.Int(value, path, "temperature", -40, 150, &c.temperature) &&
+       reader.Text(value, path, "oem_prefix", 0, records::kOemPrefixSize, &c.oem_prefix) &&
+       ParseHexBytes(reader, value, path, "oem_binary", c.oem_binary.size(), &c.oem_binary) &&
+       reader.NullableText(value, path, "oem_serial", records::kOemSerialSize, &c.oem_serial) &&
+       reader.Id(value, path, "personality_word", &c.personality_word);
   if (!ok) return false;
 
   bool failed = false;
@@ -229,11 +233,11 @@ bool ParseController(Reader& reader, const json& value, const std::string& path,
     return reader.Fail(functions_path, "at most " + std::to_string(kMaxNicFunctionsPerController) +
                                            " NIC functions per controller");
   }
-  if (nic > kMaxChipInfoFunctions) {
+  if (nic > records::kChipInfoMaxFunctions) {
     return reader.Fail(functions_path,
-                       "at most " + std::to_string(kMaxChipInfoFunctions) +
+                       "at most " + std::to_string(records::kChipInfoMaxFunctions) +
                            " NIC functions per controller (the chip information holds " +
-                           std::to_string(kMaxChipInfoFunctions) + ")");
+                           std::to_string(records::kChipInfoMaxFunctions) + ")");
   }
   std::optional<std::pair<uint8_t, uint8_t>> nic_bus_device;
   for (size_t f = 0; f < functions->size(); ++f) {
@@ -365,11 +369,11 @@ bool CheckAdapter(Reader& reader, const AdapterConfig& config) {
                            "duplicate interface name " + name + " (also " + named->second + ")");
       }
     }
-    if (has_nic && ++nic_controllers > kMaxChipInfoControllers) {
+    if (has_nic && ++nic_controllers > records::kChipInfoMaxControllers) {
       return reader.Fail(Index("controllers", c),
-                         "at most " + std::to_string(kMaxChipInfoControllers) +
+                         "at most " + std::to_string(records::kChipInfoMaxControllers) +
                              " controllers with NIC functions (the chip information holds " +
-                             std::to_string(kMaxChipInfoControllers) + ")");
+                             std::to_string(records::kChipInfoMaxControllers) + ")");
     }
   }
   if (config.visible_nic_functions && *config.visible_nic_functions > static_cast<int>(nic_index)) {

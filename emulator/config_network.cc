@@ -23,7 +23,7 @@ bool Secret(Reader& reader, const json& object, const std::string& path, const c
             std::string* out) {
   std::string text;
   if (!reader.Text(object, path, key, 0, 34, &text, true)) return false;
-  std::optional<std::vector<uint8_t>> bytes = iscsi::EncodeSecret(text);
+  std::optional<std::vector<uint8_t>> bytes = records::EncodeSecret(text);
   if (!bytes || bytes->empty()) {
     return reader.Fail(Join(path, key),
                        "expected a secret of 1..16 bytes: a text, or \"0x\" and an even number "
@@ -50,7 +50,7 @@ bool ParseChap(Reader& reader, const json& value, const std::string& path,
     }
     return true;
   }
-  if (!reader.Text(value, path, "user", 1, iscsi::kChapNameSize, &target->chap_user, true) ||
+  if (!reader.Text(value, path, "user", 1, records::kChapNameSize, &target->chap_user, true) ||
       !Secret(reader, value, path, "secret", &target->chap_secret)) {
     return false;
   }
@@ -60,7 +60,7 @@ bool ParseChap(Reader& reader, const json& value, const std::string& path,
     }
     return true;
   }
-  return reader.Text(value, path, "mutual_user", 1, iscsi::kChapNameSize, &target->mutual_user,
+  return reader.Text(value, path, "mutual_user", 1, records::kChapNameSize, &target->mutual_user,
                      true) &&
          Secret(reader, value, path, "mutual_secret", &target->mutual_secret);
 }
@@ -70,8 +70,8 @@ bool ParseTarget(Reader& reader, const json& value, const std::string& path,
   if (!reader.Object(value, path,
                      {"name", "alias", "portals", "chap", "header_digest", "data_digest",
                       "max_sessions", "online", "luns"}) ||
-      !reader.Text(value, path, "name", 1, iscsi::kIscsiNameSize - 1, &target->name, true) ||
-      !reader.Text(value, path, "alias", 0, iscsi::kAliasSize - 1, &target->alias)) {
+      !reader.Text(value, path, "name", 1, records::kIscsiNameSize - 1, &target->name, true) ||
+      !reader.Text(value, path, "alias", 0, records::kAliasSize - 1, &target->alias)) {
     return false;
   }
   bool failed = false;
@@ -92,7 +92,7 @@ bool ParseTarget(Reader& reader, const json& value, const std::string& path,
         !reader.Int(item, at, "group_tag", 0, 65535, &portal.group_tag)) {
       return false;
     }
-    std::optional<iscsi::PortalEntry> entry = PortalOf(portal);
+    std::optional<records::PortalEntry> entry = PortalOf(portal);
     if (!entry) {
       return reader.Fail(Join(at, "address"), "expected a dotted IPv4 or an IPv6 address");
     }
@@ -234,7 +234,7 @@ bool ParseRealPortals(Reader& reader, const json& root, AdapterConfig* config) {
     const std::string path = Index("real_portals", p);
     RealPortal portal;
     if (!ParseRealPortal(reader, (*portals)[p], path, &portal)) return false;
-    const iscsi::PortalEntry entry = *PortalOf({portal.address, portal.port, 1});
+    const records::PortalEntry entry = *PortalOf({portal.address, portal.port, 1});
     for (size_t other = 0; other < config->real_portals.size(); ++other) {
       const RealPortal& seen = config->real_portals[other];
       if (SamePortal(*PortalOf({seen.address, seen.port, 1}), entry)) {

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 
 #include "config_json.h"
 #include "core/host_paths.h"
@@ -51,8 +50,8 @@ int EmulatedAdapter::visible_nic_functions() {
 int EmulatedAdapter::Open(const std::string& path) {
   std::lock_guard<std::mutex> guard(mutex_);
   Device device;
-  std::string_view prefix = transport::kIscsiDevicePrefix;
-  if (path == transport::kNicDevicePath) {
+  std::string_view prefix = records::kIscsiDevicePrefix;
+  if (path == records::kNicDevicePath) {
     device.nic = true;
   } else if (path.starts_with(prefix) && path.size() > prefix.size()) {
     int instance = -1;
@@ -100,20 +99,18 @@ platform::IoResult EmulatedAdapter::Ioctl(int handle, unsigned long request,
 platform::IoResult EmulatedAdapter::IscsiRequest(const Device& device, unsigned long request,
                                                  std::span<uint8_t> argument,
                                                  std::unique_lock<std::mutex>& lock) {
-  if (request == transport::kIscsiHostAdapterNameRequest) {
-    char name[32];
-    int length = std::snprintf(name, sizeof name, "vmhba%d", 64 + device.iscsi_instance);
-    if (length < 0 || argument.size() < static_cast<size_t>(length) + 1) return Fail(ERANGE);
-    std::memcpy(argument.data(), name, static_cast<size_t>(length) + 1);
+  if (request == records::kIscsiHostAdapterNameRequest) {
+    const std::string name = "vmhba" + std::to_string(64 + device.iscsi_instance);
+    if (!records::EncodeHostAdapterName(argument, name)) return Fail(ERANGE);
     return {};
   }
-  if (request != transport::kIscsiFirmwareRequest) return Fail(ENOTTY);
-  std::optional<transport::RequestHeader> header = transport::DecodeRequestHeader(argument);
-  if (!header || header->request_length > argument.size() - transport::kRequestHeaderSize) {
+  if (request != records::kIscsiFirmwareRequest) return Fail(ENOTTY);
+  std::optional<records::RequestHeader> header = records::DecodeRequestHeader(argument);
+  if (!header || header->request_length > argument.size() - records::kRequestHeaderSize) {
     return Fail(EINVAL);
   }
   ExecuteCommand(model_, faults_, model_.iscsi_functions()[device.iscsi_instance],
-                 argument.first(transport::kRequestHeaderSize + header->request_length),
+                 argument.first(records::kRequestHeaderSize + header->request_length),
                  HandlerTable(), &lock);
   return {};
 }
@@ -121,38 +118,38 @@ platform::IoResult EmulatedAdapter::IscsiRequest(const Device& device, unsigned 
 platform::IoResult EmulatedAdapter::NicRequest(unsigned long request, std::span<uint8_t> argument,
                                                std::unique_lock<std::mutex>& lock) {
   switch (request) {
-    case transport::kNicFirmwareRequest: {
-      std::optional<transport::PciAddress> address = transport::DecodeNicEnvelopePrefix(argument);
+    case records::kNicFirmwareRequest: {
+      std::optional<records::PciAddress> address = records::DecodeNicEnvelopePrefix(argument);
       if (!address) return Fail(EINVAL);
       std::optional<FunctionRef> function = model_.FindNicFunction(*address);
       if (!function) return Fail(ENODEV);
-      std::span<uint8_t> command = argument.subspan(transport::kNicCommandOffset);
-      std::optional<transport::RequestHeader> header = transport::DecodeRequestHeader(command);
-      if (!header || header->request_length > command.size() - transport::kRequestHeaderSize) {
+      std::span<uint8_t> command = argument.subspan(records::kNicCommandOffset);
+      std::optional<records::RequestHeader> header = records::DecodeRequestHeader(command);
+      if (!header || header->request_length > command.size() - records::kRequestHeaderSize) {
         return Fail(EINVAL);
       }
       ExecuteCommand(model_, faults_, *function,
-                     command.first(transport::kRequestHeaderSize + header->request_length),
+                     command.first(records::kRequestHeaderSize + header->request_length),
                      HandlerTable(), &lock);
       return {};
     }
-    case transport::kNicDriverInfoRequest:
-    case transport::kNicVirtualFunctionRequest: {
-      std::optional<transport::PciAddress> address = transport::DecodeDriverInfoAddress(argument);
+    case records::kNicDriverInfoRequest:
+    case records::kNicVirtualFunctionRequest: {
+      std::optional<records::PciAddress> address = records::DecodeDriverInfoAddress(argument);
       if (!address) return Fail(EINVAL);
       std::optional<FunctionRef> function = model_.FindNicFunction(*address);
       if (!function) return Fail(ENODEV);
       const FunctionConfig& config = model_.function(*function);
-      std::fill(argument.begin() + transport::kDriverInfoAnswerOffset,
-                argument.begin() + transport::kDriverInfoRecordSize, uint8_t{0});
-      transport::EncodeFixed32(argument.data() + transport::kDriverInfoMtuOffset, config.mtu);
-      if (request == transport::kNicVirtualFunctionRequest) {
-        argument[transport::kDriverInfoVfCountOffset] = config.virtual_functions;
+      records::DriverInfoAnswer answer;
+      answer.mtu = config.mtu;
+      if (request == records::kNicVirtualFunctionRequest) {
+        answer.virtual_functions = config.virtual_functions;
       }
+      records::EncodeDriverInfoAnswer(argument, answer);
       return {};
     }
-    case transport::kNicChipInfoRequest: {
-      std::vector<transport::ChipInfoController> controllers;
+    case records::kNicChipInfoRequest: {
+      std::vector<records::ChipInfoController> controllers;
       int last_controller = -1;
       for (const FunctionRef& ref : model_.visible_nic_functions()) {
         const FunctionConfig& function = model_.function(ref);
@@ -162,11 +159,11 @@ platform::IoResult EmulatedAdapter::NicRequest(unsigned long request, std::span<
         }
         controllers.back().functions.push_back(function.pci.function);
       }
-      if (!transport::EncodeChipInfo(argument, controllers)) return Fail(EINVAL);
+      if (!records::EncodeChipInfo(argument, controllers)) return Fail(EINVAL);
       return {};
     }
-    case transport::kNicPciConfigReadRequest: {
-      std::optional<transport::PciConfigRead> read = transport::DecodePciConfigRead(argument);
+    case records::kNicPciConfigReadRequest: {
+      std::optional<records::PciConfigRead> read = records::DecodePciConfigRead(argument);
       if (!read) return Fail(EINVAL);
       std::optional<FunctionRef> function = model_.FindNicFunction(read->address);
       if (!function) return Fail(ENODEV);
@@ -175,8 +172,8 @@ platform::IoResult EmulatedAdapter::NicRequest(unsigned long request, std::span<
         return Fail(EINVAL);
       }
       std::vector<uint8_t> space = ConfigSpace(model_, *function);
-      std::memcpy(argument.data() + transport::kPciConfigDataOffset,
-                  space.data() + read->config_offset, read->length);
+      records::EncodePciConfigData(argument,
+                                   std::span(space).subspan(read->config_offset, read->length));
       return {};
     }
     default: return Fail(ENOTTY);
@@ -243,10 +240,10 @@ bool EmulatedAdapter::SetTargetOnline(const std::string& name, bool online) {
   return model_.iscsi().SetTargetOnline(name, online);
 }
 
-std::vector<iscsi::LoginRequest> EmulatedAdapter::persistent_targets(int iscsi_instance) {
+std::vector<records::LoginRequest> EmulatedAdapter::persistent_targets(int iscsi_instance) {
   std::lock_guard<std::mutex> guard(mutex_);
   IscsiFunctionState* function = model_.iscsi().Instance(iscsi_instance);
-  return function != nullptr ? function->persistent : std::vector<iscsi::LoginRequest>{};
+  return function != nullptr ? function->persistent : std::vector<records::LoginRequest>{};
 }
 
 std::shared_ptr<EmulatedAdapter> MakeEmulator(AdapterConfig config) {

@@ -25,7 +25,7 @@
 #include "adapter_model.h"
 #include "faults.h"
 #include "platform/device_backend.h"
-#include "records/iscsi_records.h"
+#include "records/iscsi_login.h"
 
 namespace oxim::emulator {
 
@@ -72,7 +72,7 @@ class EmulatedAdapter final : public platform::DeviceBackend {
   // Test hook: the persistent targets of the iSCSI function with this device
   // instance, as the login requests that added them (empty when there is no
   // such function).
-  std::vector<iscsi::LoginRequest> persistent_targets(int iscsi_instance);
+  std::vector<records::LoginRequest> persistent_targets(int iscsi_instance);
 
  private:
   struct Device {

@@ -9,49 +9,16 @@
 
 #include "iscsi_firmware.h"
 #include "pci_config.h"
-#include "records/coding.h"
+#include "records/additional_attributes.h"
+#include "records/config_signature.h"
 #include "records/controller_attributes.h"
+#include "records/coredump_properties.h"
+#include "records/oem_params.h"
+#include "records/pci_config_command.h"
 #include "records/request_header.h"
 
 namespace oxim::emulator {
 namespace {
-
-constexpr size_t kConfigSignSize = 132;
-
-// OEM parameters (opcode 76, subsystem 1), 44 bytes:
-//   0   2   two characters
-//   2   4   binary (Korvel) / 2 10 binary (other chips)
-//   12  24  OEM serial number text; byte 12 is 255 when there is none
-//   36  4   personality management word
-constexpr size_t kOemParamsSize = 44;
-constexpr size_t kOemBinaryOffset = 2;
-constexpr size_t kOemBinarySizeKorvel = 4;
-constexpr size_t kOemBinarySize = 10;
-constexpr size_t kOemSerialOffset = 12;
-constexpr size_t kOemSerialSize = 24;
-constexpr size_t kOemPersonalityOffset = 36;
-constexpr uint8_t kOemNoSerial = 255;
-
-// Firmware configuration read (opcode 72, subsystem 1), 264 bytes: the
-// request names a configuration offset and a length (0 or above 256 reads
-// 256 bytes); the answer carries the bytes read from offset 8.
-constexpr size_t kPciConfReadSize = 264;
-constexpr size_t kPciConfOffsetOffset = 0;
-constexpr size_t kPciConfLengthOffset = 4;
-constexpr size_t kPciConfDataOffset = 8;
-constexpr size_t kPciConfDataSize = kPciConfReadSize - kPciConfDataOffset;
-
-// Core-dump properties (opcode 21, subsystem 11), 20 bytes: low and high
-// version, chip state (0 alive), SLI interface word, ASIC identifier.
-constexpr size_t kCoredumpPropsSize = 20;
-constexpr size_t kCoredumpStateOffset = 2;
-constexpr size_t kCoredumpSliOffset = 4;
-constexpr size_t kCoredumpAsicOffset = 8;
-
-// Additional controller attributes (opcode 121, subsystem 1), 612 bytes;
-// the on-die temperature is the word at offset 4.
-constexpr size_t kAdditionalAttribsSize = 612;
-constexpr size_t kAdditionalTemperatureOffset = 4;
 
 // Firmware statuses of refused commands.
 constexpr uint8_t kFwBadParameter = 2;
@@ -76,8 +43,8 @@ FirmwareAnswer FetchControllerAttributes(CommandContext& context, std::span<cons
   const ControllerConfig& controller = context.model.controller(context.function);
   const FunctionConfig& function = context.model.function(context.function);
   FirmwareAnswer answer;
-  answer.payload.assign(transport::kControllerAttributesSize, 0);
-  transport::ControllerAttributes attributes;
+  answer.payload.assign(records::kControllerAttributesSize, 0);
+  records::ControllerAttributes attributes;
   attributes.manufacturer = controller.manufacturer;
   attributes.capabilities = controller.capabilities;
   attributes.default_eto = controller.default_eto;
@@ -100,7 +67,7 @@ FirmwareAnswer FetchControllerAttributes(CommandContext& context, std::span<cons
   attributes.subsystem_vendor_id = controller.subsystem_vendor_id;
   attributes.subsystem_device_id = controller.subsystem_device_id;
   attributes.address = function.pci;
-  transport::EncodeControllerAttributes(answer.payload, attributes);
+  records::EncodeControllerAttributes(answer.payload, attributes);
   return answer;
 }
 
@@ -108,20 +75,15 @@ FirmwareAnswer FetchControllerAttributes(CommandContext& context, std::span<cons
 // chip (Korvel has 4 binary bytes, the others 10).
 FirmwareAnswer GetOemParams(CommandContext& context, std::span<const uint8_t>) {
   const ControllerConfig& controller = context.model.controller(context.function);
+  records::OemParams oem;
+  std::copy_n(controller.oem_prefix.begin(),
+              std::min(controller.oem_prefix.size(), records::kOemPrefixSize), oem.prefix.begin());
+  oem.binary = controller.oem_binary;
+  oem.serial = controller.oem_serial;
+  oem.personality_word = controller.personality_word;
   FirmwareAnswer answer;
-  answer.payload.assign(kOemParamsSize, 0);
-  uint8_t* p = answer.payload.data();
-  std::copy_n(controller.oem_prefix.begin(), std::min<size_t>(controller.oem_prefix.size(), 2), p);
-  size_t binary = controller.chip == kChipKorvel ? kOemBinarySizeKorvel : kOemBinarySize;
-  std::copy_n(controller.oem_binary.begin(), std::min(controller.oem_binary.size(), binary),
-              p + kOemBinaryOffset);
-  if (controller.oem_serial) {
-    const std::string& serial = *controller.oem_serial;
-    std::copy_n(serial.begin(), std::min(serial.size(), kOemSerialSize), p + kOemSerialOffset);
-  } else {
-    std::fill_n(p + kOemSerialOffset, kOemSerialSize, kOemNoSerial);
-  }
-  transport::EncodeFixed32(p + kOemPersonalityOffset, controller.personality_word);
+  answer.payload.assign(records::kOemParamsSize, 0);
+  records::EncodeOemParams(answer.payload, oem, OemChipOf(controller.chip));
   return answer;
 }
 
@@ -129,16 +91,17 @@ FirmwareAnswer GetOemParams(CommandContext& context, std::span<const uint8_t>) {
 // QF3 probe: refused on a virtual function.
 FirmwareAnswer ReadPciConf(CommandContext& context, std::span<const uint8_t> request) {
   if (RefusedOnVirtualFunction(context, kChipQF3)) return NotOnVirtualFunction();
-  uint32_t offset = transport::DecodeFixed32(request.data() + kPciConfOffsetOffset);
-  uint32_t length = transport::DecodeFixed32(request.data() + kPciConfLengthOffset);
-  if (length == 0 || length > kPciConfDataSize) length = kPciConfDataSize;
-  if (offset >= kConfigSpaceSize) return {kFwBadParameter, 0, {}};
-  length = std::min<uint32_t>(length, static_cast<uint32_t>(kConfigSpaceSize - offset));
+  std::optional<records::PciConfigCommand> command = records::DecodePciConfigCommand(request);
+  if (!command || command->config_offset >= kConfigSpaceSize) return {kFwBadParameter, 0, {}};
+  const uint32_t length =
+      std::min<uint32_t>(records::PciCommandReadLength(command->length),
+                         static_cast<uint32_t>(kConfigSpaceSize - command->config_offset));
   std::vector<uint8_t> space = ConfigSpace(context.model, context.function);
   FirmwareAnswer answer;
-  answer.payload.assign(kPciConfReadSize, 0);
-  std::copy_n(request.begin(), kPciConfDataOffset, answer.payload.begin());
-  std::copy_n(space.begin() + offset, length, answer.payload.begin() + kPciConfDataOffset);
+  answer.payload.assign(records::kPciCommandSize, 0);
+  records::EncodePciConfigCommand(answer.payload, *command);
+  records::EncodePciConfigAnswer(answer.payload,
+                                 std::span(space).subspan(command->config_offset, length));
   return answer;
 }
 
@@ -147,13 +110,14 @@ FirmwareAnswer ReadPciConf(CommandContext& context, std::span<const uint8_t> req
 FirmwareAnswer GetCoredumpProps(CommandContext& context, std::span<const uint8_t>) {
   if (RefusedOnVirtualFunction(context, kChipTindra)) return NotOnVirtualFunction();
   const ControllerConfig& controller = context.model.controller(context.function);
+  records::CoredumpProperties props;
+  props.low_version = 1;
+  props.chip_state = records::kChipAlive;
+  props.sli_interface = 0x00000030;
+  props.asic_id = 0x0b00u | static_cast<uint32_t>(controller.chip);
   FirmwareAnswer answer;
-  answer.payload.assign(kCoredumpPropsSize, 0);
-  answer.payload[0] = 1;  // low version
-  answer.payload[kCoredumpStateOffset] = 0;
-  transport::EncodeFixed32(answer.payload.data() + kCoredumpSliOffset, 0x00000030);
-  transport::EncodeFixed32(answer.payload.data() + kCoredumpAsicOffset,
-                           0x0b00u | static_cast<uint32_t>(controller.chip));
+  answer.payload.assign(records::kCoredumpPropertiesSize, 0);
+  records::EncodeCoredumpProperties(answer.payload, props);
   return answer;
 }
 
@@ -162,10 +126,11 @@ FirmwareAnswer GetCoredumpProps(CommandContext& context, std::span<const uint8_t
 FirmwareAnswer GetAdditionalAttribs(CommandContext& context, std::span<const uint8_t>) {
   if (RefusedOnVirtualFunction(context, kChipKorvel)) return NotOnVirtualFunction();
   const ControllerConfig& controller = context.model.controller(context.function);
+  records::AdditionalAttributes attributes;
+  attributes.temperature = static_cast<uint32_t>(controller.temperature);
   FirmwareAnswer answer;
-  answer.payload.assign(kAdditionalAttribsSize, 0);
-  transport::EncodeFixed32(answer.payload.data() + kAdditionalTemperatureOffset,
-                           static_cast<uint32_t>(controller.temperature));
+  answer.payload.assign(records::kAdditionalAttributesSize, 0);
+  records::EncodeAdditionalAttributes(answer.payload, attributes);
   return answer;
 }
 
@@ -178,15 +143,15 @@ FirmwareAnswer GetConfigSign(CommandContext& context, std::span<const uint8_t>) 
   FirmwareAnswer answer;
   answer.payload = context.model.flash()
                        .Load(ControllerKey(context, "config-sign"))
-                       .value_or(std::vector<uint8_t>(kConfigSignSize, 0));
-  answer.payload.resize(kConfigSignSize, 0);
+                       .value_or(std::vector<uint8_t>(records::kConfigSignatureSize, 0));
+  answer.payload.resize(records::kConfigSignatureSize, 0);
   return answer;
 }
 
 // Opcode 79, subsystem 1: writes the configuration signature to flash.
 FirmwareAnswer SetConfigSign(CommandContext& context, std::span<const uint8_t> request) {
   FirmwareAnswer answer;
-  std::vector<uint8_t> record(request.begin(), request.begin() + kConfigSignSize);
+  std::vector<uint8_t> record(request.begin(), request.begin() + records::kConfigSignatureSize);
   if (!context.model.flash().Save(ControllerKey(context, "config-sign"), record)) {
     answer.status = 1;  // flash write failed
     answer.additional_status = 0;
@@ -195,15 +160,17 @@ FirmwareAnswer SetConfigSign(CommandContext& context, std::span<const uint8_t> r
 }
 
 constexpr HandlerEntry kHandlers[] = {
-    {1, 32, 0, transport::kControllerAttributesSize, transport::kControllerAttributesSize,
+    {1, 32, 0, records::kControllerAttributesSize, records::kControllerAttributesSize,
      FetchControllerAttributes},
-    {1, 78, 0, kConfigSignSize, kConfigSignSize, GetConfigSign},
-    {1, 79, 0, kConfigSignSize, kConfigSignSize, SetConfigSign},
+    {1, 78, 0, records::kConfigSignatureSize, records::kConfigSignatureSize, GetConfigSign},
+    {1, 79, 0, records::kConfigSignatureSize, records::kConfigSignatureSize, SetConfigSign},
     {1, 88, 0, 0, 0, StartManagementService},
-    {1, 72, 0, kPciConfReadSize, kPciConfReadSize, ReadPciConf},
-    {1, 76, 0, kOemParamsSize, kOemParamsSize, GetOemParams},
-    {1, 121, 0, kAdditionalAttribsSize, kAdditionalAttribsSize, GetAdditionalAttribs},
-    {11, 21, 0, kCoredumpPropsSize, kCoredumpPropsSize, GetCoredumpProps},
+    {1, 72, 0, records::kPciCommandSize, records::kPciCommandSize, ReadPciConf},
+    {1, 76, 0, records::kOemParamsSize, records::kOemParamsSize, GetOemParams},
+    {1, 121, 0, records::kAdditionalAttributesSize, records::kAdditionalAttributesSize,
+     GetAdditionalAttribs},
+    {11, 21, 0, records::kCoredumpPropertiesSize, records::kCoredumpPropertiesSize,
+     GetCoredumpProps},
 };
 
 const HandlerEntry* FindHandler(std::span<const HandlerEntry> handlers, uint8_t subsystem,
@@ -218,7 +185,7 @@ const HandlerEntry* FindHandler(std::span<const HandlerEntry> handlers, uint8_t 
 
 void Answer(std::span<uint8_t> command, uint8_t status, uint16_t additional,
             uint32_t response_length) {
-  transport::EncodeResponseHeader(command, {status, additional, response_length});
+  records::EncodeResponseHeader(command, {status, additional, response_length});
 }
 
 }  // namespace
@@ -237,9 +204,9 @@ std::span<const HandlerEntry> HandlerTable() {
 void ExecuteCommand(AdapterModel& model, Faults& faults, FunctionRef function,
                     std::span<uint8_t> command, std::span<const HandlerEntry> handlers,
                     std::unique_lock<std::mutex>* lock) {
-  transport::RequestHeader header =
-      transport::DecodeRequestHeader(command).value_or(transport::RequestHeader{});
-  std::span<uint8_t> area = command.subspan(transport::kPayloadOffset, header.request_length);
+  records::RequestHeader header =
+      records::DecodeRequestHeader(command).value_or(records::RequestHeader{});
+  std::span<uint8_t> area = command.subspan(records::kPayloadOffset, header.request_length);
 
   if (std::optional<CommandFault> fault =
           faults.TakeCommandFault(header.subsystem, header.opcode)) {

@@ -24,7 +24,7 @@ std::string MacText(const std::array<uint8_t, 6>& mac) {
   return Format("%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
 }
 
-std::string BusAddress(const transport::PciAddress& pci) {
+std::string BusAddress(const records::PciAddress& pci) {
   return Format("0000:%02x:%02x.%x", pci.bus, pci.device, pci.function);
 }
 
@@ -50,7 +50,7 @@ std::optional<unsigned> Hex(std::string_view text, size_t digits) {
 }
 
 // "[DDDD:]BB:DD.F" as lspci -s takes it (domain 0 only).
-std::optional<transport::PciAddress> ParseBusAddress(std::string_view text) {
+std::optional<records::PciAddress> ParseBusAddress(std::string_view text) {
   if (text.size() > 5 && text[4] == ':' && text.find(':', 5) != std::string_view::npos) {
     if (Hex(text.substr(0, 4), 4) != 0u) return std::nullopt;
     text.remove_prefix(5);
@@ -64,8 +64,8 @@ std::optional<transport::PciAddress> ParseBusAddress(std::string_view text) {
   std::optional<unsigned> device = Hex(text.substr(colon + 1, dot - colon - 1), 2);
   std::optional<unsigned> function = Hex(text.substr(dot + 1), 1);
   if (!bus || !device || !function || *device > 31 || *function > 7) return std::nullopt;
-  return transport::PciAddress{static_cast<uint8_t>(*bus), static_cast<uint8_t>(*device),
-                               static_cast<uint8_t>(*function)};
+  return records::PciAddress{static_cast<uint8_t>(*bus), static_cast<uint8_t>(*device),
+                             static_cast<uint8_t>(*function)};
 }
 
 platform::ToolResult Ethtool(const AdapterModel& model, const std::vector<std::string>& argv) {
@@ -93,7 +93,7 @@ platform::ToolResult Lspci(const AdapterModel& model, const std::vector<std::str
   } else {
     return {1, {}};
   }
-  std::optional<transport::PciAddress> pci = ParseBusAddress(address);
+  std::optional<records::PciAddress> pci = ParseBusAddress(address);
   if (!pci) return {1, {}};
   std::optional<FunctionRef> ref = model.FindFunction(*pci);
   if (!ref) return {1, {}};

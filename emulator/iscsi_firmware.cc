@@ -11,10 +11,8 @@
 namespace oxim::emulator {
 namespace {
 
-using iscsi::FirmwareTarget;
-using iscsi::LoginRequest;
-using transport::DecodeFixed32;
-using transport::EncodeFixed32;
+using records::FirmwareTarget;
+using records::LoginRequest;
 
 // Firmware statuses and additional statuses of refused commands.
 constexpr uint8_t kFwFailed = 1;
@@ -23,24 +21,9 @@ constexpr uint8_t kFwTooManyTargets = 20;
 constexpr uint16_t kAddSessionsOpen = 16;
 constexpr uint16_t kAddNoSession = 18;
 
-// Request sizes the table checks.
-constexpr uint32_t kHandleRequestSize = 4;
-constexpr uint32_t kTargetIdRequestSize = 8;
+// Request sizes the table checks besides the records' own.
 constexpr uint32_t kEraseRequestSize = 20;
 constexpr uint32_t kLargestRequest = 64000;
-
-// Session configuration fields a set request changes (offsets in the set
-// request, then in the configuration record).
-constexpr size_t kSetEtoOffset = 8;
-constexpr size_t kSetByteOffset = 12;
-constexpr size_t kSetWordOffset = 16;
-constexpr size_t kSetBlockOffset = 244;
-constexpr size_t kSetLastWordOffset = 276;
-constexpr size_t kConfigByteOffset = 8;
-constexpr size_t kConfigWordOffset = 12;
-constexpr size_t kConfigBlockOffset = 240;
-constexpr size_t kConfigBlockSize = 32;
-constexpr size_t kConfigLastWordOffset = 272;
 
 // The ISID of every session starts with these (OUI format); the fourth byte
 // is the function's instance and the last two the qualifier.
@@ -90,12 +73,12 @@ std::array<uint8_t, 6> IsidOf(const IscsiFunctionState& f, uint16_t qualifier) {
 // unanswered) shows as closed from now on.
 void NoteLostConnections(IscsiFunctionState& f) {
   for (EmulatedSession& session : f.sessions) {
-    if (session.real == nullptr || session.state != iscsi::kSessionOpen ||
+    if (session.real == nullptr || session.state != records::kSessionOpen ||
         session.real->connected()) {
       continue;
     }
-    session.state = iscsi::kSessionClosed;
-    session.connection_bits &= ~iscsi::kConnectionLoggedIn;
+    session.state = records::kSessionClosed;
+    session.connection_bits &= ~records::kConnectionLoggedIn;
   }
 }
 
@@ -124,7 +107,7 @@ int OpenSessionsTo(const IscsiState& state, std::string_view target_name) {
   int open = 0;
   for (const IscsiFunctionState& f : state.functions()) {
     for (const EmulatedSession& session : f.sessions) {
-      open += session.real == nullptr && session.state == iscsi::kSessionOpen &&
+      open += session.real == nullptr && session.state == records::kSessionOpen &&
               EqualsIgnoreCase(session.request.target_name, target_name);
     }
   }
@@ -141,12 +124,11 @@ EmulatedSession& SessionFor(AdapterModel& model, IscsiFunctionState& f,
     session = &f.sessions.back();
     session->handle = f.next_handle++;
     session->connection_handle = 0x100 + session->handle;
-    EncodeFixed32(session->config.data(), session->handle);
+    session->config.handle = session->handle;
   }
   session->request = request;
-  uint32_t eto =
-      request.eto != iscsi::kNoEto ? request.eto : model.controller(f.function).default_eto;
-  EncodeFixed32(session->config.data() + iscsi::kSessionConfigEtoOffset, eto);
+  session->config.eto =
+      request.eto != records::kNoEto ? request.eto : model.controller(f.function).default_eto;
   return *session;
 }
 
@@ -154,10 +136,10 @@ EmulatedSession& SessionFor(AdapterModel& model, IscsiFunctionState& f,
 // the replaced connection of a closed session is gone by then, so dropping
 // it does not wait on the network).
 void MarkOpen(IscsiFunctionState& f, EmulatedSession& session,
-              const std::array<uint8_t, iscsi::kLoginOptionsSize>& negotiated, uint16_t source_port,
-              std::shared_ptr<RealSession> real = nullptr) {
-  session.state = iscsi::kSessionOpen;
-  session.connection_bits = iscsi::kConnectionLoggedIn;
+              const std::array<uint8_t, records::kLoginOptionsSize>& negotiated,
+              uint16_t source_port, std::shared_ptr<RealSession> real = nullptr) {
+  session.state = records::kSessionOpen;
+  session.connection_bits = records::kConnectionLoggedIn;
   if (f.next_tsih == 0) f.next_tsih = 1;
   session.tsih = f.next_tsih++;
   session.source_port = source_port;
@@ -166,7 +148,7 @@ void MarkOpen(IscsiFunctionState& f, EmulatedSession& session,
 }
 
 void MarkLoginFailed(EmulatedSession& session) {
-  session.state = iscsi::kSessionLoginFailed;
+  session.state = records::kSessionLoginFailed;
   session.connection_bits = 0;
   session.real.reset();
 }
@@ -192,50 +174,50 @@ LoginOutcome Login(AdapterModel& model, IscsiFunctionState& f, const LoginReques
     return {kFwFailed, kLoginServiceUnavailable};
   }
   EmulatedSession* existing = FindSession(f, request);
-  if (existing != nullptr && existing->state == iscsi::kSessionOpen) {
+  if (existing != nullptr && existing->state == records::kSessionOpen) {
     return {kFwFailed, kLoginSessionAlreadyOpen};
   }
-  std::array<uint8_t, iscsi::kLoginOptionsSize> negotiated{};
-  iscsi::EncodeLoginOptions(negotiated, decision.negotiated);
+  std::array<uint8_t, records::kLoginOptionsSize> negotiated{};
+  records::EncodeLoginOptions(negotiated, decision.negotiated);
   EmulatedSession& session = SessionFor(model, f, request);
   MarkOpen(f, session, negotiated, NextSourcePort(f));
   bool changed = StoreTarget(f, state.network(), request);
   return {kFwSuccess, 0, &session, changed};
 }
 
-iscsi::FirmwareSession SessionRecord(const IscsiFunctionState& f, const EmulatedSession& s) {
-  iscsi::FirmwareSession record;
+records::FirmwareSession SessionRecord(const IscsiFunctionState& f, const EmulatedSession& s) {
+  records::FirmwareSession record;
   record.handle = s.handle;
   record.state = s.state;
   record.isid = IsidOf(f, s.request.isid_qualifier);
   record.tsih = s.tsih;
-  record.flags = iscsi::kSessionNotPersistent;
+  record.flags = records::kSessionNotPersistent;
   if (const LoginRequest* entry = FindPersistent(f, s.request)) {
-    record.flags = (entry->flags & iscsi::kLoginFlagBootTarget) != 0 ? iscsi::kSessionBoot : 0;
+    record.flags = (entry->flags & records::kLoginFlagBootTarget) != 0 ? records::kSessionBoot : 0;
   }
-  if (s.boot) record.flags |= iscsi::kSessionBoot;
+  if (s.boot) record.flags |= records::kSessionBoot;
   record.target_name = s.request.target_name;
   record.initiator_name = s.request.initiator_name;
-  std::copy_n(s.negotiated.begin(), iscsi::kLoginSessionPartSize, record.session_part.begin());
+  std::copy_n(s.negotiated.begin(), records::kLoginSessionPartSize, record.session_part.begin());
 
-  iscsi::FirmwareConnection c;
+  records::FirmwareConnection c;
   c.handle = s.connection_handle;
   c.bits = s.connection_bits;
   c.source_port = s.source_port;
   c.destination_port = s.request.portal.port;
   c.connection_id = 1;
-  if (s.request.portal.address_type == iscsi::kAddressIpv6) {
-    c.source_type = iscsi::kAddressIpv6;
+  if (s.request.portal.address_type == records::kAddressIpv6) {
+    c.source_type = records::kAddressIpv6;
     std::copy(std::begin(kSourceIpv6), std::end(kSourceIpv6), c.source_address.begin());
     c.source_address[15] = static_cast<uint8_t>(f.instance);
   } else {
-    c.source_type = iscsi::kAddressIpv4;
+    c.source_type = records::kAddressIpv4;
     std::copy(std::begin(kSourceIpv4), std::end(kSourceIpv4), c.source_address.begin());
     c.source_address[3] = static_cast<uint8_t>(kSourceIpv4[3] + f.instance);
   }
   c.destination_type = s.request.portal.address_type;
   c.destination_address = s.request.portal.address;
-  std::copy(s.negotiated.begin() + iscsi::kLoginSessionPartSize, s.negotiated.end(),
+  std::copy(s.negotiated.begin() + records::kLoginSessionPartSize, s.negotiated.end(),
             c.connection_part.begin());
   record.connections.push_back(c);
   return record;
@@ -249,7 +231,11 @@ IscsiFunctionState* FunctionOf(CommandContext& context) {
   return f;
 }
 
-uint32_t HandleOf(std::span<const uint8_t> request) { return DecodeFixed32(request.data()); }
+// The session handle a request starts with (the table makes every such
+// request at least that long).
+uint32_t HandleOf(std::span<const uint8_t> request) {
+  return records::DecodeSessionHandleRequest(request).value_or(0);
+}
 
 // Subsystem 2, opcode 28: the discovery parameters kept in flash.
 FirmwareAnswer GetDiscoveryParams(CommandContext& context, std::span<const uint8_t>) {
@@ -262,7 +248,7 @@ FirmwareAnswer GetDiscoveryParams(CommandContext& context, std::span<const uint8
 FirmwareAnswer SetDiscoveryParams(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
-  f->discovery.assign(request.begin(), request.begin() + iscsi::kDiscoveryParamsSize);
+  f->discovery.assign(request.begin(), request.begin() + records::kDiscoveryParamsSize);
   if (!SaveDiscovery(context.model, *f)) return Refuse(kFwFailed, 0);
   return {};
 }
@@ -274,8 +260,8 @@ FirmwareAnswer GetTargetIds(CommandContext& context, std::span<const uint8_t>) {
   std::vector<uint32_t> ids;
   for (const FirmwareTarget& target : f->targets) ids.push_back(target.id);
   FirmwareAnswer answer;
-  answer.payload.assign(4 + iscsi::kTargetIdEntrySize * ids.size(), 0);
-  iscsi::EncodeTargetIdList(answer.payload, ids);
+  answer.payload.assign(records::TargetIdListSize(ids.size()), 0);
+  records::EncodeTargetIdList(answer.payload, ids);
   return answer;
 }
 
@@ -283,12 +269,12 @@ FirmwareAnswer GetTargetIds(CommandContext& context, std::span<const uint8_t>) {
 FirmwareAnswer GetTarget(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
-  uint32_t id = DecodeFixed32(request.data());
+  std::optional<uint32_t> id = records::DecodeTargetRequest(request);
   for (const FirmwareTarget& target : f->targets) {
-    if (target.id != id) continue;
+    if (!id || target.id != *id) continue;
     FirmwareAnswer answer;
-    answer.payload.assign(iscsi::TargetRecordSize(target), 0);
-    iscsi::EncodeTargetRecord(answer.payload, target);
+    answer.payload.assign(records::TargetRecordSize(target), 0);
+    records::EncodeTargetRecord(answer.payload, target);
     return answer;
   }
   return NoSuchObject();
@@ -299,7 +285,7 @@ FirmwareAnswer GetTarget(CommandContext& context, std::span<const uint8_t> reque
 FirmwareAnswer AddPersistentTarget(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
-  std::optional<LoginRequest> entry = iscsi::DecodeLoginRequest(request);
+  std::optional<LoginRequest> entry = records::DecodeLoginRequest(request);
   if (!entry || entry->target_name.empty()) return NoSuchObject();
   auto same = std::find_if(f->persistent.begin(), f->persistent.end(),
                            [&](const LoginRequest& e) { return SameKey(e, *entry); });
@@ -322,7 +308,8 @@ FirmwareAnswer AddPersistentTarget(CommandContext& context, std::span<const uint
 FirmwareAnswer DeletePersistentTarget(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
-  std::optional<iscsi::DeletePersistentRequest> deletion = iscsi::DecodeDeletePersistent(request);
+  std::optional<records::DeletePersistentRequest> deletion =
+      records::DecodeDeletePersistent(request);
   if (!deletion) return NoSuchObject();
   LoginRequest key;
   key.target_name = deletion->target_name;
@@ -339,14 +326,14 @@ FirmwareAnswer DeletePersistentTarget(CommandContext& context, std::span<const u
 
 // The login response, over the request.
 FirmwareAnswer LoginAnswer(const EmulatedSession& session, std::span<const uint8_t> request) {
-  iscsi::LoginResponse response;
+  records::LoginResponse response;
   response.session_handle = session.handle;
   response.state = session.state;
   response.connection_handle = session.connection_handle;
   response.negotiated = session.negotiated;
   FirmwareAnswer answer;
   answer.payload.assign(request.begin(), request.end());
-  iscsi::EncodeLoginResponse(answer.payload, response);
+  records::EncodeLoginResponse(answer.payload, response);
   return answer;
 }
 
@@ -358,7 +345,7 @@ FirmwareAnswer RealLoginTarget(CommandContext& context, IscsiFunctionState& f,
                                const LoginRequest& login, const RealPortal& portal,
                                std::span<const uint8_t> request) {
   const EmulatedSession* existing = FindSession(f, login);
-  if ((existing != nullptr && existing->state == iscsi::kSessionOpen) || LoggingIn(f, login)) {
+  if ((existing != nullptr && existing->state == records::kSessionOpen) || LoggingIn(f, login)) {
     return Refuse(kFwFailed, kLoginSessionAlreadyOpen);
   }
   RealLoginPlan plan = PlanRealLogin(portal, login, IsidOf(f, login.isid_qualifier));
@@ -385,7 +372,7 @@ FirmwareAnswer RealLoginTarget(CommandContext& context, IscsiFunctionState& f,
 FirmwareAnswer LoginTarget(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
-  std::optional<LoginRequest> login = iscsi::DecodeLoginRequest(request);
+  std::optional<LoginRequest> login = records::DecodeLoginRequest(request);
   if (!login) return NoSuchObject();
   if (const RealPortal* portal =
           FindRealPortal(context.model.iscsi().real_portals(), login->portal)) {
@@ -425,8 +412,8 @@ FirmwareAnswer GetActiveSessions(CommandContext& context, std::span<const uint8_
   std::vector<uint32_t> handles;
   for (const EmulatedSession& session : f->sessions) handles.push_back(session.handle);
   FirmwareAnswer answer;
-  answer.payload.assign(iscsi::ActiveSessionListSize(handles.size()), 0);
-  iscsi::EncodeActiveSessionList(answer.payload, handles);
+  answer.payload.assign(records::ActiveSessionListSize(handles.size()), 0);
+  records::EncodeActiveSessionList(answer.payload, handles);
   return answer;
 }
 
@@ -437,10 +424,10 @@ FirmwareAnswer GetSession(CommandContext& context, std::span<const uint8_t> requ
   EmulatedSession* session = FindSession(*f, HandleOf(request));
   if (session == nullptr) return NoSuchObject();
   ++session->activity;
-  iscsi::FirmwareSession record = SessionRecord(*f, *session);
+  records::FirmwareSession record = SessionRecord(*f, *session);
   FirmwareAnswer answer;
-  answer.payload.assign(iscsi::SessionRecordSize(record), 0);
-  iscsi::EncodeSessionRecord(answer.payload, record);
+  answer.payload.assign(records::SessionRecordSize(record), 0);
+  records::EncodeSessionRecord(answer.payload, record);
   return answer;
 }
 
@@ -450,22 +437,20 @@ FirmwareAnswer GetSessionConfig(CommandContext& context, std::span<const uint8_t
   if (f == nullptr) return NotIscsi();
   EmulatedSession* session = FindSession(*f, HandleOf(request));
   if (session == nullptr) return NoSuchObject();
-  return {kFwSuccess, 0, {session->config.begin(), session->config.end()}};
+  FirmwareAnswer answer;
+  answer.payload.assign(records::kSessionConfigSize, 0);
+  records::EncodeSessionConfig(answer.payload, session->config);
+  return answer;
 }
 
 // Opcode 17: a new time-out, with the fields the read gave carried back.
 FirmwareAnswer SetSessionConfig(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
-  EmulatedSession* session = FindSession(*f, HandleOf(request));
+  std::optional<records::SessionConfig> set = records::DecodeSetSessionConfig(request);
+  EmulatedSession* session = set ? FindSession(*f, set->handle) : nullptr;
   if (session == nullptr) return NoSuchObject();
-  uint8_t* config = session->config.data();
-  EncodeFixed32(config + iscsi::kSessionConfigEtoOffset,
-                DecodeFixed32(request.data() + kSetEtoOffset));
-  config[kConfigByteOffset] = request[kSetByteOffset];
-  EncodeFixed32(config + kConfigWordOffset, DecodeFixed32(request.data() + kSetWordOffset));
-  std::copy_n(request.begin() + kSetBlockOffset, kConfigBlockSize, config + kConfigBlockOffset);
-  EncodeFixed32(config + kConfigLastWordOffset, DecodeFixed32(request.data() + kSetLastWordOffset));
+  session->config = *set;
   return {};
 }
 
@@ -475,14 +460,14 @@ FirmwareAnswer SetSessionConfig(CommandContext& context, std::span<const uint8_t
 FirmwareAnswer SetBootTarget(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
-  EmulatedSession* session = FindSession(*f, HandleOf(request));
+  std::optional<records::BootMark> mark = records::DecodeBootMark(request);
+  EmulatedSession* session = mark ? FindSession(*f, mark->session_handle) : nullptr;
   if (session == nullptr) return NoSuchObject();
-  const bool boot =
-      (DecodeFixed32(request.data() + iscsi::kBootMarkFlagsOffset) & iscsi::kSessionBoot) != 0;
+  const bool boot = (mark->flags & records::kSessionBoot) != 0;
   for (LoginRequest& entry : f->persistent) {
     if (!SameKey(entry, session->request)) continue;
-    entry.flags = boot ? (entry.flags | iscsi::kLoginFlagBootTarget)
-                       : (entry.flags & ~iscsi::kLoginFlagBootTarget);
+    entry.flags = boot ? (entry.flags | records::kLoginFlagBootTarget)
+                       : (entry.flags & ~records::kLoginFlagBootTarget);
     session->boot = false;
     return SavePersistent(context.model, *f) ? FirmwareAnswer{} : Refuse(kFwFailed, 0);
   }
@@ -494,14 +479,14 @@ FirmwareAnswer SetBootTarget(CommandContext& context, std::span<const uint8_t> r
 FirmwareAnswer GetSessionAttributes(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
-  std::optional<std::vector<uint32_t>> handles = iscsi::DecodeSessionAttributesRequest(request);
+  std::optional<std::vector<uint32_t>> handles = records::DecodeSessionAttributesRequest(request);
   if (!handles) return NoSuchObject();
-  std::vector<iscsi::SessionAttributes> records;
+  std::vector<records::SessionAttributes> counters;
   for (uint32_t handle : *handles) {
     EmulatedSession* session = FindSession(*f, handle);
     if (session == nullptr) continue;
     uint32_t activity = ++session->activity;
-    iscsi::SessionAttributes r;
+    records::SessionAttributes r;
     r.handle = handle;
     r.direction = 1;
     r.command_pdus = 24 + 16 * activity;
@@ -511,14 +496,12 @@ FirmwareAnswer GetSessionAttributes(CommandContext& context, std::span<const uin
     const SimulatedTarget* target =
         FindSimulatedTarget(context.model.iscsi().network(), session->request.target_name);
     if (target != nullptr) r.target_alias = target->alias;
-    records.push_back(std::move(r));
+    counters.push_back(std::move(r));
   }
-  if (records.empty()) return Refuse(kFwFailed, kAddNoSession);
+  if (counters.empty()) return Refuse(kFwFailed, kAddNoSession);
   FirmwareAnswer answer;
-  answer.payload.assign(
-      iscsi::kSessionAttributesRecordsOffset + iscsi::kSessionAttributesRecordSize * records.size(),
-      0);
-  iscsi::EncodeSessionAttributes(answer.payload, records);
+  answer.payload.assign(records::SessionAttributesSize(counters.size()), 0);
+  records::EncodeSessionAttributes(answer.payload, counters);
   return answer;
 }
 
@@ -530,13 +513,13 @@ FirmwareAnswer EraseIscsiConfig(CommandContext& context, std::span<const uint8_t
   if (f == nullptr) return NotIscsi();
   if (!f->logging_in.empty() ||
       std::any_of(f->sessions.begin(), f->sessions.end(),
-                  [](const EmulatedSession& s) { return s.state == iscsi::kSessionOpen; })) {
+                  [](const EmulatedSession& s) { return s.state == records::kSessionOpen; })) {
     return Refuse(kFwFailed, kAddSessionsOpen);
   }
   f->sessions.clear();
   f->persistent.clear();
   f->targets.clear();
-  f->discovery.assign(iscsi::kDiscoveryParamsSize, 0);
+  f->discovery.assign(records::kDiscoveryParamsSize, 0);
   bool saved = SavePersistent(context.model, *f);
   saved = SaveTargets(context.model, *f) && saved;
   saved = SaveDiscovery(context.model, *f) && saved;
@@ -545,20 +528,22 @@ FirmwareAnswer EraseIscsiConfig(CommandContext& context, std::span<const uint8_t
 
 constexpr HandlerEntry kIscsiHandlers[] = {
     {1, 7, 0, kEraseRequestSize, kEraseRequestSize, EraseIscsiConfig},
-    {2, 28, 0, iscsi::kDiscoveryParamsSize, iscsi::kDiscoveryParamsSize, GetDiscoveryParams},
-    {2, 29, 0, iscsi::kDiscoveryParamsSize, iscsi::kDiscoveryParamsSize, SetDiscoveryParams},
-    {6, 14, 0, kHandleRequestSize, kLargestRequest, GetSession},
-    {6, 16, 0, kHandleRequestSize, kLargestRequest, GetSessionConfig},
-    {6, 17, 0, iscsi::kSetSessionConfigSize, iscsi::kSetSessionConfigSize, SetSessionConfig},
-    {6, 23, 0, iscsi::kLoginRequestSize, iscsi::kLoginRequestSize, LoginTarget},
-    {6, 24, 0, kHandleRequestSize, kHandleRequestSize, LogoutTarget},
-    {6, 27, 0, iscsi::kLoginRequestSize, iscsi::kLoginRequestSize, AddPersistentTarget},
-    {6, 28, 0, iscsi::kDeletePersistentSize, iscsi::kDeletePersistentSize, DeletePersistentTarget},
-    {6, 29, 0, kHandleRequestSize, kLargestRequest, GetActiveSessions},
-    {6, 30, 0, kTargetIdRequestSize, kLargestRequest, GetTargetIds},
-    {6, 32, 0, kHandleRequestSize, kLargestRequest, GetTarget},
-    {6, 48, 0, iscsi::kSessionAttributesRecordsOffset, kLargestRequest, GetSessionAttributes},
-    {6, 53, 0, iscsi::kBootMarkSize, iscsi::kBootMarkSize, SetBootTarget},
+    {2, 28, 0, records::kDiscoveryParamsSize, records::kDiscoveryParamsSize, GetDiscoveryParams},
+    {2, 29, 0, records::kDiscoveryParamsSize, records::kDiscoveryParamsSize, SetDiscoveryParams},
+    {6, 14, 0, records::kSessionHandleRequestSize, kLargestRequest, GetSession},
+    {6, 16, 0, records::kSessionHandleRequestSize, kLargestRequest, GetSessionConfig},
+    {6, 17, 0, records::kSetSessionConfigSize, records::kSetSessionConfigSize, SetSessionConfig},
+    {6, 23, 0, records::kLoginRequestSize, records::kLoginRequestSize, LoginTarget},
+    {6, 24, 0, records::kSessionHandleRequestSize, records::kSessionHandleRequestSize,
+     LogoutTarget},
+    {6, 27, 0, records::kLoginRequestSize, records::kLoginRequestSize, AddPersistentTarget},
+    {6, 28, 0, records::kDeletePersistentSize, records::kDeletePersistentSize,
+     DeletePersistentTarget},
+    {6, 29, 0, records::kSessionHandleRequestSize, kLargestRequest, GetActiveSessions},
+    {6, 30, 0, records::kTargetIdRequestSize, kLargestRequest, GetTargetIds},
+    {6, 32, 0, records::kSessionHandleRequestSize, kLargestRequest, GetTarget},
+    {6, 48, 0, records::kSessionAttributesRecordsOffset, kLargestRequest, GetSessionAttributes},
+    {6, 53, 0, records::kBootMarkSize, records::kBootMarkSize, SetBootTarget},
 };
 
 }  // namespace
@@ -665,12 +650,12 @@ bool IscsiState::SetTargetOnline(const std::string& name, bool online) {
   if (!found || online) return found;
   for (IscsiFunctionState& f : functions_) {
     for (EmulatedSession& session : f.sessions) {
-      if (session.real != nullptr || session.state != iscsi::kSessionOpen ||
+      if (session.real != nullptr || session.state != records::kSessionOpen ||
           !EqualsIgnoreCase(session.request.target_name, name)) {
         continue;
       }
-      session.state = iscsi::kSessionClosed;
-      session.connection_bits &= ~iscsi::kConnectionLoggedIn;
+      session.state = records::kSessionClosed;
+      session.connection_bits &= ~records::kConnectionLoggedIn;
     }
   }
   return true;

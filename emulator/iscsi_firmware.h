@@ -35,7 +35,10 @@
 #include "job_runner.h"
 #include "real_iscsi.h"
 #include "real_portals.h"
-#include "records/iscsi_records.h"
+#include "records/discovery_params.h"
+#include "records/iscsi_login.h"
+#include "records/iscsi_sessions.h"
+#include "records/iscsi_targets.h"
 #include "storage_network.h"
 
 namespace oxim::emulator {
@@ -46,15 +49,16 @@ inline constexpr size_t kMaxPersistentTargets = 512;
 // One session of a function and its single connection.
 struct EmulatedSession {
   uint32_t handle = 0;
-  uint32_t state = 0;  // iscsi::kSessionOpen, kSessionClosed or kSessionLoginFailed
+  uint32_t state = 0;  // records::kSessionOpen, kSessionClosed or kSessionLoginFailed
   uint16_t tsih = 0;
-  iscsi::LoginRequest request;  // what logged in: target, portal, qualifier, initiator
-  std::array<uint8_t, iscsi::kLoginOptionsSize> negotiated{};
+  records::LoginRequest request;  // what logged in: target, portal, qualifier, initiator
+  std::array<uint8_t, records::kLoginOptionsSize> negotiated{};
   uint32_t connection_handle = 0;
   uint32_t connection_bits = 0;
   uint16_t source_port = 0;
-  // The session configuration record (handle at 0, time-out at 4).
-  std::array<uint8_t, iscsi::kSessionConfigSize> config{};
+  // The session's configuration (its handle and time-out, and what set
+  // requests carried in).
+  records::SessionConfig config;
   uint32_t activity = 0;  // grows with every look at the session's counters
   bool boot = false;      // marked as boot session without a persistent entry
   // The connection to a real target (a mapped portal); null for a simulated
@@ -64,13 +68,13 @@ struct EmulatedSession {
 
 struct IscsiFunctionState {
   FunctionRef function;
-  int instance = 0;                             // device instance among the iSCSI functions
-  std::vector<iscsi::LoginRequest> persistent;  // flash
-  std::vector<iscsi::FirmwareTarget> targets;   // flash: the target store
-  std::vector<uint8_t> discovery;               // flash: kDiscoveryParamsSize bytes
+  int instance = 0;                               // device instance among the iSCSI functions
+  std::vector<records::LoginRequest> persistent;  // flash
+  std::vector<records::FirmwareTarget> targets;   // flash: the target store
+  std::vector<uint8_t> discovery;                 // flash: kDiscoveryParamsSize bytes
   std::vector<EmulatedSession> sessions;
   // Keys of the real logins under way (not sessions yet).
-  std::vector<iscsi::LoginRequest> logging_in;
+  std::vector<records::LoginRequest> logging_in;
   uint32_t next_handle = 1;
   uint16_t next_tsih = 1;
   uint16_t next_source_port = 0;
@@ -117,7 +121,7 @@ class IscsiState {
   // A persistent entry to a mapped portal, waiting for its login.
   struct WaitingLogin {
     int instance = 0;
-    iscsi::LoginRequest entry;
+    records::LoginRequest entry;
     RealLoginPlan plan;
   };
   // One background login: runs it without `guard`, then enters its outcome.

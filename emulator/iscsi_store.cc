@@ -9,11 +9,11 @@
 namespace oxim::emulator {
 namespace {
 
-using iscsi::FirmwareTarget;
-using iscsi::LoginRequest;
-using iscsi::PortalEntry;
-using transport::DecodeFixed32;
-using transport::EncodeFixed32;
+using records::DecodeFixed32;
+using records::EncodeFixed32;
+using records::FirmwareTarget;
+using records::LoginRequest;
+using records::PortalEntry;
 
 std::string FlashKey(const IscsiFunctionState& f, const char* record) {
   return "iscsi-c" + std::to_string(f.function.controller) + "f" +
@@ -23,10 +23,10 @@ std::string FlashKey(const IscsiFunctionState& f, const char* record) {
 }  // namespace
 
 bool SavePersistent(AdapterModel& model, const IscsiFunctionState& f) {
-  std::vector<uint8_t> bytes(f.persistent.size() * iscsi::kLoginRequestSize);
+  std::vector<uint8_t> bytes(f.persistent.size() * records::kLoginRequestSize);
   for (size_t i = 0; i < f.persistent.size(); ++i) {
-    iscsi::EncodeLoginRequest(
-        std::span(bytes).subspan(i * iscsi::kLoginRequestSize, iscsi::kLoginRequestSize),
+    records::EncodeLoginRequest(
+        std::span(bytes).subspan(i * records::kLoginRequestSize, records::kLoginRequestSize),
         f.persistent[i]);
   }
   return model.flash().Save(FlashKey(f, "persistent"), bytes);
@@ -35,10 +35,10 @@ bool SavePersistent(AdapterModel& model, const IscsiFunctionState& f) {
 void LoadPersistent(AdapterModel& model, IscsiFunctionState& f) {
   std::vector<uint8_t> bytes =
       model.flash().Load(FlashKey(f, "persistent")).value_or(std::vector<uint8_t>{});
-  for (size_t at = 0;
-       at + iscsi::kLoginRequestSize <= bytes.size() && f.persistent.size() < kMaxPersistentTargets;
-       at += iscsi::kLoginRequestSize) {
-    if (auto request = iscsi::DecodeLoginRequest(std::span(bytes).subspan(at))) {
+  for (size_t at = 0; at + records::kLoginRequestSize <= bytes.size() &&
+                      f.persistent.size() < kMaxPersistentTargets;
+       at += records::kLoginRequestSize) {
+    if (auto request = records::DecodeLoginRequest(std::span(bytes).subspan(at))) {
       f.persistent.push_back(std::move(*request));
     }
   }
@@ -48,10 +48,10 @@ bool SaveTargets(AdapterModel& model, const IscsiFunctionState& f) {
   std::vector<uint8_t> bytes;
   for (const FirmwareTarget& target : f.targets) {
     size_t at = bytes.size();
-    size_t size = iscsi::TargetRecordSize(target);
+    size_t size = records::TargetRecordSize(target);
     bytes.resize(at + 4 + size);
     EncodeFixed32(bytes.data() + at, static_cast<uint32_t>(size));
-    iscsi::EncodeTargetRecord(std::span(bytes).subspan(at + 4), target);
+    records::EncodeTargetRecord(std::span(bytes).subspan(at + 4), target);
   }
   return model.flash().Save(FlashKey(f, "targets"), bytes);
 }
@@ -64,7 +64,7 @@ void LoadTargets(AdapterModel& model, IscsiFunctionState& f) {
     size_t size = DecodeFixed32(bytes.data() + at);
     if (size > bytes.size() - at - 4) break;
     std::optional<FirmwareTarget> target =
-        iscsi::DecodeTargetRecord(std::span(bytes).subspan(at + 4, size));
+        records::DecodeTargetRecord(std::span(bytes).subspan(at + 4, size));
     if (!target) break;
     f.targets.push_back(std::move(*target));
     at += 4 + size;
@@ -77,8 +77,8 @@ bool SaveDiscovery(AdapterModel& model, const IscsiFunctionState& f) {
 
 void LoadDiscovery(AdapterModel& model, IscsiFunctionState& f) {
   f.discovery = model.flash().Load(FlashKey(f, "discovery")).value_or(std::vector<uint8_t>{});
-  if (f.discovery.size() != iscsi::kDiscoveryParamsSize) {
-    f.discovery.assign(iscsi::kDiscoveryParamsSize, 0);
+  if (f.discovery.size() != records::kDiscoveryParamsSize) {
+    f.discovery.assign(records::kDiscoveryParamsSize, 0);
   }
 }
 
@@ -107,9 +107,9 @@ bool StoreTarget(IscsiFunctionState& f, const std::vector<SimulatedTarget>& netw
     }
   }
   PortalEntry portal = request.portal;
-  portal.marker = iscsi::kPortalEntryMarker;
+  portal.marker = records::kPortalEntryMarker;
   portal.tag = tag;
-  for (const iscsi::PortalGroup& group : target->groups) {
+  for (const records::PortalGroup& group : target->groups) {
     for (const PortalEntry& p : group.portals) {
       if (SamePortal(p, portal)) return false;
     }

@@ -27,12 +27,12 @@ bool SaveDiscovery(AdapterModel& model, const IscsiFunctionState& f);
 void LoadDiscovery(AdapterModel& model, IscsiFunctionState& f);
 
 // The stored target of that name (ignoring case), or null.
-iscsi::FirmwareTarget* FindStoredTarget(IscsiFunctionState& f, std::string_view name);
+records::FirmwareTarget* FindStoredTarget(IscsiFunctionState& f, std::string_view name);
 // Enters the target of a login or persistent entry, its portal in a group
 // of its own tagged with the simulated portal's tag (1 for a portal the
 // network does not know). True when the store changed.
 bool StoreTarget(IscsiFunctionState& f, const std::vector<SimulatedTarget>& network,
-                 const iscsi::LoginRequest& request);
+                 const records::LoginRequest& request);
 // Drops the targets that no persistent entry and no session refers to.
 // True when one went.
 bool PruneTargets(IscsiFunctionState& f);

@@ -27,22 +27,22 @@ std::vector<uint8_t> ConfigSpace(const AdapterModel& model, const FunctionRef& r
   const FunctionConfig& function = model.function(ref);
   std::vector<uint8_t> space(kConfigSpaceSize, 0);
   uint8_t* p = space.data();
-  transport::EncodeFixed16(p, model.config().vendor_id);
-  transport::EncodeFixed16(p + 2, model.device_id(ref));
-  transport::EncodeFixed16(p + kCommandOffset, 0x0146);  // memory, bus master, parity, SERR
-  transport::EncodeFixed16(p + kStatusOffset, 0x0010);   // capability list
+  records::EncodeFixed16(p, model.config().vendor_id);
+  records::EncodeFixed16(p + 2, model.device_id(ref));
+  records::EncodeFixed16(p + kCommandOffset, 0x0146);  // memory, bus master, parity, SERR
+  records::EncodeFixed16(p + kStatusOffset, 0x0010);   // capability list
   p[kRevisionOffset] = 0x01;
   p[kClassOffset + 1] = function.kind == FunctionKind::kNic ? 0x00 : 0x80;  // Ethernet / other
   p[kClassOffset + 2] = function.kind == FunctionKind::kNic ? 0x02 : 0x01;  // network / storage
   p[kHeaderTypeOffset] = 0x80;                                              // multi-function
-  transport::EncodeFixed16(p + kSubsystemVendorOffset, controller.subsystem_vendor_id);
-  transport::EncodeFixed16(p + kSubsystemDeviceOffset, controller.subsystem_device_id);
+  records::EncodeFixed16(p + kSubsystemVendorOffset, controller.subsystem_vendor_id);
+  records::EncodeFixed16(p + kSubsystemDeviceOffset, controller.subsystem_device_id);
   p[kCapabilityPointerOffset] = kPcieCapabilityOffset;
   p[kInterruptPinOffset] = 0x01;
   p[kPcieCapabilityOffset] = kPcieCapabilityId;
   p[kPcieCapabilityOffset + 2] = 0x02;  // capability version 2, endpoint
-  transport::EncodeFixed32(p + kPcieLinkWordOffset, kLinkStatus);
-  transport::EncodeFixed32(p + kConfigProbeOffset, 0);
+  records::EncodeFixed32(p + kPcieLinkWordOffset, kLinkStatus);
+  records::EncodeFixed32(p + kConfigProbeOffset, 0);
   return space;
 }
 

@@ -25,18 +25,18 @@ std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), byt
 }  // namespace
 
 const RealPortal* FindRealPortal(const std::vector<RealPortal>& portals,
-                                 const iscsi::PortalEntry& portal) {
+                                 const records::PortalEntry& portal) {
   for (const RealPortal& real : portals) {
-    std::optional<iscsi::PortalEntry> entry = PortalOf({real.address, real.port, 1});
+    std::optional<records::PortalEntry> entry = PortalOf({real.address, real.port, 1});
     if (entry && SamePortal(*entry, portal)) return &real;
   }
   return nullptr;
 }
 
-RealLoginPlan PlanRealLogin(const RealPortal& portal, const iscsi::LoginRequest& request,
+RealLoginPlan PlanRealLogin(const RealPortal& portal, const records::LoginRequest& request,
                             const std::array<uint8_t, 6>& isid) {
   RealLoginPlan plan;
-  std::optional<iscsi::LoginOptions> options = iscsi::DecodeLoginOptions(request.options);
+  std::optional<records::LoginOptions> options = records::DecodeLoginOptions(request.options);
   if (!options) return Refused(std::move(plan), kRealLoginFailed, kLoginInitiatorError);
   plan.offered = *options;
   if (options->data_digest == kCrc32c) {
@@ -94,13 +94,13 @@ std::unique_ptr<RealSession> LoginReal(const RealLoginPlan& plan, RealLoginResul
   return session;
 }
 
-std::array<uint8_t, iscsi::kLoginOptionsSize> NegotiatedRecord(const iscsi::LoginOptions& offered,
-                                                               const RealLoginResult& result) {
-  iscsi::LoginOptions n = offered;
+std::array<uint8_t, records::kLoginOptionsSize> NegotiatedRecord(
+    const records::LoginOptions& offered, const RealLoginResult& result) {
+  records::LoginOptions n = offered;
   // libiscsi offers Yes to both orders, and their result is the OR.
-  n.flags = iscsi::kFlagDataPduInOrder | iscsi::kFlagDataSequenceInOrder;
-  if (result.initial_r2t) n.flags |= iscsi::kFlagInitialR2T;
-  if (result.immediate_data) n.flags |= iscsi::kFlagImmediateData;
+  n.flags = records::kFlagDataPduInOrder | records::kFlagDataSequenceInOrder;
+  if (result.initial_r2t) n.flags |= records::kFlagInitialR2T;
+  if (result.immediate_data) n.flags |= records::kFlagImmediateData;
   n.error_recovery_level = 0;
   n.first_burst_length = result.first_burst_length;
   n.max_burst_length = result.max_burst_length;
@@ -116,8 +116,8 @@ std::array<uint8_t, iscsi::kLoginOptionsSize> NegotiatedRecord(const iscsi::Logi
   // Secrets are never echoed back.
   n.initiator_secret.clear();
   n.target_secret.clear();
-  std::array<uint8_t, iscsi::kLoginOptionsSize> record{};
-  iscsi::EncodeLoginOptions(record, n);
+  std::array<uint8_t, records::kLoginOptionsSize> record{};
+  records::EncodeLoginOptions(record, n);
   return record;
 }
 

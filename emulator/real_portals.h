@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "real_iscsi.h"
-#include "records/iscsi_records.h"
+#include "records/iscsi_login.h"
 #include "records/login_options_record.h"
 
 namespace oxim::emulator {
@@ -44,7 +44,7 @@ struct RealPortal {
 
 // The mapping of a portal entry (same address and port), or null.
 const RealPortal* FindRealPortal(const std::vector<RealPortal>& portals,
-                                 const iscsi::PortalEntry& portal);
+                                 const records::PortalEntry& portal);
 
 // A real login as the firmware would attempt it, or why it cannot be.
 struct RealLoginPlan {
@@ -53,7 +53,7 @@ struct RealLoginPlan {
   uint8_t status = 0;
   uint16_t additional_status = 0;
   RealLoginRequest request;
-  iscsi::LoginOptions offered;  // the request's login-options record
+  records::LoginOptions offered;  // the request's login-options record
 };
 
 // Plans the login of a request to a mapped portal with the session's six
@@ -63,7 +63,7 @@ struct RealLoginPlan {
 // checks) and the header digest (CRC32C means required). Refused: a record
 // that cannot be read (1/43), a data digest (1/100: libiscsi has none), a
 // name or secret that libiscsi cannot carry (2/0: it takes C strings).
-RealLoginPlan PlanRealLogin(const RealPortal& portal, const iscsi::LoginRequest& request,
+RealLoginPlan PlanRealLogin(const RealPortal& portal, const records::LoginRequest& request,
                             const std::array<uint8_t, 6>& isid);
 
 // Logs in as planned. On failure returns null with the firmware statuses in
@@ -76,8 +76,8 @@ std::unique_ptr<RealSession> LoginReal(const RealLoginPlan& plan, RealLoginResul
 // The negotiated login-options record of a real session: what the target
 // answered, libiscsi's fixed choices (one connection and R2T, error recovery
 // level 0, no data digest), the rest as offered; secrets are not echoed.
-std::array<uint8_t, iscsi::kLoginOptionsSize> NegotiatedRecord(const iscsi::LoginOptions& offered,
-                                                               const RealLoginResult& result);
+std::array<uint8_t, records::kLoginOptionsSize> NegotiatedRecord(
+    const records::LoginOptions& offered, const RealLoginResult& result);
 
 }  // namespace oxim::emulator
 

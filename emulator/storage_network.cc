@@ -14,11 +14,11 @@ constexpr uint8_t kCrc32c = 1;
 
 bool IsIpv4Type(uint8_t type) { return (type & 0x07) != 0; }
 
-bool SameAddress(const iscsi::PortalEntry& a, const iscsi::PortalEntry& b) {
+bool SameAddress(const records::PortalEntry& a, const records::PortalEntry& b) {
   if (IsIpv4Type(a.address_type) && IsIpv4Type(b.address_type)) {
     return std::equal(a.address.begin(), a.address.begin() + 4, b.address.begin());
   }
-  return a.address_type == iscsi::kAddressIpv6 && b.address_type == iscsi::kAddressIpv6 &&
+  return a.address_type == records::kAddressIpv6 && b.address_type == records::kAddressIpv6 &&
          a.address == b.address;
 }
 
@@ -33,11 +33,11 @@ bool DigestRefused(DigestPolicy policy, uint8_t offered) {
 
 // The CHAP exchange: 0 when the initiator and the target agree, else the
 // authentication failure.
-uint16_t CheckChap(const SimulatedTarget& target, const iscsi::LoginOptions& options) {
+uint16_t CheckChap(const SimulatedTarget& target, const records::LoginOptions& options) {
   bool offers_chap = options.authentication_method == 1;
   if (target.chap == ChapMode::kNone) return offers_chap ? kLoginAuthenticationFailure : 0;
   if (!offers_chap) return kLoginAuthenticationFailure;
-  std::optional<std::vector<uint8_t>> secret = iscsi::EncodeSecret(target.chap_secret);
+  std::optional<std::vector<uint8_t>> secret = records::EncodeSecret(target.chap_secret);
   if (!secret || options.target_chap_name != target.chap_user || options.target_secret != *secret) {
     return kLoginAuthenticationFailure;
   }
@@ -45,7 +45,7 @@ uint16_t CheckChap(const SimulatedTarget& target, const iscsi::LoginOptions& opt
   if (target.chap == ChapMode::kOneWay) {
     return options.mutual_chap == 1 ? kLoginAuthenticationFailure : 0;
   }
-  std::optional<std::vector<uint8_t>> mutual = iscsi::EncodeSecret(target.mutual_secret);
+  std::optional<std::vector<uint8_t>> mutual = records::EncodeSecret(target.mutual_secret);
   if (options.mutual_chap != 1 || !mutual || options.initiator_chap_name != target.mutual_user ||
       options.initiator_secret != *mutual) {
     return kLoginAuthenticationFailure;
@@ -53,11 +53,11 @@ uint16_t CheckChap(const SimulatedTarget& target, const iscsi::LoginOptions& opt
   return 0;
 }
 
-iscsi::LoginOptions Negotiate(const iscsi::LoginOptions& offered) {
-  iscsi::LoginOptions n = offered;
+records::LoginOptions Negotiate(const records::LoginOptions& offered) {
+  records::LoginOptions n = offered;
   // The targets answer Yes to InitialR2T and ImmediateData: OR gives Yes,
   // AND gives the initiator's value.
-  n.flags = static_cast<uint8_t>(offered.flags | iscsi::kFlagInitialR2T);
+  n.flags = static_cast<uint8_t>(offered.flags | records::kFlagInitialR2T);
   n.error_recovery_level = 0;
   n.first_burst_length = std::min(offered.first_burst_length, kTargetFirstBurstLength);
   n.max_burst_length = std::min(offered.max_burst_length, kTargetMaxBurstLength);
@@ -119,8 +119,8 @@ std::vector<SimulatedTarget> DefaultStorageNetwork() {
   return network;
 }
 
-std::optional<iscsi::PortalEntry> PortalOf(const SimulatedPortal& portal) {
-  iscsi::PortalEntry entry;
+std::optional<records::PortalEntry> PortalOf(const SimulatedPortal& portal) {
+  records::PortalEntry entry;
   entry.port = portal.port;
   entry.tag = portal.group_tag;
   if (portal.address.find(':') != std::string::npos) {
@@ -128,7 +128,7 @@ std::optional<iscsi::PortalEntry> PortalOf(const SimulatedPortal& portal) {
     if (portal.address.size() >= sizeof text) return std::nullopt;
     std::memcpy(text, portal.address.data(), portal.address.size());
     if (ValidateIpv6(text) != 0) return std::nullopt;
-    entry.address_type = iscsi::kAddressIpv6;
+    entry.address_type = records::kAddressIpv6;
     StrToU8IPv6(text, entry.address.data());
     return entry;
   }
@@ -136,11 +136,11 @@ std::optional<iscsi::PortalEntry> PortalOf(const SimulatedPortal& portal) {
   if (validateIPAddress(portal.address.c_str(), entry.address.data(), kFormOnly) != 1) {
     return std::nullopt;
   }
-  entry.address_type = iscsi::kAddressIpv4;
+  entry.address_type = records::kAddressIpv4;
   return entry;
 }
 
-bool SamePortal(const iscsi::PortalEntry& a, const iscsi::PortalEntry& b) {
+bool SamePortal(const records::PortalEntry& a, const records::PortalEntry& b) {
   return a.port == b.port && SameAddress(a, b);
 }
 
@@ -160,14 +160,14 @@ const SimulatedTarget* FindSimulatedTarget(const std::vector<SimulatedTarget>& n
 }
 
 LoginDecision EvaluateLogin(const std::vector<SimulatedTarget>& network,
-                            const iscsi::LoginRequest& request) {
+                            const records::LoginRequest& request) {
   LoginDecision decision;
   bool address_known = false;
   bool portal_served = false;  // an online target listens at address and port
   std::optional<size_t> named;
   for (size_t t = 0; t < network.size(); ++t) {
     for (const SimulatedPortal& portal : network[t].portals) {
-      std::optional<iscsi::PortalEntry> entry = PortalOf(portal);
+      std::optional<records::PortalEntry> entry = PortalOf(portal);
       if (!entry || !SameAddress(*entry, request.portal)) continue;
       address_known = true;
       if (entry->port != request.portal.port) continue;
@@ -185,7 +185,7 @@ LoginDecision EvaluateLogin(const std::vector<SimulatedTarget>& network,
   if (decision.additional_status != 0) return decision;
 
   const SimulatedTarget& target = network[*named];
-  std::optional<iscsi::LoginOptions> options = iscsi::DecodeLoginOptions(request.options);
+  std::optional<records::LoginOptions> options = records::DecodeLoginOptions(request.options);
   if (!options) {
     decision.additional_status = kLoginInitiatorError;
     return decision;

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "records/iscsi_records.h"
+#include "records/iscsi_login.h"
 #include "records/login_options_record.h"
 
 namespace oxim::emulator {
@@ -105,23 +105,23 @@ inline constexpr uint16_t kLoginServiceUnavailable = 56;
 inline constexpr uint16_t kLoginDigestMismatch = 100;
 
 struct LoginDecision {
-  uint16_t additional_status = 0;  // 0: the target accepts
-  size_t target = 0;               // index in the network when accepted
-  iscsi::LoginOptions negotiated;  // when accepted
+  uint16_t additional_status = 0;    // 0: the target accepts
+  size_t target = 0;                 // index in the network when accepted
+  records::LoginOptions negotiated;  // when accepted
 };
 
 // Decides a login request against the network: reachability of the portal,
 // the target's name there (ignoring case), CHAP, then digests, in that order.
 // Session limits are the caller's.
 LoginDecision EvaluateLogin(const std::vector<SimulatedTarget>& network,
-                            const iscsi::LoginRequest& request);
+                            const records::LoginRequest& request);
 
 // The portal entry a simulated portal stands for (tag: its group tag);
 // nullopt for an address that is neither IPv4 nor IPv6 text.
-std::optional<iscsi::PortalEntry> PortalOf(const SimulatedPortal& portal);
+std::optional<records::PortalEntry> PortalOf(const SimulatedPortal& portal);
 // Whether two portal entries name the same address and port (IPv4 by the
 // first four bytes, whatever IPv4 type code each carries).
-bool SamePortal(const iscsi::PortalEntry& a, const iscsi::PortalEntry& b);
+bool SamePortal(const records::PortalEntry& a, const records::PortalEntry& b);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // The target of that name (ignoring case), or null.
 const SimulatedTarget* FindSimulatedTarget(const std::vector<SimulatedTarget>& network,

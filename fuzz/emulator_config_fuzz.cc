@@ -34,26 +34,25 @@ void CheckLimits(const emulator::AdapterConfig& config) {
       (function.kind == emulator::FunctionKind::kIscsi ? iscsi : nic)++;
     }
     Check(iscsi <= emulator::kMaxIscsiFunctionsPerController);
-    Check(nic <= emulator::kMaxChipInfoFunctions);
+    Check(nic <= records::kChipInfoMaxFunctions);
     nic_controllers += nic > 0;
   }
-  Check(nic_controllers <= emulator::kMaxChipInfoControllers);
+  Check(nic_controllers <= records::kChipInfoMaxControllers);
 }
 
 // One firmware command of `length` payload bytes through an open device.
 void Send(emulator::EmulatedAdapter& adapter, int handle, bool nic,
-          const transport::PciAddress& address, uint8_t opcode, uint8_t subsystem,
-          uint32_t length) {
-  std::vector<uint8_t> buffer(transport::kNicCommandOffset + 16 + length, 0);
+          const records::PciAddress& address, uint8_t opcode, uint8_t subsystem, uint32_t length) {
+  std::vector<uint8_t> buffer(records::kNicCommandOffset + 16 + length, 0);
   std::span<uint8_t> command(buffer);
   if (nic) {
-    transport::EncodeNicEnvelopePrefix(buffer, address);
-    command = command.subspan(transport::kNicCommandOffset);
+    records::EncodeNicEnvelopePrefix(buffer, address);
+    command = command.subspan(records::kNicCommandOffset);
   } else {
     command = command.first(16 + length);
   }
-  transport::EncodeRequestHeader(command, {opcode, subsystem, 0, 0, 30, length, 0});
-  adapter.Ioctl(handle, nic ? transport::kNicFirmwareRequest : transport::kIscsiFirmwareRequest,
+  records::EncodeRequestHeader(command, {opcode, subsystem, 0, 0, 30, length, 0});
+  adapter.Ioctl(handle, nic ? records::kNicFirmwareRequest : records::kIscsiFirmwareRequest,
                 nic ? std::span<uint8_t>(buffer) : command);
 }
 
@@ -75,10 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   config->nic_count_changes.clear();
   emulator::EmulatedAdapter adapter(*config, "/nonexistent/oxim-fuzz-state");
 
-  int nic = adapter.Open(transport::kNicDevicePath);
-  uint8_t record[transport::kChipInfoRecordSize] = {};
-  Check(adapter.Ioctl(nic, transport::kNicChipInfoRequest, record).result == 0);
-  Check(transport::DecodeChipInfo(record).has_value());
+  int nic = adapter.Open(records::kNicDevicePath);
+  uint8_t record[records::kChipInfoRecordSize] = {};
+  Check(adapter.Ioctl(nic, records::kNicChipInfoRequest, record).result == 0);
+  Check(records::DecodeChipInfo(record).has_value());
   for (const emulator::ControllerConfig& controller : config->controllers) {
     for (const emulator::FunctionConfig& function : controller.functions) {
       if (function.kind != emulator::FunctionKind::kNic) continue;
@@ -92,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   for (int instance = 0;; ++instance) {
-    int handle = adapter.Open(transport::kIscsiDevicePrefix + std::to_string(instance));
+    int handle = adapter.Open(records::kIscsiDevicePrefix + std::to_string(instance));
     if (handle < 0) break;
     Send(adapter, handle, false, {}, 32, 1, 540);
     Send(adapter, handle, false, {}, 76, 1, 44);

@@ -10,10 +10,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace oxim::iscsi;
-  if (std::optional<LoginOptions> decoded = DecodeLoginOptions({data, size})) {
-    std::vector<uint8_t> again(kLoginOptionsSize);
-    if (!EncodeLoginOptions(again, *decoded)) __builtin_trap();
-    std::optional<LoginOptions> twice = DecodeLoginOptions(again);
+  namespace records = oxim::records;
+  if (std::optional<records::LoginOptions> decoded = records::DecodeLoginOptions({data, size})) {
+    std::vector<uint8_t> again(records::kLoginOptionsSize);
+    if (!records::EncodeLoginOptions(again, *decoded)) __builtin_trap();
+    std::optional<records::LoginOptions> twice = records::DecodeLoginOptions(again);
     if (!twice || twice->target_secret != decoded->target_secret ||
         twice->initiator_chap_name != decoded->initiator_chap_name) {
       __builtin_trap();
@@ -33,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ChapDecision decision = check_configure_chap(request);
   if (decision.accepted) {
     // An accepted secret always fits the record.
-    if (!EncodeSecret(decision.stored.target_secret)) __builtin_trap();
+    if (!records::EncodeSecret(decision.stored.target_secret)) __builtin_trap();
   }
-  EncodeSecret(fields[2]);
+  records::EncodeSecret(fields[2]);
   return 0;
 }

@@ -60,7 +60,7 @@ std::shared_ptr<FuzzDriver> Install() {
   platform::SetBackendOverride(driver);
   const int handles[] = {7, 7};
   transport::SetIscsiHandles(handles);
-  const transport::PciAddress nics[] = {{1, 2, 3}, {1, 2, 4}};
+  const records::PciAddress nics[] = {{1, 2, 3}, {1, 2, 4}};
   transport::SetNicFunctions(nics);
   transport::set_protocol(0, 1);
   transport::set_protocol(1, 2);
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t choice = data[0];
   const uint8_t opcode = data[1];
   const uint16_t length = static_cast<uint16_t>(data[2] | ((data[3] & 0x1F) << 8));
-  const int kind = (choice & 1) ? transport::kDriverNic : transport::kDriverIscsi;
+  const int kind = (choice & 1) ? records::kDriverNic : records::kDriverIscsi;
   const int function_index = (choice & 2) ? -1 : 1 + ((choice >> 2) & 1);
   driver->Reset(data + 4, size - 4);
 
@@ -83,14 +83,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint16_t needed = 0;
   switch ((choice >> 3) & 7) {
     case 0:
-      if (kind == transport::kDriverIscsi) {
+      if (kind == records::kDriverIscsi) {
         IssueIOCTLWithPayLoad(function_index, opcode, 1, length, length + 16, payload, 3, 0, 0);
       } else {
         IssueNICIOCTLWithPayLoad(function_index, opcode, 1, length, length + 16, payload, 3, 0, 0);
       }
       break;
     case 1:
-      if (kind == transport::kDriverIscsi) {
+      if (kind == records::kDriverIscsi) {
         GetIOCTLPayLoadSize(function_index, opcode, 6, length, length + 16, payload, &needed, 0, 0);
       } else {
         GetNICIOCTLPayLoadSize(function_index, opcode, 6, length, length + 16, payload, &needed, 0,
@@ -103,9 +103,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     }
     case 3: {
-      uint8_t attributes[transport::kControllerAttributesSize] = {};
+      uint8_t attributes[records::kControllerAttributesSize] = {};
       if (ioctl_fetch_controller_attribs(function_index, attributes, 0, 0, kind) == 0) {
-        transport::DecodeControllerAttributes(attributes);
+        records::DecodeControllerAttributes(attributes);
       }
       break;
     }
@@ -116,17 +116,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     }
     case 5: {
-      uint8_t record[transport::kChipInfoRecordSize] = {};
-      if (IssueNicDriverRequest(transport::kNicChipInfoRequest, record) == 0) {
-        transport::DecodeChipInfo(record);
+      uint8_t record[records::kChipInfoRecordSize] = {};
+      if (IssueNicDriverRequest(records::kNicChipInfoRequest, record) == 0) {
+        records::DecodeChipInfo(record);
       }
       break;
     }
     case 6: {
-      std::vector<uint8_t> record(transport::PciConfigRecordSize(4), 0);
-      transport::EncodePciConfigRead(record, {{1, 2, 3}, 164, 4});
-      IssueNicDriverRequest(transport::kNicPciConfigReadRequest, record);
-      transport::DecodePciConfigRead(record);
+      std::vector<uint8_t> record(records::PciConfigRecordSize(4), 0);
+      records::EncodePciConfigRead(record, {{1, 2, 3}, 164, 4});
+      IssueNicDriverRequest(records::kNicPciConfigReadRequest, record);
+      records::DecodePciConfigRead(record);
       break;
     }
     default: ioctl_get_sessionconfig_size(function_index, payload, &needed, 0, 0); break;

@@ -16,10 +16,10 @@ namespace oxim {
 
 uint32_t OXIM_get_cntr_attribs(int function_index, uint8_t port, uint8_t domain, int kind,
                                std::span<uint8_t> buffer) {
-  if (buffer.size() < transport::kControllerAttributesSize) return OXIM_STATUS_FAILURE;
+  if (buffer.size() < records::kControllerAttributesSize) return OXIM_STATUS_FAILURE;
   std::fill(buffer.begin(), buffer.end(), uint8_t{0});
   uint32_t status = ioctl_fetch_controller_attribs(
-      function_index, buffer.first(transport::kControllerAttributesSize), domain, port, kind);
+      function_index, buffer.first(records::kControllerAttributesSize), domain, port, kind);
   if (status != OXIM_STATUS_SUCCESS) {
     pdebug(kModuleAdapter, kLogError,
            "%s: ioctl_fetch_controller_attribs failed with status = %d\n", __func__,
@@ -30,20 +30,19 @@ uint32_t OXIM_get_cntr_attribs(int function_index, uint8_t port, uint8_t domain,
   return OXIM_STATUS_SUCCESS;
 }
 
-std::optional<transport::ControllerAttributes> function_attributes(int function_index, int kind) {
-  std::array<uint8_t, transport::kControllerAttributesSize> buffer{};
+std::optional<records::ControllerAttributes> function_attributes(int function_index, int kind) {
+  std::array<uint8_t, records::kControllerAttributesSize> buffer{};
   if (OXIM_get_cntr_attribs(function_index, 0, 0, kind, buffer) != OXIM_STATUS_SUCCESS) {
     return std::nullopt;
   }
-  return transport::DecodeControllerAttributes(buffer);
+  return records::DecodeControllerAttributes(buffer);
 }
 
 int get_lhba_count(Node* node, char* bus, char* device, char* function, char* count) {
   const int index = get_port_number(node);
-  const int kind = transport::get_the_protocol(get_qf_instance(node)) == 2
-                       ? transport::kDriverNic
-                       : transport::kDriverIscsi;
-  std::optional<transport::ControllerAttributes> attributes = function_attributes(index, kind);
+  const int kind = transport::get_the_protocol(get_qf_instance(node)) == 2 ? records::kDriverNic
+                                                                           : records::kDriverIscsi;
+  std::optional<records::ControllerAttributes> attributes = function_attributes(index, kind);
   if (!attributes || bus == nullptr || device == nullptr || function == nullptr ||
       count == nullptr) {
     return -1;

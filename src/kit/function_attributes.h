@@ -26,7 +26,7 @@ uint32_t OXIM_get_cntr_attribs(int function_index, uint8_t port, uint8_t domain,
                                std::span<uint8_t> buffer);
 
 // The decoded attributes of a function; nullopt when the command fails.
-std::optional<transport::ControllerAttributes> function_attributes(int function_index, int kind);
+std::optional<records::ControllerAttributes> function_attributes(int function_index, int kind);
 
 // From the controller attributes of the node's function: its bus, device and
 // function numbers and the count at offset 447 as decimal texts (each

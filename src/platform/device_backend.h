@@ -7,7 +7,7 @@
 // backend is chosen again only when no device is open, so a handle never
 // outlives the backend it names.
 //
-//   int handle = platform::OpenDevice(transport::kNicDevicePath);
+//   int handle = platform::OpenDevice(records::kNicDevicePath);
 //   if (handle < 0) ...;  // errno tells why
 //   platform::IoResult r = platform::DeviceIoctl(handle, 6, record);
 //   platform::CloseDevice(handle);

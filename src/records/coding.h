@@ -1,19 +1,25 @@
 // Little-endian load and store of the fixed-width fields of firmware and
-// driver records. Every record layout goes through these helpers; nothing
-// casts a struct over a buffer. Callers check the record length first (the
-// layout headers do), so these take raw positions.
+// driver records, and of their fixed-size text fields. Every record layout
+// goes through these helpers; nothing casts a struct over a buffer or copies
+// an integer in host order. Callers check the record length first (the
+// layout headers do), so the integer helpers take raw positions.
 //
-//   uint8_t buffer[8];
+//   uint8_t buffer[40];
 //   EncodeFixed32(buffer + 4, 120);
 //   uint32_t timeout = DecodeFixed32(buffer + 4);
+//   EncodeText(std::span(buffer).subspan(8, 32), "disk one", TextEnd::kNul);
+//   std::string alias = DecodeText(std::span(buffer).subspan(8, 32));
 #ifndef OXIM_RECORDS_CODING_H_
 #define OXIM_RECORDS_CODING_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
-namespace oxim::transport {
+namespace oxim::records {
 
 inline void EncodeFixed16(uint8_t* dst, uint16_t value) {
   dst[0] = static_cast<uint8_t>(value);
@@ -42,6 +48,29 @@ constexpr bool FieldFits(size_t offset, size_t size, size_t record_size) {
   return offset <= record_size && size <= record_size - offset;
 }
 
-}  // namespace oxim::transport
+// How a text is cut to its fixed-size field.
+enum class TextEnd {
+  kNul,      // at most size - 1 characters, so that a NUL always follows
+  kMayFill,  // at most size characters: a full field has no NUL
+};
+
+// Writes text into a fixed-size field, cut as `end` says, and NULs up to
+// the field's end.
+inline void EncodeText(std::span<uint8_t> field, std::string_view text, TextEnd end) {
+  size_t room = field.size();
+  if (end == TextEnd::kNul && room > 0) --room;
+  const size_t length = std::min(text.size(), room);
+  std::copy_n(text.begin(), length, field.begin());
+  std::fill(field.begin() + length, field.end(), uint8_t{0});
+}
+
+// The text of a fixed-size field: up to its first NUL, or the whole field
+// when it has none.
+inline std::string DecodeText(std::span<const uint8_t> field) {
+  auto end = std::find(field.begin(), field.end(), uint8_t{0});
+  return std::string(field.begin(), end);
+}
+
+}  // namespace oxim::records
 
 #endif  // OXIM_RECORDS_CODING_H_

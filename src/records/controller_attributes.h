@@ -1,6 +1,7 @@
 // The 540-byte controller attributes answer (opcode 32, subsystem 1): the
 // identity, versions and PCI identity of a function's controller. Shared by
-// the library and the emulated adapter. Texts are NUL-padded ASCII.
+// the library and the emulated adapter. Little-endian; texts are NUL-padded
+// ASCII, a text that fills its field has no NUL.
 //
 //   offset size field
 //   32     32   manufacturer
@@ -30,10 +31,8 @@
 #ifndef OXIM_RECORDS_CONTROLLER_ATTRIBUTES_H_
 #define OXIM_RECORDS_CONTROLLER_ATTRIBUTES_H_
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,7 +40,7 @@
 #include "records/coding.h"
 #include "records/request_header.h"
 
-namespace oxim::transport {
+namespace oxim::records {
 
 inline constexpr size_t kControllerAttributesSize = 540;
 inline constexpr size_t kAttrTextSize = 32;
@@ -72,13 +71,21 @@ inline constexpr size_t kAttrFurtherCountOffset = 447;
 inline constexpr size_t kAttrBusOffset = 508;
 inline constexpr size_t kAttrDeviceOffset = 509;
 inline constexpr size_t kAttrFunctionOffset = 510;
-static_assert(FieldFits(kAttrSerialOffset, kAttrSerialSize, kControllerAttributesSize));
-static_assert(FieldFits(kAttrDriverVersionOffset, kAttrDriverVersionSize,
-                        kControllerAttributesSize));
-static_assert(FieldFits(kAttrFunctionOffset, 1, kControllerAttributesSize));
+// Each field ends before the next one starts, the last inside the answer.
+static_assert(FieldFits(kAttrManufacturerOffset, kAttrTextSize, kAttrCapabilitiesOffset));
+static_assert(FieldFits(kAttrDefaultEtoOffset, 4, kAttrModelOffset));
+static_assert(FieldFits(kAttrModelOffset, kAttrTextSize, kAttrDescriptionOffset));
 static_assert(FieldFits(kAttrDescriptionOffset, kAttrDescriptionSize, kAttrSerialOffset));
+static_assert(FieldFits(kAttrSerialOffset, kAttrSerialSize, kAttrActiveFirmwareOffset));
+static_assert(FieldFits(kAttrActiveFirmwareOffset, kAttrTextSize, kAttrBiosOffset));
+static_assert(FieldFits(kAttrBiosOffset, kAttrTextSize, kAttrBootCodeOffset));
+static_assert(FieldFits(kAttrBootCodeOffset, kAttrTextSize, kAttrDriverVersionOffset));
+static_assert(FieldFits(kAttrDriverVersionOffset, kAttrDriverVersionSize,
+                        kAttrFlashFirmwareOffset));
 static_assert(FieldFits(kAttrFlashFirmwareOffset, kAttrTextSize, kAttrMaxCdbOffset));
+static_assert(FieldFits(kAttrLdtoOffset, 2, kAttrIscsiVersionsOffset));
 static_assert(FieldFits(kAttrSubsysDeviceIdOffset, 2, kAttrBusOffset));
+static_assert(FieldFits(kAttrFunctionOffset, 1, kControllerAttributesSize));
 
 struct ControllerAttributes {
   std::string manufacturer;
@@ -105,35 +112,25 @@ struct ControllerAttributes {
   PciAddress address;
 };
 
-namespace attributes_detail {
-inline void PutText(uint8_t* dst, size_t size, const std::string& text) {
-  std::memset(dst, 0, size);
-  std::memcpy(dst, text.data(), std::min(size, text.size()));
-}
-inline std::string GetText(const uint8_t* src, size_t size) {
-  const void* nul = std::memchr(src, 0, size);
-  size_t length = nul != nullptr ? static_cast<const uint8_t*>(nul) - src : size;
-  return std::string(reinterpret_cast<const char*>(src), length);
-}
-}  // namespace attributes_detail
-
 // Writes the fields above; the other bytes are left as they are. False when
 // the answer is shorter than 540 bytes.
 inline bool EncodeControllerAttributes(std::span<uint8_t> answer, const ControllerAttributes& a) {
   if (answer.size() < kControllerAttributesSize) return false;
   uint8_t* p = answer.data();
-  using attributes_detail::PutText;
-  PutText(p + kAttrManufacturerOffset, kAttrTextSize, a.manufacturer);
+  auto text = [&](size_t offset, size_t size, const std::string& value) {
+    EncodeText(answer.subspan(offset, size), value, TextEnd::kMayFill);
+  };
+  text(kAttrManufacturerOffset, kAttrTextSize, a.manufacturer);
   EncodeFixed32(p + kAttrCapabilitiesOffset, a.capabilities);
   EncodeFixed32(p + kAttrDefaultEtoOffset, a.default_eto);
-  PutText(p + kAttrModelOffset, kAttrTextSize, a.model_number);
-  PutText(p + kAttrDescriptionOffset, kAttrDescriptionSize, a.description);
-  PutText(p + kAttrSerialOffset, kAttrSerialSize, a.serial_number);
-  PutText(p + kAttrActiveFirmwareOffset, kAttrTextSize, a.active_firmware_version);
-  PutText(p + kAttrBiosOffset, kAttrTextSize, a.bios_version);
-  PutText(p + kAttrBootCodeOffset, kAttrTextSize, a.boot_code_version);
-  PutText(p + kAttrDriverVersionOffset, kAttrDriverVersionSize, a.driver_version);
-  PutText(p + kAttrFlashFirmwareOffset, kAttrTextSize, a.flash_firmware_version);
+  text(kAttrModelOffset, kAttrTextSize, a.model_number);
+  text(kAttrDescriptionOffset, kAttrDescriptionSize, a.description);
+  text(kAttrSerialOffset, kAttrSerialSize, a.serial_number);
+  text(kAttrActiveFirmwareOffset, kAttrTextSize, a.active_firmware_version);
+  text(kAttrBiosOffset, kAttrTextSize, a.bios_version);
+  text(kAttrBootCodeOffset, kAttrTextSize, a.boot_code_version);
+  text(kAttrDriverVersionOffset, kAttrDriverVersionSize, a.driver_version);
+  text(kAttrFlashFirmwareOffset, kAttrTextSize, a.flash_firmware_version);
   EncodeFixed16(p + kAttrMaxCdbOffset, a.max_cdb_length);
   EncodeFixed16(p + kAttrLdtoOffset, a.link_down_timeout);
   p[kAttrIscsiVersionsOffset] = a.iscsi_versions;
@@ -155,18 +152,18 @@ inline std::optional<ControllerAttributes> DecodeControllerAttributes(
   if (answer.size() < kControllerAttributesSize) return std::nullopt;
   const uint8_t* p = answer.data();
   ControllerAttributes a;
-  using attributes_detail::GetText;
-  a.manufacturer = GetText(p + kAttrManufacturerOffset, kAttrTextSize);
+  auto text = [&](size_t offset, size_t size) { return DecodeText(answer.subspan(offset, size)); };
+  a.manufacturer = text(kAttrManufacturerOffset, kAttrTextSize);
   a.capabilities = DecodeFixed32(p + kAttrCapabilitiesOffset);
   a.default_eto = DecodeFixed32(p + kAttrDefaultEtoOffset);
-  a.model_number = GetText(p + kAttrModelOffset, kAttrTextSize);
-  a.description = GetText(p + kAttrDescriptionOffset, kAttrDescriptionSize);
-  a.serial_number = GetText(p + kAttrSerialOffset, kAttrSerialSize);
-  a.active_firmware_version = GetText(p + kAttrActiveFirmwareOffset, kAttrTextSize);
-  a.bios_version = GetText(p + kAttrBiosOffset, kAttrTextSize);
-  a.boot_code_version = GetText(p + kAttrBootCodeOffset, kAttrTextSize);
-  a.driver_version = GetText(p + kAttrDriverVersionOffset, kAttrDriverVersionSize);
-  a.flash_firmware_version = GetText(p + kAttrFlashFirmwareOffset, kAttrTextSize);
+  a.model_number = text(kAttrModelOffset, kAttrTextSize);
+  a.description = text(kAttrDescriptionOffset, kAttrDescriptionSize);
+  a.serial_number = text(kAttrSerialOffset, kAttrSerialSize);
+  a.active_firmware_version = text(kAttrActiveFirmwareOffset, kAttrTextSize);
+  a.bios_version = text(kAttrBiosOffset, kAttrTextSize);
+  a.boot_code_version = text(kAttrBootCodeOffset, kAttrTextSize);
+  a.driver_version = text(kAttrDriverVersionOffset, kAttrDriverVersionSize);
+  a.flash_firmware_version = text(kAttrFlashFirmwareOffset, kAttrTextSize);
   a.max_cdb_length = DecodeFixed16(p + kAttrMaxCdbOffset);
   a.link_down_timeout = DecodeFixed16(p + kAttrLdtoOffset);
   a.iscsi_versions = p[kAttrIscsiVersionsOffset];
@@ -181,6 +178,6 @@ inline std::optional<ControllerAttributes> DecodeControllerAttributes(
   return a;
 }
 
-}  // namespace oxim::transport
+}  // namespace oxim::records
 
 #endif  // OXIM_RECORDS_CONTROLLER_ATTRIBUTES_H_

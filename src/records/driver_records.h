@@ -4,6 +4,11 @@
 // 6) and the PCI configuration read (NIC request 8). Shared by the library
 // and the emulated adapter.
 //
+// Host adapter name (iSCSI request 1), in the caller's buffer (the library
+// gives 64 bytes):
+//   offset size field
+//   0      n    the name the host gave the function, NUL-terminated
+//
 // Driver information record (requests 4 and 7), 980 bytes:
 //   offset size field
 //   0      1    PCI bus number
@@ -40,12 +45,14 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "records/coding.h"
 #include "records/request_header.h"
 
-namespace oxim::transport {
+namespace oxim::records {
 
 // Driver kinds of a firmware command.
 inline constexpr int kDriverIscsi = 1;
@@ -66,11 +73,30 @@ inline constexpr char kNicDevicePath[] = "/vmfs/devices/char/vmkdriver/qf_esx_ni
 inline constexpr int kMaxIscsiInstances = 128;
 inline constexpr int kMaxNicFunctions = 128;
 
+// --- Host adapter name (iSCSI request 1) ---
+inline constexpr size_t kHostAdapterNameSize = 64;
+
+// Writes the name and a NUL, zeros to the buffer's end; false, writing
+// nothing, when the buffer cannot hold the name and its NUL.
+inline bool EncodeHostAdapterName(std::span<uint8_t> buffer, std::string_view name) {
+  if (buffer.size() <= name.size()) return false;
+  EncodeText(buffer, name, TextEnd::kNul);
+  return true;
+}
+
+// The name up to its NUL; the buffer's last byte always ends it. nullopt
+// for an empty buffer.
+inline std::optional<std::string> DecodeHostAdapterName(std::span<const uint8_t> buffer) {
+  if (buffer.empty()) return std::nullopt;
+  return DecodeText(buffer.first(buffer.size() - 1));
+}
+
 // --- Driver information record (requests 4 and 7) ---
 inline constexpr size_t kDriverInfoRecordSize = 980;
 inline constexpr size_t kDriverInfoBusOffset = 0;
 inline constexpr size_t kDriverInfoDeviceOffset = 1;
 inline constexpr size_t kDriverInfoFunctionOffset = 2;
+inline constexpr size_t kDriverInfoPadOffset = 3;
 inline constexpr size_t kDriverInfoAnswerOffset = 4;
 inline constexpr size_t kDriverInfoAnswerSize = 976;
 inline constexpr size_t kDriverInfoMtuOffset = kDriverInfoAnswerOffset + 8;
@@ -78,6 +104,7 @@ inline constexpr size_t kDriverInfoVfCountOffset = 16;
 static_assert(kDriverInfoAnswerOffset + kDriverInfoAnswerSize == kDriverInfoRecordSize);
 static_assert(FieldFits(kDriverInfoMtuOffset, 4, kDriverInfoRecordSize));
 static_assert(FieldFits(kDriverInfoVfCountOffset, 1, kDriverInfoRecordSize));
+static_assert(kDriverInfoPadOffset < kDriverInfoAnswerOffset);
 
 // Writes the address part of a driver information request; false when the
 // record is shorter than 980 bytes.
@@ -86,7 +113,7 @@ inline bool EncodeDriverInfoRequest(std::span<uint8_t> record, const PciAddress&
   record[kDriverInfoBusOffset] = address.bus;
   record[kDriverInfoDeviceOffset] = address.device;
   record[kDriverInfoFunctionOffset] = address.function;
-  record[3] = 0;
+  record[kDriverInfoPadOffset] = 0;
   return true;
 }
 
@@ -94,6 +121,29 @@ inline std::optional<PciAddress> DecodeDriverInfoAddress(std::span<const uint8_t
   if (record.size() < kDriverInfoRecordSize) return std::nullopt;
   return PciAddress{record[kDriverInfoBusOffset], record[kDriverInfoDeviceOffset],
                     record[kDriverInfoFunctionOffset]};
+}
+
+// The fields of the driver's answer that the library reads.
+struct DriverInfoAnswer {
+  uint32_t mtu = 0;
+  uint8_t virtual_functions = 0;  // request 7 only; 0 in request 4's answer
+};
+
+// Writes the answer part (976 bytes from offset 4, other bytes zeroed),
+// leaving the address; false when the record is shorter than 980 bytes.
+inline bool EncodeDriverInfoAnswer(std::span<uint8_t> record, const DriverInfoAnswer& answer) {
+  if (record.size() < kDriverInfoRecordSize) return false;
+  std::fill(record.begin() + kDriverInfoAnswerOffset, record.begin() + kDriverInfoRecordSize,
+            uint8_t{0});
+  EncodeFixed32(record.data() + kDriverInfoMtuOffset, answer.mtu);
+  record[kDriverInfoVfCountOffset] = answer.virtual_functions;
+  return true;
+}
+
+inline std::optional<DriverInfoAnswer> DecodeDriverInfoAnswer(std::span<const uint8_t> record) {
+  if (record.size() < kDriverInfoRecordSize) return std::nullopt;
+  return DriverInfoAnswer{DecodeFixed32(record.data() + kDriverInfoMtuOffset),
+                          record[kDriverInfoVfCountOffset]};
 }
 
 // --- Chip information record (request 6) ---
@@ -204,6 +254,23 @@ inline std::optional<PciConfigRead> DecodePciConfigRead(std::span<const uint8_t>
   return read;
 }
 
-}  // namespace oxim::transport
+// Writes the bytes read into the data area; false when the record cannot
+// hold the length it names or that is not the number of bytes given.
+inline bool EncodePciConfigData(std::span<uint8_t> record, std::span<const uint8_t> data) {
+  std::optional<PciConfigRead> read = DecodePciConfigRead(record);
+  if (!read || read->length != data.size()) return false;
+  std::copy(data.begin(), data.end(), record.begin() + kPciConfigDataOffset);
+  return true;
+}
+
+// The bytes read; nullopt when the record cannot hold the length it names.
+inline std::optional<std::vector<uint8_t>> DecodePciConfigData(std::span<const uint8_t> record) {
+  std::optional<PciConfigRead> read = DecodePciConfigRead(record);
+  if (!read) return std::nullopt;
+  auto data = record.subspan(kPciConfigDataOffset, read->length);
+  return std::vector<uint8_t>(data.begin(), data.end());
+}
+
+}  // namespace oxim::records
 
 #endif  // OXIM_RECORDS_DRIVER_RECORDS_H_

@@ -4,13 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-namespace oxim::iscsi {
+namespace oxim::records {
 namespace {
-
-using transport::DecodeFixed16;
-using transport::DecodeFixed32;
-using transport::EncodeFixed16;
-using transport::EncodeFixed32;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -110,12 +105,12 @@ std::optional<LoginOptions> DecodeLoginOptions(std::span<const uint8_t> record) 
   o.tcp_window_size = DecodeFixed32(p + kTcpWindowSizeOffset);
   o.authentication_method = DecodeFixed32(p + kAuthenticationMethodOffset);
   o.mutual_chap = DecodeFixed32(p + kMutualChapOffset);
-  o.initiator_chap_name.assign(reinterpret_cast<const char*>(p + kInitiatorChapNameOffset),
-                               initiator_name_length);
+  o.initiator_chap_name.assign(p + kInitiatorChapNameOffset,
+                               p + kInitiatorChapNameOffset + initiator_name_length);
   o.initiator_secret.assign(p + kInitiatorSecretOffset,
                             p + kInitiatorSecretOffset + initiator_secret_length);
-  o.target_chap_name.assign(reinterpret_cast<const char*>(p + kTargetChapNameOffset),
-                            target_name_length);
+  o.target_chap_name.assign(p + kTargetChapNameOffset,
+                            p + kTargetChapNameOffset + target_name_length);
   o.target_secret.assign(p + kTargetSecretOffset, p + kTargetSecretOffset + target_secret_length);
   return o;
 }
@@ -138,4 +133,4 @@ std::optional<std::vector<uint8_t>> EncodeSecret(std::string_view text) {
   return bytes;
 }
 
-}  // namespace oxim::iscsi
+}  // namespace oxim::records

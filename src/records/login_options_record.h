@@ -51,7 +51,7 @@
 
 #include "records/coding.h"
 
-namespace oxim::iscsi {
+namespace oxim::records {
 
 inline constexpr size_t kLoginOptionsSize = 600;
 inline constexpr size_t kLoginSessionPartSize = 20;
@@ -81,13 +81,11 @@ inline constexpr size_t kInitiatorChapNameLengthOffset = 592;
 inline constexpr size_t kInitiatorSecretLengthOffset = 594;
 inline constexpr size_t kTargetChapNameLengthOffset = 596;
 inline constexpr size_t kTargetSecretLengthOffset = 598;
-static_assert(transport::FieldFits(kInitiatorChapNameOffset, kChapNameSize,
-                                   kInitiatorSecretOffset));
-static_assert(transport::FieldFits(kInitiatorSecretOffset, kSecretSize, kTargetChapNameOffset));
-static_assert(transport::FieldFits(kTargetChapNameOffset, kChapNameSize, kTargetSecretOffset));
-static_assert(transport::FieldFits(kTargetSecretOffset, kSecretSize,
-                                   kInitiatorChapNameLengthOffset));
-static_assert(transport::FieldFits(kTargetSecretLengthOffset, 2, kLoginOptionsSize));
+static_assert(FieldFits(kInitiatorChapNameOffset, kChapNameSize, kInitiatorSecretOffset));
+static_assert(FieldFits(kInitiatorSecretOffset, kSecretSize, kTargetChapNameOffset));
+static_assert(FieldFits(kTargetChapNameOffset, kChapNameSize, kTargetSecretOffset));
+static_assert(FieldFits(kTargetSecretOffset, kSecretSize, kInitiatorChapNameLengthOffset));
+static_assert(FieldFits(kTargetSecretLengthOffset, 2, kLoginOptionsSize));
 
 // Flag bits of byte 0.
 inline constexpr uint8_t kFlagInitialR2T = 1u << 0;
@@ -136,6 +134,6 @@ std::optional<LoginOptions> DecodeLoginOptions(std::span<const uint8_t> record);
 // invalid or odd in number, or the result is longer than 16 bytes.
 std::optional<std::vector<uint8_t>> EncodeSecret(std::string_view text);
 
-}  // namespace oxim::iscsi
+}  // namespace oxim::records
 
 #endif  // OXIM_RECORDS_LOGIN_OPTIONS_RECORD_H_

@@ -42,7 +42,7 @@
 
 #include "records/coding.h"
 
-namespace oxim::transport {
+namespace oxim::records {
 
 inline constexpr size_t kRequestHeaderSize = 16;
 inline constexpr size_t kPageCodeOffset = 0;
@@ -186,6 +186,6 @@ inline std::optional<PciAddress> DecodeNicEnvelopePrefix(std::span<const uint8_t
                     envelope[kNicFunctionOffset]};
 }
 
-}  // namespace oxim::transport
+}  // namespace oxim::records
 
 #endif  // OXIM_RECORDS_REQUEST_HEADER_H_

@@ -33,7 +33,7 @@ struct FoundFunction {
   int kind = 0;             // 1 iSCSI driver, 2 NIC driver
   // The controller attributes the firmware reported for it; null when they
   // could not be read (a NIC function placed by its PCI address).
-  const transport::ControllerAttributes* attributes = nullptr;
+  const records::ControllerAttributes* attributes = nullptr;
 };
 
 struct Area {

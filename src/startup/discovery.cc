@@ -23,8 +23,12 @@
 #include "kit/function_tree.h"
 #include "oxim/oxim.h"
 #include "platform/device_backend.h"
+#include "records/additional_attributes.h"
+#include "records/config_signature.h"
 #include "records/controller_attributes.h"
+#include "records/coredump_properties.h"
 #include "records/driver_records.h"
+#include "records/pci_config_command.h"
 #include "schema/area.h"
 #include "startup/host_facts.h"
 #include "startup/tree_builder.h"
@@ -35,16 +39,14 @@
 namespace oxim {
 namespace {
 
-using transport::kDriverIscsi;
-using transport::kDriverNic;
+using records::kDriverIscsi;
+using records::kDriverNic;
 
 constexpr int kMaxControllers = 16;
 constexpr int kMaxPorts = 4;
 constexpr size_t kInterfaceNameLength = 9;
 constexpr char kEsxConfPath[] = "/etc/vmware/esx.conf";
 constexpr char kLibraryDirectory[] = "/scratch/Vallorn/";
-constexpr uint32_t kConfigSignatureSize = 132;
-constexpr uint32_t kConfigSignatureValue = 3;
 
 // Counts of the last enumeration; changed only while the tree is built or
 // rebuilt (library lock held, or the NIC refresh, which runs one at a time).
@@ -55,7 +57,7 @@ std::atomic<bool> g_virtual_function{false};
 
 // Interface names of the NIC functions; read by handlers on any thread.
 std::mutex g_names_mutex;
-std::array<std::string, transport::kMaxNicFunctions> g_interface_names;
+std::array<std::string, records::kMaxNicFunctions> g_interface_names;
 
 // A match result: the controller instance, none, or "skip this function"
 // (the tree's properties could not be read).
@@ -180,8 +182,8 @@ Node* controller_with_instance(int instance) {
 // Writes the configuration signature of a controller that runs the iSCSI
 // protocol; a NIC-only controller counts it as done.
 uint32_t OXIM_set_config_signature(int function_index, int controller_instance) {
-  std::array<uint8_t, kConfigSignatureSize> signature{};
-  std::memcpy(signature.data(), &kConfigSignatureValue, sizeof kConfigSignatureValue);
+  std::array<uint8_t, records::kConfigSignatureSize> signature{};
+  records::EncodeConfigSignature(signature, records::kConfigSignatureConfigured);
   return ioctl_set_config_sign(function_index, signature, 0, 0, controller_instance);
 }
 
@@ -232,17 +234,18 @@ void probe_virtual_function(int function_index, Node* controller) {
   uint32_t status = OXIM_STATUS_SUCCESS;
   switch (get_qf_type(controller)) {
     case kChipQF3: {
-      std::array<uint8_t, 264> record{};
+      std::array<uint8_t, records::kPciCommandSize> record{};
+      records::EncodePciConfigCommand(record, {});  // 256 bytes from offset 0
       status = ioctl_read_pci_conf(function_index, record, 0, 0, kDriverNic);
       break;
     }
     case kChipTindra: {
-      std::array<uint8_t, 20> properties{};
+      std::array<uint8_t, records::kCoredumpPropertiesSize> properties{};
       status = ioctl_get_coredump_props(function_index, properties, 0, 0, kDriverNic);
       break;
     }
     case kChipKorvel: {
-      std::array<uint8_t, 612> attributes{};
+      std::array<uint8_t, records::kAdditionalAttributesSize> attributes{};
       status = ioctl_get_cnt_additional_attribs(function_index, attributes, 0, 0, kDriverNic);
       break;
     }
@@ -256,8 +259,7 @@ void probe_virtual_function(int function_index, Node* controller) {
 
 void enumerate_iscsi_functions() {
   for (int k = 1; k <= g_iscsi_count; ++k) {
-    std::optional<transport::ControllerAttributes> attributes =
-        function_attributes(k, kDriverIscsi);
+    std::optional<records::ControllerAttributes> attributes = function_attributes(k, kDriverIscsi);
     if (!attributes) {
       pdebug(kModuleAdapter, kLogError, "%s:OXIM_get_cntr_attribs failed for i = %d.\n", __func__,
              k);
@@ -283,13 +285,13 @@ void enumerate_iscsi_functions() {
 
 void enumerate_nic_functions() {
   for (int k = 1; k <= g_nic_count; ++k) {
-    std::optional<transport::ControllerAttributes> attributes = function_attributes(k, kDriverNic);
-    transport::PciAddress address;
+    std::optional<records::ControllerAttributes> attributes = function_attributes(k, kDriverNic);
+    records::PciAddress address;
     std::string asn = "0";
     if (attributes) {
       address = attributes->address;
       asn = attributes->serial_number;
-    } else if (std::optional<transport::PciAddress> table = transport::NicFunction(k)) {
+    } else if (std::optional<records::PciAddress> table = transport::NicFunction(k)) {
       address = *table;  // matched by bus and device
     }
     const FoundFunction found{
@@ -359,8 +361,8 @@ uint32_t rebuild_tree() {
 
 int os_get_port_instances() {
   std::vector<int> handles;
-  for (int n = 0; n < transport::kMaxIscsiInstances; ++n) {
-    const int handle = platform::OpenDevice(transport::kIscsiDevicePrefix + std::to_string(n));
+  for (int n = 0; n < records::kMaxIscsiInstances; ++n) {
+    const int handle = platform::OpenDevice(records::kIscsiDevicePrefix + std::to_string(n));
     if (handle >= 0) handles.push_back(handle);
   }
   transport::SetIscsiHandles(handles);
@@ -370,22 +372,22 @@ int os_get_port_instances() {
 void os_put_port_instances() { close_iscsi_devices(); }
 
 int enumerate_qf_nics(int first_index) {
-  std::array<uint8_t, transport::kChipInfoRecordSize> record{};
-  const uint32_t status = IssueNicDriverRequest(transport::kNicChipInfoRequest, record);
-  std::optional<std::vector<transport::ChipInfoController>> chips =
-      status == 0 ? transport::DecodeChipInfo(record) : std::nullopt;
+  std::array<uint8_t, records::kChipInfoRecordSize> record{};
+  const uint32_t status = IssueNicDriverRequest(records::kNicChipInfoRequest, record);
+  std::optional<std::vector<records::ChipInfoController>> chips =
+      status == 0 ? records::DecodeChipInfo(record) : std::nullopt;
   if (!chips) {
     pdebug(kModuleAdapter, kLogError, "%s: ioctl_get_chipinfo failed with status = %d\n", __func__,
            static_cast<int>(status));
     return 0;
   }
-  std::vector<transport::PciAddress> functions;
+  std::vector<records::PciAddress> functions;
   for (int k = 1; k <= first_index; ++k) {
-    if (std::optional<transport::PciAddress> kept = transport::NicFunction(k)) {
+    if (std::optional<records::PciAddress> kept = transport::NicFunction(k)) {
       functions.push_back(*kept);
     }
   }
-  for (const transport::ChipInfoController& chip : *chips) {
+  for (const records::ChipInfoController& chip : *chips) {
     for (uint8_t function : chip.functions) functions.push_back({chip.bus, chip.device, function});
   }
   transport::SetNicFunctions(functions);
@@ -402,8 +404,8 @@ int get_interface_names(int count, int first_index) {
   std::istringstream in(configuration);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   std::lock_guard<std::mutex> guard(g_names_mutex);
-  for (int k = first_index + 1; k <= first_index + count && k <= transport::kMaxNicFunctions; ++k) {
-    std::optional<transport::PciAddress> address = transport::NicFunction(k);
+  for (int k = first_index + 1; k <= first_index + count && k <= records::kMaxNicFunctions; ++k) {
+    std::optional<records::PciAddress> address = transport::NicFunction(k);
     g_interface_names[k - 1].clear();
     if (!address) continue;
     char key[32];
@@ -426,16 +428,16 @@ int get_interface_names(int count, int first_index) {
 }
 
 std::string interface_name(int function_index) {
-  if (function_index < 1 || function_index > transport::kMaxNicFunctions) return "";
+  if (function_index < 1 || function_index > records::kMaxNicFunctions) return "";
   std::lock_guard<std::mutex> guard(g_names_mutex);
   return g_interface_names[function_index - 1];
 }
 
 int os_get_nic_port_instances() {
   transport::SetNicFunctions({});
-  const int probe = platform::OpenDevice(transport::kNicDevicePath);
+  const int probe = platform::OpenDevice(records::kNicDevicePath);
   if (probe < 0) {
-    pdebug(kModuleAdapter, kLogError, "could not open device node %s\n", transport::kNicDevicePath);
+    pdebug(kModuleAdapter, kLogError, "could not open device node %s\n", records::kNicDevicePath);
     return 0;
   }
   platform::CloseDevice(probe);
@@ -541,7 +543,7 @@ uint32_t backend_client_init(int mode) {
         for (Node* function : groups_named(controller, kind_name)) {
           Node* pci = internal_get_node(function, "PCI", OXIM_KIND_GROUP);
           std::string bus;
-          std::optional<transport::ControllerAttributes> attributes =
+          std::optional<records::ControllerAttributes> attributes =
               function_attributes(get_port_number(function), kind);
           if (pci == nullptr || !attributes || !read_property(pci, "BusNumber", &bus)) continue;
           if (attributes->serial_number == "0" || serial == "N/A") continue;

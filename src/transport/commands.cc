@@ -11,11 +11,10 @@
 namespace oxim {
 namespace {
 
-using transport::kDriverIscsi;
-using transport::kDriverNic;
+using records::kDriverIscsi;
+using records::kDriverNic;
 
-constexpr uint32_t kMaxRequestLength =
-    transport::kMaxCommandBufferSize - transport::kRequestHeaderSize;
+constexpr uint32_t kMaxRequestLength = records::kMaxCommandBufferSize - records::kRequestHeaderSize;
 
 // The driver a wrapper sends to, or a status to return without sending.
 struct Route {
@@ -59,7 +58,7 @@ uint32_t SendPayload(const CommandInfo& info, int kind, int function_index,
     return 1;
   }
   auto request_length = static_cast<uint16_t>(length);
-  auto buffer_size = static_cast<uint16_t>(length + transport::kRequestHeaderSize);
+  auto buffer_size = static_cast<uint16_t>(length + records::kRequestHeaderSize);
   if (kind == kDriverIscsi) {
     return IssueIOCTLWithPayLoad(function_index, info.opcode, info.subsystem, request_length,
                                  buffer_size, payload, info.copy_back, domain, port_number,
@@ -91,7 +90,7 @@ uint32_t RunSize(const CommandInfo& info, int function_index, std::span<uint8_t>
   if (route.kind == 0) return route.status;
   uint16_t length = info.request_length;
   if (!payload.empty() && payload.size() < length) return 1;
-  auto buffer_size = static_cast<uint16_t>(length + transport::kRequestHeaderSize);
+  auto buffer_size = static_cast<uint16_t>(length + records::kRequestHeaderSize);
   if (route.kind == kDriverIscsi) {
     return GetIOCTLPayLoadSize(function_index, info.opcode, info.subsystem, length, buffer_size,
                                payload, response_length, domain, port_number, info.version);
@@ -112,8 +111,8 @@ uint32_t RunFat(const CommandInfo& info, int function_index, std::span<uint8_t> 
     return 1;
   }
   uint32_t read_length = route.kind == kDriverIscsi
-                             ? transport::DecodeFixed16(payload.data() + kReadLengthOffset)
-                             : transport::DecodeFixed32(payload.data() + kReadLengthOffset);
+                             ? records::DecodeFixed16(payload.data() + kReadLengthOffset)
+                             : records::DecodeFixed32(payload.data() + kReadLengthOffset);
   if (read_length > kMaxRequestLength - info.request_length) return 1;
   return SendPayload(info, route.kind, function_index, payload, info.request_length + read_length,
                      domain, port_number);
@@ -125,8 +124,7 @@ uint32_t RunRawBuffer(const CommandInfo& info, int function_index,
                       uint8_t port_number, int selector) {
   Route route = Resolve(info, selector);
   if (route.kind == 0) return route.status;
-  if (length > kMaxRequestLength ||
-      command_buffer.size() < transport::kRequestHeaderSize + length) {
+  if (length > kMaxRequestLength || command_buffer.size() < records::kRequestHeaderSize + length) {
     return 1;
   }
   int handle = route.kind == kDriverIscsi ? transport::IscsiHandle(function_index) : -1;
@@ -135,8 +133,7 @@ uint32_t RunRawBuffer(const CommandInfo& info, int function_index,
                  route.kind, function_index, info.version) != 0) {
     return 1;
   }
-  std::optional<transport::ResponseHeader> response =
-      transport::DecodeResponseHeader(command_buffer);
+  std::optional<records::ResponseHeader> response = records::DecodeResponseHeader(command_buffer);
   if (!response || response->status == 0) return 0;
   pdebug(kModuleAdapter, kLogError,
          "%s:IOCTL with opcode:0x%x subsystem:0x%x failed with status 0x%x\n", info.name,

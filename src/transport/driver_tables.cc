@@ -13,12 +13,12 @@ namespace {
 constexpr int kMaxControllers = 16;
 
 std::shared_mutex g_tables_mutex;
-std::array<int, kMaxIscsiInstances> g_iscsi_handles = [] {
-  std::array<int, kMaxIscsiInstances> slots;
+std::array<int, records::kMaxIscsiInstances> g_iscsi_handles = [] {
+  std::array<int, records::kMaxIscsiInstances> slots;
   slots.fill(-1);
   return slots;
 }();
-std::vector<PciAddress> g_nic_functions;
+std::vector<records::PciAddress> g_nic_functions;
 std::array<uint8_t, kMaxControllers> g_protocol_flags{};
 
 std::mutex g_hook_mutex;
@@ -37,7 +37,7 @@ void SetIscsiHandles(std::span<const int> handles) {
 }
 
 int IscsiHandle(int function_index) {
-  if (function_index < 1 || function_index > kMaxIscsiInstances) return -1;
+  if (function_index < 1 || function_index > records::kMaxIscsiInstances) return -1;
   std::shared_lock<std::shared_mutex> guard(g_tables_mutex);
   return g_iscsi_handles[function_index - 1];
 }
@@ -53,9 +53,9 @@ std::vector<int> OpenIscsiHandles() {
 
 int IscsiFunctionCount() { return static_cast<int>(OpenIscsiHandles().size()); }
 
-void SetNicFunctions(std::span<const PciAddress> functions) {
+void SetNicFunctions(std::span<const records::PciAddress> functions) {
   std::unique_lock<std::shared_mutex> guard(g_tables_mutex);
-  size_t n = std::min(functions.size(), static_cast<size_t>(kMaxNicFunctions));
+  size_t n = std::min(functions.size(), static_cast<size_t>(records::kMaxNicFunctions));
   g_nic_functions.assign(functions.begin(), functions.begin() + n);
 }
 
@@ -64,7 +64,7 @@ int NicFunctionCount() {
   return static_cast<int>(g_nic_functions.size());
 }
 
-std::optional<PciAddress> NicFunction(int function_index) {
+std::optional<records::PciAddress> NicFunction(int function_index) {
   std::shared_lock<std::shared_mutex> guard(g_tables_mutex);
   if (function_index < 1 || static_cast<size_t>(function_index) > g_nic_functions.size()) {
     return std::nullopt;

@@ -30,10 +30,10 @@ std::vector<int> OpenIscsiHandles();
 int IscsiFunctionCount();
 
 // NIC function table: function k (from 1) is functions[k-1]; at most 128.
-void SetNicFunctions(std::span<const PciAddress> functions);
+void SetNicFunctions(std::span<const records::PciAddress> functions);
 int NicFunctionCount();
 // Address of NIC function k; nullopt when k is not 1..count.
-std::optional<PciAddress> NicFunction(int function_index);
+std::optional<records::PciAddress> NicFunction(int function_index);
 
 // Empties both tables (every handle slot -1, no NIC function). Does not
 // close handles.

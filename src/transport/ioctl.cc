@@ -12,8 +12,8 @@
 namespace oxim {
 namespace {
 
-using transport::kDriverIscsi;
-using transport::kDriverNic;
+using records::kDriverIscsi;
+using records::kDriverNic;
 
 // A zero-filled block from the counted allocator, freed on scope exit.
 class CountedBuffer {
@@ -33,7 +33,7 @@ class CountedBuffer {
   size_t size_;
 };
 
-void DumpHeader(const transport::RequestHeader& h) {
+void DumpHeader(const records::RequestHeader& h) {
   if (log_level() < kLogDebug) return;
   pdebug(kModuleAdapter, kLogDebug, "IOCTL HEADER DUMP\n");
   pdebug(kModuleAdapter, kLogDebug, "PageCode = 0x%x\n", h.opcode);
@@ -55,9 +55,9 @@ void LogDriverFailure(int result, int error) {
 // the handle, or -1 (nothing to close) when the device cannot be opened or
 // the NIC set changed.
 int OpenNicForRequest() {
-  int handle = platform::OpenDevice(transport::kNicDevicePath);
+  int handle = platform::OpenDevice(records::kNicDevicePath);
   if (handle < 0) {
-    pdebug(kModuleAdapter, kLogError, "could not open device node %s\n", transport::kNicDevicePath);
+    pdebug(kModuleAdapter, kLogError, "could not open device node %s\n", records::kNicDevicePath);
     return -1;
   }
   if (transport::RunNicRefresh(handle)) {
@@ -70,37 +70,37 @@ int OpenNicForRequest() {
 // Sends the command buffer to the NIC driver in an envelope. Returns the
 // driver's IoResult, or nullopt when nothing was sent.
 std::optional<platform::IoResult> SendNic(std::span<uint8_t> command, int function_index) {
-  std::optional<transport::PciAddress> address = transport::NicFunction(function_index);
+  std::optional<records::PciAddress> address = transport::NicFunction(function_index);
   if (!address) {
     pdebug(kModuleAdapter, kLogError, "%s: no NIC function %d\n", __func__, function_index);
     return std::nullopt;
   }
-  CountedBuffer envelope(transport::kNicEnvelopeOverhead + command.size());
+  CountedBuffer envelope(records::kNicEnvelopeOverhead + command.size());
   if (!envelope.ok()) {
     pdebug(kModuleAdapter, kLogError, "Error:Failed to allocate pnicioctlbuffer\n");
     return std::nullopt;
   }
   std::span<uint8_t> env = envelope.span();
-  transport::EncodeNicEnvelopePrefix(env, *address);
-  std::memcpy(env.data() + transport::kNicCommandOffset, command.data(), command.size());
+  records::EncodeNicEnvelopePrefix(env, *address);
+  std::memcpy(env.data() + records::kNicCommandOffset, command.data(), command.size());
   int handle = OpenNicForRequest();
   if (handle < 0) return std::nullopt;
-  platform::IoResult result = platform::DeviceIoctl(handle, transport::kNicFirmwareRequest, env);
-  std::memcpy(command.data(), env.data() + transport::kNicCommandOffset, command.size());
+  platform::IoResult result = platform::DeviceIoctl(handle, records::kNicFirmwareRequest, env);
+  std::memcpy(command.data(), env.data() + records::kNicCommandOffset, command.size());
   platform::CloseDevice(handle);
   return result;
 }
 
 // The response header of a sent buffer. REQUIRES: buffer holds 16 bytes.
-transport::ResponseHeader Response(std::span<const uint8_t> buffer) {
-  return transport::DecodeResponseHeader(buffer).value_or(transport::ResponseHeader{});
+records::ResponseHeader Response(std::span<const uint8_t> buffer) {
+  return records::DecodeResponseHeader(buffer).value_or(records::ResponseHeader{});
 }
 
 // Checks the sizes every payload form depends on. Logs and returns false
 // when the buffer cannot hold the request or the payload is short.
 bool SizesFit(const char* caller, uint16_t request_length, uint16_t buffer_size,
               std::span<uint8_t> payload) {
-  if (static_cast<size_t>(buffer_size) < transport::kRequestHeaderSize + request_length ||
+  if (static_cast<size_t>(buffer_size) < records::kRequestHeaderSize + request_length ||
       (!payload.empty() && payload.size() < request_length)) {
     pdebug(kModuleAdapter, kLogError,
            "%s: request length %u does not fit buffer size %u / payload %zu\n", caller,
@@ -125,7 +125,7 @@ uint32_t BuildAndSend(CountedBuffer& buffer, int handle, uint8_t opcode, uint8_t
   }
   std::span<uint8_t> command = buffer.span();
   if (!payload.empty()) {
-    std::memcpy(command.data() + transport::kPayloadOffset, payload.data(), request_length);
+    std::memcpy(command.data() + records::kPayloadOffset, payload.data(), request_length);
   }
   if (IssueIOCTL(handle, opcode, subsystem, request_length, command, domain, port_number, kind,
                  function_index, version) != 0) {
@@ -143,24 +143,24 @@ uint32_t TimeoutFor(int kind, uint8_t opcode, uint8_t subsystem) {
 uint32_t IssueIOCTL(int handle, uint8_t opcode, uint8_t subsystem, uint32_t request_length,
                     std::span<uint8_t> command_buffer, uint8_t domain, uint8_t port_number,
                     int kind, int function_index, uint8_t version) {
-  if (request_length > transport::kMaxCommandBufferSize - transport::kRequestHeaderSize ||
-      command_buffer.size() < transport::kRequestHeaderSize + request_length) {
+  if (request_length > records::kMaxCommandBufferSize - records::kRequestHeaderSize ||
+      command_buffer.size() < records::kRequestHeaderSize + request_length) {
     pdebug(kModuleAdapter, kLogError, "%s: command buffer of %zu bytes for request length %u\n",
            __func__, command_buffer.size(), request_length);
     return 1;
   }
-  transport::RequestHeader header{
+  records::RequestHeader header{
       opcode,         subsystem, port_number, domain, TimeoutFor(kind, opcode, subsystem),
       request_length, version};
-  transport::EncodeRequestHeader(command_buffer, header);
+  records::EncodeRequestHeader(command_buffer, header);
   DumpHeader(header);
 
   platform::IoResult result;
   if (kind == kDriverIscsi) {
-    result = platform::DeviceIoctl(handle, transport::kIscsiFirmwareRequest, command_buffer);
+    result = platform::DeviceIoctl(handle, records::kIscsiFirmwareRequest, command_buffer);
   } else if (kind == kDriverNic) {
-    std::optional<platform::IoResult> sent = SendNic(
-        command_buffer.first(transport::kRequestHeaderSize + request_length), function_index);
+    std::optional<platform::IoResult> sent =
+        SendNic(command_buffer.first(records::kRequestHeaderSize + request_length), function_index);
     if (!sent) return 1;
     result = *sent;
   } else {
@@ -185,9 +185,9 @@ uint32_t Send_Ioctl_PayLoad(int handle, uint8_t opcode, uint8_t subsystem, uint1
   }
   std::span<uint8_t> command = buffer.span();
   if (copy_back != 0 && !payload.empty()) {
-    std::memcpy(payload.data(), command.data() + transport::kPayloadOffset, request_length);
+    std::memcpy(payload.data(), command.data() + records::kPayloadOffset, request_length);
   }
-  transport::ResponseHeader response = Response(command);
+  records::ResponseHeader response = Response(command);
   if (response.status == 0) return 0;
   if (response.additional_status != 23) {
     pdebug(kModuleAdapter, kLogError,
@@ -248,10 +248,10 @@ uint32_t Send_Ioctl_Get_PayLoadSize(int handle, uint8_t opcode, uint8_t subsyste
     return status;
   }
   std::span<uint8_t> command = buffer.span();
-  transport::ResponseHeader response = Response(command);
+  records::ResponseHeader response = Response(command);
   if (response.status == 0 || response.status == 4) {
     if (!payload.empty()) {
-      std::memcpy(payload.data(), command.data() + transport::kPayloadOffset, request_length);
+      std::memcpy(payload.data(), command.data() + records::kPayloadOffset, request_length);
     }
     if (response_length != nullptr) {
       *response_length = static_cast<uint16_t>(response.response_length & 0xFFFF);
@@ -310,11 +310,10 @@ uint32_t GetNICIOCTLPayLoadSize(int function_index, uint8_t opcode, uint8_t subs
 
 uint32_t IssueNicDriverRequest(unsigned long request, std::span<uint8_t> record) {
   int handle;
-  if (request == transport::kNicChipInfoRequest) {
-    handle = platform::OpenDevice(transport::kNicDevicePath);
+  if (request == records::kNicChipInfoRequest) {
+    handle = platform::OpenDevice(records::kNicDevicePath);
     if (handle < 0) {
-      pdebug(kModuleAdapter, kLogError, "could not open device node %s\n",
-             transport::kNicDevicePath);
+      pdebug(kModuleAdapter, kLogError, "could not open device node %s\n", records::kNicDevicePath);
     }
   } else {
     handle = OpenNicForRequest();

@@ -317,12 +317,12 @@ TEST_F(EmulatorConfigFile, BackendLoadsTheFileItIsGiven) {
   std::unique_ptr<platform::DeviceBackend> backend =
       platform::MakeEmulatedBackend((kConfigs / "two_controllers.json").string());
   ASSERT_NE(backend, nullptr);
-  int nic = backend->Open(transport::kNicDevicePath);
-  uint8_t record[transport::kChipInfoRecordSize] = {};
-  ASSERT_EQ(backend->Ioctl(nic, transport::kNicChipInfoRequest, record).result, 0);
+  int nic = backend->Open(records::kNicDevicePath);
+  uint8_t record[records::kChipInfoRecordSize] = {};
+  ASSERT_EQ(backend->Ioctl(nic, records::kNicChipInfoRequest, record).result, 0);
   EXPECT_EQ(record[0], 2);
-  EXPECT_GE(backend->Open(transport::kIscsiDevicePrefix + std::string("3")), 0);
-  EXPECT_LT(backend->Open(transport::kIscsiDevicePrefix + std::string("4")), 0);
+  EXPECT_GE(backend->Open(records::kIscsiDevicePrefix + std::string("3")), 0);
+  EXPECT_LT(backend->Open(records::kIscsiDevicePrefix + std::string("4")), 0);
 }
 
 TEST_F(EmulatorConfigFile, RefusedFileGivesNoBackendAndALogLine) {

@@ -18,8 +18,8 @@
 namespace oxim::emulator {
 namespace {
 
-using transport::kIscsiDevicePrefix;
-using transport::kNicDevicePath;
+using records::kIscsiDevicePrefix;
+using records::kNicDevicePath;
 
 class EmulatorDriver : public testing::TempRootTest {
  protected:
@@ -30,19 +30,19 @@ class EmulatorDriver : public testing::TempRootTest {
 std::vector<uint8_t> Command(uint8_t opcode, uint8_t subsystem, uint32_t length,
                              uint8_t version = 0) {
   std::vector<uint8_t> buffer(16 + length, 0);
-  transport::EncodeRequestHeader(buffer, {opcode, subsystem, 0, 0, 120, length, version});
+  records::EncodeRequestHeader(buffer, {opcode, subsystem, 0, 0, 120, length, version});
   return buffer;
 }
 
-std::vector<uint8_t> Envelope(transport::PciAddress address, const std::vector<uint8_t>& command) {
-  std::vector<uint8_t> envelope(transport::kNicCommandOffset + command.size(), 0);
-  transport::EncodeNicEnvelopePrefix(envelope, address);
-  std::copy(command.begin(), command.end(), envelope.begin() + transport::kNicCommandOffset);
+std::vector<uint8_t> Envelope(records::PciAddress address, const std::vector<uint8_t>& command) {
+  std::vector<uint8_t> envelope(records::kNicCommandOffset + command.size(), 0);
+  records::EncodeNicEnvelopePrefix(envelope, address);
+  std::copy(command.begin(), command.end(), envelope.begin() + records::kNicCommandOffset);
   return envelope;
 }
 
-transport::ResponseHeader Response(const std::vector<uint8_t>& buffer, size_t at = 0) {
-  return transport::DecodeResponseHeader(std::span(buffer).subspan(at)).value();
+records::ResponseHeader Response(const std::vector<uint8_t>& buffer, size_t at = 0) {
+  return records::DecodeResponseHeader(std::span(buffer).subspan(at)).value();
 }
 
 TEST_F(EmulatorDriver, OneDevicePerIscsiFunctionAndOneNicDevice) {
@@ -60,28 +60,28 @@ TEST_F(EmulatorDriver, OneDevicePerIscsiFunctionAndOneNicDevice) {
 TEST_F(EmulatorDriver, ControllerAttributesNameTheAddressedFunction) {
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("1"));
   std::vector<uint8_t> buffer = Command(32, 1, 540);
-  ASSERT_EQ(adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, buffer).result, 0);
+  ASSERT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer).result, 0);
   EXPECT_EQ(Response(buffer).status, 0);
   EXPECT_EQ(Response(buffer).response_length, 540u);
-  auto attributes = transport::DecodeControllerAttributes(std::span(buffer).subspan(16)).value();
-  EXPECT_EQ(attributes.address, (transport::PciAddress{3, 0, 3}));
+  auto attributes = records::DecodeControllerAttributes(std::span(buffer).subspan(16)).value();
+  EXPECT_EQ(attributes.address, (records::PciAddress{3, 0, 3}));
   EXPECT_EQ(attributes.serial_number, "VN3Q0417A2K9");
 }
 
 TEST_F(EmulatorDriver, UnmodelledCommandOrVersionAnswersNotSupported) {
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
   std::vector<uint8_t> buffer = Command(70, 1, 4);
-  ASSERT_EQ(adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, buffer).result, 0);
+  ASSERT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer).result, 0);
   EXPECT_EQ(Response(buffer).status, kFwNotSupported);
   buffer = Command(32, 1, 540, /*version=*/1);
-  adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, buffer);
+  adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer);
   EXPECT_EQ(Response(buffer).status, kFwNotSupported);
 }
 
 TEST_F(EmulatorDriver, RequestLengthNotMatchingTheCommandIsRefused) {
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
   std::vector<uint8_t> buffer = Command(32, 1, 100);
-  ASSERT_EQ(adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, buffer).result, 0);
+  ASSERT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer).result, 0);
   EXPECT_EQ(Response(buffer).status, kFwBadRequestLength);
   EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 16, buffer.end()), std::vector<uint8_t>(100, 0));
 }
@@ -90,43 +90,43 @@ TEST_F(EmulatorDriver, HeaderNamingMoreThanTheBufferIsADriverError) {
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
   std::vector<uint8_t> buffer = Command(32, 1, 540);
   buffer.resize(100);
-  EXPECT_EQ(adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, buffer).error, EINVAL);
+  EXPECT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer).error, EINVAL);
   std::vector<uint8_t> tiny(15, 0);
-  EXPECT_EQ(adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, tiny).error, EINVAL);
+  EXPECT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, tiny).error, EINVAL);
   EXPECT_EQ(adapter_->Ioctl(handle, 99, tiny).error, ENOTTY);
-  EXPECT_EQ(adapter_->Ioctl(12345, transport::kIscsiFirmwareRequest, tiny).error, EBADF);
+  EXPECT_EQ(adapter_->Ioctl(12345, records::kIscsiFirmwareRequest, tiny).error, EBADF);
 }
 
 TEST_F(EmulatorDriver, NicEnvelopeIsChecked) {
   int nic = adapter_->Open(kNicDevicePath);
   std::vector<uint8_t> good = Envelope({3, 0, 1}, Command(32, 1, 540));
-  ASSERT_EQ(adapter_->Ioctl(nic, transport::kNicFirmwareRequest, good).result, 0);
+  ASSERT_EQ(adapter_->Ioctl(nic, records::kNicFirmwareRequest, good).result, 0);
   EXPECT_EQ(Response(good, 21).status, 0);
   EXPECT_EQ(good[21 + 16 + 510], 1);  // the NIC function's own address
 
   std::vector<uint8_t> signature = Envelope({3, 0, 1}, Command(32, 1, 540));
   signature[0] = 'k';
-  EXPECT_EQ(adapter_->Ioctl(nic, transport::kNicFirmwareRequest, signature).error, EINVAL);
+  EXPECT_EQ(adapter_->Ioctl(nic, records::kNicFirmwareRequest, signature).error, EINVAL);
   std::vector<uint8_t> iscsi_function = Envelope({3, 0, 2}, Command(32, 1, 540));
-  EXPECT_EQ(adapter_->Ioctl(nic, transport::kNicFirmwareRequest, iscsi_function).error, ENODEV);
+  EXPECT_EQ(adapter_->Ioctl(nic, records::kNicFirmwareRequest, iscsi_function).error, ENODEV);
   std::vector<uint8_t> truncated = Envelope({3, 0, 1}, Command(32, 1, 540));
   truncated.resize(21 + 16 + 539);
-  EXPECT_EQ(adapter_->Ioctl(nic, transport::kNicFirmwareRequest, truncated).error, EINVAL);
+  EXPECT_EQ(adapter_->Ioctl(nic, records::kNicFirmwareRequest, truncated).error, EINVAL);
   std::vector<uint8_t> headless(30, 0);
-  transport::EncodeNicEnvelopePrefix(headless, {3, 0, 1});
-  EXPECT_EQ(adapter_->Ioctl(nic, transport::kNicFirmwareRequest, headless).error, EINVAL);
+  records::EncodeNicEnvelopePrefix(headless, {3, 0, 1});
+  EXPECT_EQ(adapter_->Ioctl(nic, records::kNicFirmwareRequest, headless).error, EINVAL);
 }
 
 TEST_F(EmulatorDriver, ChipInformationListsTheNicFunctions) {
   int nic = adapter_->Open(kNicDevicePath);
   std::vector<uint8_t> record(89, 0xEE);
-  ASSERT_EQ(adapter_->Ioctl(nic, transport::kNicChipInfoRequest, record).result, 0);
-  auto controllers = transport::DecodeChipInfo(record).value();
+  ASSERT_EQ(adapter_->Ioctl(nic, records::kNicChipInfoRequest, record).result, 0);
+  auto controllers = records::DecodeChipInfo(record).value();
   ASSERT_EQ(controllers.size(), 1u);
   EXPECT_EQ(controllers[0].bus, 3);
   EXPECT_EQ(controllers[0].functions, (std::vector<uint8_t>{0, 1}));
   std::vector<uint8_t> small(88, 0);
-  EXPECT_EQ(adapter_->Ioctl(nic, transport::kNicChipInfoRequest, small).error, EINVAL);
+  EXPECT_EQ(adapter_->Ioctl(nic, records::kNicChipInfoRequest, small).error, EINVAL);
 }
 
 TEST_F(EmulatorDriver, DriverAndVirtualFunctionInformation) {
@@ -136,49 +136,49 @@ TEST_F(EmulatorDriver, DriverAndVirtualFunctionInformation) {
   adapter_ = MakeEmulator(config);
   int nic = adapter_->Open(kNicDevicePath);
   std::vector<uint8_t> record(980, 0xEE);
-  transport::EncodeDriverInfoRequest(record, {3, 0, 0});
-  ASSERT_EQ(adapter_->Ioctl(nic, transport::kNicVirtualFunctionRequest, record).result, 0);
+  records::EncodeDriverInfoRequest(record, {3, 0, 0});
+  ASSERT_EQ(adapter_->Ioctl(nic, records::kNicVirtualFunctionRequest, record).result, 0);
   EXPECT_EQ(record[16], 8);
-  EXPECT_EQ(transport::DecodeFixed32(record.data() + 12), 9000u);
+  EXPECT_EQ(records::DecodeFixed32(record.data() + 12), 9000u);
   EXPECT_EQ(record[0], 3);
-  transport::EncodeDriverInfoRequest(record, {9, 0, 0});
-  EXPECT_EQ(adapter_->Ioctl(nic, transport::kNicDriverInfoRequest, record).error, ENODEV);
+  records::EncodeDriverInfoRequest(record, {9, 0, 0});
+  EXPECT_EQ(adapter_->Ioctl(nic, records::kNicDriverInfoRequest, record).error, ENODEV);
   std::vector<uint8_t> small(979, 0);
-  EXPECT_EQ(adapter_->Ioctl(nic, transport::kNicDriverInfoRequest, small).error, EINVAL);
+  EXPECT_EQ(adapter_->Ioctl(nic, records::kNicDriverInfoRequest, small).error, EINVAL);
 }
 
 TEST_F(EmulatorDriver, PciConfigurationReadFillsTheInlineArea) {
   int nic = adapter_->Open(kNicDevicePath);
-  std::vector<uint8_t> record(transport::PciConfigRecordSize(4), 0);
-  transport::EncodePciConfigRead(record, {{3, 0, 0}, 0, 4});
-  ASSERT_EQ(adapter_->Ioctl(nic, transport::kNicPciConfigReadRequest, record).result, 0);
-  EXPECT_EQ(transport::DecodeFixed16(record.data() + 15), 0x1D7E);
-  EXPECT_EQ(transport::DecodeFixed16(record.data() + 17), 0x714);
-  transport::EncodePciConfigRead(record, {{3, 0, 0}, 4094, 4});
-  EXPECT_EQ(adapter_->Ioctl(nic, transport::kNicPciConfigReadRequest, record).error, EINVAL);
+  std::vector<uint8_t> record(records::PciConfigRecordSize(4), 0);
+  records::EncodePciConfigRead(record, {{3, 0, 0}, 0, 4});
+  ASSERT_EQ(adapter_->Ioctl(nic, records::kNicPciConfigReadRequest, record).result, 0);
+  EXPECT_EQ(records::DecodeFixed16(record.data() + 15), 0x1D7E);
+  EXPECT_EQ(records::DecodeFixed16(record.data() + 17), 0x714);
+  records::EncodePciConfigRead(record, {{3, 0, 0}, 4094, 4});
+  EXPECT_EQ(adapter_->Ioctl(nic, records::kNicPciConfigReadRequest, record).error, EINVAL);
   record.pop_back();  // shorter than the length it names
-  EXPECT_EQ(adapter_->Ioctl(nic, transport::kNicPciConfigReadRequest, record).error, EINVAL);
+  EXPECT_EQ(adapter_->Ioctl(nic, records::kNicPciConfigReadRequest, record).error, EINVAL);
 }
 
 TEST_F(EmulatorDriver, HostAdapterNameFitsTheCallersBuffer) {
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("1"));
   std::vector<uint8_t> name(16, 0xFF);
-  ASSERT_EQ(adapter_->Ioctl(handle, transport::kIscsiHostAdapterNameRequest, name).result, 0);
+  ASSERT_EQ(adapter_->Ioctl(handle, records::kIscsiHostAdapterNameRequest, name).result, 0);
   EXPECT_STREQ(reinterpret_cast<const char*>(name.data()), "vmhba65");
   std::vector<uint8_t> small(7, 0);
-  EXPECT_EQ(adapter_->Ioctl(handle, transport::kIscsiHostAdapterNameRequest, small).error, ERANGE);
+  EXPECT_EQ(adapter_->Ioctl(handle, records::kIscsiHostAdapterNameRequest, small).error, ERANGE);
 }
 
 TEST_F(EmulatorDriver, FlashStateSurvivesANewEmulator) {
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
   std::vector<uint8_t> set = Command(79, 1, 132);
   set[16] = 3;
-  ASSERT_EQ(adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, set).result, 0);
+  ASSERT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, set).result, 0);
   ASSERT_EQ(Response(set).status, 0);
   auto later = MakeEmulator();
   handle = later->Open(kIscsiDevicePrefix + std::string("1"));
   std::vector<uint8_t> get = Command(78, 1, 132);
-  ASSERT_EQ(later->Ioctl(handle, transport::kIscsiFirmwareRequest, get).result, 0);
+  ASSERT_EQ(later->Ioctl(handle, records::kIscsiFirmwareRequest, get).result, 0);
   EXPECT_EQ(get[16], 3);
   EXPECT_TRUE(std::filesystem::exists(root_.file("/var/lib/oxim-emulator")));
 }
@@ -187,8 +187,8 @@ TEST_F(EmulatorDriver, DriverFaultCountsDown) {
   adapter_->faults().FailDriverCall(0, EIO, /*times=*/1);
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
   std::vector<uint8_t> buffer = Command(88, 1, 0);
-  EXPECT_EQ(adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, buffer).error, EIO);
-  EXPECT_EQ(adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, buffer).result, 0);
+  EXPECT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer).error, EIO);
+  EXPECT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer).result, 0);
 }
 
 TEST_F(EmulatorDriver, FaultsFromTheConfiguration) {
@@ -197,7 +197,7 @@ TEST_F(EmulatorDriver, FaultsFromTheConfiguration) {
   adapter_ = MakeEmulator(config);
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
   std::vector<uint8_t> buffer = Command(88, 1, 0);
-  adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, buffer);
+  adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer);
   EXPECT_EQ(Response(buffer).status, 2);
   EXPECT_EQ(Response(buffer).additional_status, 44);
 }
@@ -240,13 +240,13 @@ AdapterConfig TwoControllers() {
 }
 
 // Sends a firmware command to a NIC function; returns the command buffer.
-std::vector<uint8_t> NicCommand(EmulatedAdapter& adapter, transport::PciAddress address,
+std::vector<uint8_t> NicCommand(EmulatedAdapter& adapter, records::PciAddress address,
                                 uint8_t opcode, uint8_t subsystem, uint32_t length) {
   int nic = adapter.Open(kNicDevicePath);
   std::vector<uint8_t> envelope = Envelope(address, Command(opcode, subsystem, length));
-  EXPECT_EQ(adapter.Ioctl(nic, transport::kNicFirmwareRequest, envelope).result, 0);
+  EXPECT_EQ(adapter.Ioctl(nic, records::kNicFirmwareRequest, envelope).result, 0);
   adapter.Close(nic);
-  return {envelope.begin() + transport::kNicCommandOffset, envelope.end()};
+  return {envelope.begin() + records::kNicCommandOffset, envelope.end()};
 }
 
 class EmulatorDiscovery : public testing::TempRootTest {
@@ -271,7 +271,7 @@ TEST_F(EmulatorDiscovery, ControllerAttributesOfAConfiguredFunction) {
   EXPECT_EQ(answer[509], 0);
   EXPECT_EQ(answer[510], 3);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&answer[192])), "VN4K2203D118");
-  auto attributes = transport::DecodeControllerAttributes(answer).value();
+  auto attributes = records::DecodeControllerAttributes(answer).value();
   const ControllerConfig korvel = ControllerDefaults(kChipKorvel);
   EXPECT_EQ(attributes.manufacturer, korvel.manufacturer);
   EXPECT_EQ(attributes.model_number, korvel.model_number);
@@ -288,22 +288,21 @@ TEST_F(EmulatorDiscovery, ControllerAttributesOfAConfiguredFunction) {
 TEST_F(EmulatorDiscovery, IscsiFunctionAttributesCarryTheControllersDeviceId) {
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("1"));
   std::vector<uint8_t> buffer = Command(32, 1, 540);
-  ASSERT_EQ(adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, buffer).result, 0);
-  auto attributes = transport::DecodeControllerAttributes(std::span(buffer).subspan(16)).value();
+  ASSERT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer).result, 0);
+  auto attributes = records::DecodeControllerAttributes(std::span(buffer).subspan(16)).value();
   EXPECT_EQ(attributes.device_id, 0x714);
   EXPECT_EQ(attributes.further_count, 1);  // port 1
-  EXPECT_EQ(attributes.address, (transport::PciAddress{3, 0, 3}));
+  EXPECT_EQ(attributes.address, (records::PciAddress{3, 0, 3}));
   handle = adapter_->Open(kIscsiDevicePrefix + std::string("2"));  // the Korvel's
   buffer = Command(32, 1, 540);
-  ASSERT_EQ(adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, buffer).result, 0);
-  EXPECT_EQ(transport::DecodeControllerAttributes(std::span(buffer).subspan(16))->device_id,
-            0xE220);
+  ASSERT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer).result, 0);
+  EXPECT_EQ(records::DecodeControllerAttributes(std::span(buffer).subspan(16))->device_id, 0xE220);
 }
 
 TEST_F(EmulatorDiscovery, ChipInformationListsTwoControllersWith2And4NicFunctions) {
   int nic = adapter_->Open(kNicDevicePath);
   std::vector<uint8_t> record(89, 0xEE);
-  ASSERT_EQ(adapter_->Ioctl(nic, transport::kNicChipInfoRequest, record).result, 0);
+  ASSERT_EQ(adapter_->Ioctl(nic, records::kNicChipInfoRequest, record).result, 0);
   std::vector<uint8_t> expected(89, 0);
   expected[0] = 2;
   expected[1] = 3, expected[2] = 0, expected[3] = 2, expected[4] = 0, expected[5] = 1;
@@ -316,10 +315,10 @@ TEST_F(EmulatorDiscovery, HiddenNicFunctionLeavesEveryView) {
   adapter_->set_visible_nic_functions(5);
   int nic = adapter_->Open(kNicDevicePath);
   std::vector<uint8_t> record(89, 0);
-  ASSERT_EQ(adapter_->Ioctl(nic, transport::kNicChipInfoRequest, record).result, 0);
+  ASSERT_EQ(adapter_->Ioctl(nic, records::kNicChipInfoRequest, record).result, 0);
   EXPECT_EQ(record[14], 3);
   std::vector<uint8_t> hidden = Envelope({0x81, 0, 4}, Command(32, 1, 540));
-  EXPECT_EQ(adapter_->Ioctl(nic, transport::kNicFirmwareRequest, hidden).error, ENODEV);
+  EXPECT_EQ(adapter_->Ioctl(nic, records::kNicFirmwareRequest, hidden).error, ENODEV);
   std::string conf;
   ASSERT_TRUE(adapter_->ReadHostFile("/etc/vmware/esx.conf", &conf));
   EXPECT_EQ(conf.find("129:00.4/vmkname"), std::string::npos);
@@ -338,7 +337,7 @@ TEST_F(EmulatorDiscovery, VisibleCountFromTheConfiguration) {
   adapter_ = MakeEmulator(config);
   int nic = adapter_->Open(kNicDevicePath);
   std::vector<uint8_t> record(89, 0);
-  ASSERT_EQ(adapter_->Ioctl(nic, transport::kNicChipInfoRequest, record).result, 0);
+  ASSERT_EQ(adapter_->Ioctl(nic, records::kNicChipInfoRequest, record).result, 0);
   EXPECT_EQ(record[0], 1);
   EXPECT_EQ(record[3], 1);
 }
@@ -423,27 +422,27 @@ TEST_F(EmulatorDiscovery, OemParametersInEachChipsLayout) {
   adapter_ = MakeEmulator(config);
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
   std::vector<uint8_t> qf3 = Command(76, 1, 44);
-  ASSERT_EQ(adapter_->Ioctl(handle, transport::kIscsiFirmwareRequest, qf3).result, 0);
+  ASSERT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, qf3).result, 0);
   ASSERT_EQ(Response(qf3).status, 0);
   EXPECT_EQ(qf3[16], 'V');
   EXPECT_EQ(qf3[16 + 2], 1);
   EXPECT_EQ(qf3[16 + 11], 10);
   EXPECT_EQ(std::vector<uint8_t>(qf3.begin() + 16 + 12, qf3.begin() + 16 + 36),
             std::vector<uint8_t>(24, 255));
-  EXPECT_EQ(transport::DecodeFixed32(qf3.data() + 16 + 36), 3u);
+  EXPECT_EQ(records::DecodeFixed32(qf3.data() + 16 + 36), 3u);
 }
 
 TEST_F(EmulatorDiscovery, ProbeCommandsAnswerOnAPhysicalFunction) {
   std::vector<uint8_t> conf = NicCommand(*adapter_, {3, 0, 0}, 72, 1, 264);
   ASSERT_EQ(Response(conf).status, 0);
-  EXPECT_EQ(transport::DecodeFixed16(conf.data() + 16 + 8), 0x1D7E);
-  EXPECT_EQ(transport::DecodeFixed16(conf.data() + 16 + 10), 0x714);
+  EXPECT_EQ(records::DecodeFixed16(conf.data() + 16 + 8), 0x1D7E);
+  EXPECT_EQ(records::DecodeFixed16(conf.data() + 16 + 10), 0x714);
   std::vector<uint8_t> dump = NicCommand(*adapter_, {3, 0, 0}, 21, 11, 20);
   ASSERT_EQ(Response(dump).status, 0);
   EXPECT_EQ(dump[16 + 2], 0);  // alive
   std::vector<uint8_t> extra = NicCommand(*adapter_, {0x81, 0, 0}, 121, 1, 612);
   ASSERT_EQ(Response(extra).status, 0);
-  EXPECT_EQ(transport::DecodeFixed32(extra.data() + 16 + 4), 48u);
+  EXPECT_EQ(records::DecodeFixed32(extra.data() + 16 + 4), 48u);
 }
 
 TEST_F(EmulatorDiscovery, ProbeCommandsAreRefusedOnAVirtualFunction) {
@@ -457,7 +456,7 @@ TEST_F(EmulatorDiscovery, ProbeCommandsAreRefusedOnAVirtualFunction) {
   config.controllers.push_back(tindra);
   adapter_ = MakeEmulator(config);
   const struct {
-    transport::PciAddress address;
+    records::PciAddress address;
     uint8_t opcode;
     uint8_t subsystem;
     uint32_t length;
@@ -476,11 +475,11 @@ TEST_F(EmulatorDiscovery, ProbeCommandsAreRefusedOnAVirtualFunction) {
 TEST_F(EmulatorDiscovery, ConfigurationReadOutsideTheSpaceIsRefused) {
   int nic = adapter_->Open(kNicDevicePath);
   std::vector<uint8_t> envelope = Envelope({3, 0, 0}, Command(72, 1, 264));
-  transport::EncodeFixed32(envelope.data() + 21 + 16, 4096);
-  ASSERT_EQ(adapter_->Ioctl(nic, transport::kNicFirmwareRequest, envelope).result, 0);
+  records::EncodeFixed32(envelope.data() + 21 + 16, 4096);
+  ASSERT_EQ(adapter_->Ioctl(nic, records::kNicFirmwareRequest, envelope).result, 0);
   EXPECT_EQ(Response(envelope, 21).status, 2);
-  transport::EncodeFixed32(envelope.data() + 21 + 16, 4000);  // the last 96 bytes
-  ASSERT_EQ(adapter_->Ioctl(nic, transport::kNicFirmwareRequest, envelope).result, 0);
+  records::EncodeFixed32(envelope.data() + 21 + 16, 4000);  // the last 96 bytes
+  ASSERT_EQ(adapter_->Ioctl(nic, records::kNicFirmwareRequest, envelope).result, 0);
   EXPECT_EQ(Response(envelope, 21).status, 0);
 }
 

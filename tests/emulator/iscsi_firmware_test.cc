@@ -12,8 +12,11 @@
 #include "config_json.h"
 #include "core/last_status.h"
 #include "records/coding.h"
+#include "records/discovery_params.h"
 #include "records/driver_records.h"
-#include "records/iscsi_records.h"
+#include "records/iscsi_login.h"
+#include "records/iscsi_sessions.h"
+#include "records/iscsi_targets.h"
 #include "records/login_options_record.h"
 #include "storage_network.h"
 #include "transport/commands.h"
@@ -21,10 +24,6 @@
 
 namespace oxim::emulator {
 namespace {
-
-using namespace oxim::iscsi;
-using transport::DecodeFixed32;
-using transport::EncodeFixed32;
 
 constexpr char kInitiator[] = "iqn.1998-01.com.example:host7";
 
@@ -34,18 +33,18 @@ uint32_t LastCode() {
   return code;
 }
 
-std::vector<uint8_t> Secret(const char* text) { return EncodeSecret(text).value(); }
+std::vector<uint8_t> Secret(const char* text) { return records::EncodeSecret(text).value(); }
 
-LoginOptions OneWayChap(const char* user, const char* secret) {
-  LoginOptions options = DefaultLoginOptions();
+records::LoginOptions OneWayChap(const char* user, const char* secret) {
+  records::LoginOptions options = records::DefaultLoginOptions();
   options.authentication_method = 1;
   options.target_chap_name = user;
   options.target_secret = Secret(secret);
   return options;
 }
 
-LoginOptions MutualChap(const char* own_secret) {
-  LoginOptions options = OneWayChap(kMutualChapUser, kMutualChapSecret);
+records::LoginOptions MutualChap(const char* own_secret) {
+  records::LoginOptions options = OneWayChap(kMutualChapUser, kMutualChapSecret);
   options.mutual_chap = 1;
   options.initiator_chap_name = kMutualTargetUser;
   options.initiator_secret = Secret(own_secret);
@@ -58,22 +57,22 @@ struct Attempt {
   std::string address = kOpenTargetAddress;
   uint16_t port = kIscsiPort;
   uint16_t qualifier = 0;
-  LoginOptions options = DefaultLoginOptions();
-  uint32_t eto = kNoEto;
-  uint32_t flags = kLoginFlagsLogin;
+  records::LoginOptions options = records::DefaultLoginOptions();
+  uint32_t eto = records::kNoEto;
+  uint32_t flags = records::kLoginFlagsLogin;
 };
 
-std::array<uint8_t, kLoginRequestSize> Encode(const Attempt& attempt) {
-  LoginRequest request;
+std::array<uint8_t, records::kLoginRequestSize> Encode(const Attempt& attempt) {
+  records::LoginRequest request;
   request.target_name = attempt.target;
-  request.portal = PortalFromText(attempt.address, attempt.port);
+  request.portal = records::PortalFromText(attempt.address, attempt.port);
   request.flags = attempt.flags;
   request.eto = attempt.eto;
   request.isid_qualifier = attempt.qualifier;
-  EXPECT_TRUE(EncodeLoginOptions(request.options, attempt.options));
+  EXPECT_TRUE(records::EncodeLoginOptions(request.options, attempt.options));
   request.initiator_name = kInitiator;
-  std::array<uint8_t, kLoginRequestSize> buffer{};
-  EncodeLoginRequest(buffer, request);
+  std::array<uint8_t, records::kLoginRequestSize> buffer{};
+  records::EncodeLoginRequest(buffer, request);
   return buffer;
 }
 
@@ -85,115 +84,116 @@ class IscsiFirmwareTest : public testing::EmulatedTest {
     Start();
   }
 
-  uint32_t Login(const Attempt& attempt, LoginResponse* response = nullptr) {
-    std::array<uint8_t, kLoginRequestSize> buffer = Encode(attempt);
+  uint32_t Login(const Attempt& attempt, records::LoginResponse* response = nullptr) {
+    std::array<uint8_t, records::kLoginRequestSize> buffer = Encode(attempt);
     uint32_t status = ioctl_login_target(1, buffer, 0, 0);
-    if (response != nullptr) *response = DecodeLoginResponse(buffer).value();
+    if (response != nullptr) *response = records::DecodeLoginResponse(buffer).value();
     return status;
   }
   uint32_t Handle(const Attempt& attempt) {
-    LoginResponse response;
+    records::LoginResponse response;
     EXPECT_EQ(Login(attempt, &response), 0u);
     return response.session_handle;
   }
   uint32_t Logout(uint32_t handle) {
-    uint8_t request[4];
-    EncodeFixed32(request, handle);
+    uint8_t request[records::kSessionHandleRequestSize];
+    records::EncodeSessionHandleRequest(request, handle);
     return ioctl_logout_target(1, request, 0, 0);
   }
   uint32_t AddPersistent(Attempt attempt) {
-    attempt.flags |= kLoginFlagsPersistent;
-    std::array<uint8_t, kLoginRequestSize> buffer = Encode(attempt);
+    attempt.flags |= records::kLoginFlagsPersistent;
+    std::array<uint8_t, records::kLoginRequestSize> buffer = Encode(attempt);
     return ioctl_add_persistent_target(1, buffer, 0, 0);
   }
   uint32_t DeletePersistent(const Attempt& attempt) {
-    DeletePersistentRequest request;
+    records::DeletePersistentRequest request;
     request.target_name = attempt.target;
-    request.portal = PortalFromText(attempt.address, attempt.port);
-    request.portal.tag = attempt.qualifier | kIsidWordFlag;
+    request.portal = records::PortalFromText(attempt.address, attempt.port);
+    request.portal.tag = attempt.qualifier | records::kIsidWordFlag;
     request.initiator_name = kInitiator;
-    std::array<uint8_t, kDeletePersistentSize> buffer{};
-    EncodeDeletePersistent(buffer, request);
+    std::array<uint8_t, records::kDeletePersistentSize> buffer{};
+    records::EncodeDeletePersistent(buffer, request);
     return ioctl_del_persistent_target(1, buffer, 0, 0);
   }
 
   std::vector<uint32_t> Sessions() {
-    uint8_t query[kActiveSessionSizeRequest] = {};
-    EncodeFixed32(query, kActiveSessionSelector);
+    uint8_t query[records::kActiveSessionSizeRequest] = {};
+    records::EncodeActiveSessionQuery(query, records::kActiveSessionSelector);
     uint16_t needed = 0;
     EXPECT_EQ(ioctl_get_activesessionidbuffersize(1, query, &needed, 0, 0), 0u);
     std::vector<uint8_t> list(std::max<size_t>(needed, 4), 0);
-    EncodeFixed32(list.data(), kActiveSessionSelector);
+    records::EncodeActiveSessionQuery(list, records::kActiveSessionSelector);
     EXPECT_EQ(ioctl_get_activesessionid(1, list, static_cast<uint32_t>(list.size()), 0, 0), 0u);
-    return DecodeActiveSessionList(list).value_or(std::vector<uint32_t>{});
+    return records::DecodeActiveSessionList(list).value_or(std::vector<uint32_t>{});
   }
-  std::optional<FirmwareSession> Session(uint32_t handle) {
-    std::vector<uint8_t> query(kSessionRecordSize, 0);
-    EncodeFixed32(query.data(), handle);
+  std::optional<records::FirmwareSession> Session(uint32_t handle) {
+    std::vector<uint8_t> query(records::kSessionRecordSize, 0);
+    records::EncodeSessionHandleRequest(query, handle);
     uint16_t needed = 0;
     if (ioctl_get_a_session_size(1, query, &needed, 0, 0) != 0) return std::nullopt;
     std::vector<uint8_t> record(needed, 0);
-    EncodeFixed32(record.data(), handle);
+    records::EncodeSessionHandleRequest(record, handle);
     EXPECT_EQ(ioctl_get_a_session(1, record, needed, 0, 0), 0u);
-    return DecodeSessionRecord(record);
+    return records::DecodeSessionRecord(record);
   }
 
   std::vector<uint32_t> TargetIds() {
     uint8_t query[12] = {};
-    EncodeTargetIdRequest(query, 0, kTargetIdListFlags);
+    records::EncodeTargetIdRequest(query, 0, records::kTargetIdListFlags);
     uint16_t needed = 0;
     EXPECT_EQ(ioctl_get_all_tgt_id_buffer_size(1, query, &needed, 0, 0), 0u);
-    std::vector<uint8_t> list(kTargetIdListSize, 0);
-    EncodeTargetIdRequest(list, 0, kTargetIdListFlags);
-    EXPECT_EQ(ioctl_get_all_tgt_id(1, list, kTargetIdListSize, 0, 0), 0u);
-    std::vector<uint32_t> ids = DecodeTargetIdList(list).value_or(std::vector<uint32_t>{});
-    EXPECT_EQ(needed, 4 + 8 * ids.size());
+    std::vector<uint8_t> list(records::kTargetIdListSize, 0);
+    records::EncodeTargetIdRequest(list, 0, records::kTargetIdListFlags);
+    EXPECT_EQ(ioctl_get_all_tgt_id(1, list, records::kTargetIdListSize, 0, 0), 0u);
+    std::vector<uint32_t> ids = records::DecodeTargetIdList(list).value_or(std::vector<uint32_t>{});
+    EXPECT_EQ(needed, records::TargetIdListSize(ids.size()));
     return ids;
   }
   // The target record, or the library status of the size query.
-  std::optional<FirmwareTarget> Target(uint32_t id, uint32_t* status) {
-    std::vector<uint8_t> query(kTargetSizeRequestSize, 0);
-    EncodeFixed32(query.data(), id);
+  std::optional<records::FirmwareTarget> Target(uint32_t id, uint32_t* status) {
+    std::vector<uint8_t> query(records::kTargetSizeRequestSize, 0);
+    records::EncodeTargetRequest(query, id);
     uint16_t needed = 0;
     *status = ioctl_get_a_target_size(1, query, &needed, 0, 0);
     if (*status != 0) return std::nullopt;
     std::vector<uint8_t> record(needed, 0);
-    EncodeFixed32(record.data(), id);
+    records::EncodeTargetRequest(record, id);
     *status = ioctl_get_a_target(1, record, needed, 0, 0);
-    return DecodeTargetRecord(record);
+    return records::DecodeTargetRecord(record);
   }
 
-  // The session configuration, or empty with the library status.
-  std::vector<uint8_t> SessionConfig(uint32_t handle, uint32_t* status) {
-    std::vector<uint8_t> config(kSessionConfigSize, 0);
-    EncodeFixed32(config.data(), handle);
+  // The session configuration, or nothing with the library status.
+  std::optional<records::SessionConfig> SessionConfig(uint32_t handle, uint32_t* status) {
+    std::vector<uint8_t> config(records::kSessionConfigSize, 0);
+    records::EncodeSessionHandleRequest(config, handle);
     uint16_t needed = 0;
     *status = ioctl_get_sessionconfig_size(1, config, &needed, 0, 0);
-    if (*status != 0) return {};
-    EXPECT_EQ(needed, kSessionConfigSize);
+    if (*status != 0) return std::nullopt;
+    EXPECT_EQ(needed, records::kSessionConfigSize);
     *status = ioctl_get_session_conf(1, config, needed, 0, 0);
-    return config;
+    return records::DecodeSessionConfig(config);
   }
 };
 
 TEST_F(IscsiFirmwareTest, DefaultTargetsDecideLoginsLikeRealTargets) {
   // The open target: no CHAP, digests as offered.
-  LoginResponse response;
+  records::LoginResponse response;
   ASSERT_EQ(Login({}, &response), 0u);
   EXPECT_NE(response.session_handle, 0u);
-  EXPECT_EQ(response.state, kSessionOpen);
-  LoginOptions negotiated = DecodeLoginOptions(response.negotiated).value();
+  EXPECT_EQ(response.state, records::kSessionOpen);
+  records::LoginOptions negotiated = records::DecodeLoginOptions(response.negotiated).value();
   EXPECT_EQ(negotiated.max_recv_data_segment_length, kTargetMaxRecvDataSegmentLength);
   EXPECT_EQ(negotiated.first_burst_length, 8192u);  // the initiator's, below the target's
   EXPECT_EQ(negotiated.tcp_mss, kTargetTcpMss);
-  EXPECT_NE(negotiated.flags & kFlagInitialR2T, 0);
+  EXPECT_NE(negotiated.flags & records::kFlagInitialR2T, 0);
 
-  LoginOptions no_r2t = DefaultLoginOptions();
-  no_r2t.flags = kFlagImmediateData;
+  records::LoginOptions no_r2t = records::DefaultLoginOptions();
+  no_r2t.flags = records::kFlagImmediateData;
   ASSERT_EQ(Login({.qualifier = 1, .options = no_r2t}, &response), 0u);
-  negotiated = DecodeLoginOptions(response.negotiated).value();
-  EXPECT_EQ(negotiated.flags & (kFlagInitialR2T | kFlagImmediateData),
-            kFlagInitialR2T | kFlagImmediateData);  // InitialR2T is OR, ImmediateData AND
+  negotiated = records::DecodeLoginOptions(response.negotiated).value();
+  EXPECT_EQ(negotiated.flags & (records::kFlagInitialR2T | records::kFlagImmediateData),
+            records::kFlagInitialR2T |
+                records::kFlagImmediateData);  // InitialR2T is OR, ImmediateData AND
 
   EXPECT_EQ(Login({.qualifier = 2, .options = OneWayChap("u", "secretsecret")}), 25u);
   EXPECT_EQ(Login({.target = "iqn.2026-01.net.oxim-lab:nothing"}), 144u);
@@ -224,9 +224,9 @@ TEST_F(IscsiFirmwareTest, MutualChapNeedsTheTargetsOwnAccount) {
   mutual.options = MutualChap("initsecret2X");
   EXPECT_EQ(Login(mutual), 25u);
   mutual.options = MutualChap(kMutualTargetSecret);
-  LoginResponse response;
+  records::LoginResponse response;
   ASSERT_EQ(Login(mutual, &response), 0u);
-  LoginOptions negotiated = DecodeLoginOptions(response.negotiated).value();
+  records::LoginOptions negotiated = records::DecodeLoginOptions(response.negotiated).value();
   EXPECT_EQ(negotiated.authentication_method, 1u);
   EXPECT_EQ(negotiated.mutual_chap, 1u);
   EXPECT_EQ(negotiated.target_chap_name, kMutualChapUser);
@@ -252,39 +252,40 @@ TEST_F(IscsiFirmwareTest, SameSessionTwiceAndSessionLimit) {
 }
 
 TEST_F(IscsiFirmwareTest, SessionIsListedWithItsRecordUntilLogout) {
-  LoginResponse response;
+  records::LoginResponse response;
   ASSERT_EQ(Login({.qualifier = 0x0102}, &response), 0u);
   uint32_t handle = response.session_handle;
   EXPECT_EQ(Sessions(), std::vector<uint32_t>{handle});
 
-  std::optional<FirmwareSession> session = Session(handle);
+  std::optional<records::FirmwareSession> session = Session(handle);
   ASSERT_TRUE(session);
   EXPECT_EQ(session->handle, handle);
-  EXPECT_EQ(session->state, kSessionOpen);
-  EXPECT_EQ(IsidQualifier(session->isid), 0x0102);
+  EXPECT_EQ(session->state, records::kSessionOpen);
+  EXPECT_EQ(records::IsidQualifier(session->isid), 0x0102);
   EXPECT_NE(session->tsih, 0);
-  EXPECT_EQ(session->flags, kSessionNotPersistent);
+  EXPECT_EQ(session->flags, records::kSessionNotPersistent);
   EXPECT_EQ(session->target_name, kOpenTargetName);
   EXPECT_EQ(session->initiator_name, kInitiator);
   EXPECT_TRUE(std::equal(session->session_part.begin(), session->session_part.end(),
                          response.negotiated.begin()));
   ASSERT_EQ(session->connections.size(), 1u);
-  const FirmwareConnection& c = session->connections[0];
-  EXPECT_EQ(c.bits & kConnectionLoggedIn, kConnectionLoggedIn);
-  EXPECT_EQ(FormatAddress(c.source_type, c.source_address), "192.0.2.100");
+  const records::FirmwareConnection& c = session->connections[0];
+  EXPECT_EQ(c.bits & records::kConnectionLoggedIn, records::kConnectionLoggedIn);
+  EXPECT_EQ(records::FormatAddress(c.source_type, c.source_address), "192.0.2.100");
   EXPECT_GE(c.source_port, 49152);
-  EXPECT_EQ(FormatAddress(c.destination_type, c.destination_address), kOpenTargetAddress);
+  EXPECT_EQ(records::FormatAddress(c.destination_type, c.destination_address), kOpenTargetAddress);
   EXPECT_EQ(c.destination_port, kIscsiPort);
   EXPECT_TRUE(std::equal(c.connection_part.begin(), c.connection_part.end(),
-                         response.negotiated.begin() + kLoginSessionPartSize));
+                         response.negotiated.begin() + records::kLoginSessionPartSize));
 
-  std::vector<uint8_t> attributes(kSessionAttributesSize, 0);
-  ASSERT_TRUE(EncodeSessionAttributesRequest(attributes, {handle, handle + 100}));
+  std::vector<uint8_t> attributes(records::kSessionAttributesSize, 0);
+  ASSERT_TRUE(records::EncodeSessionAttributesRequest(attributes, {handle, handle + 100}));
   std::vector<uint8_t> again = attributes;
-  ASSERT_EQ(ioctl_get_SsnAttr_params(1, attributes, kSessionAttributesSize, 0, 0), 0u);
-  ASSERT_EQ(ioctl_get_SsnAttr_params(1, again, kSessionAttributesSize, 0, 0), 0u);
-  std::vector<SessionAttributes> first = DecodeSessionAttributes(attributes).value();
-  std::vector<SessionAttributes> second = DecodeSessionAttributes(again).value();
+  ASSERT_EQ(ioctl_get_SsnAttr_params(1, attributes, records::kSessionAttributesSize, 0, 0), 0u);
+  ASSERT_EQ(ioctl_get_SsnAttr_params(1, again, records::kSessionAttributesSize, 0, 0), 0u);
+  std::vector<records::SessionAttributes> first =
+      records::DecodeSessionAttributes(attributes).value();
+  std::vector<records::SessionAttributes> second = records::DecodeSessionAttributes(again).value();
   ASSERT_EQ(first.size(), 1u);  // only the handle that exists
   EXPECT_EQ(first[0].handle, handle);
   EXPECT_EQ(first[0].direction, 1u);
@@ -296,23 +297,23 @@ TEST_F(IscsiFirmwareTest, SessionIsListedWithItsRecordUntilLogout) {
   EXPECT_TRUE(Sessions().empty());
   EXPECT_EQ(Logout(handle), 116u);  // firmware status 2, additional 0
   EXPECT_FALSE(Session(handle));
-  ASSERT_TRUE(EncodeSessionAttributesRequest(attributes, {handle}));
-  EXPECT_EQ(ioctl_get_SsnAttr_params(1, attributes, kSessionAttributesSize, 0, 0), 35u);
+  ASSERT_TRUE(records::EncodeSessionAttributesRequest(attributes, {handle}));
+  EXPECT_EQ(ioctl_get_SsnAttr_params(1, attributes, records::kSessionAttributesSize, 0, 0), 35u);
 }
 
 TEST_F(IscsiFirmwareTest, TargetGoingOfflineClosesTheSessionAndALoginReopensIt) {
   uint32_t handle = Handle({});
   EXPECT_TRUE(adapter_->SetTargetOnline("IQN.2026-01.net.oxim-lab:OPEN", false));
-  std::optional<FirmwareSession> session = Session(handle);
+  std::optional<records::FirmwareSession> session = Session(handle);
   ASSERT_TRUE(session);
-  EXPECT_EQ(session->state, kSessionClosed);
-  EXPECT_EQ(session->connections.at(0).bits & kConnectionLoggedIn, 0u);
+  EXPECT_EQ(session->state, records::kSessionClosed);
+  EXPECT_EQ(session->connections.at(0).bits & records::kConnectionLoggedIn, 0u);
   EXPECT_EQ(Login({}), 1u);
   EXPECT_EQ(LastCode(), 23u);
 
   EXPECT_TRUE(adapter_->SetTargetOnline(kOpenTargetName, true));
   EXPECT_EQ(Handle({}), handle);
-  EXPECT_EQ(Session(handle)->state, kSessionOpen);
+  EXPECT_EQ(Session(handle)->state, records::kSessionOpen);
   EXPECT_EQ(Sessions().size(), 1u);
   EXPECT_FALSE(adapter_->SetTargetOnline("iqn.2026-01.net.oxim-lab:none", false));
 }
@@ -321,51 +322,59 @@ TEST_F(IscsiFirmwareTest, SessionTimeOutStartsFromTheLoginAndCanBeSet) {
   uint32_t with_eto = Handle({.eto = 45});
   uint32_t without = Handle({.qualifier = 1});
   uint32_t status = 0;
-  std::vector<uint8_t> config = SessionConfig(with_eto, &status);
+  std::optional<records::SessionConfig> config = SessionConfig(with_eto, &status);
   ASSERT_EQ(status, 0u);
-  EXPECT_EQ(DecodeFixed32(config.data()), with_eto);
-  EXPECT_EQ(DecodeFixed32(config.data() + kSessionConfigEtoOffset), 45u);
+  ASSERT_TRUE(config);
+  EXPECT_EQ(config->handle, with_eto);
+  EXPECT_EQ(config->eto, 45u);
   config = SessionConfig(without, &status);
-  EXPECT_EQ(DecodeFixed32(config.data() + kSessionConfigEtoOffset), 90u);  // default_eto
+  ASSERT_TRUE(config);
+  EXPECT_EQ(config->eto, 90u);  // default_eto
 
-  std::vector<uint8_t> set(kSetSessionConfigSize, 0);
-  EncodeSetSessionConfig(set, config, 30);
+  config->eto = 30;
+  config->byte_8 = 0x5A;  // carried fields come back as set
+  config->word_272 = 0x0BADBEEF;
+  std::vector<uint8_t> set(records::kSetSessionConfigSize, 0);
+  records::EncodeSetSessionConfig(set, *config);
   EXPECT_EQ(ioctl_set_session_conf(1, set, 0, 0), 0u);
   config = SessionConfig(without, &status);
-  EXPECT_EQ(DecodeFixed32(config.data() + kSessionConfigEtoOffset), 30u);
-  EXPECT_EQ(DecodeFixed32(SessionConfig(with_eto, &status).data() + kSessionConfigEtoOffset), 45u);
+  ASSERT_TRUE(config);
+  EXPECT_EQ(config->eto, 30u);
+  EXPECT_EQ(config->byte_8, 0x5A);
+  EXPECT_EQ(config->word_272, 0x0BADBEEFu);
+  EXPECT_EQ(SessionConfig(with_eto, &status)->eto, 45u);
 
   SessionConfig(without + with_eto + 7, &status);
   EXPECT_EQ(status, 116u);
 }
 
 TEST_F(IscsiFirmwareTest, PersistentTargetsSurviveARestartAndLogInAtStart) {
-  ASSERT_EQ(AddPersistent({.qualifier = 3, .flags = kLoginFlagBootTarget}), 0u);
+  ASSERT_EQ(AddPersistent({.qualifier = 3, .flags = records::kLoginFlagBootTarget}), 0u);
   Attempt bad_secret{.target = kOneWayTargetName, .address = kOneWayTargetAddress};
   bad_secret.options = OneWayChap(kOneWayChapUser, "not-the-secret");
   ASSERT_EQ(AddPersistent(bad_secret), 0u);
   // The same key again replaces the entry.
-  ASSERT_EQ(AddPersistent({.qualifier = 3, .eto = 60, .flags = kLoginFlagBootTarget}), 0u);
+  ASSERT_EQ(AddPersistent({.qualifier = 3, .eto = 60, .flags = records::kLoginFlagBootTarget}), 0u);
   ASSERT_EQ(adapter_->persistent_targets(0).size(), 2u);
   EXPECT_TRUE(Sessions().empty());  // adding logs nothing in
 
   Restart();
-  std::vector<LoginRequest> entries = adapter_->persistent_targets(0);
+  std::vector<records::LoginRequest> entries = adapter_->persistent_targets(0);
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].eto, 60u);
   EXPECT_TRUE(adapter_->persistent_targets(1).empty());
 
   std::vector<uint32_t> handles = Sessions();
   ASSERT_EQ(handles.size(), 2u);
-  std::optional<FirmwareSession> open = Session(handles[0]);
-  std::optional<FirmwareSession> failed = Session(handles[1]);
+  std::optional<records::FirmwareSession> open = Session(handles[0]);
+  std::optional<records::FirmwareSession> failed = Session(handles[1]);
   ASSERT_TRUE(open && failed);
   EXPECT_EQ(open->target_name, kOpenTargetName);
-  EXPECT_EQ(open->state, kSessionOpen);
-  EXPECT_EQ(open->flags, kSessionBoot);  // persistent, boot
+  EXPECT_EQ(open->state, records::kSessionOpen);
+  EXPECT_EQ(open->flags, records::kSessionBoot);  // persistent, boot
   EXPECT_EQ(failed->target_name, kOneWayTargetName);
-  EXPECT_EQ(failed->state, kSessionLoginFailed);
-  EXPECT_EQ(failed->connections.at(0).bits & kConnectionLoggedIn, 0u);
+  EXPECT_EQ(failed->state, records::kSessionLoginFailed);
+  EXPECT_EQ(failed->connections.at(0).bits & records::kConnectionLoggedIn, 0u);
   EXPECT_EQ(Login({.qualifier = 3}), 1u);
   EXPECT_EQ(LastCode(), 27u);
 
@@ -382,7 +391,7 @@ TEST_F(IscsiFirmwareTest, TargetStoreFollowsPersistentEntriesAndSessions) {
   ASSERT_EQ(AddPersistent({.port = kOpenTargetSecondPort}), 0u);
   uint32_t session =
       Handle({.target = kDigestTargetName, .address = kDigestTargetAddress, .options = [] {
-                LoginOptions o = DefaultLoginOptions();
+                records::LoginOptions o = records::DefaultLoginOptions();
                 o.header_digest = o.data_digest = 1;
                 return o;
               }()});
@@ -390,7 +399,7 @@ TEST_F(IscsiFirmwareTest, TargetStoreFollowsPersistentEntriesAndSessions) {
   ASSERT_EQ(ids.size(), 2u);
 
   uint32_t status = 0;
-  std::optional<FirmwareTarget> open = Target(ids[0], &status);
+  std::optional<records::FirmwareTarget> open = Target(ids[0], &status);
   ASSERT_TRUE(open) << status;
   EXPECT_EQ(open->id, ids[0]);
   EXPECT_EQ(open->name, kOpenTargetName);
@@ -398,7 +407,7 @@ TEST_F(IscsiFirmwareTest, TargetStoreFollowsPersistentEntriesAndSessions) {
   ASSERT_EQ(open->groups.size(), 1u);
   EXPECT_EQ(open->groups[0].tag, 2);  // the simulated portal's group
   ASSERT_EQ(open->groups[0].portals.size(), 1u);
-  EXPECT_EQ(PortalAddressText(open->groups[0].portals[0]), kOpenTargetAddress);
+  EXPECT_EQ(records::PortalAddressText(open->groups[0].portals[0]), kOpenTargetAddress);
   EXPECT_EQ(open->groups[0].portals[0].port, kOpenTargetSecondPort);
   EXPECT_EQ(Target(ids[0] + ids[1], &status), std::nullopt);
   EXPECT_EQ(status, 116u);
@@ -410,28 +419,30 @@ TEST_F(IscsiFirmwareTest, TargetStoreFollowsPersistentEntriesAndSessions) {
 }
 
 TEST_F(IscsiFirmwareTest, EraseIsRefusedWithAnOpenSessionElseForgetsTheConfiguration) {
-  std::vector<uint8_t> params(kDiscoveryParamsSize, 0);
-  params[kDiscoveryIsnsEnableOffset] = 1;
+  std::vector<uint8_t> params(records::kDiscoveryParamsSize, 0);
+  records::DiscoveryParams enabled;
+  enabled.flags = records::kDiscoveryIsnsEnabled;
+  records::EncodeDiscoveryParams(params, enabled);
   ASSERT_EQ(ioctl_set_discoveryparams(1, params, 0, 0), 0u);
   ASSERT_EQ(AddPersistent({}), 0u);
   uint32_t handle = Handle({.qualifier = 1});
   Restart();
-  std::vector<uint8_t> read(kDiscoveryParamsSize, 0);
+  std::vector<uint8_t> read(records::kDiscoveryParamsSize, 0);
   ASSERT_EQ(ioctl_get_discoveryparams(1, read, 0, 0), 0u);
   EXPECT_EQ(read, params);  // kept in flash
 
   uint8_t erase[20] = {};
-  EXPECT_EQ(ioctl_erase_ROM(1, erase, 0, 0, transport::kDriverIscsi), 1u);
+  EXPECT_EQ(ioctl_erase_ROM(1, erase, 0, 0, records::kDriverIscsi), 1u);
   EXPECT_EQ(LastCode(), 41u);  // the persistent entry's session is open again
   for (uint32_t open : Sessions()) ASSERT_EQ(Logout(open), 0u);
   EXPECT_NE(handle, 0u);
-  EXPECT_EQ(ioctl_erase_ROM(1, erase, 0, 0, transport::kDriverIscsi), 0u);
+  EXPECT_EQ(ioctl_erase_ROM(1, erase, 0, 0, records::kDriverIscsi), 0u);
   EXPECT_TRUE(adapter_->persistent_targets(0).empty());
   EXPECT_TRUE(TargetIds().empty());
   Restart();
   EXPECT_TRUE(adapter_->persistent_targets(0).empty());
   ASSERT_EQ(ioctl_get_discoveryparams(1, read, 0, 0), 0u);
-  EXPECT_EQ(read, std::vector<uint8_t>(kDiscoveryParamsSize, 0));
+  EXPECT_EQ(read, std::vector<uint8_t>(records::kDiscoveryParamsSize, 0));
 }
 
 TEST_F(IscsiFirmwareTest, StorageExampleReachesIpv6PortalsAndHexadecimalSecrets) {
@@ -445,11 +456,11 @@ TEST_F(IscsiFirmwareTest, StorageExampleReachesIpv6PortalsAndHexadecimalSecrets)
   // The library sends IPv6 addresses in their full form.
   const std::string v6 = "2001:0DB8:0000:0000:0000:0000:0000:0010";
   uint32_t handle = Handle({.target = "iqn.2026-01.net.oxim-lab:v6disk", .address = v6});
-  std::optional<FirmwareSession> session = Session(handle);
+  std::optional<records::FirmwareSession> session = Session(handle);
   ASSERT_TRUE(session);
-  const FirmwareConnection& c = session->connections.at(0);
-  EXPECT_EQ(FormatAddress(c.source_type, c.source_address), "2001:db8::100");
-  EXPECT_EQ(FormatAddress(c.destination_type, c.destination_address), "2001:db8::10");
+  const records::FirmwareConnection& c = session->connections.at(0);
+  EXPECT_EQ(records::FormatAddress(c.source_type, c.source_address), "2001:db8::100");
+  EXPECT_EQ(records::FormatAddress(c.destination_type, c.destination_address), "2001:db8::10");
   EXPECT_EQ(Login({.target = kOpenTargetName, .address = v6}), 144u);
 
   Attempt hex{.target = "iqn.2026-01.net.oxim-lab:hexchap", .address = "198.51.100.11"};

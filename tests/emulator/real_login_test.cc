@@ -16,7 +16,9 @@
 #include "emulator/loopback_listener.h"
 #include "records/coding.h"
 #include "records/driver_records.h"
-#include "records/iscsi_records.h"
+#include "records/iscsi_login.h"
+#include "records/iscsi_sessions.h"
+#include "records/iscsi_targets.h"
 #include "records/login_options_record.h"
 #include "records/request_header.h"
 #include "support/temp_root.h"
@@ -26,7 +28,6 @@
 namespace oxim::emulator {
 namespace {
 
-using namespace oxim::iscsi;
 using oxim::testing::LoopbackListener;
 using oxim::testing::SharedTgtdTest;
 using oxim::testing::TgtdServer;
@@ -70,7 +71,7 @@ class RealLoginFirmware : public ::testing::Test {
   void Start() {
     adapter_ = std::make_shared<EmulatedAdapter>(config_, root_.file("/state"));
     for (int n = 0; n < 2; ++n) {
-      handles_[n] = adapter_->Open(transport::kIscsiDevicePrefix + std::to_string(n));
+      handles_[n] = adapter_->Open(records::kIscsiDevicePrefix + std::to_string(n));
       ASSERT_GE(handles_[n], 0);
     }
   }
@@ -78,71 +79,71 @@ class RealLoginFirmware : public ::testing::Test {
 
   Answer Command(int function, uint8_t subsystem, uint8_t opcode,
                  const std::vector<uint8_t>& payload) {
-    std::vector<uint8_t> buffer(transport::kRequestHeaderSize + payload.size(), 0);
-    transport::EncodeRequestHeader(
+    std::vector<uint8_t> buffer(records::kRequestHeaderSize + payload.size(), 0);
+    records::EncodeRequestHeader(
         buffer, {opcode, subsystem, 0, 0, 120, static_cast<uint32_t>(payload.size()), 0});
-    std::copy(payload.begin(), payload.end(), buffer.begin() + transport::kPayloadOffset);
+    std::copy(payload.begin(), payload.end(), buffer.begin() + records::kPayloadOffset);
     Answer answer;
-    if (adapter_->Ioctl(handles_[function], transport::kIscsiFirmwareRequest, buffer).result != 0) {
+    if (adapter_->Ioctl(handles_[function], records::kIscsiFirmwareRequest, buffer).result != 0) {
       return answer;
     }
-    transport::ResponseHeader header = *transport::DecodeResponseHeader(buffer);
+    records::ResponseHeader header = *records::DecodeResponseHeader(buffer);
     answer.status = header.status;
     answer.additional = header.additional_status;
-    answer.payload.assign(buffer.begin() + transport::kPayloadOffset,
-                          buffer.begin() + transport::kPayloadOffset + header.response_length);
+    answer.payload.assign(buffer.begin() + records::kPayloadOffset,
+                          buffer.begin() + records::kPayloadOffset + header.response_length);
     return answer;
   }
 
   std::vector<uint8_t> Request(const char* target, const char* address, uint32_t flags) {
-    LoginRequest request;
+    records::LoginRequest request;
     request.target_name = target;
-    request.portal = PortalFromText(address, 3260);
+    request.portal = records::PortalFromText(address, 3260);
     request.flags = flags;
     request.initiator_name = kInitiator;
-    EncodeLoginOptions(request.options, DefaultLoginOptions());
-    std::vector<uint8_t> bytes(kLoginRequestSize, 0);
-    EncodeLoginRequest(bytes, request);
+    records::EncodeLoginOptions(request.options, records::DefaultLoginOptions());
+    std::vector<uint8_t> bytes(records::kLoginRequestSize, 0);
+    records::EncodeLoginRequest(bytes, request);
     return bytes;
   }
   Answer Login(int function, const char* target, const char* address) {
-    return Command(function, 6, 23, Request(target, address, kLoginFlagsLogin));
+    return Command(function, 6, 23, Request(target, address, records::kLoginFlagsLogin));
   }
   Answer AddPersistent(int function, const char* target, const char* address) {
-    return Command(function, 6, 27, Request(target, address, kLoginFlagsPersistent));
+    return Command(function, 6, 27, Request(target, address, records::kLoginFlagsPersistent));
   }
   Answer DeletePersistent(int function, const char* target, const char* address) {
-    DeletePersistentRequest request;
+    records::DeletePersistentRequest request;
     request.target_name = target;
-    request.portal = PortalFromText(address, 3260);
-    request.portal.tag = kIsidWordFlag;
+    request.portal = records::PortalFromText(address, 3260);
+    request.portal.tag = records::kIsidWordFlag;
     request.initiator_name = kInitiator;
-    std::vector<uint8_t> bytes(kDeletePersistentSize, 0);
-    EncodeDeletePersistent(bytes, request);
+    std::vector<uint8_t> bytes(records::kDeletePersistentSize, 0);
+    records::EncodeDeletePersistent(bytes, request);
     return Command(function, 6, 28, bytes);
   }
   Answer Logout(int function, uint32_t handle) {
-    std::vector<uint8_t> bytes(4);
-    transport::EncodeFixed32(bytes.data(), handle);
+    std::vector<uint8_t> bytes(records::kSessionHandleRequestSize);
+    records::EncodeSessionHandleRequest(bytes, handle);
     return Command(function, 6, 24, bytes);
   }
   Answer Erase(int function) { return Command(function, 1, 7, std::vector<uint8_t>(20, 0)); }
   std::vector<uint32_t> Sessions(int function) {
     std::vector<uint8_t> query(1024, 0);
-    transport::EncodeFixed32(query.data(), kActiveSessionSelector);
+    records::EncodeActiveSessionQuery(query, records::kActiveSessionSelector);
     Answer answer = Command(function, 6, 29, query);
     EXPECT_EQ(answer.status, 0);
-    return DecodeActiveSessionList(answer.payload).value_or(std::vector<uint32_t>{});
+    return records::DecodeActiveSessionList(answer.payload).value_or(std::vector<uint32_t>{});
   }
-  FirmwareSession Session(int function, uint32_t handle) {
-    std::vector<uint8_t> query(kSessionRecordSize, 0);
-    transport::EncodeFixed32(query.data(), handle);
+  records::FirmwareSession Session(int function, uint32_t handle) {
+    std::vector<uint8_t> query(records::kSessionRecordSize, 0);
+    records::EncodeSessionHandleRequest(query, handle);
     Answer answer = Command(function, 6, 14, query);
     EXPECT_EQ(answer.status, 0);
-    return DecodeSessionRecord(answer.payload).value_or(FirmwareSession{});
+    return records::DecodeSessionRecord(answer.payload).value_or(records::FirmwareSession{});
   }
   // The one session of a function once there is one, within the bound.
-  std::optional<FirmwareSession> AwaitSession(int function, milliseconds bound) {
+  std::optional<records::FirmwareSession> AwaitSession(int function, milliseconds bound) {
     const auto deadline = Clock::now() + bound;
     while (Clock::now() < deadline) {
       std::vector<uint32_t> sessions = Sessions(function);
@@ -211,14 +212,14 @@ TEST_F(RealLoginFirmware, AdapterStartDoesNotWaitForRealLogins) {
   // The simulated entry is in at once, the real one once its login ended.
   EXPECT_EQ(Sessions(1).size(), 1u);
   EXPECT_TRUE(Sessions(0).empty());
-  std::optional<FirmwareSession> failed = AwaitSession(0, milliseconds(5000));
+  std::optional<records::FirmwareSession> failed = AwaitSession(0, milliseconds(5000));
   ASSERT_TRUE(failed);
   EXPECT_GE(Clock::now() - start, kDeafConnectTimeout - milliseconds(100));
-  EXPECT_EQ(failed->state, kSessionLoginFailed);
+  EXPECT_EQ(failed->state, records::kSessionLoginFailed);
   EXPECT_EQ(failed->target_name, "iqn.2026-01.test:deaf");
   ASSERT_EQ(failed->connections.size(), 1u);
-  EXPECT_EQ(FormatAddress(failed->connections[0].destination_type,
-                          failed->connections[0].destination_address),
+  EXPECT_EQ(records::FormatAddress(failed->connections[0].destination_type,
+                                   failed->connections[0].destination_address),
             kDeafAddress);
 }
 
@@ -266,13 +267,13 @@ TEST_F(RealLoginWithTgtd, TwoFunctionsLogInAndOutAtOnce) {
   for (int function = 0; function < 2; ++function) {
     std::vector<uint32_t> sessions = Sessions(function);
     ASSERT_EQ(sessions.size(), 1u);
-    FirmwareSession session = Session(function, sessions[0]);
-    EXPECT_EQ(session.state, kSessionOpen);
+    records::FirmwareSession session = Session(function, sessions[0]);
+    EXPECT_EQ(session.state, records::kSessionOpen);
     EXPECT_EQ(session.isid[3], function);  // the ISID names the function
     ASSERT_EQ(session.connections.size(), 1u);
-    const FirmwareConnection& connection = session.connections[0];
-    EXPECT_EQ(connection.bits & kConnectionLoggedIn, kConnectionLoggedIn);
-    EXPECT_EQ(FormatAddress(connection.destination_type, connection.destination_address),
+    const records::FirmwareConnection& connection = session.connections[0];
+    EXPECT_EQ(connection.bits & records::kConnectionLoggedIn, records::kConnectionLoggedIn);
+    EXPECT_EQ(records::FormatAddress(connection.destination_type, connection.destination_address),
               kTgtdAddress);
     EXPECT_EQ(connection.destination_port, 3260);
     source_ports[function] = connection.source_port;
@@ -293,10 +294,10 @@ TEST_F(RealLoginWithTgtd, PersistentEntryLogsInAfterAStart) {
   ASSERT_EQ(AddPersistent(0, TgtdServer::kOpenTarget, kTgtdAddress).status, 0);
   Stop();
   Start();
-  std::optional<FirmwareSession> restored = AwaitSession(0, milliseconds(5000));
+  std::optional<records::FirmwareSession> restored = AwaitSession(0, milliseconds(5000));
   ASSERT_TRUE(restored);
-  EXPECT_EQ(restored->state, kSessionOpen);
-  EXPECT_EQ(restored->flags & kSessionNotPersistent, 0u);
+  EXPECT_EQ(restored->state, records::kSessionOpen);
+  EXPECT_EQ(restored->flags & records::kSessionNotPersistent, 0u);
   // Logged in: a second login of the same key is refused.
   EXPECT_EQ(Login(0, TgtdServer::kOpenTarget, kTgtdAddress).additional, 17);
 }

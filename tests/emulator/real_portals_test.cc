@@ -14,8 +14,8 @@
 namespace oxim::emulator {
 namespace {
 
-using iscsi::LoginOptions;
-using iscsi::LoginRequest;
+using records::LoginOptions;
+using records::LoginRequest;
 
 constexpr std::array<uint8_t, 6> kIsid = {0x00, 0x02, 0x3d, 0x01, 0x00, 0x07};
 
@@ -34,14 +34,14 @@ std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text
 LoginRequest Request(const LoginOptions& options) {
   LoginRequest request;
   request.target_name = "iqn.2026-01.net.oxim-test:open";
-  request.portal = iscsi::PortalFromText("192.0.2.20", 3260);
+  request.portal = records::PortalFromText("192.0.2.20", 3260);
   request.initiator_name = "iqn.qz";
-  EXPECT_TRUE(iscsi::EncodeLoginOptions(request.options, options));
+  EXPECT_TRUE(records::EncodeLoginOptions(request.options, options));
   return request;
 }
 
 LoginOptions OneWay() {
-  LoginOptions options = iscsi::DefaultLoginOptions();
+  LoginOptions options = records::DefaultLoginOptions();
   options.authentication_method = 1;
   options.target_chap_name = "oxim-initiator";
   options.target_secret = Bytes("init-secret-42");
@@ -50,14 +50,14 @@ LoginOptions OneWay() {
 
 TEST(RealPortals, OnlyTheMappedAddressAndPortAreReal) {
   const std::vector<RealPortal> portals = {Mapped()};
-  EXPECT_EQ(FindRealPortal(portals, iscsi::PortalFromText("192.0.2.20", 3260)), &portals[0]);
-  EXPECT_EQ(FindRealPortal(portals, iscsi::PortalFromText("192.0.2.20", 3261)), nullptr);
-  EXPECT_EQ(FindRealPortal(portals, iscsi::PortalFromText("192.0.2.21", 3260)), nullptr);
-  EXPECT_EQ(FindRealPortal({}, iscsi::PortalFromText("192.0.2.20", 3260)), nullptr);
+  EXPECT_EQ(FindRealPortal(portals, records::PortalFromText("192.0.2.20", 3260)), &portals[0]);
+  EXPECT_EQ(FindRealPortal(portals, records::PortalFromText("192.0.2.20", 3261)), nullptr);
+  EXPECT_EQ(FindRealPortal(portals, records::PortalFromText("192.0.2.21", 3260)), nullptr);
+  EXPECT_EQ(FindRealPortal({}, records::PortalFromText("192.0.2.20", 3260)), nullptr);
 }
 
 TEST(RealPortals, PlanGoesToTheEndpointWithTheSessionsIsid) {
-  RealLoginPlan plan = PlanRealLogin(Mapped(), Request(iscsi::DefaultLoginOptions()), kIsid);
+  RealLoginPlan plan = PlanRealLogin(Mapped(), Request(records::DefaultLoginOptions()), kIsid);
   ASSERT_EQ(plan.status, 0);
   EXPECT_EQ(plan.request.host, "127.0.0.1");
   EXPECT_EQ(plan.request.port, 3261);
@@ -92,7 +92,7 @@ TEST(RealPortals, TargetChapIsWhatTheInitiatorPresentsAndInitiatorChapWhatItChec
 }
 
 TEST(RealPortals, HeaderDigestIsRequiredAndDataDigestRefused) {
-  LoginOptions options = iscsi::DefaultLoginOptions();
+  LoginOptions options = records::DefaultLoginOptions();
   options.header_digest = 1;
   RealLoginPlan plan = PlanRealLogin(Mapped(), Request(options), kIsid);
   ASSERT_EQ(plan.status, 0);
@@ -118,8 +118,8 @@ TEST(RealPortals, WhatLibiscsiCannotCarryIsRefusedBeforeConnecting) {
   EXPECT_EQ(plan.status, kRealLoginFailed);
   EXPECT_EQ(plan.additional_status, kRealAuthenticationFailed);
 
-  LoginRequest broken = Request(iscsi::DefaultLoginOptions());
-  broken.options[iscsi::kTargetSecretLengthOffset] = 200;  // beyond its 16 bytes
+  LoginRequest broken = Request(records::DefaultLoginOptions());
+  broken.options[records::kTargetSecretLengthOffset] = 200;  // beyond its 16 bytes
   plan = PlanRealLogin(Mapped(), broken, kIsid);
   EXPECT_EQ(plan.status, kRealLoginFailed);
   EXPECT_EQ(plan.additional_status, kLoginInitiatorError);
@@ -129,7 +129,7 @@ TEST(RealPortals, NegotiatedRecordTakesTheTargetsAnswers) {
   LoginOptions offered = OneWay();
   offered.header_digest = 1;
   offered.first_burst_length = 8192;
-  offered.flags = iscsi::kFlagImmediateData;
+  offered.flags = records::kFlagImmediateData;
   RealLoginResult result;
   result.header_digest_crc32c = true;
   result.max_recv_data_segment_length = 32768;
@@ -138,10 +138,10 @@ TEST(RealPortals, NegotiatedRecordTakesTheTargetsAnswers) {
   result.initial_r2t = true;
   result.immediate_data = false;
   result.chap_authenticated = true;
-  std::optional<LoginOptions> n = iscsi::DecodeLoginOptions(NegotiatedRecord(offered, result));
+  std::optional<LoginOptions> n = records::DecodeLoginOptions(NegotiatedRecord(offered, result));
   ASSERT_TRUE(n);
-  EXPECT_EQ(n->flags,
-            iscsi::kFlagInitialR2T | iscsi::kFlagDataPduInOrder | iscsi::kFlagDataSequenceInOrder);
+  EXPECT_EQ(n->flags, records::kFlagInitialR2T | records::kFlagDataPduInOrder |
+                          records::kFlagDataSequenceInOrder);
   EXPECT_EQ(n->header_digest, 1);
   EXPECT_EQ(n->data_digest, 0);
   EXPECT_EQ(n->max_recv_data_segment_length, 32768u);
@@ -155,7 +155,7 @@ TEST(RealPortals, NegotiatedRecordTakesTheTargetsAnswers) {
   EXPECT_TRUE(n->target_secret.empty());
 
   result.chap_authenticated = false;
-  n = iscsi::DecodeLoginOptions(NegotiatedRecord(iscsi::DefaultLoginOptions(), result));
+  n = records::DecodeLoginOptions(NegotiatedRecord(records::DefaultLoginOptions(), result));
   ASSERT_TRUE(n);
   EXPECT_EQ(n->authentication_method, 0u);
 }

@@ -14,8 +14,8 @@
 namespace oxim::testing {
 namespace {
 
-using transport::kDriverIscsi;
-using transport::kDriverNic;
+using records::kDriverIscsi;
+using records::kDriverNic;
 
 struct Expected {
   uint8_t opcode;
@@ -24,7 +24,7 @@ struct Expected {
   uint8_t version;
 };
 
-void ExpectHeader(const transport::RequestHeader& h, Expected e) {
+void ExpectHeader(const records::RequestHeader& h, Expected e) {
   EXPECT_EQ(h.opcode, e.opcode);
   EXPECT_EQ(h.subsystem, e.subsystem);
   EXPECT_EQ(h.request_length, e.length);

@@ -30,19 +30,19 @@ TEST_F(TransportConcurrentStress, RequestsToDifferentFunctionsStayApart) {
     int function_index;
     uint8_t expected_function;
   };
-  const Sender senders[] = {{transport::kDriverIscsi, 1, 2}, {transport::kDriverIscsi, 2, 3},
-                            {transport::kDriverNic, 1, 0},   {transport::kDriverNic, 2, 1},
-                            {transport::kDriverIscsi, 1, 2}, {transport::kDriverNic, 2, 1}};
+  const Sender senders[] = {{records::kDriverIscsi, 1, 2}, {records::kDriverIscsi, 2, 3},
+                            {records::kDriverNic, 1, 0},   {records::kDriverNic, 2, 1},
+                            {records::kDriverIscsi, 1, 2}, {records::kDriverNic, 2, 1}};
   constexpr int kRounds = 200;
   std::atomic<int> wrong{0};
   std::vector<std::thread> threads;
   for (const Sender& sender : senders) {
     threads.emplace_back([&, sender] {
       for (int round = 0; round < kRounds; ++round) {
-        uint8_t attributes[transport::kControllerAttributesSize] = {};
+        uint8_t attributes[records::kControllerAttributesSize] = {};
         uint32_t status =
             ioctl_fetch_controller_attribs(sender.function_index, attributes, 0, 0, sender.kind);
-        auto decoded = transport::DecodeControllerAttributes(attributes);
+        auto decoded = records::DecodeControllerAttributes(attributes);
         if (status != 0 || !decoded || decoded->address.function != sender.expected_function) {
           wrong.fetch_add(1, std::memory_order_relaxed);
         }
@@ -64,7 +64,7 @@ TEST_F(TransportConcurrentStress, RequestsToDifferentFunctionsStayApart) {
 TEST_F(TransportConcurrentStress, TablesChangeWhileRequestsRun) {
   std::atomic<bool> stop{false};
   std::thread writer([&] {
-    std::vector<transport::PciAddress> nics = {{3, 0, 0}, {3, 0, 1}};
+    std::vector<records::PciAddress> nics = {{3, 0, 0}, {3, 0, 1}};
     while (!stop.load()) {
       transport::SetNicFunctions(nics);
       transport::set_protocol(0, 1);
@@ -76,7 +76,7 @@ TEST_F(TransportConcurrentStress, TablesChangeWhileRequestsRun) {
       for (int round = 0; round < 200; ++round) {
         uint8_t payload[4] = {};
         ioctl_get_reset_needed(-1, payload, 0, 0, /*controller=*/0);
-        ioctl_get_beacon_state(-1, payload, 0, 0, transport::kDriverNic);
+        ioctl_get_beacon_state(-1, payload, 0, 0, records::kDriverNic);
       }
     });
   }

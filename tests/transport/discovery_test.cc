@@ -59,10 +59,10 @@ const char kTwoAndFour[] = R"({"controllers": [
 TEST_F(DiscoveryInsideTest, NicFunctionsAreNumberedInChipInformationOrder) {
   Start(kTwoAndFour);
   ASSERT_EQ(transport::NicFunctionCount(), 6);
-  EXPECT_EQ(transport::NicFunction(1), (transport::PciAddress{3, 0, 0}));
-  EXPECT_EQ(transport::NicFunction(2), (transport::PciAddress{3, 0, 1}));
-  EXPECT_EQ(transport::NicFunction(3), (transport::PciAddress{9, 0, 0}));
-  EXPECT_EQ(transport::NicFunction(6), (transport::PciAddress{9, 0, 3}));
+  EXPECT_EQ(transport::NicFunction(1), (records::PciAddress{3, 0, 0}));
+  EXPECT_EQ(transport::NicFunction(2), (records::PciAddress{3, 0, 1}));
+  EXPECT_EQ(transport::NicFunction(3), (records::PciAddress{9, 0, 0}));
+  EXPECT_EQ(transport::NicFunction(6), (records::PciAddress{9, 0, 3}));
   EXPECT_EQ(get_port_number(Find("ROOT/Quellfire1/NICPhysicalHBA3")), 6);
   EXPECT_EQ(get_qf_type(Find("ROOT/Quellfire0")), kChipQF3);
   EXPECT_EQ(get_qf_type(Find("ROOT/Quellfire1")), kChipTindra);
@@ -72,15 +72,15 @@ TEST_F(DiscoveryInsideTest, NicFunctionsAreNumberedInChipInformationOrder) {
 
 TEST_F(DiscoveryInsideTest, NicCountChangeRebuildsTheTreeAndFailsTheRequest) {
   Start(kTwoAndFour);
-  std::array<uint8_t, transport::kControllerAttributesSize> attributes{};
-  ASSERT_EQ(ioctl_fetch_controller_attribs(1, attributes, 0, 0, transport::kDriverNic), 0u);
+  std::array<uint8_t, records::kControllerAttributesSize> attributes{};
+  ASSERT_EQ(ioctl_fetch_controller_attribs(1, attributes, 0, 0, records::kDriverNic), 0u);
   adapter_->set_visible_nic_functions(5);
-  EXPECT_EQ(ioctl_fetch_controller_attribs(1, attributes, 0, 0, transport::kDriverNic), 1u)
+  EXPECT_EQ(ioctl_fetch_controller_attribs(1, attributes, 0, 0, records::kDriverNic), 1u)
       << "the request that noticed the change is not sent";
   EXPECT_EQ(transport::NicFunctionCount(), 5);
   EXPECT_EQ(Find("ROOT/Quellfire1/NICPhysicalHBA3"), nullptr) << "the tree was rebuilt";
   EXPECT_NE(Find("ROOT/Quellfire1/NICPhysicalHBA2"), nullptr);
-  EXPECT_EQ(ioctl_fetch_controller_attribs(1, attributes, 0, 0, transport::kDriverNic), 0u);
+  EXPECT_EQ(ioctl_fetch_controller_attribs(1, attributes, 0, 0, records::kDriverNic), 0u);
 }
 
 TEST_F(DiscoveryInsideTest, LaterClientRebuildsAfterAChange) {

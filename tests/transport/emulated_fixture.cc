@@ -12,17 +12,17 @@ namespace oxim::testing {
 
 void EmulatedTest::Start(emulator::AdapterConfig config) {
   adapter_ = emulator::InstallEmulator(std::move(config));
-  for (int n = 0; n < transport::kMaxIscsiInstances; ++n) {
-    int handle = platform::OpenDevice(transport::kIscsiDevicePrefix + std::to_string(n));
+  for (int n = 0; n < records::kMaxIscsiInstances; ++n) {
+    int handle = platform::OpenDevice(records::kIscsiDevicePrefix + std::to_string(n));
     if (handle < 0) break;
     iscsi_handles_.push_back(handle);
   }
   transport::SetIscsiHandles(iscsi_handles_);
-  uint8_t record[transport::kChipInfoRecordSize] = {};
-  ASSERT_EQ(IssueNicDriverRequest(transport::kNicChipInfoRequest, record), 0u);
-  std::vector<transport::PciAddress> nics;
-  std::vector<transport::ChipInfoController> controllers =
-      transport::DecodeChipInfo(record).value_or(std::vector<transport::ChipInfoController>{});
+  uint8_t record[records::kChipInfoRecordSize] = {};
+  ASSERT_EQ(IssueNicDriverRequest(records::kNicChipInfoRequest, record), 0u);
+  std::vector<records::PciAddress> nics;
+  std::vector<records::ChipInfoController> controllers =
+      records::DecodeChipInfo(record).value_or(std::vector<records::ChipInfoController>{});
   for (const auto& controller : controllers) {
     for (uint8_t function : controller.functions) {
       nics.push_back({controller.bus, controller.device, function});
@@ -55,13 +55,13 @@ const emulator::RecordedRequest& EmulatedTest::Last() {
 
 std::vector<uint8_t> EmulatedTest::LastCommand() {
   const emulator::RecordedRequest& last = Last();
-  size_t skip = last.nic_device ? transport::kNicCommandOffset : 0;
+  size_t skip = last.nic_device ? records::kNicCommandOffset : 0;
   if (last.argument.size() < skip) return {};
   return {last.argument.begin() + skip, last.argument.end()};
 }
 
-transport::RequestHeader EmulatedTest::LastHeader() {
-  return transport::DecodeRequestHeader(LastCommand()).value_or(transport::RequestHeader{});
+records::RequestHeader EmulatedTest::LastHeader() {
+  return records::DecodeRequestHeader(LastCommand()).value_or(records::RequestHeader{});
 }
 
 emulator::AdapterConfig NicHeavyConfig(int nic_functions) {

@@ -26,7 +26,7 @@ class EmulatedTest : public TempRootTest {
   // The command buffer of the last firmware request (header first), taken
   // out of the NIC envelope for NIC requests.
   std::vector<uint8_t> LastCommand();
-  transport::RequestHeader LastHeader();
+  records::RequestHeader LastHeader();
   const emulator::RecordedRequest& Last();
   uint64_t Requests() { return adapter_->request_count(); }
 

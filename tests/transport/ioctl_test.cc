@@ -19,8 +19,8 @@
 namespace oxim::testing {
 namespace {
 
-using transport::kDriverIscsi;
-using transport::kDriverNic;
+using records::kDriverIscsi;
+using records::kDriverNic;
 
 uint32_t LastCode() {
   uint32_t code = 0;
@@ -106,11 +106,11 @@ TEST_F(EmulatedTest, NicDeviceIsOpenOnlyDuringTheRequest) {
 }
 
 TEST_F(EmulatedTest, CopyBackReturnsTheAnswer) {
-  uint8_t attributes[transport::kControllerAttributesSize] = {};
+  uint8_t attributes[records::kControllerAttributesSize] = {};
   ASSERT_EQ(IssueIOCTLWithPayLoad(1, 32, 1, 540, 556, attributes, 1, 0, 0), 0u);
-  auto decoded = transport::DecodeControllerAttributes(attributes).value();
+  auto decoded = records::DecodeControllerAttributes(attributes).value();
   EXPECT_EQ(decoded.serial_number, "VN3Q0417A2K9");
-  EXPECT_EQ(decoded.address, (transport::PciAddress{3, 0, 2}));
+  EXPECT_EQ(decoded.address, (records::PciAddress{3, 0, 2}));
 }
 
 TEST_F(EmulatedTest, FailedCommandWithCopyBackStillOverwritesThePayload) {
@@ -250,20 +250,20 @@ TEST_F(EmulatedTest, ShortAnswerLeavesTheRestOfThePayload) {
   adapter_->faults().ShortenAnswer(1, 32, 100);
   std::vector<uint8_t> payload(540, 0);
   EXPECT_EQ(ioctl_fetch_controller_attribs(1, payload, 0, 0, kDriverIscsi), 0u);
-  EXPECT_EQ(transport::DecodeControllerAttributes(payload)->serial_number, "");
+  EXPECT_EQ(records::DecodeControllerAttributes(payload)->serial_number, "");
 }
 
 // The NIC refresh hook that start-up will register: enumerates the NIC
 // functions on the request's handle and reports a change of their number.
 bool RefreshFromChipInfo(int nic_handle, int* calls) {
   ++*calls;
-  uint8_t record[transport::kChipInfoRecordSize] = {};
-  if (platform::DeviceIoctl(nic_handle, transport::kNicChipInfoRequest, record).result != 0) {
+  uint8_t record[records::kChipInfoRecordSize] = {};
+  if (platform::DeviceIoctl(nic_handle, records::kNicChipInfoRequest, record).result != 0) {
     return true;
   }
-  std::vector<transport::PciAddress> nics;
+  std::vector<records::PciAddress> nics;
   for (const auto& c :
-       transport::DecodeChipInfo(record).value_or(std::vector<transport::ChipInfoController>{})) {
+       records::DecodeChipInfo(record).value_or(std::vector<records::ChipInfoController>{})) {
     for (uint8_t f : c.functions) nics.push_back({c.bus, c.device, f});
   }
   if (static_cast<int>(nics.size()) == transport::NicFunctionCount()) return false;
@@ -313,12 +313,12 @@ TEST_F(EmulatedTest, DriverRequestsRunTheRefreshExceptChipInformation) {
     ++calls;
     return false;
   });
-  std::vector<uint8_t> record(transport::kDriverInfoRecordSize, 0);
-  transport::EncodeDriverInfoRequest(record, {3, 0, 1});
-  EXPECT_EQ(IssueNicDriverRequest(transport::kNicDriverInfoRequest, record), 0u);
-  EXPECT_EQ(transport::DecodeFixed32(record.data() + transport::kDriverInfoMtuOffset), 1500u);
-  uint8_t chip[transport::kChipInfoRecordSize] = {};
-  EXPECT_EQ(IssueNicDriverRequest(transport::kNicChipInfoRequest, chip), 0u);
+  std::vector<uint8_t> record(records::kDriverInfoRecordSize, 0);
+  records::EncodeDriverInfoRequest(record, {3, 0, 1});
+  EXPECT_EQ(IssueNicDriverRequest(records::kNicDriverInfoRequest, record), 0u);
+  EXPECT_EQ(records::DecodeFixed32(record.data() + records::kDriverInfoMtuOffset), 1500u);
+  uint8_t chip[records::kChipInfoRecordSize] = {};
+  EXPECT_EQ(IssueNicDriverRequest(records::kNicChipInfoRequest, chip), 0u);
   EXPECT_EQ(calls, 1);
 }
 

@@ -24,31 +24,31 @@ class AdapterChoice : public testing::TempRootTest {
 TEST_F(AdapterChoice, HostWithoutDeviceNodesFailsCleanly) {
   unsetenv("OXIM_ADAPTER");
   errno = 0;
-  EXPECT_EQ(OpenDevice(transport::kNicDevicePath), -1);
+  EXPECT_EQ(OpenDevice(records::kNicDevicePath), -1);
   EXPECT_EQ(errno, ENOENT);
   setenv("OXIM_ADAPTER", "host", 1);
-  EXPECT_EQ(OpenDevice(std::string(transport::kIscsiDevicePrefix) + "0"), -1);
+  EXPECT_EQ(OpenDevice(std::string(records::kIscsiDevicePrefix) + "0"), -1);
 }
 
 TEST_F(AdapterChoice, EmulatorIsChosenWhenADeviceIsOpened) {
   setenv("OXIM_ADAPTER", "emulator", 1);
-  int handle = OpenDevice(transport::kNicDevicePath);
+  int handle = OpenDevice(records::kNicDevicePath);
   ASSERT_GE(handle, 0);
-  uint8_t record[transport::kChipInfoRecordSize] = {};
-  EXPECT_EQ(DeviceIoctl(handle, transport::kNicChipInfoRequest, record).result, 0);
+  uint8_t record[records::kChipInfoRecordSize] = {};
+  EXPECT_EQ(DeviceIoctl(handle, records::kNicChipInfoRequest, record).result, 0);
   EXPECT_EQ(record[0], 1);
   EXPECT_EQ(CloseDevice(handle), 0);
   EXPECT_EQ(CloseDevice(handle), -1);
-  EXPECT_EQ(DeviceIoctl(handle, transport::kNicChipInfoRequest, record).error, EBADF);
+  EXPECT_EQ(DeviceIoctl(handle, records::kNicChipInfoRequest, record).error, EBADF);
 }
 
 TEST_F(AdapterChoice, ConfigurationFileAndUnknownValuesAreRefused) {
   setenv("OXIM_ADAPTER", "emulator:/tmp/adapter.json", 1);
   errno = 0;
-  EXPECT_EQ(OpenDevice(transport::kNicDevicePath), -1);
+  EXPECT_EQ(OpenDevice(records::kNicDevicePath), -1);
   EXPECT_EQ(errno, EINVAL);
   setenv("OXIM_ADAPTER", "socket:/tmp/x", 1);
-  EXPECT_EQ(OpenDevice(transport::kNicDevicePath), -1);
+  EXPECT_EQ(OpenDevice(records::kNicDevicePath), -1);
 }
 
 TEST_F(AdapterChoice, RefusedConfigurationIsLoggedOnceNotOnEveryOpen) {

@@ -61,8 +61,8 @@ TEST_F(RefreshStressTest, TreeRebuildsWhileOthersUseIt) {
 
   std::atomic<bool> done{false};
   std::thread sender([&] {
-    std::array<uint8_t, transport::kControllerAttributesSize> attributes{};
-    while (!done.load()) ioctl_fetch_controller_attribs(1, attributes, 0, 0, transport::kDriverNic);
+    std::array<uint8_t, records::kControllerAttributesSize> attributes{};
+    while (!done.load()) ioctl_fetch_controller_attribs(1, attributes, 0, 0, records::kDriverNic);
   });
   std::thread walker([&] {
     while (!done.load()) Walk(OXIM_ROOT_TAG, 0);

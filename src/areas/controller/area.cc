@@ -11,6 +11,7 @@
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
 #include "records/driver_records.h"
+#include "records/oem_params.h"
 #include "transport/commands.h"
 
 namespace oxim {
@@ -34,9 +35,12 @@ int instance_of(Node* group) {
 // A Korvel controller whose OEM parameters carry no serial number shows
 // "N/A" as its serial number.
 void check_korvel_oem_serial(int function_index, Node* controller) {
-  std::array<uint8_t, 44> oem{};
-  if (ioctl_get_korvel_oem_params_v1(function_index, oem, 0, 0) != OXIM_STATUS_SUCCESS) return;
-  if (oem[0] == 0 || oem[0] == 255 || oem[12] == 255 || oem[13] == 0) {
+  std::array<uint8_t, records::kOemParamsSize> answer{};
+  if (ioctl_get_korvel_oem_params_v1(function_index, answer, 0, 0) != OXIM_STATUS_SUCCESS) return;
+  std::optional<records::OemParams> oem =
+      records::DecodeOemParams(answer, records::OemChip::kKorvel);
+  if (!oem) return;
+  if (oem->prefix[0] == 0 || oem->prefix[0] == records::kOemNoSerial || !oem->serial) {
     set_prop_val(controller, "SerialNumber", "N/A");
   }
 }
@@ -46,7 +50,7 @@ void fill_function(Node* function, const FoundFunction& found) {
     OXIM_update_driver_attribs(found.function_index, function, found.kind, *found.attributes);
   }
   Node* controller = enclosing_group(function, "Quellfire");
-  if (found.kind == transport::kDriverNic && instance_of(function) == 0 &&
+  if (found.kind == records::kDriverNic && instance_of(function) == 0 &&
       get_qf_type(controller) == kChipKorvel) {
     check_korvel_oem_serial(found.function_index, controller);
   }

@@ -57,7 +57,7 @@ const char* firmware_state_text(uint8_t state) {
   }
 }
 
-uint32_t OXIM_update_cntr_attribs(Node* controller, const transport::ControllerAttributes& a,
+uint32_t OXIM_update_cntr_attribs(Node* controller, const records::ControllerAttributes& a,
                                   int flag) {
   if (flag != 0 || !is_group(controller)) return OXIM_STATUS_FAILURE;
   pdebug(kModuleAdapter, kLogDebug, "%s:strlen(serial_number) = %d serial_number = %s\n", __func__,
@@ -82,7 +82,7 @@ uint32_t OXIM_update_cntr_attribs(Node* controller, const transport::ControllerA
 }
 
 uint32_t OXIM_update_driver_attribs(int function_index, Node* physical_hba, int kind,
-                                    const transport::ControllerAttributes& a) {
+                                    const records::ControllerAttributes& a) {
   Node* pci = internal_get_node(physical_hba, "PCI", OXIM_KIND_GROUP);
   if (pci == nullptr) return OXIM_STATUS_FAILURE;
   uint32_t status = OXIM_STATUS_SUCCESS;
@@ -96,7 +96,7 @@ uint32_t OXIM_update_driver_attribs(int function_index, Node* physical_hba, int 
   pdebug(kModuleAdapter, kLogDebug, "%s: PortNumber = %d from firmware\n", __func__,
          a.further_count);
   set(physical_hba, "PortNumber", std::to_string(a.further_count), &status);
-  if (kind == transport::kDriverIscsi) {
+  if (kind == records::kDriverIscsi) {
     set(physical_hba, "iSCSIVersionMin", std::to_string(a.iscsi_versions & 0x0F), &status);
     set(physical_hba, "iSCSIVersionMax", std::to_string(a.iscsi_versions >> 4), &status);
     set(physical_hba, "LDTO", std::to_string(a.link_down_timeout), &status);

@@ -16,8 +16,8 @@ namespace oxim {
 // Sets a controller group's Manufacturer, ModelNumber, SerialNumber,
 // Description, versions, FirmwareStatus and Capabilities from attributes. A
 // non-zero flag does nothing and returns 1. 1 when a property is missing.
-uint32_t OXIM_update_cntr_attribs(Node* controller,
-                                  const transport::ControllerAttributes& attributes, int flag);
+uint32_t OXIM_update_cntr_attribs(Node* controller, const records::ControllerAttributes& attributes,
+                                  int flag);
 
 // Sets a physical HBA's PCI identity (VendorID, DeviceID, SubsysVendorID,
 // SubsysDeviceID as "0x%04x"; BusNumber, DeviceNumber, FunctionNumber as
@@ -25,7 +25,7 @@ uint32_t OXIM_update_cntr_attribs(Node* controller,
 // iSCSI versions, LDTO, DefaultETO and MaxCDBLength. 1 when a property is
 // missing.
 uint32_t OXIM_update_driver_attribs(int function_index, Node* physical_hba, int kind,
-                                    const transport::ControllerAttributes& attributes);
+                                    const records::ControllerAttributes& attributes);
 
 // The text of the capability bits ("TCP offload,Raw Ethernet,..."), or
 // "Invalid" when bit 15 is set.

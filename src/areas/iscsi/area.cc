@@ -65,11 +65,11 @@ void setup_logical_hba(Node* function) {
   if (std::strcmp(function->name, "iSCSIPhysicalHBA") != 0) return;
   Node* logical = instantiate(templates::kLogicalHBA, function, nullptr, nullptr, nullptr);
   if (logical == nullptr) return;
-  std::array<uint8_t, 64> name{};
-  if (IssueIscsiDriverRequest(get_port_number(function), transport::kIscsiHostAdapterNameRequest,
-                              name) == 0) {
-    name.back() = 0;
-    set_prop_val(logical, "IfName", "%s", reinterpret_cast<const char*>(name.data()));
+  std::array<uint8_t, records::kHostAdapterNameSize> answer{};
+  if (IssueIscsiDriverRequest(get_port_number(function), records::kIscsiHostAdapterNameRequest,
+                              answer) == 0) {
+    const std::optional<std::string> name = records::DecodeHostAdapterName(answer);
+    set_prop_val(logical, "IfName", "%s", name.value_or("").c_str());
   }
   (void)iscsi::OXIM_set_lhba_prop(logical);
 }

@@ -2,7 +2,6 @@
 #include "areas/iscsi/login.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <set>
 #include <vector>
 
@@ -15,6 +14,8 @@
 #include "core/store_guard.h"
 #include "core/strings.h"
 #include "core/tree_services.h"
+#include "records/iscsi_login.h"
+#include "records/iscsi_sessions.h"
 #include "schema/handler_registry.h"
 #include "transport/commands.h"
 
@@ -64,15 +65,15 @@ std::optional<uint32_t> parse_qualifier(const std::string& text) {
 }
 
 // The login request for target at ip:port (everything but the options).
-LoginRequest build_request(Node* target, const std::string& ip, const std::string& port,
-                           uint32_t qualifier, uint32_t flags, uint32_t eto,
-                           const std::string& initiator_name) {
-  LoginRequest request;
+records::LoginRequest build_request(Node* target, const std::string& ip, const std::string& port,
+                                    uint32_t qualifier, uint32_t flags, uint32_t eto,
+                                    const std::string& initiator_name) {
+  records::LoginRequest request;
   request.target_name = cached_prop(target, "TargetISCSIName");
   request.portal =
-      PortalFromText(ip, static_cast<uint16_t>(std::strtoul(port.c_str(), nullptr, 10)));
+      records::PortalFromText(ip, static_cast<uint16_t>(std::strtoul(port.c_str(), nullptr, 10)));
   request.flags = flags;
-  request.eto = eto == 0 ? kNoEto : eto;
+  request.eto = eto == 0 ? records::kNoEto : eto;
   request.isid_qualifier = static_cast<uint16_t>(qualifier);
   request.initiator_name = initiator_name;
   request.initiator_alias = initiator_alias(logical_hba_of(target));
@@ -150,7 +151,7 @@ std::vector<Attempt> digest_attempts(const std::string& level) {
 
 // The negotiation loop of a normal login (mode 1). request carries the
 // qualifier and is answered in place by the firmware on success.
-uint32_t OXIM_esx_login(Node* target, Node* options_group, LoginRequest* request,
+uint32_t OXIM_esx_login(Node* target, Node* options_group, records::LoginRequest* request,
                         const std::string& ip, const std::string& port, bool session_found,
                         const std::string& boot, std::vector<uint8_t>* answer) {
   const LoginOptionFields fields = options_of_group(options_group);
@@ -169,18 +170,18 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, LoginRequest* request
     for (Attempt header : headers) {
       for (Attempt data : datas) {
         ++attempt_number;
-        LoginOptions options = get_default_login_options();
+        records::LoginOptions options = get_default_login_options();
         apply_login_attempt(fields, &options, with_chap == Attempt::kWith, header == Attempt::kWith,
                             data == Attempt::kWith);
-        if (!EncodeLoginOptions(request->options, options)) return 1;
+        if (!records::EncodeLoginOptions(request->options, options)) return 1;
         if (!session_found) {
           const uint32_t status =
               make_session_persistent(target, ip, port, request->isid_qualifier, &options, boot,
                                       request->initiator_name, 0);
           if (status != 0) return status;
         }
-        answer->assign(kLoginRequestSize, 0);
-        EncodeLoginRequest(*answer, *request);
+        answer->assign(records::kLoginRequestSize, 0);
+        records::EncodeLoginRequest(*answer, *request);
         const uint32_t result =
             ioctl_login_target(address.index, *answer, address.domain, address.port);
         if (result == 0) return 0;
@@ -268,7 +269,8 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   // A closed session reused by its qualifier is the session this login
   // re-opens.
   if (reused != nullptr) existing = reused;
-  LoginRequest request = build_request(target, ip, port, qualifier, kLoginFlagsLogin, 0, initiator);
+  records::LoginRequest request =
+      build_request(target, ip, port, qualifier, records::kLoginFlagsLogin, 0, initiator);
   std::vector<uint8_t> answer;
   const std::string persistence = equal_ignoring_case(boot, "True") ? "True" : "False";
   if (uint32_t status = OXIM_esx_login(target, child_group(target, "TargetLoginOptions"), &request,
@@ -276,9 +278,10 @@ uint32_t do_Login(Node* target, Node*, char* params) {
       status != 0) {
     return status;
   }
-  std::optional<LoginResponse> response = DecodeLoginResponse(answer);
-  if (!response || (response->state & kSessionLoginFailed)) return 1;
-  std::optional<LoginOptions> negotiated = DecodeLoginOptions(response->negotiated);
+  std::optional<records::LoginResponse> response = records::DecodeLoginResponse(answer);
+  if (!response || (response->state & records::kSessionLoginFailed)) return 1;
+  std::optional<records::LoginOptions> negotiated =
+      records::DecodeLoginOptions(response->negotiated);
   Node* session = existing;
   if (session != nullptr && session_record(session) &&
       session_record(session)->handle == response->session_handle) {
@@ -343,8 +346,8 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
   const FunctionAddress address = function_address(session);
   uint32_t result = 1;
   for (int attempt = 0; attempt < kLogoutAttempts && result != 0; ++attempt) {
-    std::array<uint8_t, 4> request{};
-    std::memcpy(request.data(), &record->handle, sizeof record->handle);
+    std::array<uint8_t, records::kSessionHandleRequestSize> request{};
+    records::EncodeSessionHandleRequest(request, record->handle);
     result = ioctl_logout_target(address.index, request, address.domain, address.port);
   }
   if (result != 0) return result;
@@ -394,23 +397,23 @@ uint32_t generate_isid_qualifier(const std::string& target_name,
 }
 
 uint32_t make_session_persistent(Node* target, const std::string& ip, const std::string& port,
-                                 uint32_t isid_qualifier, const LoginOptions* options,
+                                 uint32_t isid_qualifier, const records::LoginOptions* options,
                                  const std::string& persistence, const std::string& initiator_name,
                                  uint32_t eto) {
-  uint32_t flags = kLoginFlagsPersistent;
-  if (equal_ignoring_case(persistence, "True")) flags |= kLoginFlagBootTarget;
-  LoginRequest request =
+  uint32_t flags = records::kLoginFlagsPersistent;
+  if (equal_ignoring_case(persistence, "True")) flags |= records::kLoginFlagBootTarget;
+  records::LoginRequest request =
       build_request(target, ip, port, isid_qualifier, flags, eto, initiator_name);
   Node* target_options = child_group(target, "TargetLoginOptions");
-  LoginOptions record = get_default_login_options();
+  records::LoginOptions record = get_default_login_options();
   if (options != nullptr) {
     record = *options;
   } else {
     (void)get_login_options(target_options, &record, 2);
   }
-  if (!EncodeLoginOptions(request.options, record)) return 1;
-  std::array<uint8_t, kLoginRequestSize> buffer{};
-  EncodeLoginRequest(buffer, request);
+  if (!records::EncodeLoginOptions(request.options, record)) return 1;
+  std::array<uint8_t, records::kLoginRequestSize> buffer{};
+  records::EncodeLoginRequest(buffer, request);
   const FunctionAddress address = function_address(target);
   if (uint32_t status =
           ioctl_add_persistent_target(address.index, buffer, address.domain, address.port);
@@ -436,14 +439,14 @@ uint32_t delete_persistent(Node* target, bool skip, const std::string& name, con
                            const std::string& port, uint32_t isid_qualifier,
                            const std::string& initiator_name, bool keep_file) {
   if (!skip) {
-    DeletePersistentRequest request;
+    records::DeletePersistentRequest request;
     request.target_name = name;
     request.portal =
-        PortalFromText(ip, static_cast<uint16_t>(std::strtoul(port.c_str(), nullptr, 10)));
-    request.portal.tag = (isid_qualifier & 0xFFFF) | kIsidWordFlag;
+        records::PortalFromText(ip, static_cast<uint16_t>(std::strtoul(port.c_str(), nullptr, 10)));
+    request.portal.tag = (isid_qualifier & 0xFFFF) | records::kIsidWordFlag;
     request.initiator_name = initiator_name;
-    std::array<uint8_t, kDeletePersistentSize> buffer{};
-    EncodeDeletePersistent(buffer, request);
+    std::array<uint8_t, records::kDeletePersistentSize> buffer{};
+    records::EncodeDeletePersistent(buffer, request);
     const FunctionAddress address = function_address(target);
     if (ioctl_del_persistent_target(address.index, buffer, address.domain, address.port) != 0) {
       return report(127, "Failed to delete persistency of the session.");

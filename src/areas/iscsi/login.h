@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/node.h"
-#include "records/iscsi_records.h"
+#include "records/login_options_record.h"
 
 namespace oxim {
 class HandlerRegistry;
@@ -29,7 +29,7 @@ uint32_t generate_isid_qualifier(const std::string& target_name, const std::stri
 // null means the defaults merged with the target's options. On success the
 // saved-target line with the qualifier is recorded. 0 on success.
 uint32_t make_session_persistent(Node* target, const std::string& ip, const std::string& port,
-                                 uint32_t isid_qualifier, const LoginOptions* options,
+                                 uint32_t isid_qualifier, const records::LoginOptions* options,
                                  const std::string& persistence, const std::string& initiator_name,
                                  uint32_t eto);
 

@@ -77,20 +77,20 @@ bool is_chap(std::string_view method) {
 }
 
 std::vector<uint8_t> secret_bytes(const std::string& text) {
-  std::optional<std::vector<uint8_t>> bytes = EncodeSecret(text);
+  std::optional<std::vector<uint8_t>> bytes = records::EncodeSecret(text);
   return bytes ? *bytes : std::vector<uint8_t>{};
 }
 
-void apply_authentication(const LoginOptionFields& fields, LoginOptions* record) {
+void apply_authentication(const LoginOptionFields& fields, records::LoginOptions* record) {
   record->authentication_method = is_chap(fields.authentication_method) ? 1 : 0;
   record->mutual_chap = equal_ignoring_case(fields.authentication_method, "Mutual CHAP") ? 1 : 0;
-  record->initiator_chap_name = fields.initiator_chap_name.substr(0, kChapNameSize);
-  record->target_chap_name = fields.target_chap_name.substr(0, kChapNameSize);
+  record->initiator_chap_name = fields.initiator_chap_name.substr(0, records::kChapNameSize);
+  record->target_chap_name = fields.target_chap_name.substr(0, records::kChapNameSize);
   record->initiator_secret = secret_bytes(fields.initiator_secret);
   record->target_secret = secret_bytes(fields.target_secret);
 }
 
-void apply_switches(const LoginOptionFields& fields, LoginOptions* record) {
+void apply_switches(const LoginOptionFields& fields, records::LoginOptions* record) {
   auto set = [&](uint8_t bit, const std::string& value) {
     if (value == "Yes") {
       record->flags |= bit;
@@ -98,13 +98,13 @@ void apply_switches(const LoginOptionFields& fields, LoginOptions* record) {
       record->flags &= static_cast<uint8_t>(~bit);
     }
   };
-  set(kFlagInitialR2T, fields.initial_r2t);
-  set(kFlagImmediateData, fields.immediate_data);
+  set(records::kFlagInitialR2T, fields.initial_r2t);
+  set(records::kFlagImmediateData, fields.immediate_data);
 }
 
 // The CHAP part of one login attempt: the authentication fields, or no CHAP
 // offered; InitialR2T and ImmediateData either way.
-void apply_chap(const LoginOptionFields& fields, LoginOptions* record, bool with_chap) {
+void apply_chap(const LoginOptionFields& fields, records::LoginOptions* record, bool with_chap) {
   if (with_chap) {
     apply_authentication(fields, record);
   } else {
@@ -255,7 +255,7 @@ uint32_t do_DeleteCHAP(Node* group, Node*, char*) {
 
 }  // namespace
 
-LoginOptions get_default_login_options() { return DefaultLoginOptions(); }
+records::LoginOptions get_default_login_options() { return records::DefaultLoginOptions(); }
 
 LoginOptionFields options_of_group(Node* options_group) {
   LoginOptionFields fields;
@@ -313,7 +313,7 @@ int store_group_options(Node* options_group,
   return 1;
 }
 
-int get_login_options(Node* options_group, LoginOptions* record, int level) {
+int get_login_options(Node* options_group, records::LoginOptions* record, int level) {
   if (record == nullptr || level > 3) return 1;
   Node* options = options_group_of(options_group);
   if (child_group(options, "Authentication") == nullptr) return 1;
@@ -328,23 +328,25 @@ int get_login_options(Node* options_group, LoginOptions* record, int level) {
   return 0;
 }
 
-void apply_login_attempt(const LoginOptionFields& fields, LoginOptions* record, bool with_chap,
-                         bool with_header_digest, bool with_data_digest) {
+void apply_login_attempt(const LoginOptionFields& fields, records::LoginOptions* record,
+                         bool with_chap, bool with_header_digest, bool with_data_digest) {
   apply_chap(fields, record, with_chap);
   record->header_digest = with_header_digest && fields.header_digest == "CRC32C" ? 1 : 0;
   record->data_digest = with_data_digest && fields.data_digest == "CRC32C" ? 1 : 0;
 }
 
-void update_chap_details(Node* options_group, LoginOptions* record, bool with_chap) {
+void update_chap_details(Node* options_group, records::LoginOptions* record, bool with_chap) {
   apply_chap(options_of_group(options_group_of(options_group)), record, with_chap);
 }
 
-void update_header_digest_details(Node* options_group, LoginOptions* record, bool with_digest) {
+void update_header_digest_details(Node* options_group, records::LoginOptions* record,
+                                  bool with_digest) {
   LoginOptionFields fields = options_of_group(options_group_of(options_group));
   record->header_digest = with_digest && fields.header_digest == "CRC32C" ? 1 : 0;
 }
 
-void update_data_digest_details(Node* options_group, LoginOptions* record, bool with_digest) {
+void update_data_digest_details(Node* options_group, records::LoginOptions* record,
+                                bool with_digest) {
   LoginOptionFields fields = options_of_group(options_group_of(options_group));
   record->data_digest = with_digest && fields.data_digest == "CRC32C" ? 1 : 0;
 }

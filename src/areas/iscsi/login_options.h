@@ -21,26 +21,28 @@ class HandlerRegistry;
 namespace oxim::iscsi {
 
 // The default record (a fresh value each call).
-LoginOptions get_default_login_options();
+records::LoginOptions get_default_login_options();
 
 // Fills record from an options group (or its Authentication child): level 1
 // does nothing; level 3 the authentication fields; level 2 those, the two
 // digests and the InitialR2T and ImmediateData flags. 1 for a level above 3
 // or a group without Authentication, else 0.
-int get_login_options(Node* options_group, LoginOptions* record, int level);
+int get_login_options(Node* options_group, records::LoginOptions* record, int level);
 
 // One login attempt's settings (see the negotiation loop): with_chap fills
 // the authentication fields, else offers no CHAP; InitialR2T and
 // ImmediateData are set from the group either way.
-void update_chap_details(Node* options_group, LoginOptions* record, bool with_chap);
+void update_chap_details(Node* options_group, records::LoginOptions* record, bool with_chap);
 // With the switch set the digest is 1 when the group's HeaderDigest
 // (DataDigest) is "CRC32C"; with it clear the digest is 0.
-void update_header_digest_details(Node* options_group, LoginOptions* record, bool with_digest);
-void update_data_digest_details(Node* options_group, LoginOptions* record, bool with_digest);
+void update_header_digest_details(Node* options_group, records::LoginOptions* record,
+                                  bool with_digest);
+void update_data_digest_details(Node* options_group, records::LoginOptions* record,
+                                bool with_digest);
 
 // The three above at once, from fields already read (a login attempt).
-void apply_login_attempt(const LoginOptionFields& fields, LoginOptions* record, bool with_chap,
-                         bool with_header_digest, bool with_data_digest);
+void apply_login_attempt(const LoginOptionFields& fields, records::LoginOptions* record,
+                         bool with_chap, bool with_header_digest, bool with_data_digest);
 
 // Copies AuthenticationMethod, the names and secrets, InitialR2T,
 // ImmediateData and both digests from one options group to another (cached

@@ -13,7 +13,7 @@
 #include "core/store_guard.h"
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
-#include "records/coding.h"
+#include "records/iscsi_login.h"
 #include "schema/handler_registry.h"
 #include "transport/commands.h"
 
@@ -41,19 +41,19 @@ std::optional<std::array<uint32_t, 4>> read_record(Node* group) {
 }
 
 std::string session_status_text(uint32_t state) {
-  if (state & kSessionOpen) return "Open";
-  if (state & kSessionClosed) return "Closed";
-  if (state & kSessionLoginInProgress) return "Login in Progress";
-  if (state & kSessionLoginFailed) return "Login failed";
-  if (state & kSessionLogoutFailed) return "Logout failed";
-  if (state & (kSessionRecovery12 | kSessionRecovery6)) return "In Recovery";
-  if (state & kSessionDeleted) return "Deleted";
+  if (state & records::kSessionOpen) return "Open";
+  if (state & records::kSessionClosed) return "Closed";
+  if (state & records::kSessionLoginInProgress) return "Login in Progress";
+  if (state & records::kSessionLoginFailed) return "Login failed";
+  if (state & records::kSessionLogoutFailed) return "Logout failed";
+  if (state & (records::kSessionRecovery12 | records::kSessionRecovery6)) return "In Recovery";
+  if (state & records::kSessionDeleted) return "Deleted";
   return "Unknown";
 }
 
-std::string hex_qualifier(const std::array<uint8_t, 6>& isid) {
+std::string hex_qualifier(const std::array<uint8_t, records::kIsidSize>& isid) {
   char text[8];
-  std::snprintf(text, sizeof text, "%02x%02x", isid[4], isid[5]);
+  std::snprintf(text, sizeof text, "%04x", records::IsidQualifier(isid));
   return text;
 }
 
@@ -70,36 +70,38 @@ std::string secret_text(const std::vector<uint8_t>& bytes) {
   return text;
 }
 
-std::string method_text(const LoginOptions& options) {
+std::string method_text(const records::LoginOptions& options) {
   if (options.authentication_method != 1) return "None";
   return options.mutual_chap == 1 ? "Mutual CHAP" : "One-Way CHAP";
 }
 
-LoginOptions negotiated_of(const FirmwareSession& session, const FirmwareConnection* connection) {
-  std::array<uint8_t, kLoginOptionsSize> bytes{};
-  std::memcpy(bytes.data(), session.session_part.data(), kLoginSessionPartSize);
+records::LoginOptions negotiated_of(const records::FirmwareSession& session,
+                                    const records::FirmwareConnection* connection) {
+  std::array<uint8_t, records::kLoginOptionsSize> bytes{};
+  std::memcpy(bytes.data(), session.session_part.data(), records::kLoginSessionPartSize);
   if (connection != nullptr) {
-    std::memcpy(bytes.data() + kLoginSessionPartSize, connection->connection_part.data(),
+    std::memcpy(bytes.data() + records::kLoginSessionPartSize, connection->connection_part.data(),
                 connection->connection_part.size());
   }
-  std::optional<LoginOptions> decoded = DecodeLoginOptions(bytes);
-  return decoded ? *decoded : LoginOptions{};
+  std::optional<records::LoginOptions> decoded = records::DecodeLoginOptions(bytes);
+  return decoded ? *decoded : records::LoginOptions{};
 }
 
 // Fills a Connection group from its firmware entry.
-void apply_connection(Node* connection, const FirmwareConnection& entry) {
+void apply_connection(Node* connection, const records::FirmwareConnection& entry) {
   cache_prop(connection, "iSCSIConnectionID", std::to_string(entry.connection_id));
   cache_prop(connection, "Status",
-             (entry.bits & kConnectionLoggedIn) ? "Logged-in" : "Connection closed");
+             (entry.bits & records::kConnectionLoggedIn) ? "Logged-in" : "Connection closed");
   cache_prop(connection, "SourcePortNumber", std::to_string(entry.source_port));
   cache_prop(connection, "DestinationPortNumber", std::to_string(entry.destination_port));
-  cache_prop(connection, "SourceIPAddress", FormatAddress(entry.source_type, entry.source_address));
+  cache_prop(connection, "SourceIPAddress",
+             records::FormatAddress(entry.source_type, entry.source_address));
   cache_prop(connection, "DestinationIPAddress",
-             FormatAddress(entry.destination_type, entry.destination_address));
-  if (entry.bits & kConnectionRedirected) {
+             records::FormatAddress(entry.destination_type, entry.destination_address));
+  if (entry.bits & records::kConnectionRedirected) {
     cache_prop(connection, "RedirectedDestinationPort", std::to_string(entry.redirected_port));
     cache_prop(connection, "RedirectedDestinationIPAddress",
-               FormatAddress(entry.redirected_type, entry.redirected_address));
+               records::FormatAddress(entry.redirected_type, entry.redirected_address));
   } else {
     cache_prop(connection, "RedirectedDestinationPort", "N/A");
     cache_prop(connection, "RedirectedDestinationIPAddress", "N/A");
@@ -108,10 +110,10 @@ void apply_connection(Node* connection, const FirmwareConnection& entry) {
 
 // Fills a Session group (and its connections, matched by handle) from its
 // firmware record.
-void apply_session(Node* session, const FirmwareSession& record, bool domain_zero) {
+void apply_session(Node* session, const records::FirmwareSession& record, bool domain_zero) {
   for (Node* connection : instances_of(session, "Connection")) {
     std::optional<uint32_t> handle = connection_handle(connection);
-    for (const FirmwareConnection& entry : record.connections) {
+    for (const records::FirmwareConnection& entry : record.connections) {
       if (handle && *handle == entry.handle) apply_connection(connection, entry);
     }
   }
@@ -124,25 +126,26 @@ void apply_session(Node* session, const FirmwareSession& record, bool domain_zer
   cache_prop(session, "SessionStatus", session_status_text(record.state));
   cache_prop(session, "SessionInitiatorName", record.initiator_name);
   if (domain_zero) {
-    cache_prop(session, "Persistent", (record.flags & kSessionNotPersistent) ? "False" : "True");
+    cache_prop(session, "Persistent",
+               (record.flags & records::kSessionNotPersistent) ? "False" : "True");
   }
 }
 
 // The active session handles of the function (statuses 31 and 84).
 uint32_t active_sessions(const FunctionAddress& address, std::vector<uint32_t>* handles) {
-  std::array<uint8_t, kActiveSessionSizeRequest> query{};
-  transport::EncodeFixed32(query.data(), kActiveSessionSelector);
+  std::array<uint8_t, records::kActiveSessionSizeRequest> query{};
+  records::EncodeActiveSessionQuery(query, records::kActiveSessionSelector);
   uint16_t size = 0;
   if (ioctl_get_activesessionidbuffersize(address.index, query, &size, address.domain,
                                           address.port) != 0 ||
       size == 0) {
     return report(31, kInsufficientBufferMessage);
   }
-  std::vector<uint8_t> list(std::max<size_t>(size, kActiveSessionHandlesOffset), 0);
-  transport::EncodeFixed32(list.data(), kActiveSessionSelector);
+  std::vector<uint8_t> list(std::max<size_t>(size, records::kActiveSessionHandlesOffset), 0);
+  records::EncodeActiveSessionQuery(list, records::kActiveSessionSelector);
   std::optional<std::vector<uint32_t>> decoded;
   if (ioctl_get_activesessionid(address.index, list, size, address.domain, address.port) != 0 ||
-      !(decoded = DecodeActiveSessionList(list))) {
+      !(decoded = records::DecodeActiveSessionList(list))) {
     return report(
         84,
         "Failed to get the active session IDs. Application internal error occurred. Please "
@@ -154,9 +157,9 @@ uint32_t active_sessions(const FunctionAddress& address, std::vector<uint32_t>* 
 
 // The session of target that is the same as a firmware session: a
 // connection with the same handle, destination, qualifier and initiator.
-Node* OXIM_check_for_duplicate_session(Node* target, const FirmwareSession& record,
-                                       const FirmwareConnection& entry, const std::string& ip,
-                                       const std::string& port) {
+Node* OXIM_check_for_duplicate_session(Node* target, const records::FirmwareSession& record,
+                                       const records::FirmwareConnection& entry,
+                                       const std::string& ip, const std::string& port) {
   const std::string qualifier = hex_qualifier(record.isid);
   for (Node* session : instances_of(target, "Session")) {
     for (Node* connection : instances_of(session, "Connection")) {
@@ -174,11 +177,12 @@ Node* OXIM_check_for_duplicate_session(Node* target, const FirmwareSession& reco
   return nullptr;
 }
 
-void set_login_options_of_session(Node* session, const LoginOptions& negotiated) {
+void set_login_options_of_session(Node* session, const records::LoginOptions& negotiated) {
   Node* options = child_group(session, "SessionLoginOptions");
   setup_initiator_target_loginopts(options, negotiated);
-  cache_prop(options, "InitialR2T", (negotiated.flags & kFlagInitialR2T) ? "Yes" : "No");
-  cache_prop(options, "ImmediateData", (negotiated.flags & kFlagImmediateData) ? "Yes" : "No");
+  cache_prop(options, "InitialR2T", (negotiated.flags & records::kFlagInitialR2T) ? "Yes" : "No");
+  cache_prop(options, "ImmediateData",
+             (negotiated.flags & records::kFlagImmediateData) ? "Yes" : "No");
 }
 
 uint32_t handle_cached(Node* property, char* buffer, uint32_t op) {
@@ -191,23 +195,26 @@ uint32_t group_Session(Node* session) { return get_session_attribs(session); }
 
 // The configuration of a session (statuses 31 and 86).
 uint32_t read_session_config(const FunctionAddress& address, uint32_t handle,
-                             std::vector<uint8_t>* config) {
-  std::array<uint8_t, kSessionConfigSize> query{};
-  transport::EncodeFixed32(query.data(), handle);
+                             records::SessionConfig* config) {
+  std::array<uint8_t, records::kSessionConfigSize> query{};
+  records::EncodeSessionHandleRequest(query, handle);
   uint16_t size = 0;
   if (ioctl_get_sessionconfig_size(address.index, query, &size, address.domain, address.port) !=
           0 ||
       size == 0) {
     return report(31, kInsufficientBufferMessage);
   }
-  config->assign(std::max<size_t>(size, kSessionConfigSize), 0);
-  transport::EncodeFixed32(config->data(), handle);
-  if (ioctl_get_session_conf(address.index, *config, size, address.domain, address.port) != 0) {
+  std::vector<uint8_t> record(std::max<size_t>(size, records::kSessionConfigSize), 0);
+  records::EncodeSessionHandleRequest(record, handle);
+  std::optional<records::SessionConfig> decoded;
+  if (ioctl_get_session_conf(address.index, record, size, address.domain, address.port) != 0 ||
+      !(decoded = records::DecodeSessionConfig(record))) {
     return report(
         86,
         "Cannot get session config params. Application internal error occurred. Please check "
         "oxim2d.log file for more information.");
   }
+  *config = *decoded;
   return 0;
 }
 
@@ -238,11 +245,11 @@ uint32_t handle_boot_session(Node* property, char* buffer, uint32_t op) {
   Node* session = parent_of(property);
   if (op == kOpRead) {
     std::optional<SessionRecord> record = session_record(session);
-    FirmwareSession firmware;
+    records::FirmwareSession firmware;
     std::string value = "False";
     if (record &&
         OXIM_get_session_params(record->handle, function_address(session), &firmware) == 0) {
-      value = (firmware.flags & kSessionBoot) ? "True" : "False";
+      value = (firmware.flags & records::kSessionBoot) ? "True" : "False";
     }
     write_cached_value(property, value.c_str());
     read_cached_value(property, buffer);
@@ -262,18 +269,18 @@ uint32_t handle_SsnAttr_properties(Node* property, char* buffer, uint32_t op) {
   const FunctionAddress address = function_address(session);
   std::vector<uint32_t> handles;
   if (uint32_t status = active_sessions(address, &handles); status != 0) return status;
-  std::vector<uint8_t> request(kSessionAttributesSize, 0);
-  if (!EncodeSessionAttributesRequest(request, handles)) return 1;
+  std::vector<uint8_t> request(records::kSessionAttributesSize, 0);
+  if (!records::EncodeSessionAttributesRequest(request, handles)) return 1;
   const uint32_t status = ioctl_get_SsnAttr_params(
       address.index, request, static_cast<uint32_t>(request.size()), address.domain, address.port);
-  std::optional<std::vector<SessionAttributes>> records;
-  if (status != 0 || !(records = DecodeSessionAttributes(request))) {
+  std::optional<std::vector<records::SessionAttributes>> records;
+  if (status != 0 || !(records = records::DecodeSessionAttributes(request))) {
     if (status == 35) return 35;
     return report(92,
                   "Failed to obtain session attribute params. Application internal error occurred. "
                   "Please check oxim2d.log file for more information.");
   }
-  for (const SessionAttributes& attributes : *records) {
+  for (const records::SessionAttributes& attributes : *records) {
     if (attributes.handle != record->handle) continue;
     cache_prop(statistics, "SessionTargetAlias", attributes.target_alias);
     cache_prop(statistics, "SessionDirection", std::to_string(attributes.direction));
@@ -303,13 +310,13 @@ std::optional<uint32_t> connection_handle(Node* connection) {
 }
 
 uint32_t OXIM_get_session_params(uint32_t handle, const FunctionAddress& address,
-                                 FirmwareSession* session) {
-  std::vector<uint8_t> record(kSessionRecordSize, 0);
-  transport::EncodeFixed32(record.data(), handle);
-  std::optional<FirmwareSession> decoded;
+                                 records::FirmwareSession* session) {
+  std::vector<uint8_t> record(records::kSessionRecordSize, 0);
+  records::EncodeSessionHandleRequest(record, handle);
+  std::optional<records::FirmwareSession> decoded;
   if (ioctl_get_a_session(address.index, record, static_cast<uint32_t>(record.size()),
                           address.domain, address.port) != 0 ||
-      !(decoded = DecodeSessionRecord(record))) {
+      !(decoded = records::DecodeSessionRecord(record))) {
     return report(
         85,
         "Failed to get a session. Application internal error occurred. Please check oxim2d.log "
@@ -319,14 +326,15 @@ uint32_t OXIM_get_session_params(uint32_t handle, const FunctionAddress& address
   return 0;
 }
 
-void set_session_login_options(Node* group, const LoginOptions& negotiated) {
-  const bool initial_r2t = negotiated.flags & kFlagInitialR2T;
-  const bool immediate = negotiated.flags & kFlagImmediateData;
+void set_session_login_options(Node* group, const records::LoginOptions& negotiated) {
+  const bool initial_r2t = negotiated.flags & records::kFlagInitialR2T;
+  const bool immediate = negotiated.flags & records::kFlagImmediateData;
   auto yes_no = [](bool value) { return value ? "Yes" : "No"; };
   cache_prop(group, "InitialR2T", yes_no(initial_r2t));
   cache_prop(group, "ImmediateData", yes_no(immediate));
-  cache_prop(group, "DataPDUInOrder", yes_no(negotiated.flags & kFlagDataPduInOrder));
-  cache_prop(group, "DataSequenceInOrder", yes_no(negotiated.flags & kFlagDataSequenceInOrder));
+  cache_prop(group, "DataPDUInOrder", yes_no(negotiated.flags & records::kFlagDataPduInOrder));
+  cache_prop(group, "DataSequenceInOrder",
+             yes_no(negotiated.flags & records::kFlagDataSequenceInOrder));
   cache_prop(group, "FirstBurstLength",
              (!immediate && initial_r2t) ? std::string("Irrelevant")
                                          : std::to_string(negotiated.first_burst_length));
@@ -338,7 +346,7 @@ void set_session_login_options(Node* group, const LoginOptions& negotiated) {
   cache_prop(group, "ErrorRecoveryLevel", std::to_string(negotiated.error_recovery_level));
 }
 
-void set_connection_login_options(Node* group, const LoginOptions& negotiated) {
+void set_connection_login_options(Node* group, const records::LoginOptions& negotiated) {
   cache_prop(group, "HeaderDigest", negotiated.header_digest == 1 ? "CRC32C" : "None");
   cache_prop(group, "DataDigest", negotiated.data_digest == 1 ? "CRC32C" : "None");
   cache_prop(group, "MaxRecvDataSegmentLength",
@@ -350,7 +358,8 @@ void set_connection_login_options(Node* group, const LoginOptions& negotiated) {
   cache_prop(group, "AuthenticationMethod", method_text(negotiated));
 }
 
-void setup_initiator_target_loginopts(Node* options_group, const LoginOptions& negotiated) {
+void setup_initiator_target_loginopts(Node* options_group,
+                                      const records::LoginOptions& negotiated) {
   if (options_group == nullptr) return;
   cache_prop(options_group, "HeaderDigest", negotiated.header_digest == 1 ? "CRC32C" : "None");
   cache_prop(options_group, "DataDigest", negotiated.data_digest == 1 ? "CRC32C" : "None");
@@ -365,7 +374,7 @@ void setup_initiator_target_loginopts(Node* options_group, const LoginOptions& n
 Node* setup_session(Node* target, uint32_t handle, uint32_t portal_group_tag,
                     uint32_t connection_handle_value) {
   const FunctionAddress address = function_address(target);
-  FirmwareSession record;
+  records::FirmwareSession record;
   if (OXIM_get_session_params(handle, address, &record) != 0) return nullptr;
   Node* session = instantiate(templates::kSession, target, nullptr, nullptr, nullptr);
   if (session == nullptr) return nullptr;
@@ -383,13 +392,14 @@ Node* setup_session(Node* target, uint32_t handle, uint32_t portal_group_tag,
     (void)delete_node(session);
     return nullptr;
   }
-  const FirmwareConnection* first = record.connections.empty() ? nullptr : &record.connections[0];
-  const LoginOptions negotiated = negotiated_of(record, first);
+  const records::FirmwareConnection* first =
+      record.connections.empty() ? nullptr : &record.connections[0];
+  const records::LoginOptions negotiated = negotiated_of(record, first);
   set_session_login_options(child_group(session, "SessionNegotiatedLoginOptions"), negotiated);
   set_login_options_of_session(session, negotiated);
   set_connection_login_options(child_group(connection, "ConnectionNegotiatedLoginOptions"),
                                negotiated);
-  cache_prop(session, "iSCSIBoot", (record.flags & kSessionBoot) ? "True" : "False");
+  cache_prop(session, "iSCSIBoot", (record.flags & records::kSessionBoot) ? "True" : "False");
   apply_session(session, record, address.domain == 0);
   return session;
 }
@@ -398,7 +408,7 @@ uint32_t get_session_attribs(Node* session) {
   std::optional<SessionRecord> record = session_record(session);
   if (!record) return 1;
   const FunctionAddress address = function_address(session);
-  FirmwareSession firmware;
+  records::FirmwareSession firmware;
   if (OXIM_get_session_params(record->handle, address, &firmware) != 0) return 1;
   apply_session(session, firmware, address.domain == 0);
   return 0;
@@ -414,7 +424,7 @@ uint32_t get_all_sessions(Node* logical_hba, Node* target, char* params) {
   }
   const std::string target_name = target ? cached_prop(target, "TargetISCSIName") : "";
   for (uint32_t handle : handles) {
-    FirmwareSession record;
+    records::FirmwareSession record;
     if (uint32_t status = OXIM_get_session_params(handle, address, &record); status != 0) {
       return status;
     }
@@ -428,8 +438,9 @@ uint32_t get_all_sessions(Node* logical_hba, Node* target, char* params) {
           "for more information.");
     }
     for (size_t c = 0; c < record.connections.size(); ++c) {
-      const FirmwareConnection& entry = record.connections[c];
-      const std::string ip = FormatAddress(entry.destination_type, entry.destination_address);
+      const records::FirmwareConnection& entry = record.connections[c];
+      const std::string ip =
+          records::FormatAddress(entry.destination_type, entry.destination_address);
       const std::string port = std::to_string(entry.destination_port);
       if (params != nullptr) {
         clear_params(params);
@@ -442,7 +453,7 @@ uint32_t get_all_sessions(Node* logical_hba, Node* target, char* params) {
       if (portal == nullptr) return 1;
       const uint32_t tag = static_cast<uint32_t>(
           std::strtoul(prop_or_empty(portal, "PortalGroupTag").c_str(), nullptr, 10));
-      const LoginOptions negotiated = negotiated_of(record, &entry);
+      const records::LoginOptions negotiated = negotiated_of(record, &entry);
       if (Node* same = OXIM_check_for_duplicate_session(owner, record, entry, ip, port)) {
         if (c == 0) {
           std::vector<Node*> connections = instances_of(same, "Connection");
@@ -455,7 +466,7 @@ uint32_t get_all_sessions(Node* logical_hba, Node* target, char* params) {
         continue;
       }
       if (c != 0) continue;  // a session group is made for the first connection
-      if (record.state & kSessionOpen) {
+      if (record.state & records::kSessionOpen) {
         setup_initiator_target_loginopts(child_group(owner, "TargetLoginOptions"), negotiated);
       }
       Node* session = setup_session(owner, handle, tag, entry.handle);
@@ -475,12 +486,12 @@ uint32_t get_eto_prop(Node* target, std::string* eto) {
   for (Node* session : instances_of(target, "Session")) {
     std::optional<SessionRecord> record = session_record(session);
     if (!record) continue;
-    std::vector<uint8_t> config;
+    records::SessionConfig config;
     if (uint32_t status = read_session_config(function_address(session), record->handle, &config);
         status != 0) {
       return status;
     }
-    *eto = std::to_string(transport::DecodeFixed32(config.data() + kSessionConfigEtoOffset));
+    *eto = std::to_string(config.eto);
     cache_prop(target, "ETO", *eto);
     return 0;
   }
@@ -495,12 +506,14 @@ uint32_t set_eto_prop(Node* target, const std::string& eto, uint32_t handle) {
     std::optional<SessionRecord> record = session_record(session);
     if (!record || (handle != 0 && record->handle != handle)) continue;
     const FunctionAddress address = function_address(session);
-    std::vector<uint8_t> config;
+    records::SessionConfig config;
     if (uint32_t status = read_session_config(address, record->handle, &config); status != 0) {
       return status;
     }
-    std::array<uint8_t, kSetSessionConfigSize> request{};
-    EncodeSetSessionConfig(request, config, static_cast<uint32_t>(value));
+    // The configuration as read goes back with the new time-out.
+    config.eto = static_cast<uint32_t>(value);
+    std::array<uint8_t, records::kSetSessionConfigSize> request{};
+    records::EncodeSetSessionConfig(request, config);
     if (ioctl_set_session_conf(address.index, request, address.domain, address.port) != 0) {
       return report(
           87,
@@ -519,26 +532,25 @@ uint32_t OXIM_configure_boot_target(Node* session, const std::string& value) {
   std::optional<SessionRecord> record = session_record(session);
   if (!record) return 1;
   const FunctionAddress address = function_address(session);
-  FirmwareSession firmware;
+  records::FirmwareSession firmware;
   if (uint32_t status = OXIM_get_session_params(record->handle, address, &firmware); status != 0) {
     return status;
   }
   uint32_t flags = firmware.flags;
   if (equal_ignoring_case(value, "True")) {
-    flags |= kSessionBoot;
+    flags |= records::kSessionBoot;
   } else {
-    flags &= ~kSessionBoot;
+    flags &= ~records::kSessionBoot;
   }
-  std::array<uint8_t, kBootMarkSize> request{};
-  transport::EncodeFixed32(request.data(), record->handle);
-  transport::EncodeFixed32(request.data() + kBootMarkFlagsOffset, flags);
+  std::array<uint8_t, records::kBootMarkSize> request{};
+  records::EncodeBootMark(request, {record->handle, flags});
   if (ioctl_set_boot_target_params(address.index, request, address.domain, address.port) != 0) {
     return report(
         258,
         "Failed to set this session as boot target. Please check oxim2d.log file for more "
         "information.");
   }
-  cache_prop(session, "iSCSIBoot", (flags & kSessionBoot) ? "True" : "False");
+  cache_prop(session, "iSCSIBoot", (flags & records::kSessionBoot) ? "True" : "False");
   return 0;
 }
 

@@ -14,7 +14,7 @@
 
 #include "areas/iscsi/iscsi_tree.h"
 #include "core/node.h"
-#include "records/iscsi_records.h"
+#include "records/iscsi_sessions.h"
 
 namespace oxim {
 class HandlerRegistry;
@@ -35,7 +35,7 @@ std::optional<uint32_t> connection_handle(Node* connection);
 
 // Reads one firmware session record (status 85 on failure).
 uint32_t OXIM_get_session_params(uint32_t handle, const FunctionAddress& address,
-                                 FirmwareSession* session);
+                                 records::FirmwareSession* session);
 
 // Rebuilds the Session and Connection groups of target (or of every target
 // of logical_hba when target is null) from the firmware's active sessions.
@@ -53,11 +53,11 @@ Node* setup_session(Node* target, uint32_t handle, uint32_t portal_group_tag, ui
 
 // Writes negotiated values into a SessionNegotiatedLoginOptions /
 // ConnectionNegotiatedLoginOptions group.
-void set_session_login_options(Node* group, const LoginOptions& negotiated);
-void set_connection_login_options(Node* group, const LoginOptions& negotiated);
+void set_session_login_options(Node* group, const records::LoginOptions& negotiated);
+void set_connection_login_options(Node* group, const records::LoginOptions& negotiated);
 // Writes digests, method and CHAP names and secrets of a negotiated record
 // into a TargetLoginOptions or SessionLoginOptions group.
-void setup_initiator_target_loginopts(Node* options_group, const LoginOptions& negotiated);
+void setup_initiator_target_loginopts(Node* options_group, const records::LoginOptions& negotiated);
 
 // Deletes a session's Connection groups and the session (with their private
 // records).

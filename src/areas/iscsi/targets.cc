@@ -19,8 +19,9 @@
 #include "kit/function_tree.h"
 #include "kit/pending_group.h"
 #include "records/controller_attributes.h"
+#include "records/discovery_params.h"
 #include "records/driver_records.h"
-#include "records/iscsi_records.h"
+#include "records/iscsi_targets.h"
 #include "schema/handler_registry.h"
 #include "transport/commands.h"
 
@@ -38,14 +39,14 @@ bool is_qf2_or_qf3(Node* node) {
 
 // The controller's default ETO (attributes offset 92), or nullopt.
 std::optional<uint32_t> default_eto(Node* node) {
-  std::array<uint8_t, transport::kControllerAttributesSize> attributes{};
+  std::array<uint8_t, records::kControllerAttributesSize> attributes{};
   const FunctionAddress address = function_address(node);
   if (ioctl_fetch_controller_attribs(address.index, attributes, address.domain, address.port,
-                                     transport::kDriverIscsi) != 0) {
+                                     records::kDriverIscsi) != 0) {
     return std::nullopt;
   }
-  std::optional<transport::ControllerAttributes> decoded =
-      transport::DecodeControllerAttributes(attributes);
+  std::optional<records::ControllerAttributes> decoded =
+      records::DecodeControllerAttributes(attributes);
   if (!decoded) return std::nullopt;
   return decoded->default_eto;
 }
@@ -326,19 +327,21 @@ void record_target_portal(Node* logical_hba, Node* target, const std::string& ip
 
 uint32_t get_all_targets(Node* logical_hba, bool discovered) {
   const FunctionAddress address = function_address(logical_hba);
-  std::array<uint8_t, kDiscoveryParamsSize> old_params{};
-  if (ioctl_get_discoveryparams(address.index, old_params, address.domain, address.port) != 0) {
+  std::array<uint8_t, records::kDiscoveryParamsSize> old_params{};
+  std::optional<records::DiscoveryParams> old;
+  if (ioctl_get_discoveryparams(address.index, old_params, address.domain, address.port) != 0 ||
+      !(old = records::DecodeDiscoveryParams(old_params))) {
     return report(
         80,
         "Failed to get discovery params. Application internal error occurred. Please check "
         "oxim2d.log file for more information.");
   }
-  std::array<uint8_t, kDiscoveryParamsSize> new_params{};
-  new_params[kDiscoveryIsnsEnableOffset] = old_params[kDiscoveryIsnsEnableOffset] & 1;
-  std::string initiator;
-  (void)read_initiator_name(logical_hba, &initiator);
-  std::memcpy(new_params.data() + kDiscoveryInitiatorNameOffset, initiator.data(),
-              std::min(initiator.size(), kIscsiNameSize - 1));
+  // A fresh record: the iSNS switch carried over, and the initiator's name.
+  records::DiscoveryParams fresh;
+  fresh.flags = old->flags & records::kDiscoveryIsnsEnabled;
+  (void)read_initiator_name(logical_hba, &fresh.initiator_name);
+  std::array<uint8_t, records::kDiscoveryParamsSize> new_params{};
+  records::EncodeDiscoveryParams(new_params, fresh);
   uint32_t selector = discovered ? 1 : 0;
   const uint32_t set =
       ioctl_set_discoveryparams(address.index, new_params, address.domain, address.port);
@@ -350,8 +353,8 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
         "Failed to set discovery params. Application internal error occurred. Please check "
         "oxim2d.log file for more information.");
   }
-  std::vector<uint8_t> list(kTargetIdListSize, 0);
-  EncodeTargetIdRequest(list, selector, kTargetIdListFlags);
+  std::vector<uint8_t> list(records::kTargetIdListSize, 0);
+  records::EncodeTargetIdRequest(list, selector, records::kTargetIdListFlags);
   if (ioctl_get_all_tgt_id(address.index, list, static_cast<uint32_t>(list.size()), address.domain,
                            address.port) != 0) {
     return report(82,
@@ -362,36 +365,36 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
     StoreLock lock;
     if (internal_get_node(logical_hba, "AddTarget", kKindCommand) == nullptr) return 1;
   }
-  std::optional<std::vector<uint32_t>> ids = DecodeTargetIdList(list);
+  std::optional<std::vector<uint32_t>> ids = records::DecodeTargetIdList(list);
   if (!ids) return 82;
   for (uint32_t id : *ids) {
-    std::array<uint8_t, kTargetSizeRequestSize> query{};
-    transport::EncodeFixed32(query.data(), id);
+    std::array<uint8_t, records::kTargetSizeRequestSize> query{};
+    records::EncodeTargetRequest(query, id);
     uint16_t size = 0;
     if (ioctl_get_a_target_size(address.index, query, &size, address.domain, address.port) != 0 ||
         size == 0) {
       return report(31, kInsufficientBufferMessage);
     }
-    std::vector<uint8_t> record(std::max<size_t>(size, kPortalGroupsOffset), 0);
-    transport::EncodeFixed32(record.data(), id);
+    std::vector<uint8_t> record(std::max<size_t>(size, records::kPortalGroupsOffset), 0);
+    records::EncodeTargetRequest(record, id);
     if (ioctl_get_a_target(address.index, record, size, address.domain, address.port) != 0) {
       return report(83,
                     "Failed to get a target. Application internal error occurred. Please check "
                     "oxim2d.log file for more information.");
     }
-    std::optional<FirmwareTarget> decoded = DecodeTargetRecord(record);
+    std::optional<records::FirmwareTarget> decoded = records::DecodeTargetRecord(record);
     if (!decoded || decoded->name.empty() || decoded->groups.empty() ||
         decoded->groups.front().portals.empty() ||
-        decoded->groups.front().portals.front().address_type == kAddressNone) {
+        decoded->groups.front().portals.front().address_type == records::kAddressNone) {
       continue;
     }
     Node* target = setup_target(logical_hba, decoded->name, discovered);
     if (target == nullptr) target = find_target(logical_hba, decoded->name);
     if (target == nullptr) continue;
-    for (const PortalGroup& group : decoded->groups) {
+    for (const records::PortalGroup& group : decoded->groups) {
       bool deleted = false;
-      for (const PortalEntry& portal : group.portals) {
-        const std::string ip = PortalAddressText(portal);
+      for (const records::PortalEntry& portal : group.portals) {
+        const std::string ip = records::PortalAddressText(portal);
         const std::string port = std::to_string(portal.port);
         if (find_target_portal(target, ip, port) != nullptr) continue;
         if (setup_portal(target, ip, port, std::to_string(group.tag)) == nullptr) {
