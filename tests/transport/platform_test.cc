@@ -55,7 +55,7 @@ TEST_F(AdapterChoice, RefusedConfigurationIsLoggedOnceNotOnEveryOpen) {
   set_log_level(kLogError);
   open_log_file();
   setenv("OXIM_ADAPTER", "emulator:/nonexistent/adapter.json", 1);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(OpenDevice(transport::kNicDevicePath), -1);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(OpenDevice(records::kNicDevicePath), -1);
   close_log_file();
   set_log_level(kLogOff);
   const std::string log = root_.read(kLogFilePath);
