@@ -51,7 +51,7 @@ class Adapter {
 void BM_IscsiSmallCommand(benchmark::State& state) {
   Adapter adapter;
   for (auto _ : state) {
-    uint32_t status = ioctl_start_management_service(1, {}, 0, 0, records::kDriverIscsi);
+    uint32_t status = ioctl_start_management_service({.index = 1}, {}, DriverKind::kIscsi);
     benchmark::DoNotOptimize(status);
   }
 }
@@ -60,7 +60,7 @@ BENCHMARK(BM_IscsiSmallCommand);
 void BM_NicSmallCommand(benchmark::State& state) {
   Adapter adapter;
   for (auto _ : state) {
-    uint32_t status = ioctl_start_management_service(1, {}, 0, 0, records::kDriverNic);
+    uint32_t status = ioctl_start_management_service({.index = 1}, {}, DriverKind::kNic);
     benchmark::DoNotOptimize(status);
   }
 }
@@ -70,7 +70,7 @@ void BM_IscsiControllerAttributes(benchmark::State& state) {
   Adapter adapter;
   uint8_t attributes[540];
   for (auto _ : state) {
-    uint32_t status = ioctl_fetch_controller_attribs(1, attributes, 0, 0, records::kDriverIscsi);
+    uint32_t status = ioctl_fetch_controller_attribs({.index = 1}, attributes, DriverKind::kIscsi);
     benchmark::DoNotOptimize(status);
   }
 }

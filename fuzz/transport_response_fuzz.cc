@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t choice = data[0];
   const uint8_t opcode = data[1];
   const uint16_t length = static_cast<uint16_t>(data[2] | ((data[3] & 0x1F) << 8));
-  const int kind = (choice & 1) ? records::kDriverNic : records::kDriverIscsi;
+  const DriverKind kind = (choice & 1) ? DriverKind::kNic : DriverKind::kIscsi;
   const int function_index = (choice & 2) ? -1 : 1 + ((choice >> 2) & 1);
   driver->Reset(data + 4, size - 4);
 
@@ -83,28 +83,49 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint16_t needed = 0;
   switch ((choice >> 3) & 7) {
     case 0:
-      if (kind == records::kDriverIscsi) {
-        IssueIOCTLWithPayLoad(function_index, opcode, 1, length, length + 16, payload, 3, 0, 0);
+      if (kind == DriverKind::kIscsi) {
+        IssueIOCTLWithPayLoad({.index = function_index},
+                              {.opcode = opcode,
+                               .subsystem = 1,
+                               .request_length = length,
+                               .buffer_size = length + 16u,
+                               .copy_back = true},
+                              payload);
       } else {
-        IssueNICIOCTLWithPayLoad(function_index, opcode, 1, length, length + 16, payload, 3, 0, 0);
+        IssueNICIOCTLWithPayLoad({.index = function_index},
+                                 {.opcode = opcode,
+                                  .subsystem = 1,
+                                  .request_length = length,
+                                  .buffer_size = length + 16u,
+                                  .copy_back = true},
+                                 payload);
       }
       break;
     case 1:
-      if (kind == records::kDriverIscsi) {
-        GetIOCTLPayLoadSize(function_index, opcode, 6, length, length + 16, payload, &needed, 0, 0);
+      if (kind == DriverKind::kIscsi) {
+        GetIOCTLPayLoadSize({.index = function_index},
+                            {.opcode = opcode,
+                             .subsystem = 6,
+                             .request_length = length,
+                             .buffer_size = length + 16u},
+                            payload, &needed);
       } else {
-        GetNICIOCTLPayLoadSize(function_index, opcode, 6, length, length + 16, payload, &needed, 0,
-                               0);
+        GetNICIOCTLPayLoadSize({.index = function_index},
+                               {.opcode = opcode,
+                                .subsystem = 6,
+                                .request_length = length,
+                                .buffer_size = length + 16u},
+                               payload, &needed);
       }
       break;
     case 2: {
       std::vector<uint8_t> buffer(16 + 512, 0);
-      ioctl_get_available_personalities(1, buffer, 0, 0, kind);
+      ioctl_get_available_personalities({.index = 1}, buffer, kind);
       break;
     }
     case 3: {
       uint8_t attributes[records::kControllerAttributesSize] = {};
-      if (ioctl_fetch_controller_attribs(function_index, attributes, 0, 0, kind) == 0) {
+      if (ioctl_fetch_controller_attribs({.index = function_index}, attributes, kind) == 0) {
         records::DecodeControllerAttributes(attributes);
       }
       break;
@@ -112,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 4: {
       std::vector<uint8_t> fat(20 + length, 0);
       if (fat.size() >= 12) std::memcpy(fat.data() + 8, data + 2, 2);
-      ioctl_retrieve_fat(function_index, fat, 0, 0, (choice >> 6) & 1);
+      ioctl_retrieve_fat({.index = function_index}, fat, (choice >> 6) & 1);
       break;
     }
     case 5: {
@@ -129,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       records::DecodePciConfigRead(record);
       break;
     }
-    default: ioctl_get_sessionconfig_size(function_index, payload, &needed, 0, 0); break;
+    default: ioctl_get_sessionconfig_size({.index = function_index}, payload, &needed); break;
   }
   return 0;
 }

@@ -14,12 +14,12 @@
 
 namespace oxim {
 
-uint32_t OXIM_get_cntr_attribs(int function_index, uint8_t port, uint8_t domain, int kind,
+uint32_t OXIM_get_cntr_attribs(const FunctionAddress& function, DriverKind kind,
                                std::span<uint8_t> buffer) {
   if (buffer.size() < records::kControllerAttributesSize) return OXIM_STATUS_FAILURE;
   std::fill(buffer.begin(), buffer.end(), uint8_t{0});
   uint32_t status = ioctl_fetch_controller_attribs(
-      function_index, buffer.first(records::kControllerAttributesSize), domain, port, kind);
+      function, buffer.first(records::kControllerAttributesSize), kind);
   if (status != OXIM_STATUS_SUCCESS) {
     pdebug(kModuleAdapter, kLogError,
            "%s: ioctl_fetch_controller_attribs failed with status = %d\n", __func__,
@@ -30,9 +30,10 @@ uint32_t OXIM_get_cntr_attribs(int function_index, uint8_t port, uint8_t domain,
   return OXIM_STATUS_SUCCESS;
 }
 
-std::optional<records::ControllerAttributes> function_attributes(int function_index, int kind) {
+std::optional<records::ControllerAttributes> function_attributes(int function_index,
+                                                                 DriverKind kind) {
   std::array<uint8_t, records::kControllerAttributesSize> buffer{};
-  if (OXIM_get_cntr_attribs(function_index, 0, 0, kind, buffer) != OXIM_STATUS_SUCCESS) {
+  if (OXIM_get_cntr_attribs({.index = function_index}, kind, buffer) != OXIM_STATUS_SUCCESS) {
     return std::nullopt;
   }
   return records::DecodeControllerAttributes(buffer);
@@ -40,8 +41,9 @@ std::optional<records::ControllerAttributes> function_attributes(int function_in
 
 int get_lhba_count(Node* node, char* bus, char* device, char* function, char* count) {
   const int index = get_port_number(node);
-  const int kind = transport::get_the_protocol(get_qf_instance(node)) == 2 ? records::kDriverNic
-                                                                           : records::kDriverIscsi;
+  const DriverKind kind = transport::get_the_protocol(get_qf_instance(node)) == 2
+                              ? DriverKind::kNic
+                              : DriverKind::kIscsi;
   std::optional<records::ControllerAttributes> attributes = function_attributes(index, kind);
   if (!attributes || bus == nullptr || device == nullptr || function == nullptr ||
       count == nullptr) {

@@ -12,6 +12,7 @@
 
 #include "core/node.h"
 #include "records/controller_attributes.h"
+#include "transport/function_address.h"
 
 namespace oxim {
 
@@ -20,13 +21,16 @@ inline constexpr char kControllerAttributesMessage[] =
     "Failed to obtain controller attributes. Application internal error occurred. Please check "
     "oxim2d.log file for more information.";
 
-// Fetches the controller attributes of a function (kind 1 iSCSI, 2 NIC)
-// into buffer (540 bytes). 0, or 1 with last status 109 and a log line.
-uint32_t OXIM_get_cntr_attribs(int function_index, uint8_t port, uint8_t domain, int kind,
+// Fetches the controller attributes of a function through the driver of
+// `kind` into buffer (540 bytes). 0, or 1 with last status 109 and a log
+// line.
+uint32_t OXIM_get_cntr_attribs(const FunctionAddress& function, DriverKind kind,
                                std::span<uint8_t> buffer);
 
-// The decoded attributes of a function; nullopt when the command fails.
-std::optional<records::ControllerAttributes> function_attributes(int function_index, int kind);
+// The decoded attributes of function index `function_index` of a driver;
+// nullopt when the command fails.
+std::optional<records::ControllerAttributes> function_attributes(int function_index,
+                                                                 DriverKind kind);
 
 // From the controller attributes of the node's function: its bus, device and
 // function numbers and the count at offset 447 as decimal texts (each

@@ -1,9 +1,10 @@
 // Tree services of the adapter functions; see function_tree.h.
 #include "kit/function_tree.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core/alloc.h"
 #include "core/last_status.h"
@@ -11,25 +12,14 @@
 #include "core/node_store.h"
 #include "core/strings.h"
 #include "core/tree_services.h"
+#include "kit/groups.h"
+#include "kit/properties.h"
 
 namespace oxim {
 namespace {
 
-// Reads a property of group by name into value; false if it is missing or
-// its handler fails.
-bool read_property(Node* group, const char* name, char* value) {
-  return group != nullptr && internal_get_property(group, name, value) == OXIM_STATUS_SUCCESS;
-}
-
-int instance_of(Node* group) {
-  StoreLock lock;
-  return is_instanced(group) ? group->data.group->instance->instance_number : 0;
-}
-
-bool is_physical_hba(const Node* node) {
-  return is_group(node) && (std::strcmp(node->name, "iSCSIPhysicalHBA") == 0 ||
-                            std::strcmp(node->name, "NICPhysicalHBA") == 0);
-}
+// Instance number of an enclosing group; 0 when there is none.
+int instance_or_zero(Node* group) { return std::max(0, instance_number(group)); }
 
 }  // namespace
 
@@ -63,17 +53,15 @@ int get_port_number(Node* node) {
   return -1;
 }
 
-Node* enclosing_group(Node* node, const char* name) {
-  StoreLock lock;
-  for (; node != nullptr && node->parent != node; node = node->parent) {
-    if (is_group(node) && std::strcmp(node->name, name) == 0) return node;
-  }
-  return nullptr;
+int get_qf_instance(Node* node) { return instance_or_zero(enclosing_group(node, "Quellfire")); }
+
+int get_domain_id(Node* node) { return instance_or_zero(enclosing_group(node, "LogicalHBA")); }
+
+FunctionAddress function_address(Node* node) {
+  return {.index = get_port_number(node),
+          .domain = static_cast<uint8_t>(get_domain_id(node)),
+          .port = static_cast<uint8_t>(get_phba_port_number(node))};
 }
-
-int get_qf_instance(Node* node) { return instance_of(enclosing_group(node, "Quellfire")); }
-
-int get_domain_id(Node* node) { return instance_of(enclosing_group(node, "LogicalHBA")); }
 
 int get_phba_port_number(Node* node) {
   Node* port_group = nullptr;
@@ -87,9 +75,9 @@ int get_phba_port_number(Node* node) {
     }
   }
   // The property is read outside the store lock: it may run a handler.
-  char value[kValueSize] = "";
-  if (port_group == nullptr || !read_property(port_group, "PortNumber", value)) return 0;
-  return static_cast<int>(std::strtol(value, nullptr, 10));
+  std::string value;
+  if (port_group == nullptr || !read_prop(port_group, "PortNumber", &value)) return 0;
+  return static_cast<int>(std::strtol(value.c_str(), nullptr, 10));
 }
 
 int chip_type_of_device_id(uint32_t id) {
@@ -106,8 +94,8 @@ int get_qf_type(Node* node) {
   Node* function = get_first_instance(controller, "iSCSIPhysicalHBA");
   if (function == nullptr) function = get_first_instance(controller, "NICPhysicalHBA");
   Node* pci = function != nullptr ? internal_get_node(function, "PCI", OXIM_KIND_GROUP) : nullptr;
-  char value[kValueSize] = "";
-  if (pci != nullptr && read_property(pci, "DeviceID", value)) {
+  std::string value;
+  if (pci != nullptr && read_prop(pci, "DeviceID", &value)) {
     // Wholly hexadecimal (an optional 0x), not negative, and within 32 bits.
     if (std::optional<uint32_t> id = parse_hex32(value)) return chip_type_of_device_id(*id);
   }
@@ -118,19 +106,17 @@ int get_qf_type(Node* node) {
 Node* get_valid_phba(Node* controller, const char* port) {
   if (!is_group(controller) || port == nullptr) return nullptr;
   for (const char* kind : {"iSCSIPhysicalHBA", "NICPhysicalHBA"}) {
-    for (Node* child : children_of(controller)) {
-      if (!is_group(child) || std::strcmp(child->name, kind) != 0) continue;
-      char value[kValueSize] = "";
-      if (read_property(child, "PortNumber", value) && std::strcmp(value, port) == 0) return child;
+    for (Node* child : groups_named(controller, kind)) {
+      if (prop_or_empty(child, "PortNumber") == port) return child;
     }
   }
   return nullptr;
 }
 
 int is_ncsi_required(Node* controller) {
-  char version[kValueSize] = "";
-  if (!read_property(controller, "ActiveFirmwareVersion", version)) return 1;
-  return std::strncmp(version, "3.102.148.0", 11) > 0 ? 1 : 0;
+  std::string version;
+  if (!read_prop(controller, "ActiveFirmwareVersion", &version)) return 1;
+  return std::strncmp(version.c_str(), "3.102.148.0", 11) > 0 ? 1 : 0;
 }
 
 }  // namespace oxim

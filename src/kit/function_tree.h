@@ -1,13 +1,15 @@
 // Tree services every adapter handler uses to find out which function,
 // controller, port and chip a node belongs to: the function index kept in a
-// physical HBA's private record, the enclosing controller, logical HBA and
-// port, and the chip type decided from the controller's PCI device ID.
+// physical HBA's private record, the firmware address of that function, the
+// enclosing controller, logical HBA and port, and the chip type decided from
+// the controller's PCI device ID.
 #ifndef OXIM_KIT_FUNCTION_TREE_H_
 #define OXIM_KIT_FUNCTION_TREE_H_
 
 #include <cstdint>
 
 #include "core/node.h"
+#include "transport/function_address.h"
 
 namespace oxim {
 
@@ -35,6 +37,10 @@ bool attach_function_index(Node* group, int32_t function_index);
 // The first non-zero function index in the private record of a physical HBA
 // on the way from node up to the root, or -1.
 int get_port_number(Node* node);
+// The firmware address of the function node belongs to: its index, the
+// enclosing logical HBA's instance as domain and the physical HBA's port
+// number.
+FunctionAddress function_address(Node* node);
 // Instance number of the enclosing Quellfire group; 0 at the root.
 int get_qf_instance(Node* node);
 // The decimal PortNumber of the enclosing iSCSIPhysicalHBA,
@@ -42,9 +48,6 @@ int get_qf_instance(Node* node);
 int get_phba_port_number(Node* node);
 // Instance number of the enclosing LogicalHBA group; 0 at the root.
 int get_domain_id(Node* node);
-// The enclosing group named name (case-sensitive) at or above node, or
-// nullptr.
-Node* enclosing_group(Node* node, const char* name);
 
 // The chip type of the controller node belongs to, from the DeviceID of the
 // PCI group of its first iSCSIPhysicalHBA (else first NICPhysicalHBA). 1

@@ -54,10 +54,6 @@
 
 namespace oxim::records {
 
-// Driver kinds of a firmware command.
-inline constexpr int kDriverIscsi = 1;
-inline constexpr int kDriverNic = 2;
-
 // Driver request numbers.
 inline constexpr unsigned long kIscsiFirmwareRequest = 0x4580;  // 17792
 inline constexpr unsigned long kIscsiHostAdapterNameRequest = 1;

@@ -4,15 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/strings.h"
+
 namespace oxim::records {
 namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // Copies bytes into a field; an empty source (whose data() may be null) copies
 // nothing.
@@ -121,8 +116,8 @@ std::optional<std::vector<uint8_t>> EncodeSecret(std::string_view text) {
     std::string_view digits = text.substr(2);
     if (digits.size() % 2 != 0) return std::nullopt;
     for (size_t i = 0; i < digits.size(); i += 2) {
-      const int high = HexDigit(digits[i]);
-      const int low = HexDigit(digits[i + 1]);
+      const int high = hex_digit_value(digits[i]);
+      const int low = hex_digit_value(digits[i + 1]);
       if (high < 0 || low < 0) return std::nullopt;
       bytes.push_back(static_cast<uint8_t>(high * 16 + low));
     }

@@ -22,6 +22,7 @@
 #include "core/node.h"
 #include "records/controller_attributes.h"
 #include "schema/template.h"
+#include "transport/function_address.h"
 
 namespace oxim {
 
@@ -30,7 +31,7 @@ class HandlerRegistry;
 // A function that start-up has just placed in the tree.
 struct FoundFunction {
   int function_index = -1;  // 1.. within its driver
-  int kind = 0;             // 1 iSCSI driver, 2 NIC driver
+  DriverKind kind = DriverKind::kIscsi;
   // The controller attributes the firmware reported for it; null when they
   // could not be read (a NIC function placed by its PCI address).
   const records::ControllerAttributes* attributes = nullptr;

@@ -21,6 +21,8 @@
 #include "core/tree_services.h"
 #include "kit/function_attributes.h"
 #include "kit/function_tree.h"
+#include "kit/groups.h"
+#include "kit/properties.h"
 #include "oxim/oxim.h"
 #include "platform/device_backend.h"
 #include "records/additional_attributes.h"
@@ -38,9 +40,6 @@
 
 namespace oxim {
 namespace {
-
-using records::kDriverIscsi;
-using records::kDriverNic;
 
 constexpr int kMaxControllers = 16;
 constexpr int kMaxPorts = 4;
@@ -64,49 +63,6 @@ std::array<std::string, records::kMaxNicFunctions> g_interface_names;
 constexpr int kNoMatch = -1;
 constexpr int kSkipFunction = -2;
 
-bool read_property(Node* group, const char* name, std::string* value) {
-  char buffer[kValueSize] = "";
-  if (group == nullptr || internal_get_property(group, name, buffer) != OXIM_STATUS_SUCCESS) {
-    return false;
-  }
-  *value = buffer;
-  return true;
-}
-
-std::vector<Node*> controllers() {
-  std::vector<Node*> found;
-  Node* root = hm_get_root(oxim_current_hierarchy);
-  for (Node* child : children_of(root)) {
-    if (is_instanced(child) && std::strcmp(child->name, "Quellfire") == 0) found.push_back(child);
-  }
-  return found;
-}
-
-std::vector<Node*> groups_named(Node* parent, const char* name) {
-  std::vector<Node*> found;
-  for (Node* child : children_of(parent)) {
-    if (is_group(child) && std::strcmp(child->name, name) == 0) found.push_back(child);
-  }
-  return found;
-}
-
-// The physical HBAs of a controller (iSCSI and NIC), in child order.
-std::vector<Node*> physical_hbas(Node* controller) {
-  std::vector<Node*> found;
-  for (Node* child : children_of(controller)) {
-    if (is_group(child) && (std::strcmp(child->name, "iSCSIPhysicalHBA") == 0 ||
-                            std::strcmp(child->name, "NICPhysicalHBA") == 0)) {
-      found.push_back(child);
-    }
-  }
-  return found;
-}
-
-int instance_number(Node* group) {
-  StoreLock lock;
-  return is_instanced(group) ? group->data.group->instance->instance_number : -1;
-}
-
 // The bus and device texts of a function's PCI group and its controller's
 // serial number; false when one cannot be read.
 bool function_identity(Node* controller, Node* function, std::string* bus, std::string* device,
@@ -116,8 +72,8 @@ bool function_identity(Node* controller, Node* function, std::string* bus, std::
     pdebug(kModuleAdapter, kLogError, "%s:Failed to get PCI node.\n", __func__);
     return false;
   }
-  return read_property(pci, "BusNumber", bus) && read_property(pci, "DeviceNumber", device) &&
-         read_property(controller, "SerialNumber", serial);
+  return read_prop(pci, "BusNumber", bus) && read_prop(pci, "DeviceNumber", device) &&
+         read_prop(controller, "SerialNumber", serial);
 }
 
 // The controller an iSCSI function belongs to: with ASN "0" the first whose
@@ -184,7 +140,7 @@ Node* controller_with_instance(int instance) {
 uint32_t OXIM_set_config_signature(int function_index, int controller_instance) {
   std::array<uint8_t, records::kConfigSignatureSize> signature{};
   records::EncodeConfigSignature(signature, records::kConfigSignatureConfigured);
-  return ioctl_set_config_sign(function_index, signature, 0, 0, controller_instance);
+  return ioctl_set_config_sign({.index = function_index}, signature, controller_instance);
 }
 
 // The catalogue template of an instanced group start-up creates.
@@ -204,8 +160,8 @@ Node* new_controller(const FoundFunction& found) {
   if (controller == nullptr) return nullptr;
   const int instance = instance_number(controller);
   pdebug(kModuleAdapter, kLogDebug, "%s:initialized controller %d\n", __func__, instance);
-  transport::set_protocol(instance, found.kind == kDriverIscsi ? 1 : 2);
-  ioctl_start_management_service(found.function_index, {}, 0, 0, found.kind);
+  transport::set_protocol(instance, found.kind == DriverKind::kIscsi ? 1 : 2);
+  ioctl_start_management_service({.index = found.function_index}, {}, found.kind);
   for (const Area* area : installed_areas()) {
     if (area->controller_created != nullptr) area->controller_created(controller, found);
   }
@@ -236,17 +192,18 @@ void probe_virtual_function(int function_index, Node* controller) {
     case kChipQF3: {
       std::array<uint8_t, records::kPciCommandSize> record{};
       records::EncodePciConfigCommand(record, {});  // 256 bytes from offset 0
-      status = ioctl_read_pci_conf(function_index, record, 0, 0, kDriverNic);
+      status = ioctl_read_pci_conf({.index = function_index}, record, DriverKind::kNic);
       break;
     }
     case kChipTindra: {
       std::array<uint8_t, records::kCoredumpPropertiesSize> properties{};
-      status = ioctl_get_coredump_props(function_index, properties, 0, 0, kDriverNic);
+      status = ioctl_get_coredump_props({.index = function_index}, properties, DriverKind::kNic);
       break;
     }
     case kChipKorvel: {
       std::array<uint8_t, records::kAdditionalAttributesSize> attributes{};
-      status = ioctl_get_cnt_additional_attribs(function_index, attributes, 0, 0, kDriverNic);
+      status =
+          ioctl_get_cnt_additional_attribs({.index = function_index}, attributes, DriverKind::kNic);
       break;
     }
     default: return;
@@ -259,14 +216,15 @@ void probe_virtual_function(int function_index, Node* controller) {
 
 void enumerate_iscsi_functions() {
   for (int k = 1; k <= g_iscsi_count; ++k) {
-    std::optional<records::ControllerAttributes> attributes = function_attributes(k, kDriverIscsi);
+    std::optional<records::ControllerAttributes> attributes =
+        function_attributes(k, DriverKind::kIscsi);
     if (!attributes) {
       pdebug(kModuleAdapter, kLogError, "%s:OXIM_get_cntr_attribs failed for i = %d.\n", __func__,
              k);
       continue;
     }
     const FoundFunction found{
-        .function_index = k, .kind = kDriverIscsi, .attributes = &*attributes};
+        .function_index = k, .kind = DriverKind::kIscsi, .attributes = &*attributes};
     int instance = find_iscsi_controller(pci_number_text(attributes->address.bus),
                                          pci_number_text(attributes->address.device),
                                          attributes->serial_number);
@@ -285,7 +243,8 @@ void enumerate_iscsi_functions() {
 
 void enumerate_nic_functions() {
   for (int k = 1; k <= g_nic_count; ++k) {
-    std::optional<records::ControllerAttributes> attributes = function_attributes(k, kDriverNic);
+    std::optional<records::ControllerAttributes> attributes =
+        function_attributes(k, DriverKind::kNic);
     records::PciAddress address;
     std::string asn = "0";
     if (attributes) {
@@ -294,8 +253,9 @@ void enumerate_nic_functions() {
     } else if (std::optional<records::PciAddress> table = transport::NicFunction(k)) {
       address = *table;  // matched by bus and device
     }
-    const FoundFunction found{
-        .function_index = k, .kind = kDriverNic, .attributes = attributes ? &*attributes : nullptr};
+    const FoundFunction found{.function_index = k,
+                              .kind = DriverKind::kNic,
+                              .attributes = attributes ? &*attributes : nullptr};
     const std::string bus = pci_number_text(address.bus);
     const std::string device = pci_number_text(address.device);
     int instance = find_nic_controller(bus, device, asn);
@@ -536,16 +496,16 @@ uint32_t backend_client_init(int mode) {
     bool changed = false;
     for (Node* controller : controllers()) {
       std::string serial;
-      read_property(controller, "SerialNumber", &serial);
+      read_prop(controller, "SerialNumber", &serial);
       for (const char* kind_name : {"iSCSIPhysicalHBA", "NICPhysicalHBA"}) {
-        const int kind =
-            std::strcmp(kind_name, "iSCSIPhysicalHBA") == 0 ? kDriverIscsi : kDriverNic;
+        const DriverKind kind =
+            std::strcmp(kind_name, "iSCSIPhysicalHBA") == 0 ? DriverKind::kIscsi : DriverKind::kNic;
         for (Node* function : groups_named(controller, kind_name)) {
           Node* pci = internal_get_node(function, "PCI", OXIM_KIND_GROUP);
           std::string bus;
           std::optional<records::ControllerAttributes> attributes =
               function_attributes(get_port_number(function), kind);
-          if (pci == nullptr || !attributes || !read_property(pci, "BusNumber", &bus)) continue;
+          if (pci == nullptr || !attributes || !read_prop(pci, "BusNumber", &bus)) continue;
           if (attributes->serial_number == "0" || serial == "N/A") continue;
           if (!equal_ignoring_case(bus, pci_number_text(attributes->address.bus)) ||
               !equal_ignoring_case(serial, attributes->serial_number)) {

@@ -2,6 +2,8 @@
 // commands.h. Each wrapper is one call of a Run* function for its shape.
 #include "transport/commands.h"
 
+#include <optional>
+
 #include "core/log.h"
 #include "records/coding.h"
 #include "records/driver_records.h"
@@ -11,126 +13,120 @@
 namespace oxim {
 namespace {
 
-using records::kDriverIscsi;
-using records::kDriverNic;
-
 constexpr uint32_t kMaxRequestLength = records::kMaxCommandBufferSize - records::kRequestHeaderSize;
 
 // The driver a wrapper sends to, or a status to return without sending.
 struct Route {
-  int kind = 0;         // 1 or 2 when sending
-  uint32_t status = 1;  // returned when kind is 0
+  std::optional<DriverKind> kind;  // set when sending
+  uint32_t status = 1;             // returned when kind is not set
 };
 
+bool is_driver(DriverKind kind) { return kind == DriverKind::kIscsi || kind == DriverKind::kNic; }
+
+// selector: the caller's driver kind (kind wrappers) or controller instance
+// (protocol wrappers); ignored otherwise.
 Route Resolve(const CommandInfo& info, int selector) {
+  const auto kind = static_cast<DriverKind>(selector);
   switch (info.driver) {
-    case CommandDriver::kIscsi: return {kDriverIscsi, 0};
-    case CommandDriver::kNic: return {kDriverNic, 0};
+    case CommandDriver::kIscsi: return {DriverKind::kIscsi, 0};
+    case CommandDriver::kNic: return {DriverKind::kNic, 0};
     case CommandDriver::kKindLog:
-      if (selector != kDriverIscsi && selector != kDriverNic) {
-        pdebug(kModuleAdapter, kLogError, "%s:Called\n", info.name);
-      }
+      if (!is_driver(kind)) pdebug(kModuleAdapter, kLogError, "%s:Called\n", info.name);
       [[fallthrough]];
     case CommandDriver::kKind:
-      if (selector == kDriverIscsi || selector == kDriverNic) return {selector, 0};
-      return {0, 1};
+      if (is_driver(kind)) return {kind, 0};
+      return {std::nullopt, 1};
     case CommandDriver::kProtocol: {
-      int protocol = transport::get_the_protocol(selector);
-      if (protocol == 1) return {kDriverIscsi, 0};
-      if (protocol == 2) return {kDriverNic, 0};
-      return {0, 1};
+      const int protocol = transport::get_the_protocol(selector);
+      if (protocol == 1) return {DriverKind::kIscsi, 0};
+      if (protocol == 2) return {DriverKind::kNic, 0};
+      return {std::nullopt, 1};
     }
     case CommandDriver::kSign: {
-      int protocol = transport::get_the_protocol(selector);
-      if (protocol == 1) return {kDriverIscsi, 0};
-      return {0, protocol == 2 ? 0u : 1u};
+      const int protocol = transport::get_the_protocol(selector);
+      if (protocol == 1) return {DriverKind::kIscsi, 0};
+      return {std::nullopt, protocol == 2 ? 0u : 1u};
     }
   }
-  return {0, 1};
+  return {std::nullopt, 1};
 }
 
-uint32_t SendPayload(const CommandInfo& info, int kind, int function_index,
-                     std::span<uint8_t> payload, uint32_t length, uint8_t domain,
-                     uint8_t port_number) {
+CommandSpec SpecOf(const CommandInfo& info, uint32_t length) {
+  return {.opcode = info.opcode,
+          .subsystem = info.subsystem,
+          .version = info.version,
+          .request_length = length,
+          .buffer_size = static_cast<uint32_t>(length + records::kRequestHeaderSize),
+          .copy_back = info.copy_back != 0};
+}
+
+uint32_t SendPayload(const CommandInfo& info, DriverKind kind, const FunctionAddress& function,
+                     std::span<uint8_t> payload, uint32_t length) {
   if (length > kMaxRequestLength || (!payload.empty() && payload.size() < length)) {
     pdebug(kModuleAdapter, kLogError, "%s: request length %u does not fit payload of %zu\n",
            info.name, length, payload.size());
     return 1;
   }
-  auto request_length = static_cast<uint16_t>(length);
-  auto buffer_size = static_cast<uint16_t>(length + records::kRequestHeaderSize);
-  if (kind == kDriverIscsi) {
-    return IssueIOCTLWithPayLoad(function_index, info.opcode, info.subsystem, request_length,
-                                 buffer_size, payload, info.copy_back, domain, port_number,
-                                 info.version);
-  }
-  return IssueNICIOCTLWithPayLoad(function_index, info.opcode, info.subsystem, request_length,
-                                  buffer_size, payload, info.copy_back, domain, port_number,
-                                  info.version);
+  const CommandSpec command = SpecOf(info, length);
+  return kind == DriverKind::kIscsi ? IssueIOCTLWithPayLoad(function, command, payload)
+                                    : IssueNICIOCTLWithPayLoad(function, command, payload);
 }
 
-uint32_t RunFixed(const CommandInfo& info, int function_index, std::span<uint8_t> payload,
-                  uint8_t domain, uint8_t port_number, int selector) {
+uint32_t RunFixed(const CommandInfo& info, const FunctionAddress& function,
+                  std::span<uint8_t> payload, int selector) {
   Route route = Resolve(info, selector);
-  if (route.kind == 0) return route.status;
-  return SendPayload(info, route.kind, function_index, payload, info.request_length, domain,
-                     port_number);
+  if (!route.kind) return route.status;
+  return SendPayload(info, *route.kind, function, payload, info.request_length);
 }
 
-uint32_t RunCaller(const CommandInfo& info, int function_index, std::span<uint8_t> payload,
-                   uint32_t length, uint8_t domain, uint8_t port_number, int selector) {
+uint32_t RunCaller(const CommandInfo& info, const FunctionAddress& function,
+                   std::span<uint8_t> payload, uint32_t length, int selector) {
   Route route = Resolve(info, selector);
-  if (route.kind == 0) return route.status;
-  return SendPayload(info, route.kind, function_index, payload, length, domain, port_number);
+  if (!route.kind) return route.status;
+  return SendPayload(info, *route.kind, function, payload, length);
 }
 
-uint32_t RunSize(const CommandInfo& info, int function_index, std::span<uint8_t> payload,
-                 uint16_t* response_length, uint8_t domain, uint8_t port_number, int selector) {
+uint32_t RunSize(const CommandInfo& info, const FunctionAddress& function,
+                 std::span<uint8_t> payload, uint16_t* response_length, int selector) {
   Route route = Resolve(info, selector);
-  if (route.kind == 0) return route.status;
-  uint16_t length = info.request_length;
-  if (!payload.empty() && payload.size() < length) return 1;
-  auto buffer_size = static_cast<uint16_t>(length + records::kRequestHeaderSize);
-  if (route.kind == kDriverIscsi) {
-    return GetIOCTLPayLoadSize(function_index, info.opcode, info.subsystem, length, buffer_size,
-                               payload, response_length, domain, port_number, info.version);
-  }
-  return GetNICIOCTLPayLoadSize(function_index, info.opcode, info.subsystem, length, buffer_size,
-                                payload, response_length, domain, port_number, info.version);
+  if (!route.kind) return route.status;
+  if (!payload.empty() && payload.size() < info.request_length) return 1;
+  const CommandSpec command = SpecOf(info, info.request_length);
+  return *route.kind == DriverKind::kIscsi
+             ? GetIOCTLPayLoadSize(function, command, payload, response_length)
+             : GetNICIOCTLPayLoadSize(function, command, payload, response_length);
 }
 
 // Read of the firmware trace area: 20 bytes of request plus the read length
 // at payload offset 8 (16 bits for the iSCSI driver, 32 for the NIC driver).
-uint32_t RunFat(const CommandInfo& info, int function_index, std::span<uint8_t> payload,
-                uint8_t domain, uint8_t port_number, int selector) {
+uint32_t RunFat(const CommandInfo& info, const FunctionAddress& function,
+                std::span<uint8_t> payload, int selector) {
   Route route = Resolve(info, selector);
-  if (route.kind == 0) return route.status;
+  if (!route.kind) return route.status;
   constexpr size_t kReadLengthOffset = 8;
   if (payload.size() < info.request_length) {
     pdebug(kModuleAdapter, kLogError, "%s: payload of %zu bytes\n", info.name, payload.size());
     return 1;
   }
-  uint32_t read_length = route.kind == kDriverIscsi
+  uint32_t read_length = *route.kind == DriverKind::kIscsi
                              ? records::DecodeFixed16(payload.data() + kReadLengthOffset)
                              : records::DecodeFixed32(payload.data() + kReadLengthOffset);
   if (read_length > kMaxRequestLength - info.request_length) return 1;
-  return SendPayload(info, route.kind, function_index, payload, info.request_length + read_length,
-                     domain, port_number);
+  return SendPayload(info, *route.kind, function, payload, info.request_length + read_length);
 }
 
 // The caller's whole command buffer, header included, sent with IssueIOCTL.
-uint32_t RunRawBuffer(const CommandInfo& info, int function_index,
-                      std::span<uint8_t> command_buffer, uint32_t length, uint8_t domain,
-                      uint8_t port_number, int selector) {
+uint32_t RunRawBuffer(const CommandInfo& info, const FunctionAddress& function,
+                      std::span<uint8_t> command_buffer, uint32_t length, int selector) {
   Route route = Resolve(info, selector);
-  if (route.kind == 0) return route.status;
+  if (!route.kind) return route.status;
   if (length > kMaxRequestLength || command_buffer.size() < records::kRequestHeaderSize + length) {
     return 1;
   }
-  int handle = route.kind == kDriverIscsi ? transport::IscsiHandle(function_index) : -1;
-  if (route.kind == kDriverIscsi && handle == -1) return 1;
-  if (IssueIOCTL(handle, info.opcode, info.subsystem, length, command_buffer, domain, port_number,
-                 route.kind, function_index, info.version) != 0) {
+  const int handle =
+      *route.kind == DriverKind::kIscsi ? transport::IscsiHandle(function.index) : -1;
+  if (*route.kind == DriverKind::kIscsi && handle == -1) return 1;
+  if (IssueIOCTL(handle, *route.kind, function, SpecOf(info, length), command_buffer) != 0) {
     return 1;
   }
   std::optional<records::ResponseHeader> response = records::DecodeResponseHeader(command_buffer);
@@ -170,22 +166,19 @@ enum CatalogueIndex : size_t {
 };
 
 // Call arguments by shape, matching OXIM_PARAMS_* of commands.h.
-#define OXIM_SELARG_Kind selector
-#define OXIM_SELARG_KindLog selector
-#define OXIM_SELARG_Protocol selector
-#define OXIM_SELARG_Sign selector
+#define OXIM_SELARG_Kind static_cast<int>(kind)
+#define OXIM_SELARG_KindLog static_cast<int>(kind)
+#define OXIM_SELARG_Protocol controller
+#define OXIM_SELARG_Sign controller
 #define OXIM_SELARG_Iscsi 0
 #define OXIM_SELARG_Nic 0
-#define OXIM_CALL_Fixed(info, sel) RunFixed(info, function_index, payload, domain, port_number, sel)
-#define OXIM_CALL_Fat(info, sel) RunFat(info, function_index, payload, domain, port_number, sel)
-#define OXIM_CALL_Caller(info, sel) \
-  RunCaller(info, function_index, payload, length, domain, port_number, sel)
-#define OXIM_CALL_Size(info, sel) \
-  RunSize(info, function_index, payload, response_length, domain, port_number, sel)
+#define OXIM_CALL_Fixed(info, sel) RunFixed(info, function, payload, sel)
+#define OXIM_CALL_Fat(info, sel) RunFat(info, function, payload, sel)
+#define OXIM_CALL_Caller(info, sel) RunCaller(info, function, payload, length, sel)
+#define OXIM_CALL_Size(info, sel) RunSize(info, function, payload, response_length, sel)
 #define OXIM_CALL_Raw(info, sel) \
-  RunRawBuffer(info, function_index, command_buffer, info.request_length, domain, port_number, sel)
-#define OXIM_CALL_RawCaller(info, sel) \
-  RunRawBuffer(info, function_index, command_buffer, length, domain, port_number, sel)
+  RunRawBuffer(info, function, command_buffer, info.request_length, sel)
+#define OXIM_CALL_RawCaller(info, sel) RunRawBuffer(info, function, command_buffer, length, sel)
 
 }  // namespace
 

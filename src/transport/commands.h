@@ -3,23 +3,27 @@
 // version and copy-back flag, picks the driver, and hands the caller's
 // payload to the transport (ioctl.h). All return a library status.
 //
-// Argument shapes (function index: 1.. or -1 for every function):
-//   fixed length:   (function_index, payload, domain, port_number[, selector])
-//   caller length:  (function_index, payload, length, domain, port_number[, selector])
-//   size query:     (function_index, payload, response_length, domain, port_number[, selector])
-//   raw:            (function_index, command_buffer[, length], domain, port_number, kind)
-// where the selector is the driver kind (1 iSCSI, 2 NIC) for kind wrappers
-// and the controller instance for protocol wrappers; iSCSI-only and NIC-only
+// Argument shapes (the function: index 1.. or -1 for every function of the
+// driver, with the domain and port of the request header):
+//   fixed length:   (function, payload[, selector])
+//   caller length:  (function, payload, length[, selector])
+//   size query:     (function, payload, response_length[, selector])
+//   raw:            (function, command_buffer[, length][, selector])
+// where the selector is the driver (DriverKind) for kind wrappers and the
+// controller instance for protocol wrappers; iSCSI-only and NIC-only
 // wrappers take none. The payload must hold the request length (an empty
 // span sends zeros and copies nothing back).
 //
 //   uint8_t attributes[540] = {};
-//   uint32_t status = ioctl_fetch_controller_attribs(1, attributes, 0, 0, kDriverIscsi);
+//   uint32_t status = ioctl_fetch_controller_attribs({.index = 1}, attributes,
+//                                                    DriverKind::kIscsi);
 #ifndef OXIM_TRANSPORT_COMMANDS_H_
 #define OXIM_TRANSPORT_COMMANDS_H_
 
 #include <cstdint>
 #include <span>
+
+#include "transport/function_address.h"
 
 namespace oxim {
 
@@ -41,27 +45,21 @@ struct CommandInfo {
 };
 
 // Parameter lists by shape; OXIM_SEL_* adds the trailing selector.
-#define OXIM_SEL_Kind , int selector
-#define OXIM_SEL_KindLog , int selector
-#define OXIM_SEL_Protocol , int selector
-#define OXIM_SEL_Sign , int selector
+#define OXIM_SEL_Kind , DriverKind kind
+#define OXIM_SEL_KindLog , DriverKind kind
+#define OXIM_SEL_Protocol , int controller
+#define OXIM_SEL_Sign , int controller
 #define OXIM_SEL_Iscsi
 #define OXIM_SEL_Nic
-#define OXIM_PARAMS_Fixed(sel) \
-  int function_index, std::span<uint8_t> payload, uint8_t domain, uint8_t port_number sel
-#define OXIM_PARAMS_Fat(sel) \
-  int function_index, std::span<uint8_t> payload, uint8_t domain, uint8_t port_number sel
-#define OXIM_PARAMS_Caller(sel)                                                    \
-  int function_index, std::span<uint8_t> payload, uint32_t length, uint8_t domain, \
-      uint8_t port_number sel
-#define OXIM_PARAMS_Size(sel)                                                                \
-  int function_index, std::span<uint8_t> payload, uint16_t *response_length, uint8_t domain, \
-      uint8_t port_number sel
-#define OXIM_PARAMS_Raw(sel) \
-  int function_index, std::span<uint8_t> command_buffer, uint8_t domain, uint8_t port_number sel
-#define OXIM_PARAMS_RawCaller(sel)                                                        \
-  int function_index, std::span<uint8_t> command_buffer, uint32_t length, uint8_t domain, \
-      uint8_t port_number sel
+#define OXIM_PARAMS_Fixed(sel) const FunctionAddress &function, std::span<uint8_t> payload sel
+#define OXIM_PARAMS_Fat(sel) const FunctionAddress &function, std::span<uint8_t> payload sel
+#define OXIM_PARAMS_Caller(sel) \
+  const FunctionAddress &function, std::span<uint8_t> payload, uint32_t length sel
+#define OXIM_PARAMS_Size(sel) \
+  const FunctionAddress &function, std::span<uint8_t> payload, uint16_t *response_length sel
+#define OXIM_PARAMS_Raw(sel) const FunctionAddress &function, std::span<uint8_t> command_buffer sel
+#define OXIM_PARAMS_RawCaller(sel) \
+  const FunctionAddress &function, std::span<uint8_t> command_buffer, uint32_t length sel
 
 #define OXIM_COMMAND(name, opcode, subsystem, shape, length, version, direction, driver) \
   uint32_t name(OXIM_PARAMS_##shape(OXIM_SEL_##driver));

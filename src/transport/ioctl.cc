@@ -12,9 +12,6 @@
 namespace oxim {
 namespace {
 
-using records::kDriverIscsi;
-using records::kDriverNic;
-
 // A zero-filled block from the counted allocator, freed on scope exit.
 class CountedBuffer {
  public:
@@ -97,14 +94,16 @@ records::ResponseHeader Response(std::span<const uint8_t> buffer) {
 }
 
 // Checks the sizes every payload form depends on. Logs and returns false
-// when the buffer cannot hold the request or the payload is short.
-bool SizesFit(const char* caller, uint16_t request_length, uint16_t buffer_size,
-              std::span<uint8_t> payload) {
-  if (static_cast<size_t>(buffer_size) < records::kRequestHeaderSize + request_length ||
-      (!payload.empty() && payload.size() < request_length)) {
+// when the buffer cannot hold the request, is larger than any driver takes,
+// or the payload is short.
+bool SizesFit(const char* caller, const CommandSpec& command, std::span<uint8_t> payload) {
+  if (command.buffer_size > records::kMaxCommandBufferSize ||
+      static_cast<size_t>(command.buffer_size) <
+          records::kRequestHeaderSize + command.request_length ||
+      (!payload.empty() && payload.size() < command.request_length)) {
     pdebug(kModuleAdapter, kLogError,
            "%s: request length %u does not fit buffer size %u / payload %zu\n", caller,
-           request_length, buffer_size, payload.size());
+           command.request_length, command.buffer_size, payload.size());
     return false;
   }
   return true;
@@ -116,51 +115,71 @@ namespace {
 // Puts the payload into the zero-filled command buffer and sends it. 0 when
 // the request was delivered (the buffer then holds the answer), else the
 // status the payload forms return.
-uint32_t BuildAndSend(CountedBuffer& buffer, int handle, uint8_t opcode, uint8_t subsystem,
-                      uint16_t request_length, std::span<uint8_t> payload, uint8_t domain,
-                      uint8_t port_number, int kind, int function_index, uint8_t version) {
+uint32_t BuildAndSend(CountedBuffer& buffer, int handle, DriverKind kind,
+                      const FunctionAddress& function, const CommandSpec& command,
+                      std::span<uint8_t> payload) {
   if (!buffer.ok()) {
     pdebug(kModuleAdapter, kLogError, "%s:Failed to Allocate memory\n", __func__);
     return 1;
   }
-  std::span<uint8_t> command = buffer.span();
+  std::span<uint8_t> bytes = buffer.span();
   if (!payload.empty()) {
-    std::memcpy(command.data() + records::kPayloadOffset, payload.data(), request_length);
+    std::memcpy(bytes.data() + records::kPayloadOffset, payload.data(), command.request_length);
   }
-  if (IssueIOCTL(handle, opcode, subsystem, request_length, command, domain, port_number, kind,
-                 function_index, version) != 0) {
-    return OximStatusFromHBAStatus();
-  }
+  if (IssueIOCTL(handle, kind, function, command, bytes) != 0) return OximStatusFromHBAStatus();
   return 0;
+}
+
+// The function at index k of a driver, with the address's domain and port.
+FunctionAddress At(const FunctionAddress& function, int k) {
+  return {.index = k, .domain = function.domain, .port = function.port};
+}
+
+// Logs a firmware failure unless it is one that callers expect quietly
+// (additional status 23).
+void LogFailure(const char* caller, const CommandSpec& command,
+                const records::ResponseHeader& response) {
+  if (response.additional_status == 23) return;
+  pdebug(kModuleAdapter, kLogError,
+         "%s: The IOCTL with opcode:0x%x subsystem:0x%x failed with status 0x%x\n", caller,
+         command.opcode, command.subsystem, response.status);
+  pdebug(kModuleAdapter, kLogError, "%s: actual response length is %d\n", caller,
+         static_cast<int>(response.response_length));
+  pdebug(kModuleAdapter, kLogError, "additional status is:0x%x\n", response.additional_status);
 }
 }  // namespace
 
-uint32_t TimeoutFor(int kind, uint8_t opcode, uint8_t subsystem) {
+uint32_t TimeoutFor(DriverKind kind, uint8_t opcode, uint8_t subsystem) {
   if (opcode == 18) return subsystem == 2 ? 20 : 11;
-  return kind == kDriverNic ? 30 : 120;
+  return kind == DriverKind::kNic ? 30 : 120;
 }
 
-uint32_t IssueIOCTL(int handle, uint8_t opcode, uint8_t subsystem, uint32_t request_length,
-                    std::span<uint8_t> command_buffer, uint8_t domain, uint8_t port_number,
-                    int kind, int function_index, uint8_t version) {
+uint32_t IssueIOCTL(int handle, DriverKind kind, const FunctionAddress& function,
+                    const CommandSpec& command, std::span<uint8_t> command_buffer) {
+  const uint32_t request_length = command.request_length;
   if (request_length > records::kMaxCommandBufferSize - records::kRequestHeaderSize ||
       command_buffer.size() < records::kRequestHeaderSize + request_length) {
     pdebug(kModuleAdapter, kLogError, "%s: command buffer of %zu bytes for request length %u\n",
            __func__, command_buffer.size(), request_length);
     return 1;
   }
-  records::RequestHeader header{
-      opcode,         subsystem, port_number, domain, TimeoutFor(kind, opcode, subsystem),
-      request_length, version};
+  const records::RequestHeader header{
+      .opcode = command.opcode,
+      .subsystem = command.subsystem,
+      .port_number = function.port,
+      .domain = function.domain,
+      .timeout = TimeoutFor(kind, command.opcode, command.subsystem),
+      .request_length = request_length,
+      .version = command.version};
   records::EncodeRequestHeader(command_buffer, header);
   DumpHeader(header);
 
   platform::IoResult result;
-  if (kind == kDriverIscsi) {
+  if (kind == DriverKind::kIscsi) {
     result = platform::DeviceIoctl(handle, records::kIscsiFirmwareRequest, command_buffer);
-  } else if (kind == kDriverNic) {
+  } else if (kind == DriverKind::kNic) {
     std::optional<platform::IoResult> sent =
-        SendNic(command_buffer.first(records::kRequestHeaderSize + request_length), function_index);
+        SendNic(command_buffer.first(records::kRequestHeaderSize + request_length), function.index);
     if (!sent) return 1;
     result = *sent;
   } else {
@@ -169,143 +188,108 @@ uint32_t IssueIOCTL(int handle, uint8_t opcode, uint8_t subsystem, uint32_t requ
   }
   if (result.result == 0) return 0;
   LogDriverFailure(result.result, result.error);
-  if (kind == kDriverIscsi && result.error == EIO) return kStatusDriverIo;
+  if (kind == DriverKind::kIscsi && result.error == EIO) return kStatusDriverIo;
   return 0;
 }
 
-uint32_t Send_Ioctl_PayLoad(int handle, uint8_t opcode, uint8_t subsystem, uint16_t request_length,
-                            uint16_t buffer_size, std::span<uint8_t> payload, uint8_t copy_back,
-                            uint8_t domain, uint8_t port_number, int kind, int function_index,
-                            uint8_t version) {
-  if (!SizesFit(__func__, request_length, buffer_size, payload)) return 1;
-  CountedBuffer buffer(buffer_size);
-  if (uint32_t status = BuildAndSend(buffer, handle, opcode, subsystem, request_length, payload,
-                                     domain, port_number, kind, function_index, version)) {
+uint32_t Send_Ioctl_PayLoad(int handle, DriverKind kind, const FunctionAddress& function,
+                            const CommandSpec& command, std::span<uint8_t> payload) {
+  if (!SizesFit(__func__, command, payload)) return 1;
+  CountedBuffer buffer(command.buffer_size);
+  if (uint32_t status = BuildAndSend(buffer, handle, kind, function, command, payload)) {
     return status;
   }
-  std::span<uint8_t> command = buffer.span();
-  if (copy_back != 0 && !payload.empty()) {
-    std::memcpy(payload.data(), command.data() + records::kPayloadOffset, request_length);
+  std::span<uint8_t> bytes = buffer.span();
+  if (command.copy_back && !payload.empty()) {
+    std::memcpy(payload.data(), bytes.data() + records::kPayloadOffset, command.request_length);
   }
-  records::ResponseHeader response = Response(command);
+  records::ResponseHeader response = Response(bytes);
   if (response.status == 0) return 0;
-  if (response.additional_status != 23) {
-    pdebug(kModuleAdapter, kLogError,
-           "The IOCTL with opcode:0x%x subsystem:0x%x failed with status 0x%x\n", opcode, subsystem,
-           response.status);
-    pdebug(kModuleAdapter, kLogError, "%s: actual response length is %d\n", __func__,
-           static_cast<int>(response.response_length));
-    pdebug(kModuleAdapter, kLogError, "additional status is:0x%x\n", response.additional_status);
-  }
-  return OximStatusFromIOCTLResponse(response.status, response.additional_status, opcode);
+  LogFailure(__func__, command, response);
+  return OximStatusFromIOCTLResponse(response.status, response.additional_status, command.opcode);
 }
 
-uint32_t IssueIOCTLWithPayLoad(int function_index, uint8_t opcode, uint8_t subsystem,
-                               uint16_t request_length, uint16_t buffer_size,
-                               std::span<uint8_t> payload, uint8_t copy_back, uint8_t domain,
-                               uint8_t port_number, uint8_t version) {
-  if (function_index == -1) {
+uint32_t IssueIOCTLWithPayLoad(const FunctionAddress& function, const CommandSpec& command,
+                               std::span<uint8_t> payload) {
+  if (function.index == -1) {
     uint32_t status = 0;
     for (int handle : transport::OpenIscsiHandles()) {
-      status = Send_Ioctl_PayLoad(handle, opcode, subsystem, request_length, buffer_size, payload,
-                                  copy_back, domain, port_number, kDriverIscsi, -1, version);
+      status = Send_Ioctl_PayLoad(handle, DriverKind::kIscsi, function, command, payload);
     }
     return status;
   }
-  int handle = transport::IscsiHandle(function_index);
+  int handle = transport::IscsiHandle(function.index);
   pdebug(kModuleAdapter, kLogInfo, "%s: oshandle is %d\n", __func__, handle);
   if (handle == -1) return OximStatusFromHBAStatus();
-  return Send_Ioctl_PayLoad(handle, opcode, subsystem, request_length, buffer_size, payload,
-                            copy_back, domain, port_number, kDriverIscsi, function_index, version);
+  return Send_Ioctl_PayLoad(handle, DriverKind::kIscsi, function, command, payload);
 }
 
-uint32_t IssueNICIOCTLWithPayLoad(int function_index, uint8_t opcode, uint8_t subsystem,
-                                  uint16_t request_length, uint16_t buffer_size,
-                                  std::span<uint8_t> payload, uint8_t copy_back, uint8_t domain,
-                                  uint8_t port_number, uint8_t version) {
-  if (function_index == -1) {
+uint32_t IssueNICIOCTLWithPayLoad(const FunctionAddress& function, const CommandSpec& command,
+                                  std::span<uint8_t> payload) {
+  if (function.index == -1) {
     uint32_t status = 0;
-    int count = transport::NicFunctionCount();
+    const int count = transport::NicFunctionCount();
     for (int k = 1; k <= count; ++k) {
-      status = Send_Ioctl_PayLoad(-1, opcode, subsystem, request_length, buffer_size, payload,
-                                  copy_back, domain, port_number, kDriverNic, k, version);
+      status = Send_Ioctl_PayLoad(-1, DriverKind::kNic, At(function, k), command, payload);
     }
     return status;
   }
-  return Send_Ioctl_PayLoad(-1, opcode, subsystem, request_length, buffer_size, payload, copy_back,
-                            domain, port_number, kDriverNic, function_index, version);
+  return Send_Ioctl_PayLoad(-1, DriverKind::kNic, function, command, payload);
 }
 
-uint32_t Send_Ioctl_Get_PayLoadSize(int handle, uint8_t opcode, uint8_t subsystem,
-                                    uint16_t request_length, uint16_t buffer_size,
-                                    std::span<uint8_t> payload, uint16_t* response_length,
-                                    uint8_t domain, uint8_t port_number, int kind,
-                                    int function_index, uint8_t version) {
-  if (!SizesFit(__func__, request_length, buffer_size, payload)) return 1;
-  CountedBuffer buffer(buffer_size);
-  if (uint32_t status = BuildAndSend(buffer, handle, opcode, subsystem, request_length, payload,
-                                     domain, port_number, kind, function_index, version)) {
+uint32_t Send_Ioctl_Get_PayLoadSize(int handle, DriverKind kind, const FunctionAddress& function,
+                                    const CommandSpec& command, std::span<uint8_t> payload,
+                                    uint16_t* response_length) {
+  if (!SizesFit(__func__, command, payload)) return 1;
+  CountedBuffer buffer(command.buffer_size);
+  if (uint32_t status = BuildAndSend(buffer, handle, kind, function, command, payload)) {
     return status;
   }
-  std::span<uint8_t> command = buffer.span();
-  records::ResponseHeader response = Response(command);
+  std::span<uint8_t> bytes = buffer.span();
+  records::ResponseHeader response = Response(bytes);
   if (response.status == 0 || response.status == 4) {
     if (!payload.empty()) {
-      std::memcpy(payload.data(), command.data() + records::kPayloadOffset, request_length);
+      std::memcpy(payload.data(), bytes.data() + records::kPayloadOffset, command.request_length);
     }
     if (response_length != nullptr) {
       *response_length = static_cast<uint16_t>(response.response_length & 0xFFFF);
     }
     return 0;
   }
-  if (response.additional_status != 23) {
-    pdebug(kModuleAdapter, kLogError,
-           "%s: The IOCTL with opcode: 0x%x subsystem: 0x%x failed with status 0x%x\n", __func__,
-           opcode, subsystem, response.status);
-    pdebug(kModuleAdapter, kLogError, "%s: Additional status 0x%x\n", __func__,
-           response.additional_status);
-  }
-  return OximStatusFromIOCTLResponse(response.status, response.additional_status, opcode);
+  LogFailure(__func__, command, response);
+  return OximStatusFromIOCTLResponse(response.status, response.additional_status, command.opcode);
 }
 
-uint32_t GetIOCTLPayLoadSize(int function_index, uint8_t opcode, uint8_t subsystem,
-                             uint16_t request_length, uint16_t buffer_size,
-                             std::span<uint8_t> payload, uint16_t* response_length, uint8_t domain,
-                             uint8_t port_number, uint8_t version) {
-  if (function_index == -1) {
+uint32_t GetIOCTLPayLoadSize(const FunctionAddress& function, const CommandSpec& command,
+                             std::span<uint8_t> payload, uint16_t* response_length) {
+  if (function.index == -1) {
     uint32_t status = 0;
     for (int handle : transport::OpenIscsiHandles()) {
-      status = Send_Ioctl_Get_PayLoadSize(handle, opcode, subsystem, request_length, buffer_size,
-                                          payload, response_length, domain, port_number,
-                                          kDriverIscsi, -1, version);
+      status = Send_Ioctl_Get_PayLoadSize(handle, DriverKind::kIscsi, function, command, payload,
+                                          response_length);
     }
     return status;
   }
-  int handle = transport::IscsiHandle(function_index);
+  int handle = transport::IscsiHandle(function.index);
   pdebug(kModuleAdapter, kLogInfo, "%s: oshandle is %d\n", __func__, handle);
   if (handle == -1) return OximStatusFromHBAStatus();
-  return Send_Ioctl_Get_PayLoadSize(handle, opcode, subsystem, request_length, buffer_size, payload,
-                                    response_length, domain, port_number, kDriverIscsi,
-                                    function_index, version);
+  return Send_Ioctl_Get_PayLoadSize(handle, DriverKind::kIscsi, function, command, payload,
+                                    response_length);
 }
 
-uint32_t GetNICIOCTLPayLoadSize(int function_index, uint8_t opcode, uint8_t subsystem,
-                                uint16_t request_length, uint16_t buffer_size,
-                                std::span<uint8_t> payload, uint16_t* response_length,
-                                uint8_t domain, uint8_t port_number, uint8_t version) {
-  if (function_index == -1) {
+uint32_t GetNICIOCTLPayLoadSize(const FunctionAddress& function, const CommandSpec& command,
+                                std::span<uint8_t> payload, uint16_t* response_length) {
+  if (function.index == -1) {
     uint32_t status = 0;
-    int count = transport::NicFunctionCount();
+    const int count = transport::NicFunctionCount();
     for (int k = 1; k <= count; ++k) {
-      status =
-          Send_Ioctl_Get_PayLoadSize(-1, opcode, subsystem, request_length, buffer_size, payload,
-                                     response_length, domain, port_number, kDriverNic, k, version);
+      status = Send_Ioctl_Get_PayLoadSize(-1, DriverKind::kNic, At(function, k), command, payload,
+                                          response_length);
     }
     return status;
   }
-  return Send_Ioctl_Get_PayLoadSize(-1, opcode, subsystem, request_length, buffer_size, payload,
-                                    response_length, domain, port_number, kDriverNic,
-                                    function_index, version);
+  return Send_Ioctl_Get_PayLoadSize(-1, DriverKind::kNic, function, command, payload,
+                                    response_length);
 }
 
 uint32_t IssueNicDriverRequest(unsigned long request, std::span<uint8_t> record) {

@@ -86,7 +86,7 @@ class IscsiFirmwareTest : public testing::EmulatedTest {
 
   uint32_t Login(const Attempt& attempt, records::LoginResponse* response = nullptr) {
     std::array<uint8_t, records::kLoginRequestSize> buffer = Encode(attempt);
-    uint32_t status = ioctl_login_target(1, buffer, 0, 0);
+    uint32_t status = ioctl_login_target({.index = 1}, buffer);
     if (response != nullptr) *response = records::DecodeLoginResponse(buffer).value();
     return status;
   }
@@ -98,12 +98,12 @@ class IscsiFirmwareTest : public testing::EmulatedTest {
   uint32_t Logout(uint32_t handle) {
     uint8_t request[records::kSessionHandleRequestSize];
     records::EncodeSessionHandleRequest(request, handle);
-    return ioctl_logout_target(1, request, 0, 0);
+    return ioctl_logout_target({.index = 1}, request);
   }
   uint32_t AddPersistent(Attempt attempt) {
     attempt.flags |= records::kLoginFlagsPersistent;
     std::array<uint8_t, records::kLoginRequestSize> buffer = Encode(attempt);
-    return ioctl_add_persistent_target(1, buffer, 0, 0);
+    return ioctl_add_persistent_target({.index = 1}, buffer);
   }
   uint32_t DeletePersistent(const Attempt& attempt) {
     records::DeletePersistentRequest request;
@@ -113,27 +113,28 @@ class IscsiFirmwareTest : public testing::EmulatedTest {
     request.initiator_name = kInitiator;
     std::array<uint8_t, records::kDeletePersistentSize> buffer{};
     records::EncodeDeletePersistent(buffer, request);
-    return ioctl_del_persistent_target(1, buffer, 0, 0);
+    return ioctl_del_persistent_target({.index = 1}, buffer);
   }
 
   std::vector<uint32_t> Sessions() {
     uint8_t query[records::kActiveSessionSizeRequest] = {};
     records::EncodeActiveSessionQuery(query, records::kActiveSessionSelector);
     uint16_t needed = 0;
-    EXPECT_EQ(ioctl_get_activesessionidbuffersize(1, query, &needed, 0, 0), 0u);
+    EXPECT_EQ(ioctl_get_activesessionidbuffersize({.index = 1}, query, &needed), 0u);
     std::vector<uint8_t> list(std::max<size_t>(needed, 4), 0);
     records::EncodeActiveSessionQuery(list, records::kActiveSessionSelector);
-    EXPECT_EQ(ioctl_get_activesessionid(1, list, static_cast<uint32_t>(list.size()), 0, 0), 0u);
+    EXPECT_EQ(ioctl_get_activesessionid({.index = 1}, list, static_cast<uint32_t>(list.size())),
+              0u);
     return records::DecodeActiveSessionList(list).value_or(std::vector<uint32_t>{});
   }
   std::optional<records::FirmwareSession> Session(uint32_t handle) {
     std::vector<uint8_t> query(records::kSessionRecordSize, 0);
     records::EncodeSessionHandleRequest(query, handle);
     uint16_t needed = 0;
-    if (ioctl_get_a_session_size(1, query, &needed, 0, 0) != 0) return std::nullopt;
+    if (ioctl_get_a_session_size({.index = 1}, query, &needed) != 0) return std::nullopt;
     std::vector<uint8_t> record(needed, 0);
     records::EncodeSessionHandleRequest(record, handle);
-    EXPECT_EQ(ioctl_get_a_session(1, record, needed, 0, 0), 0u);
+    EXPECT_EQ(ioctl_get_a_session({.index = 1}, record, needed), 0u);
     return records::DecodeSessionRecord(record);
   }
 
@@ -141,10 +142,10 @@ class IscsiFirmwareTest : public testing::EmulatedTest {
     uint8_t query[12] = {};
     records::EncodeTargetIdRequest(query, 0, records::kTargetIdListFlags);
     uint16_t needed = 0;
-    EXPECT_EQ(ioctl_get_all_tgt_id_buffer_size(1, query, &needed, 0, 0), 0u);
+    EXPECT_EQ(ioctl_get_all_tgt_id_buffer_size({.index = 1}, query, &needed), 0u);
     std::vector<uint8_t> list(records::kTargetIdListSize, 0);
     records::EncodeTargetIdRequest(list, 0, records::kTargetIdListFlags);
-    EXPECT_EQ(ioctl_get_all_tgt_id(1, list, records::kTargetIdListSize, 0, 0), 0u);
+    EXPECT_EQ(ioctl_get_all_tgt_id({.index = 1}, list, records::kTargetIdListSize), 0u);
     std::vector<uint32_t> ids = records::DecodeTargetIdList(list).value_or(std::vector<uint32_t>{});
     EXPECT_EQ(needed, records::TargetIdListSize(ids.size()));
     return ids;
@@ -154,11 +155,11 @@ class IscsiFirmwareTest : public testing::EmulatedTest {
     std::vector<uint8_t> query(records::kTargetSizeRequestSize, 0);
     records::EncodeTargetRequest(query, id);
     uint16_t needed = 0;
-    *status = ioctl_get_a_target_size(1, query, &needed, 0, 0);
+    *status = ioctl_get_a_target_size({.index = 1}, query, &needed);
     if (*status != 0) return std::nullopt;
     std::vector<uint8_t> record(needed, 0);
     records::EncodeTargetRequest(record, id);
-    *status = ioctl_get_a_target(1, record, needed, 0, 0);
+    *status = ioctl_get_a_target({.index = 1}, record, needed);
     return records::DecodeTargetRecord(record);
   }
 
@@ -167,10 +168,10 @@ class IscsiFirmwareTest : public testing::EmulatedTest {
     std::vector<uint8_t> config(records::kSessionConfigSize, 0);
     records::EncodeSessionHandleRequest(config, handle);
     uint16_t needed = 0;
-    *status = ioctl_get_sessionconfig_size(1, config, &needed, 0, 0);
+    *status = ioctl_get_sessionconfig_size({.index = 1}, config, &needed);
     if (*status != 0) return std::nullopt;
     EXPECT_EQ(needed, records::kSessionConfigSize);
-    *status = ioctl_get_session_conf(1, config, needed, 0, 0);
+    *status = ioctl_get_session_conf({.index = 1}, config, needed);
     return records::DecodeSessionConfig(config);
   }
 };
@@ -281,8 +282,9 @@ TEST_F(IscsiFirmwareTest, SessionIsListedWithItsRecordUntilLogout) {
   std::vector<uint8_t> attributes(records::kSessionAttributesSize, 0);
   ASSERT_TRUE(records::EncodeSessionAttributesRequest(attributes, {handle, handle + 100}));
   std::vector<uint8_t> again = attributes;
-  ASSERT_EQ(ioctl_get_SsnAttr_params(1, attributes, records::kSessionAttributesSize, 0, 0), 0u);
-  ASSERT_EQ(ioctl_get_SsnAttr_params(1, again, records::kSessionAttributesSize, 0, 0), 0u);
+  ASSERT_EQ(ioctl_get_SsnAttr_params({.index = 1}, attributes, records::kSessionAttributesSize),
+            0u);
+  ASSERT_EQ(ioctl_get_SsnAttr_params({.index = 1}, again, records::kSessionAttributesSize), 0u);
   std::vector<records::SessionAttributes> first =
       records::DecodeSessionAttributes(attributes).value();
   std::vector<records::SessionAttributes> second = records::DecodeSessionAttributes(again).value();
@@ -298,7 +300,8 @@ TEST_F(IscsiFirmwareTest, SessionIsListedWithItsRecordUntilLogout) {
   EXPECT_EQ(Logout(handle), 116u);  // firmware status 2, additional 0
   EXPECT_FALSE(Session(handle));
   ASSERT_TRUE(records::EncodeSessionAttributesRequest(attributes, {handle}));
-  EXPECT_EQ(ioctl_get_SsnAttr_params(1, attributes, records::kSessionAttributesSize, 0, 0), 35u);
+  EXPECT_EQ(ioctl_get_SsnAttr_params({.index = 1}, attributes, records::kSessionAttributesSize),
+            35u);
 }
 
 TEST_F(IscsiFirmwareTest, TargetGoingOfflineClosesTheSessionAndALoginReopensIt) {
@@ -336,7 +339,7 @@ TEST_F(IscsiFirmwareTest, SessionTimeOutStartsFromTheLoginAndCanBeSet) {
   config->word_272 = 0x0BADBEEF;
   std::vector<uint8_t> set(records::kSetSessionConfigSize, 0);
   records::EncodeSetSessionConfig(set, *config);
-  EXPECT_EQ(ioctl_set_session_conf(1, set, 0, 0), 0u);
+  EXPECT_EQ(ioctl_set_session_conf({.index = 1}, set), 0u);
   config = SessionConfig(without, &status);
   ASSERT_TRUE(config);
   EXPECT_EQ(config->eto, 30u);
@@ -423,25 +426,25 @@ TEST_F(IscsiFirmwareTest, EraseIsRefusedWithAnOpenSessionElseForgetsTheConfigura
   records::DiscoveryParams enabled;
   enabled.flags = records::kDiscoveryIsnsEnabled;
   records::EncodeDiscoveryParams(params, enabled);
-  ASSERT_EQ(ioctl_set_discoveryparams(1, params, 0, 0), 0u);
+  ASSERT_EQ(ioctl_set_discoveryparams({.index = 1}, params), 0u);
   ASSERT_EQ(AddPersistent({}), 0u);
   uint32_t handle = Handle({.qualifier = 1});
   Restart();
   std::vector<uint8_t> read(records::kDiscoveryParamsSize, 0);
-  ASSERT_EQ(ioctl_get_discoveryparams(1, read, 0, 0), 0u);
+  ASSERT_EQ(ioctl_get_discoveryparams({.index = 1}, read), 0u);
   EXPECT_EQ(read, params);  // kept in flash
 
   uint8_t erase[20] = {};
-  EXPECT_EQ(ioctl_erase_ROM(1, erase, 0, 0, records::kDriverIscsi), 1u);
+  EXPECT_EQ(ioctl_erase_ROM({.index = 1}, erase, DriverKind::kIscsi), 1u);
   EXPECT_EQ(LastCode(), 41u);  // the persistent entry's session is open again
   for (uint32_t open : Sessions()) ASSERT_EQ(Logout(open), 0u);
   EXPECT_NE(handle, 0u);
-  EXPECT_EQ(ioctl_erase_ROM(1, erase, 0, 0, records::kDriverIscsi), 0u);
+  EXPECT_EQ(ioctl_erase_ROM({.index = 1}, erase, DriverKind::kIscsi), 0u);
   EXPECT_TRUE(adapter_->persistent_targets(0).empty());
   EXPECT_TRUE(TargetIds().empty());
   Restart();
   EXPECT_TRUE(adapter_->persistent_targets(0).empty());
-  ASSERT_EQ(ioctl_get_discoveryparams(1, read, 0, 0), 0u);
+  ASSERT_EQ(ioctl_get_discoveryparams({.index = 1}, read), 0u);
   EXPECT_EQ(read, std::vector<uint8_t>(records::kDiscoveryParamsSize, 0));
 }
 

@@ -26,13 +26,13 @@ TEST_F(TransportConcurrentStress, RequestsToDifferentFunctionsStayApart) {
     return false;
   });
   struct Sender {
-    int kind;
+    DriverKind kind;
     int function_index;
     uint8_t expected_function;
   };
-  const Sender senders[] = {{records::kDriverIscsi, 1, 2}, {records::kDriverIscsi, 2, 3},
-                            {records::kDriverNic, 1, 0},   {records::kDriverNic, 2, 1},
-                            {records::kDriverIscsi, 1, 2}, {records::kDriverNic, 2, 1}};
+  const Sender senders[] = {{DriverKind::kIscsi, 1, 2}, {DriverKind::kIscsi, 2, 3},
+                            {DriverKind::kNic, 1, 0},   {DriverKind::kNic, 2, 1},
+                            {DriverKind::kIscsi, 1, 2}, {DriverKind::kNic, 2, 1}};
   constexpr int kRounds = 200;
   std::atomic<int> wrong{0};
   std::vector<std::thread> threads;
@@ -40,16 +40,16 @@ TEST_F(TransportConcurrentStress, RequestsToDifferentFunctionsStayApart) {
     threads.emplace_back([&, sender] {
       for (int round = 0; round < kRounds; ++round) {
         uint8_t attributes[records::kControllerAttributesSize] = {};
-        uint32_t status =
-            ioctl_fetch_controller_attribs(sender.function_index, attributes, 0, 0, sender.kind);
+        uint32_t status = ioctl_fetch_controller_attribs({.index = sender.function_index},
+                                                         attributes, sender.kind);
         auto decoded = records::DecodeControllerAttributes(attributes);
         if (status != 0 || !decoded || decoded->address.function != sender.expected_function) {
           wrong.fetch_add(1, std::memory_order_relaxed);
         }
         uint8_t port[12] = {};
         // Unmodelled, version 1 and version 0 interleaved: 149 each time.
-        if (ioctl_get_link_status_v1(sender.function_index, port, 0, 0, sender.kind) != 149 ||
-            ioctl_get_NIC_link_params(sender.function_index, port, 0, 0, sender.kind) != 149) {
+        if (ioctl_get_link_status_v1({.index = sender.function_index}, port, sender.kind) != 149 ||
+            ioctl_get_NIC_link_params({.index = sender.function_index}, port, sender.kind) != 149) {
           wrong.fetch_add(1, std::memory_order_relaxed);
         }
       }
@@ -75,8 +75,8 @@ TEST_F(TransportConcurrentStress, TablesChangeWhileRequestsRun) {
     readers.emplace_back([] {
       for (int round = 0; round < 200; ++round) {
         uint8_t payload[4] = {};
-        ioctl_get_reset_needed(-1, payload, 0, 0, /*controller=*/0);
-        ioctl_get_beacon_state(-1, payload, 0, 0, records::kDriverNic);
+        ioctl_get_reset_needed({.index = -1}, payload, /*controller=*/0);
+        ioctl_get_beacon_state({.index = -1}, payload, DriverKind::kNic);
       }
     });
   }

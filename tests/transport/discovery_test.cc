@@ -73,14 +73,14 @@ TEST_F(DiscoveryInsideTest, NicFunctionsAreNumberedInChipInformationOrder) {
 TEST_F(DiscoveryInsideTest, NicCountChangeRebuildsTheTreeAndFailsTheRequest) {
   Start(kTwoAndFour);
   std::array<uint8_t, records::kControllerAttributesSize> attributes{};
-  ASSERT_EQ(ioctl_fetch_controller_attribs(1, attributes, 0, 0, records::kDriverNic), 0u);
+  ASSERT_EQ(ioctl_fetch_controller_attribs({.index = 1}, attributes, DriverKind::kNic), 0u);
   adapter_->set_visible_nic_functions(5);
-  EXPECT_EQ(ioctl_fetch_controller_attribs(1, attributes, 0, 0, records::kDriverNic), 1u)
+  EXPECT_EQ(ioctl_fetch_controller_attribs({.index = 1}, attributes, DriverKind::kNic), 1u)
       << "the request that noticed the change is not sent";
   EXPECT_EQ(transport::NicFunctionCount(), 5);
   EXPECT_EQ(Find("ROOT/Quellfire1/NICPhysicalHBA3"), nullptr) << "the tree was rebuilt";
   EXPECT_NE(Find("ROOT/Quellfire1/NICPhysicalHBA2"), nullptr);
-  EXPECT_EQ(ioctl_fetch_controller_attribs(1, attributes, 0, 0, records::kDriverNic), 0u);
+  EXPECT_EQ(ioctl_fetch_controller_attribs({.index = 1}, attributes, DriverKind::kNic), 0u);
 }
 
 TEST_F(DiscoveryInsideTest, LaterClientRebuildsAfterAChange) {

@@ -19,9 +19,6 @@
 namespace oxim::testing {
 namespace {
 
-using records::kDriverIscsi;
-using records::kDriverNic;
-
 uint32_t LastCode() {
   uint32_t code = 0;
   oxim_get_last_status(&code, nullptr);
@@ -32,7 +29,10 @@ using TransportTimeout = EmulatedTest;
 
 TEST_F(TransportTimeout, IscsiCommandGets120Seconds) {
   uint8_t payload[4] = {};
-  IssueIOCTLWithPayLoad(1, 70, 1, 4, 20, payload, 1, 0, 0);
+  IssueIOCTLWithPayLoad(
+      {.index = 1},
+      {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
+      payload);
   const std::vector<uint8_t> command = LastCommand();
   ASSERT_GE(command.size(), 16u);
   EXPECT_EQ(std::vector<uint8_t>(command.begin() + 4, command.begin() + 8),
@@ -41,24 +41,40 @@ TEST_F(TransportTimeout, IscsiCommandGets120Seconds) {
 
 TEST_F(TransportTimeout, NicCommandGets30Seconds) {
   uint8_t payload[4] = {};
-  IssueNICIOCTLWithPayLoad(1, 70, 1, 4, 20, payload, 1, 0, 0);
+  IssueNICIOCTLWithPayLoad(
+      {.index = 1},
+      {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
+      payload);
   EXPECT_TRUE(Last().nic_device);
   EXPECT_EQ(LastHeader().timeout, 30u);
 }
 
 TEST_F(TransportTimeout, Opcode18Gets20InSubsystem2And11Elsewhere) {
   uint8_t payload[28] = {};
-  IssueIOCTLWithPayLoad(1, 18, 2, 8, 24, payload, 2, 0, 0);
+  IssueIOCTLWithPayLoad(
+      {.index = 1},
+      {.opcode = 18, .subsystem = 2, .request_length = 8, .buffer_size = 24, .copy_back = true},
+      payload);
   EXPECT_EQ(LastHeader().timeout, 20u);
-  IssueNICIOCTLWithPayLoad(1, 18, 11, 28, 44, payload, 3, 0, 0);
+  IssueNICIOCTLWithPayLoad(
+      {.index = 1},
+      {.opcode = 18, .subsystem = 11, .request_length = 28, .buffer_size = 44, .copy_back = true},
+      payload);
   EXPECT_EQ(LastHeader().timeout, 11u);
-  EXPECT_EQ(TimeoutFor(kDriverIscsi, 18, 11), 11u);
-  EXPECT_EQ(TimeoutFor(kDriverNic, 18, 2), 20u);
+  EXPECT_EQ(TimeoutFor(DriverKind::kIscsi, 18, 11), 11u);
+  EXPECT_EQ(TimeoutFor(DriverKind::kNic, 18, 2), 20u);
 }
 
 TEST_F(EmulatedTest, HeaderCarriesEveryArgument) {
   uint8_t payload[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-  IssueIOCTLWithPayLoad(2, 57, 1, 8, 24, payload, 2, /*domain=*/4, /*port=*/1, /*version=*/1);
+  IssueIOCTLWithPayLoad({.index = 2, .domain = 4, .port = 1},
+                        {.opcode = 57,
+                         .subsystem = 1,
+                         .version = 1,
+                         .request_length = 8,
+                         .buffer_size = 24,
+                         .copy_back = true},
+                        payload);
   const std::vector<uint8_t> command = LastCommand();
   const std::vector<uint8_t> golden = {57, 1, 1, 4, 120, 0, 0, 0, 8, 0, 0, 0,
                                        1,  0, 0, 0, 1,   2, 3, 4, 5, 6, 7, 8};
@@ -73,7 +89,10 @@ class NicEnvelope : public EmulatedTest {
 
 TEST_F(NicEnvelope, FunctionThreeAddressAtBytes18To20CommandFrom21) {
   uint8_t payload[4] = {0xA1, 0xA2, 0xA3, 0xA4};
-  IssueNICIOCTLWithPayLoad(3, 70, 1, 4, 20, payload, 1, 0, 0);
+  IssueNICIOCTLWithPayLoad(
+      {.index = 3},
+      {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
+      payload);
   const emulator::RecordedRequest& last = Last();
   EXPECT_EQ(last.request, 5u);
   std::vector<uint8_t> golden = {'K', 'E', 'L', 'V', 'A', 'R',  'R',  'O',  'N', 'I', 'T',
@@ -86,7 +105,12 @@ TEST_F(NicEnvelope, FunctionThreeAddressAtBytes18To20CommandFrom21) {
 
 TEST_F(NicEnvelope, IndexMinusOneSendsToEveryNicFunctionInOrder) {
   uint8_t payload[4] = {};
-  EXPECT_EQ(IssueNICIOCTLWithPayLoad(-1, 70, 1, 4, 20, payload, 1, 0, 0), 149u);
+  EXPECT_EQ(
+      IssueNICIOCTLWithPayLoad(
+          {.index = -1},
+          {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
+          payload),
+      149u);
   std::vector<emulator::RecordedRequest> recent = adapter_->recent_requests();
   ASSERT_EQ(recent.size(), 4u);
   for (uint8_t k = 0; k < 4; ++k) EXPECT_EQ(recent[k].argument[20], k);
@@ -94,20 +118,35 @@ TEST_F(NicEnvelope, IndexMinusOneSendsToEveryNicFunctionInOrder) {
 
 TEST_F(NicEnvelope, UnknownNicFunctionSendsNothing) {
   uint8_t payload[4] = {};
-  EXPECT_EQ(IssueNICIOCTLWithPayLoad(5, 70, 1, 4, 20, payload, 1, 0, 0), 1u);
+  EXPECT_EQ(
+      IssueNICIOCTLWithPayLoad(
+          {.index = 5},
+          {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
+          payload),
+      1u);
   EXPECT_EQ(Requests(), 0u);
 }
 
 TEST_F(EmulatedTest, NicDeviceIsOpenOnlyDuringTheRequest) {
   uint8_t payload[4] = {};
   int before = adapter_->open_handles();
-  IssueNICIOCTLWithPayLoad(1, 70, 1, 4, 20, payload, 1, 0, 0);
+  IssueNICIOCTLWithPayLoad(
+      {.index = 1},
+      {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
+      payload);
   EXPECT_EQ(adapter_->open_handles(), before);
 }
 
 TEST_F(EmulatedTest, CopyBackReturnsTheAnswer) {
   uint8_t attributes[records::kControllerAttributesSize] = {};
-  ASSERT_EQ(IssueIOCTLWithPayLoad(1, 32, 1, 540, 556, attributes, 1, 0, 0), 0u);
+  ASSERT_EQ(IssueIOCTLWithPayLoad({.index = 1},
+                                  {.opcode = 32,
+                                   .subsystem = 1,
+                                   .request_length = 540,
+                                   .buffer_size = 556,
+                                   .copy_back = true},
+                                  attributes),
+            0u);
   auto decoded = records::DecodeControllerAttributes(attributes).value();
   EXPECT_EQ(decoded.serial_number, "VN3Q0417A2K9");
   EXPECT_EQ(decoded.address, (records::PciAddress{3, 0, 2}));
@@ -118,7 +157,14 @@ TEST_F(EmulatedTest, FailedCommandWithCopyBackStillOverwritesThePayload) {
   fault.fill = 0xAB;
   adapter_->faults().FailCommand(fault);
   std::vector<uint8_t> payload(540, 0x11);
-  EXPECT_EQ(IssueIOCTLWithPayLoad(1, 32, 1, 540, 556, payload, 1, 0, 0), 1u);
+  EXPECT_EQ(IssueIOCTLWithPayLoad({.index = 1},
+                                  {.opcode = 32,
+                                   .subsystem = 1,
+                                   .request_length = 540,
+                                   .buffer_size = 556,
+                                   .copy_back = true},
+                                  payload),
+            1u);
   EXPECT_EQ(payload, std::vector<uint8_t>(540, 0xAB));
   EXPECT_EQ(LastCode(), 27u);
 }
@@ -126,23 +172,26 @@ TEST_F(EmulatedTest, FailedCommandWithCopyBackStillOverwritesThePayload) {
 TEST_F(EmulatedTest, EveryBufferIsCountedAndFreed) {
   uint32_t before = oxim_counter;
   uint8_t payload[540] = {};
-  ioctl_fetch_controller_attribs(1, payload, 0, 0, kDriverIscsi);
-  ioctl_fetch_controller_attribs(2, payload, 0, 0, kDriverNic);
+  ioctl_fetch_controller_attribs({.index = 1}, payload, DriverKind::kIscsi);
+  ioctl_fetch_controller_attribs({.index = 2}, payload, DriverKind::kNic);
   uint16_t needed = 0;
-  ioctl_get_sessionconfig_size(-1, payload, &needed, 0, 0);
+  ioctl_get_sessionconfig_size({.index = -1}, payload, &needed);
   EXPECT_EQ(oxim_counter, before);
 }
 
 TEST_F(EmulatedTest, WithoutCopyBackThePayloadStays) {
   std::vector<uint8_t> payload(540, 0x11);
-  EXPECT_EQ(IssueIOCTLWithPayLoad(1, 32, 1, 540, 556, payload, 0, 0, 0), 0u);
+  EXPECT_EQ(IssueIOCTLWithPayLoad(
+                {.index = 1},
+                {.opcode = 32, .subsystem = 1, .request_length = 540, .buffer_size = 556}, payload),
+            0u);
   EXPECT_EQ(payload, std::vector<uint8_t>(540, 0x11));
 }
 
 TEST_F(EmulatedTest, AdditionalStatus24ReturnsZeroAndLeavesTheDhcpMessage) {
   adapter_->faults().FailCommand(emulator::CommandFailure(2, 17, 1, 24));
   uint8_t dhcp[16] = {};
-  EXPECT_EQ(ioctl_config_dhcp(1, dhcp, 0, 0), 0u);
+  EXPECT_EQ(ioctl_config_dhcp({.index = 1}, dhcp), 0u);
   uint32_t code = 0;
   char message[kMessageSize];
   oxim_get_last_status(&code, message);
@@ -158,7 +207,7 @@ TEST_F(EmulatedTest, SizeQueryWithStatus4SucceedsAndReportsTheLength) {
   adapter_->faults().FailCommand(fault);
   uint8_t selector[816] = {};
   uint16_t needed = 0;
-  EXPECT_EQ(ioctl_get_a_target_size(1, selector, &needed, 0, 0), 0u);
+  EXPECT_EQ(ioctl_get_a_target_size({.index = 1}, selector, &needed), 0u);
   EXPECT_EQ(needed, 0x2345);  // low 16 bits
   EXPECT_EQ(LastHeader().request_length, 816u);
 }
@@ -166,28 +215,29 @@ TEST_F(EmulatedTest, SizeQueryWithStatus4SucceedsAndReportsTheLength) {
 TEST_F(EmulatedTest, SizeQueryWithOtherStatusIsMapped) {
   uint8_t request[264] = {};  // SendTargets is not modelled: status 66
   uint16_t needed = 7;
-  EXPECT_EQ(ioctl_get_sendtargetsresponsesize(1, request, &needed, 0, 0), 149u);
+  EXPECT_EQ(ioctl_get_sendtargetsresponsesize({.index = 1}, request, &needed), 149u);
   EXPECT_EQ(needed, 7);
 }
 
 TEST_F(EmulatedTest, UnmodelledCommandAnswersNotSupported) {
   uint8_t payload[4] = {};
-  EXPECT_EQ(ioctl_get_beacon_state(1, payload, 0, 0, kDriverIscsi), 149u);  // opcode 70: no message
+  EXPECT_EQ(ioctl_get_beacon_state({.index = 1}, payload, DriverKind::kIscsi),
+            149u);  // opcode 70: no message
   EXPECT_EQ(LastCode(), 0u);
-  EXPECT_EQ(ioctl_get_ari_settings(1, payload, 0, 0, kDriverIscsi), 149u);
+  EXPECT_EQ(ioctl_get_ari_settings({.index = 1}, payload, DriverKind::kIscsi), 149u);
   EXPECT_EQ(LastCode(), 149u);
 }
 
 TEST_F(EmulatedTest, IndexMinusOneWithNoOpenIscsiHandleReturnsZero) {
   transport::ClearDriverTables();
   uint8_t payload[4] = {};
-  EXPECT_EQ(ioctl_get_domain(-1, payload, 0, 0), 0u);
+  EXPECT_EQ(ioctl_get_domain({.index = -1}, payload), 0u);
   EXPECT_EQ(Requests(), 0u);
 }
 
 TEST_F(EmulatedTest, IndexMinusOneSendsOnEveryIscsiHandle) {
   uint8_t payload[4] = {};
-  ioctl_get_domain(-1, payload, 0, 0);
+  ioctl_get_domain({.index = -1}, payload);
   std::vector<emulator::RecordedRequest> recent = adapter_->recent_requests();
   ASSERT_EQ(recent.size(), 2u);
   EXPECT_EQ(recent[0].iscsi_instance, 0);
@@ -196,60 +246,106 @@ TEST_F(EmulatedTest, IndexMinusOneSendsOnEveryIscsiHandle) {
 
 TEST_F(EmulatedTest, IscsiIndexWithoutHandleSendsNothing) {
   uint8_t payload[4] = {};
-  EXPECT_EQ(IssueIOCTLWithPayLoad(3, 70, 1, 4, 20, payload, 1, 0, 0), 1u);
-  EXPECT_EQ(IssueIOCTLWithPayLoad(0, 70, 1, 4, 20, payload, 1, 0, 0), 1u);
+  EXPECT_EQ(
+      IssueIOCTLWithPayLoad(
+          {.index = 3},
+          {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
+          payload),
+      1u);
+  EXPECT_EQ(
+      IssueIOCTLWithPayLoad(
+          {.index = 0},
+          {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
+          payload),
+      1u);
   EXPECT_EQ(Requests(), 0u);
 }
 
 TEST_F(EmulatedTest, IscsiEioIs295FromIssueAndOneFromThePayloadForm) {
   adapter_->faults().FailDriverCall(0x4580, EIO);
   std::vector<uint8_t> buffer(20, 0);
-  EXPECT_EQ(IssueIOCTL(iscsi_handles_[0], 70, 1, 4, buffer, 0, 0, kDriverIscsi, 1),
+  EXPECT_EQ(IssueIOCTL(iscsi_handles_[0], DriverKind::kIscsi, {.index = 1},
+                       {.opcode = 70, .subsystem = 1, .request_length = 4}, buffer),
             kStatusDriverIo);
   uint8_t payload[4] = {};
-  EXPECT_EQ(IssueIOCTLWithPayLoad(1, 70, 1, 4, 20, payload, 1, 0, 0), 1u);
+  EXPECT_EQ(
+      IssueIOCTLWithPayLoad(
+          {.index = 1},
+          {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
+          payload),
+      1u);
 }
 
 TEST_F(EmulatedTest, OtherDriverFailureLetsTheStaleHeaderDecide) {
   adapter_->faults().FailDriverCall(0x4580, EINVAL);
   std::vector<uint8_t> buffer(20, 0);
-  EXPECT_EQ(IssueIOCTL(iscsi_handles_[0], 70, 1, 4, buffer, 0, 0, kDriverIscsi, 1), 0u);
+  EXPECT_EQ(IssueIOCTL(iscsi_handles_[0], DriverKind::kIscsi, {.index = 1},
+                       {.opcode = 70, .subsystem = 1, .request_length = 4}, buffer),
+            0u);
   EXPECT_EQ(buffer[4], 120);  // Timeout, read as the status: maps to 1
   uint8_t payload[4] = {};
-  EXPECT_EQ(IssueIOCTLWithPayLoad(1, 70, 1, 4, 20, payload, 1, 0, 0), 1u);
+  EXPECT_EQ(
+      IssueIOCTLWithPayLoad(
+          {.index = 1},
+          {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
+          payload),
+      1u);
 }
 
 TEST_F(EmulatedTest, NicEioIsNot295) {
   adapter_->faults().FailDriverCall(5, EIO);
   std::vector<uint8_t> buffer(20, 0);
-  EXPECT_EQ(IssueIOCTL(-1, 70, 1, 4, buffer, 0, 0, kDriverNic, 1), 0u);
+  EXPECT_EQ(IssueIOCTL(-1, DriverKind::kNic, {.index = 1},
+                       {.opcode = 70, .subsystem = 1, .request_length = 4}, buffer),
+            0u);
 }
 
 TEST_F(EmulatedTest, UnknownDriverKindSendsNothing) {
   std::vector<uint8_t> buffer(20, 0);
-  EXPECT_EQ(IssueIOCTL(iscsi_handles_[0], 70, 1, 4, buffer, 0, 0, 3, 1), 1u);
+  EXPECT_EQ(IssueIOCTL(iscsi_handles_[0], static_cast<DriverKind>(3), {.index = 1},
+                       {.opcode = 70, .subsystem = 1, .request_length = 4}, buffer),
+            1u);
   EXPECT_EQ(Requests(), 0u);
 }
 
 TEST_F(EmulatedTest, BufferTooSmallForTheRequestSendsNothing) {
   uint8_t payload[8] = {};
-  EXPECT_EQ(IssueIOCTLWithPayLoad(1, 70, 1, 8, 20, payload, 1, 0, 0), 1u);
+  EXPECT_EQ(
+      IssueIOCTLWithPayLoad(
+          {.index = 1},
+          {.opcode = 70, .subsystem = 1, .request_length = 8, .buffer_size = 20, .copy_back = true},
+          payload),
+      1u);
   std::vector<uint8_t> small(3, 0);
-  EXPECT_EQ(IssueIOCTLWithPayLoad(1, 70, 1, 4, 20, small, 1, 0, 0), 1u);
+  EXPECT_EQ(
+      IssueIOCTLWithPayLoad(
+          {.index = 1},
+          {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
+          small),
+      1u);
   std::vector<uint8_t> buffer(19, 0);
-  EXPECT_EQ(IssueIOCTL(iscsi_handles_[0], 70, 1, 4, buffer, 0, 0, kDriverIscsi, 1), 1u);
+  EXPECT_EQ(IssueIOCTL(iscsi_handles_[0], DriverKind::kIscsi, {.index = 1},
+                       {.opcode = 70, .subsystem = 1, .request_length = 4}, buffer),
+            1u);
   EXPECT_EQ(Requests(), 0u);
 }
 
 TEST_F(EmulatedTest, RequestLengthNotMatchingTheCommandIsAnErrorAnswer) {
   std::vector<uint8_t> payload(100, 0);
-  EXPECT_EQ(IssueIOCTLWithPayLoad(1, 32, 1, 100, 116, payload, 1, 0, 0), 1u);
+  EXPECT_EQ(IssueIOCTLWithPayLoad({.index = 1},
+                                  {.opcode = 32,
+                                   .subsystem = 1,
+                                   .request_length = 100,
+                                   .buffer_size = 116,
+                                   .copy_back = true},
+                                  payload),
+            1u);
 }
 
 TEST_F(EmulatedTest, ShortAnswerLeavesTheRestOfThePayload) {
   adapter_->faults().ShortenAnswer(1, 32, 100);
   std::vector<uint8_t> payload(540, 0);
-  EXPECT_EQ(ioctl_fetch_controller_attribs(1, payload, 0, 0, kDriverIscsi), 0u);
+  EXPECT_EQ(ioctl_fetch_controller_attribs({.index = 1}, payload, DriverKind::kIscsi), 0u);
   EXPECT_EQ(records::DecodeControllerAttributes(payload)->serial_number, "");
 }
 
@@ -276,22 +372,23 @@ TEST_F(EmulatedTest, NicCountChangeBetweenTwoRequestsFailsTheSecond) {
   transport::SetNicRefreshHook([&](int handle) { return RefreshFromChipInfo(handle, &calls); });
   adapter_->faults().ChangeNicFunctions(/*after_requests=*/2, /*nic_functions=*/1);
   uint8_t payload[4] = {};
-  EXPECT_EQ(ioctl_get_beacon_state(1, payload, 0, 0, kDriverNic), 149u);  // refresh + command
+  EXPECT_EQ(ioctl_get_beacon_state({.index = 1}, payload, DriverKind::kNic),
+            149u);  // refresh + command
   uint64_t before = Requests();
-  EXPECT_EQ(ioctl_get_beacon_state(1, payload, 0, 0, kDriverNic), 1u);
+  EXPECT_EQ(ioctl_get_beacon_state({.index = 1}, payload, DriverKind::kNic), 1u);
   EXPECT_EQ(Requests(), before + 1);  // only the enumeration, not the command
   EXPECT_EQ(transport::NicFunctionCount(), 1);
-  EXPECT_EQ(ioctl_get_beacon_state(1, payload, 0, 0, kDriverNic), 149u);
+  EXPECT_EQ(ioctl_get_beacon_state({.index = 1}, payload, DriverKind::kNic), 149u);
   EXPECT_EQ(calls, 3);
 }
 
 TEST_F(EmulatedTest, NoRefreshHookMeansNoRefresh) {
   adapter_->faults().ChangeNicFunctions(/*after_requests=*/1, /*nic_functions=*/0);
   uint8_t payload[4] = {};
-  EXPECT_EQ(ioctl_get_beacon_state(1, payload, 0, 0, kDriverNic), 149u);
+  EXPECT_EQ(ioctl_get_beacon_state({.index = 1}, payload, DriverKind::kNic), 149u);
   // The driver no longer shows the function: the envelope is refused and
   // the stale header maps to 1.
-  EXPECT_EQ(ioctl_get_beacon_state(1, payload, 0, 0, kDriverNic), 1u);
+  EXPECT_EQ(ioctl_get_beacon_state({.index = 1}, payload, DriverKind::kNic), 1u);
   EXPECT_EQ(Requests(), 2u);
 }
 
@@ -299,11 +396,11 @@ TEST_F(EmulatedTest, RequestsSentByTheRefreshItselfAreNotRefreshedAgain) {
   int inner = 0;
   transport::SetNicRefreshHook([&](int) {
     uint8_t payload[4] = {};
-    inner += ioctl_get_beacon_state(2, payload, 0, 0, kDriverNic) == 149u;
+    inner += ioctl_get_beacon_state({.index = 2}, payload, DriverKind::kNic) == 149u;
     return false;
   });
   uint8_t payload[4] = {};
-  EXPECT_EQ(ioctl_get_beacon_state(1, payload, 0, 0, kDriverNic), 149u);
+  EXPECT_EQ(ioctl_get_beacon_state({.index = 1}, payload, DriverKind::kNic), 149u);
   EXPECT_EQ(inner, 1);
 }
 

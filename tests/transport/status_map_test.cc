@@ -119,17 +119,19 @@ TEST_P(StatusMapping, RowThroughTheFirmware) {
   adapter_->faults().FailCommand(
       emulator::CommandFailure(1, row.opcode, row.status, row.additional));
   uint8_t payload[4] = {};
-  EXPECT_EQ(IssueIOCTLWithPayLoad(1, row.opcode, 1, 4, 20, payload, 1, 0, 0), row.returns);
+  EXPECT_EQ(IssueIOCTLWithPayLoad({.index = 1},
+                                  {.opcode = row.opcode,
+                                   .subsystem = 1,
+                                   .request_length = 4,
+                                   .buffer_size = 20,
+                                   .copy_back = true},
+                                  payload),
+            row.returns);
   uint32_t code = 0;
   char message[kMessageSize];
   oxim_get_last_status(&code, message);
   EXPECT_EQ(code, row.last_code);
   EXPECT_STREQ(message, row.message);
-}
-
-TEST_P(StatusMapping, SameRowWithoutTheFirmware) {
-  const Row& row = GetParam();
-  EXPECT_EQ(OximStatusFromIOCTLResponse(row.status, row.additional, row.opcode), row.returns);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, StatusMapping, ::testing::ValuesIn(kRows),

@@ -10,6 +10,7 @@
 #include "core/node_store.h"
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
+#include "kit/groups.h"
 #include "records/driver_records.h"
 #include "records/oem_params.h"
 #include "transport/commands.h"
@@ -27,16 +28,12 @@ void fill_controller(Node* controller, const FoundFunction& found) {
   if (found.attributes != nullptr) OXIM_update_cntr_attribs(controller, *found.attributes, 0);
 }
 
-int instance_of(Node* group) {
-  StoreLock lock;
-  return is_instanced(group) ? group->data.group->instance->instance_number : -1;
-}
-
 // A Korvel controller whose OEM parameters carry no serial number shows
 // "N/A" as its serial number.
 void check_korvel_oem_serial(int function_index, Node* controller) {
   std::array<uint8_t, records::kOemParamsSize> answer{};
-  if (ioctl_get_korvel_oem_params_v1(function_index, answer, 0, 0) != OXIM_STATUS_SUCCESS) return;
+  if (ioctl_get_korvel_oem_params_v1({.index = function_index}, answer) != OXIM_STATUS_SUCCESS)
+    return;
   std::optional<records::OemParams> oem =
       records::DecodeOemParams(answer, records::OemChip::kKorvel);
   if (!oem) return;
@@ -50,7 +47,7 @@ void fill_function(Node* function, const FoundFunction& found) {
     OXIM_update_driver_attribs(found.function_index, function, found.kind, *found.attributes);
   }
   Node* controller = enclosing_group(function, "Quellfire");
-  if (found.kind == records::kDriverNic && instance_of(function) == 0 &&
+  if (found.kind == DriverKind::kNic && instance_number(function) == 0 &&
       get_qf_type(controller) == kChipKorvel) {
     check_korvel_oem_serial(found.function_index, controller);
   }

@@ -81,7 +81,7 @@ uint32_t OXIM_update_cntr_attribs(Node* controller, const records::ControllerAtt
   return status;
 }
 
-uint32_t OXIM_update_driver_attribs(int function_index, Node* physical_hba, int kind,
+uint32_t OXIM_update_driver_attribs(int function_index, Node* physical_hba, DriverKind kind,
                                     const records::ControllerAttributes& a) {
   Node* pci = internal_get_node(physical_hba, "PCI", OXIM_KIND_GROUP);
   if (pci == nullptr) return OXIM_STATUS_FAILURE;
@@ -96,7 +96,7 @@ uint32_t OXIM_update_driver_attribs(int function_index, Node* physical_hba, int 
   pdebug(kModuleAdapter, kLogDebug, "%s: PortNumber = %d from firmware\n", __func__,
          a.further_count);
   set(physical_hba, "PortNumber", std::to_string(a.further_count), &status);
-  if (kind == records::kDriverIscsi) {
+  if (kind == DriverKind::kIscsi) {
     set(physical_hba, "iSCSIVersionMin", std::to_string(a.iscsi_versions & 0x0F), &status);
     set(physical_hba, "iSCSIVersionMax", std::to_string(a.iscsi_versions >> 4), &status);
     set(physical_hba, "LDTO", std::to_string(a.link_down_timeout), &status);

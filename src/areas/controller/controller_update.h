@@ -10,6 +10,7 @@
 
 #include "core/node.h"
 #include "records/controller_attributes.h"
+#include "transport/function_address.h"
 
 namespace oxim {
 
@@ -24,7 +25,7 @@ uint32_t OXIM_update_cntr_attribs(Node* controller, const records::ControllerAtt
 // "0x%x"), its PortNumber and driver version, and for an iSCSI function its
 // iSCSI versions, LDTO, DefaultETO and MaxCDBLength. 1 when a property is
 // missing.
-uint32_t OXIM_update_driver_attribs(int function_index, Node* physical_hba, int kind,
+uint32_t OXIM_update_driver_attribs(int function_index, Node* physical_hba, DriverKind kind,
                                     const records::ControllerAttributes& attributes);
 
 // The text of the capability bits ("TCP offload,Raw Ethernet,..."), or

@@ -1,9 +1,9 @@
 // Login option and CHAP rules; see chap_rules.h.
 #include "areas/iscsi/chap_rules.h"
 
-#include <strings.h>
-
 #include <cctype>
+
+#include "core/strings.h"
 
 namespace oxim::iscsi {
 namespace {
@@ -15,8 +15,6 @@ bool is_hex_form(const std::string& secret) {
   return secret.size() >= 2 && secret[0] == '0' && (secret[1] == 'x' || secret[1] == 'X');
 }
 
-bool same_text(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
-
 }  // namespace
 
 uint32_t check_chap_secret(const std::string& name, const std::string& secret,
@@ -26,7 +24,7 @@ uint32_t check_chap_secret(const std::string& name, const std::string& secret,
     // Digits and their parity first: a secret of 23 digits is refused for
     // its odd number, one with a "g" for the letter, whatever their length.
     for (char c : digits) {
-      if (!std::isxdigit(static_cast<unsigned char>(c))) {
+      if (!is_hex_digit(c)) {
         *message = "Invalid value. The valid values are 0-9, a-f and A-F.";
         return kStatusInvalid;
       }
@@ -50,8 +48,8 @@ uint32_t check_chap_secret(const std::string& name, const std::string& secret,
 
 ChapDecision check_configure_chap(const ChapRequest& request) {
   ChapDecision decision;
-  const bool mutual = same_text(request.method, "Mutual CHAP");
-  const bool one_way = same_text(request.method, "One-Way CHAP");
+  const bool mutual = equal_ignoring_case(request.method, "Mutual CHAP");
+  const bool one_way = equal_ignoring_case(request.method, "One-Way CHAP");
   if (mutual && (request.initiator_name.empty() || request.initiator_secret.empty())) {
     decision.status = kStatusChapInitiatorRequired;
     decision.message =
@@ -103,11 +101,11 @@ uint32_t check_digest_rule(const std::string& property, const std::string& value
                            const std::string& other, std::string* message) {
   const bool level = property == "HeaderParam" || property == "DataParam";
   const bool digest = property == "HeaderDigest" || property == "DataDigest";
-  if (level && same_text(value, "Preferred") && same_text(other, "None")) {
+  if (level && equal_ignoring_case(value, "Preferred") && equal_ignoring_case(other, "None")) {
     *message = "Cannot set the digest level to Preferred when the digest is default value.";
     return kStatusDigestLevelWithoutDigest;
   }
-  if (digest && same_text(value, "None") && same_text(other, "Preferred")) {
+  if (digest && equal_ignoring_case(value, "None") && equal_ignoring_case(other, "Preferred")) {
     *message = "Cannot set the digest to default when level is set to Preferred.";
     return kStatusDigestResetWithLevel;
   }

@@ -35,7 +35,7 @@ constexpr char kAuthenticationMessage[] =
     "authentication at the target.";
 constexpr char kDigestMessage[] = "Failed to login due to mismatch in CRC Configuration.";
 
-Node* logical_hba_of(Node* node) { return group_above(node, "LogicalHBA"); }
+Node* logical_hba_of(Node* node) { return enclosing_group(node, "LogicalHBA"); }
 
 bool closed_or_failed(const std::string& status) {
   return equal_ignoring_case(status, "Closed") || equal_ignoring_case(status, "Login Failed");
@@ -182,8 +182,7 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, records::LoginRequest
         }
         answer->assign(records::kLoginRequestSize, 0);
         records::EncodeLoginRequest(*answer, *request);
-        const uint32_t result =
-            ioctl_login_target(address.index, *answer, address.domain, address.port);
+        const uint32_t result = ioctl_login_target(address, *answer);
         if (result == 0) return 0;
         if (!session_found || (result != 32 && result != 144 && chap_may_vary)) {
           (void)delete_persistent(target, false, name, ip, port, request->isid_qualifier,
@@ -216,7 +215,7 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, records::LoginRequest
 }
 
 uint32_t do_Login(Node* target, Node*, char* params) {
-  Node* controller = group_above(target, "Quellfire");
+  Node* controller = enclosing_group(target, "Quellfire");
   if (controller == nullptr) return 1;
   std::vector<Node*> sessions = instances_of(target, "Session");
   if (sessions.size() >= kMaxSessionsPerTarget) {
@@ -348,7 +347,7 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
   for (int attempt = 0; attempt < kLogoutAttempts && result != 0; ++attempt) {
     std::array<uint8_t, records::kSessionHandleRequestSize> request{};
     records::EncodeSessionHandleRequest(request, record->handle);
-    result = ioctl_logout_target(address.index, request, address.domain, address.port);
+    result = ioctl_logout_target(address, request);
   }
   if (result != 0) return result;
   OXIM_cleanup_sessions(target, session);
@@ -415,9 +414,7 @@ uint32_t make_session_persistent(Node* target, const std::string& ip, const std:
   std::array<uint8_t, records::kLoginRequestSize> buffer{};
   records::EncodeLoginRequest(buffer, request);
   const FunctionAddress address = function_address(target);
-  if (uint32_t status =
-          ioctl_add_persistent_target(address.index, buffer, address.domain, address.port);
-      status != 0) {
+  if (uint32_t status = ioctl_add_persistent_target(address, buffer); status != 0) {
     return status;
   }
   TargetLine line;
@@ -448,7 +445,7 @@ uint32_t delete_persistent(Node* target, bool skip, const std::string& name, con
     std::array<uint8_t, records::kDeletePersistentSize> buffer{};
     records::EncodeDeletePersistent(buffer, request);
     const FunctionAddress address = function_address(target);
-    if (ioctl_del_persistent_target(address.index, buffer, address.domain, address.port) != 0) {
+    if (ioctl_del_persistent_target(address, buffer) != 0) {
       return report(127, "Failed to delete persistency of the session.");
     }
   }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/log.h"
+#include "core/strings.h"
 
 namespace oxim::iscsi {
 namespace {
@@ -141,16 +142,6 @@ bool Decode(const char* kind, std::string_view text, Record* out) {
   return true;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 HbaPath HbaPathOf(unsigned controller, unsigned physical_hba, unsigned logical_hba) {
@@ -254,7 +245,7 @@ bool KeyMatches(const LineKey& key, std::string_view line) {
     if (start > line.size()) return false;  // the line has run out of fields
     size_t comma = line.find(',', start);
     size_t end = comma == std::string_view::npos ? line.size() : comma;
-    if (!EqualIgnoringCase(line.substr(start, end - start), key.fields[i])) return false;
+    if (!equal_ignoring_case(line.substr(start, end - start), key.fields[i])) return false;
     start = end + 1;
   }
   return true;

@@ -136,15 +136,13 @@ uint32_t active_sessions(const FunctionAddress& address, std::vector<uint32_t>* 
   std::array<uint8_t, records::kActiveSessionSizeRequest> query{};
   records::EncodeActiveSessionQuery(query, records::kActiveSessionSelector);
   uint16_t size = 0;
-  if (ioctl_get_activesessionidbuffersize(address.index, query, &size, address.domain,
-                                          address.port) != 0 ||
-      size == 0) {
+  if (ioctl_get_activesessionidbuffersize(address, query, &size) != 0 || size == 0) {
     return report(31, kInsufficientBufferMessage);
   }
   std::vector<uint8_t> list(std::max<size_t>(size, records::kActiveSessionHandlesOffset), 0);
   records::EncodeActiveSessionQuery(list, records::kActiveSessionSelector);
   std::optional<std::vector<uint32_t>> decoded;
-  if (ioctl_get_activesessionid(address.index, list, size, address.domain, address.port) != 0 ||
+  if (ioctl_get_activesessionid(address, list, size) != 0 ||
       !(decoded = records::DecodeActiveSessionList(list))) {
     return report(
         84,
@@ -199,15 +197,13 @@ uint32_t read_session_config(const FunctionAddress& address, uint32_t handle,
   std::array<uint8_t, records::kSessionConfigSize> query{};
   records::EncodeSessionHandleRequest(query, handle);
   uint16_t size = 0;
-  if (ioctl_get_sessionconfig_size(address.index, query, &size, address.domain, address.port) !=
-          0 ||
-      size == 0) {
+  if (ioctl_get_sessionconfig_size(address, query, &size) != 0 || size == 0) {
     return report(31, kInsufficientBufferMessage);
   }
   std::vector<uint8_t> record(std::max<size_t>(size, records::kSessionConfigSize), 0);
   records::EncodeSessionHandleRequest(record, handle);
   std::optional<records::SessionConfig> decoded;
-  if (ioctl_get_session_conf(address.index, record, size, address.domain, address.port) != 0 ||
+  if (ioctl_get_session_conf(address, record, size) != 0 ||
       !(decoded = records::DecodeSessionConfig(record))) {
     return report(
         86,
@@ -271,8 +267,8 @@ uint32_t handle_SsnAttr_properties(Node* property, char* buffer, uint32_t op) {
   if (uint32_t status = active_sessions(address, &handles); status != 0) return status;
   std::vector<uint8_t> request(records::kSessionAttributesSize, 0);
   if (!records::EncodeSessionAttributesRequest(request, handles)) return 1;
-  const uint32_t status = ioctl_get_SsnAttr_params(
-      address.index, request, static_cast<uint32_t>(request.size()), address.domain, address.port);
+  const uint32_t status =
+      ioctl_get_SsnAttr_params(address, request, static_cast<uint32_t>(request.size()));
   std::optional<std::vector<records::SessionAttributes>> records;
   if (status != 0 || !(records = records::DecodeSessionAttributes(request))) {
     if (status == 35) return 35;
@@ -314,8 +310,7 @@ uint32_t OXIM_get_session_params(uint32_t handle, const FunctionAddress& address
   std::vector<uint8_t> record(records::kSessionRecordSize, 0);
   records::EncodeSessionHandleRequest(record, handle);
   std::optional<records::FirmwareSession> decoded;
-  if (ioctl_get_a_session(address.index, record, static_cast<uint32_t>(record.size()),
-                          address.domain, address.port) != 0 ||
+  if (ioctl_get_a_session(address, record, static_cast<uint32_t>(record.size())) != 0 ||
       !(decoded = records::DecodeSessionRecord(record))) {
     return report(
         85,
@@ -514,7 +509,7 @@ uint32_t set_eto_prop(Node* target, const std::string& eto, uint32_t handle) {
     config.eto = static_cast<uint32_t>(value);
     std::array<uint8_t, records::kSetSessionConfigSize> request{};
     records::EncodeSetSessionConfig(request, config);
-    if (ioctl_set_session_conf(address.index, request, address.domain, address.port) != 0) {
+    if (ioctl_set_session_conf(address, request) != 0) {
       return report(
           87,
           "Cannot set session config params. Application internal error occurred. Please check "
@@ -544,7 +539,7 @@ uint32_t OXIM_configure_boot_target(Node* session, const std::string& value) {
   }
   std::array<uint8_t, records::kBootMarkSize> request{};
   records::EncodeBootMark(request, {record->handle, flags});
-  if (ioctl_set_boot_target_params(address.index, request, address.domain, address.port) != 0) {
+  if (ioctl_set_boot_target_params(address, request) != 0) {
     return report(
         258,
         "Failed to set this session as boot target. Please check oxim2d.log file for more "

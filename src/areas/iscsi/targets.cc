@@ -41,8 +41,7 @@ bool is_qf2_or_qf3(Node* node) {
 std::optional<uint32_t> default_eto(Node* node) {
   std::array<uint8_t, records::kControllerAttributesSize> attributes{};
   const FunctionAddress address = function_address(node);
-  if (ioctl_fetch_controller_attribs(address.index, attributes, address.domain, address.port,
-                                     records::kDriverIscsi) != 0) {
+  if (ioctl_fetch_controller_attribs(address, attributes, DriverKind::kIscsi) != 0) {
     return std::nullopt;
   }
   std::optional<records::ControllerAttributes> decoded =
@@ -51,7 +50,7 @@ std::optional<uint32_t> default_eto(Node* node) {
   return decoded->default_eto;
 }
 
-Node* logical_hba_of(Node* node) { return group_above(node, "LogicalHBA"); }
+Node* logical_hba_of(Node* node) { return enclosing_group(node, "LogicalHBA"); }
 
 // Deletes the persistent entries recorded with a qualifier in the lines that
 // match key, so that a deleted target or portal does not come back at the
@@ -79,7 +78,7 @@ uint32_t do_AddTarget(Node* logical_hba, Node*, char* params) {
   std::string port = param_text(params, 2);
   const std::string boot = param_text(params, 3);
   if (name.empty() || ip.empty()) return 1;
-  Node* controller = group_above(logical_hba, "Quellfire");
+  Node* controller = enclosing_group(logical_hba, "Quellfire");
   if (controller == nullptr) return 1;
   const int chip = get_qf_type(controller);
   if (chip == kChipUndetermined) return 1;
@@ -329,7 +328,7 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
   const FunctionAddress address = function_address(logical_hba);
   std::array<uint8_t, records::kDiscoveryParamsSize> old_params{};
   std::optional<records::DiscoveryParams> old;
-  if (ioctl_get_discoveryparams(address.index, old_params, address.domain, address.port) != 0 ||
+  if (ioctl_get_discoveryparams(address, old_params) != 0 ||
       !(old = records::DecodeDiscoveryParams(old_params))) {
     return report(
         80,
@@ -343,8 +342,7 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
   std::array<uint8_t, records::kDiscoveryParamsSize> new_params{};
   records::EncodeDiscoveryParams(new_params, fresh);
   uint32_t selector = discovered ? 1 : 0;
-  const uint32_t set =
-      ioctl_set_discoveryparams(address.index, new_params, address.domain, address.port);
+  const uint32_t set = ioctl_set_discoveryparams(address, new_params);
   if (set == 32) {
     selector = 0;
   } else if (set != 0) {
@@ -355,8 +353,7 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
   }
   std::vector<uint8_t> list(records::kTargetIdListSize, 0);
   records::EncodeTargetIdRequest(list, selector, records::kTargetIdListFlags);
-  if (ioctl_get_all_tgt_id(address.index, list, static_cast<uint32_t>(list.size()), address.domain,
-                           address.port) != 0) {
+  if (ioctl_get_all_tgt_id(address, list, static_cast<uint32_t>(list.size())) != 0) {
     return report(82,
                   "Failed to get target IDs. Application internal error occurred. Please check "
                   "oxim2d.log file for more information.");
@@ -371,13 +368,12 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
     std::array<uint8_t, records::kTargetSizeRequestSize> query{};
     records::EncodeTargetRequest(query, id);
     uint16_t size = 0;
-    if (ioctl_get_a_target_size(address.index, query, &size, address.domain, address.port) != 0 ||
-        size == 0) {
+    if (ioctl_get_a_target_size(address, query, &size) != 0 || size == 0) {
       return report(31, kInsufficientBufferMessage);
     }
     std::vector<uint8_t> record(std::max<size_t>(size, records::kPortalGroupsOffset), 0);
     records::EncodeTargetRequest(record, id);
-    if (ioctl_get_a_target(address.index, record, size, address.domain, address.port) != 0) {
+    if (ioctl_get_a_target(address, record, size) != 0) {
       return report(83,
                     "Failed to get a target. Application internal error occurred. Please check "
                     "oxim2d.log file for more information.");

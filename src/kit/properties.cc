@@ -1,0 +1,46 @@
+// Properties by name; see properties.h.
+#include "kit/properties.h"
+
+#include "core/node_store.h"
+#include "core/tree_services.h"
+
+namespace oxim {
+
+bool read_prop(Node* group, const char* name, std::string* value) {
+  char buffer[kValueSize] = "";
+  if (group == nullptr || internal_get_property(group, name, buffer) != OXIM_STATUS_SUCCESS) {
+    return false;
+  }
+  buffer[kValueSize - 1] = '\0';
+  *value = buffer;
+  return true;
+}
+
+std::string prop_or_empty(Node* group, const char* name) {
+  std::string value;
+  return read_prop(group, name, &value) ? value : std::string();
+}
+
+bool write_prop(Node* group, const char* name, std::string_view value) {
+  if (group == nullptr) return false;
+  std::string text(value.substr(0, kValueSize - 1));
+  return internal_set_property(group, name, text.c_str()) == OXIM_STATUS_SUCCESS;
+}
+
+bool cache_prop(Node* group, const char* name, std::string_view value) {
+  if (group == nullptr) return false;
+  std::string text(value.substr(0, kValueSize - 1));
+  return set_prop_val(group, name, "%s", text.c_str()) == 0;
+}
+
+std::string cached_prop(Node* group, const char* name) {
+  StoreLock lock;
+  Node* property = group == nullptr ? nullptr : internal_get_node(group, name, kKindProperty);
+  if (property == nullptr) return {};
+  char buffer[kValueSize] = "";
+  read_cached_value(property, buffer);
+  buffer[kValueSize - 1] = '\0';
+  return buffer;
+}
+
+}  // namespace oxim

@@ -1,0 +1,32 @@
+// Properties of a group by name, as handlers read and write them: through
+// the property's handler (read_prop, write_prop), or straight from and into
+// its cached value (cached_prop, cache_prop) where a handler must not run
+// again. Texts are cut to a property value's 255 characters.
+//
+// Each takes the store's lock for its tree access and may be called from
+// handlers with or without the library lock.
+#ifndef OXIM_KIT_PROPERTIES_H_
+#define OXIM_KIT_PROPERTIES_H_
+
+#include <string>
+#include <string_view>
+
+#include "core/node.h"
+
+namespace oxim {
+
+// Reads group's property name through its handler into *value. false when
+// the group or property is missing or the handler fails.
+bool read_prop(Node* group, const char* name, std::string* value);
+// The value, or empty text when it cannot be read.
+std::string prop_or_empty(Node* group, const char* name);
+// Sets group's property name through its handler. false on failure.
+bool write_prop(Node* group, const char* name, std::string_view value);
+// Writes the cached value of group's property name without its handler.
+bool cache_prop(Node* group, const char* name, std::string_view value);
+// Reads the cached value of group's property name without its handler.
+std::string cached_prop(Node* group, const char* name);
+
+}  // namespace oxim
+
+#endif  // OXIM_KIT_PROPERTIES_H_
