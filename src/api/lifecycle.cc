@@ -53,7 +53,7 @@ uint32_t build_tree() {
 uint32_t init_client() {
   PrepareRoot();
   open_log_file();
-  update_log_level();
+  (void)update_log_level();
   std::lock_guard<std::mutex> lifecycle(g_lifecycle);
   const bool first = ++g_clients == 1;
   pdebug(kModuleTree, kLogInfo, "New client #%d!\n", g_clients);

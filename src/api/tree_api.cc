@@ -12,6 +12,7 @@
 #include "core/lock.h"
 #include "core/log.h"
 #include "core/node_store.h"
+#include "core/status.h"
 #include "core/tree_services.h"
 #include "core/validate.h"
 #include "oxim/oxim.h"
@@ -47,6 +48,16 @@ class TreeCall {
   NodeUseScope scope_;
   bool held_;
 };
+
+// A handler that failed without saying why gets the internal-error last
+// status, so that every failure a client sees carries its status.
+uint32_t with_last_status(uint32_t status) {
+  if (status == OXIM_STATUS_SUCCESS) return status;
+  uint32_t code = 0;
+  oxim_get_last_status(&code, nullptr);
+  if (code == 0) oxim_set_last_status(status, kInternalErrorSuffix);
+  return status;
+}
 
 // Texts from clients must end within their buffer.
 bool terminated_within(const char* text, size_t size) {
@@ -183,7 +194,7 @@ uint32_t OXIM_get_property_val(uint32_t group_tag, uint32_t property_tag, char* 
       return OXIM_STATUS_SUCCESS;
     }
     call.release();
-    return handler(property, value, kOpRead);
+    return with_last_status(handler(property, value, kOpRead));
   });
 }
 
@@ -219,7 +230,7 @@ uint32_t OXIM_set_property_val(uint32_t group_tag, uint32_t property_tag, const 
     if (data->handler == nullptr) return OXIM_STATUS_NO_HANDLER;
     PropertyHandler handler = data->handler;
     call.release();
-    return handler(property, checked, kOpWrite);
+    return with_last_status(handler(property, checked, kOpWrite));
   });
 }
 
@@ -263,7 +274,7 @@ uint32_t OXIM_do_action(uint32_t group_tag, uint32_t command_tag, char* params,
       return OXIM_STATUS_FAILURE;
     }
     NewTagList created(new_tags);
-    uint32_t status = data->handler(group, command, params);
+    const uint32_t status = with_last_status(data->handler(group, command, params));
     pdebug(kModuleTree, kLogDebug, "--- leaving %s ---\n", "OXIM_do_action");
     return status;
   });
@@ -276,7 +287,7 @@ uint32_t OXIM_refresh_group(uint32_t tag) {
     Node* node = get_node(tag);
     if (node == nullptr) return OXIM_STATUS_FAILURE;
     if (!is_group(node) || node->data.group->refresh == nullptr) return OXIM_STATUS_SUCCESS;
-    return node->data.group->refresh(node);
+    return with_last_status(node->data.group->refresh(node));
   });
 }
 

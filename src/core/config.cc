@@ -69,11 +69,11 @@ uint32_t handle_OXIMDebugLevel(Node* node, char* buffer, uint32_t op) {
   char value[kValueSize];
   if (op == kOpWrite) {
     set_log_level(static_cast<int>(std::strtol(buffer, nullptr, 10)));
-    write_log_level_file();
+    (void)write_log_level_file();
     write_cached_value(node, buffer);
     return OXIM_STATUS_SUCCESS;
   }
-  read_log_level_file();
+  (void)read_log_level_file();
   std::snprintf(value, sizeof value, "%d", log_level());
   write_cached_value(node, value);
   std::memcpy(buffer, value, sizeof value);
@@ -98,16 +98,16 @@ uint32_t read_log_level_file() {
   if (file == nullptr) return 1;
   bool rewrite = read_level(file);
   std::fclose(file);
-  if (rewrite) write_log_level_file();
+  if (rewrite) (void)write_log_level_file();
   return 0;
 }
 
 uint32_t update_log_level() {
   const std::string path = HostPath(kConfigFilePath);
   if (access(path.c_str(), R_OK) == 0) {
-    read_log_level_file();
+    (void)read_log_level_file();
   } else {
-    write_log_level_file();
+    (void)write_log_level_file();
   }
   if (access(path.c_str(), R_OK) == 0) chmod(path.c_str(), 0644);
   return 0;

@@ -20,18 +20,18 @@ inline constexpr char kLogDirectoryPath[] = "/var/opt/vallorn/oxim/logs/";
 
 // Handler of OXIMDebugLevel. Op 1 sets the level from buffer and rewrites the
 // file; op 0 re-reads the file and copies the level into buffer.
-uint32_t handle_OXIMDebugLevel(Node* node, char* buffer, uint32_t op);
+[[nodiscard]] uint32_t handle_OXIMDebugLevel(Node* node, char* buffer, uint32_t op);
 
 // The configuration file: write_log_level_file writes it with the current
 // level; read_log_level_file reads the level from it (rewriting a file that
 // holds a level outside 0..6); update_log_level reads it, or writes it when
 // it cannot be read, and makes it readable to all. 0, or 1 when the file
 // cannot be opened.
-uint32_t write_log_level_file();
-uint32_t read_log_level_file();
-uint32_t update_log_level();
+[[nodiscard]] uint32_t write_log_level_file();
+[[nodiscard]] uint32_t read_log_level_file();
+[[nodiscard]] uint32_t update_log_level();
 // Prepares the log directory (0755) and the log file's mode (0644).
-uint32_t prepare_log_directory();
+[[nodiscard]] uint32_t prepare_log_directory();
 
 // Sets a file's mode to 0644 through an open descriptor. 0 on success.
 int OXIM_change_permissions_file(const char* path);

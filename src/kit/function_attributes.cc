@@ -24,7 +24,7 @@ uint32_t OXIM_get_cntr_attribs(const FunctionAddress& function, DriverKind kind,
     pdebug(kModuleAdapter, kLogError,
            "%s: ioctl_fetch_controller_attribs failed with status = %d\n", __func__,
            static_cast<int>(status));
-    oxim_set_last_status(kStatusControllerAttributes, kControllerAttributesMessage);
+    (void)report(kControllerAttributesNotRead);
     return OXIM_STATUS_FAILURE;
   }
   return OXIM_STATUS_SUCCESS;

@@ -11,21 +11,20 @@
 #include <string>
 
 #include "core/node.h"
+#include "core/status.h"
 #include "records/controller_attributes.h"
 #include "transport/function_address.h"
 
 namespace oxim {
 
-inline constexpr uint32_t kStatusControllerAttributes = 109;
-inline constexpr char kControllerAttributesMessage[] =
-    "Failed to obtain controller attributes. Application internal error occurred. Please check "
-    "oxim2d.log file for more information.";
+inline constexpr StatusMessage kControllerAttributesNotRead{
+    109, "Failed to obtain controller attributes. " OXIM_INTERNAL_ERROR};
 
 // Fetches the controller attributes of a function through the driver of
 // `kind` into buffer (540 bytes). 0, or 1 with last status 109 and a log
 // line.
-uint32_t OXIM_get_cntr_attribs(const FunctionAddress& function, DriverKind kind,
-                               std::span<uint8_t> buffer);
+[[nodiscard]] uint32_t OXIM_get_cntr_attribs(const FunctionAddress& function, DriverKind kind,
+                                             std::span<uint8_t> buffer);
 
 // The decoded attributes of function index `function_index` of a driver;
 // nullopt when the command fails.

@@ -99,7 +99,7 @@ int get_qf_type(Node* node) {
     // Wholly hexadecimal (an optional 0x), not negative, and within 32 bits.
     if (std::optional<uint32_t> id = parse_hex32(value)) return chip_type_of_device_id(*id);
   }
-  oxim_set_last_status(kStatusControllerType, kControllerTypeMessage);
+  (void)report(kControllerTypeUnknown);
   return kChipUndetermined;
 }
 

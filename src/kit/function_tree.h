@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "core/node.h"
+#include "core/status.h"
 #include "transport/function_address.h"
 
 namespace oxim {
@@ -23,8 +24,7 @@ inline constexpr int kChipFurther = 6;
 inline constexpr int kChipUnknown = 65535;
 
 // Status and message when the chip cannot be determined.
-inline constexpr uint32_t kStatusControllerType = 163;
-inline constexpr char kControllerTypeMessage[] = "Failed to get the controller type.";
+inline constexpr StatusMessage kControllerTypeUnknown{163, "Failed to get the controller type."};
 
 // The private record of a physical HBA group (16 bytes, owned by the group):
 // its first word is the function index of the function the group shows.

@@ -161,7 +161,7 @@ Node* new_controller(const FoundFunction& found) {
   const int instance = instance_number(controller);
   pdebug(kModuleAdapter, kLogDebug, "%s:initialized controller %d\n", __func__, instance);
   transport::set_protocol(instance, found.kind == DriverKind::kIscsi ? 1 : 2);
-  ioctl_start_management_service({.index = found.function_index}, {}, found.kind);
+  (void)ioctl_start_management_service({.index = found.function_index}, {}, found.kind);
   for (const Area* area : installed_areas()) {
     if (area->controller_created != nullptr) area->controller_created(controller, found);
   }
@@ -437,7 +437,7 @@ uint32_t backend_init() {
   std::memset(g_port_bitmap, 0, sizeof g_port_bitmap);
   transport::reset_protocol_flags();
   g_virtual_function = false;
-  prepare_library_directories();
+  (void)prepare_library_directories();
 
   g_iscsi_count = os_get_port_instances();
   pdebug(kModuleAdapter, kLogDebug, "%s:iscsi_valid_hba = %d\n", __func__, g_iscsi_count);
@@ -446,7 +446,7 @@ uint32_t backend_init() {
   transport::SetNicRefreshHook(nic_refresh_hook);
   if (g_iscsi_count == 0 && g_nic_count == 0) {
     pdebug(kModuleAdapter, kLogCritical, "%s:Nevrane Adapter Not Found.\n", __func__);
-    oxim_set_last_status(kStatusNoAdapter, kNoAdapterMessage);
+    (void)report(kNoAdapter);
     return OXIM_STATUS_SUCCESS;
   }
 
@@ -519,7 +519,7 @@ uint32_t backend_client_init(int mode) {
       continue;
     }
     if (g_iscsi_count == 0 && g_nic_count == 0) {
-      oxim_set_last_status(kStatusNoController, kNoControllerMessage);
+      (void)report(kNoController);
       return OXIM_STATUS_FAILURE;
     }
     for (Node* controller : controllers()) {

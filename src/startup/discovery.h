@@ -14,28 +14,28 @@
 #include <string>
 
 #include "core/node.h"
+#include "core/status.h"
 #include "oxim/oxim.h"
 
 namespace oxim {
 
-inline constexpr uint32_t kStatusNoAdapter = 313;
-inline constexpr char kNoAdapterMessage[] =
-    "Nevrane Adapter Not found. Please make sure Vallorn NIC/iSCSI drivers are installed "
-    "properly or Nevrane adapter inserted on PCIe Slot.";
-inline constexpr uint32_t kStatusNoController = 18;
-inline constexpr char kNoControllerMessage[] = "System has no controller.";
+inline constexpr StatusMessage kNoAdapter{
+    313,
+    "Nevrane Adapter Not found. Please make sure Vallorn NIC/iSCSI drivers are installed properly "
+    "or Nevrane adapter inserted on PCIe Slot."};
+inline constexpr StatusMessage kNoController{18, "System has no controller."};
 
 // Builds the adapter part of the tree. Returns 0, also when no adapter is
 // found (last status 313; the tree then holds only the root).
-uint32_t backend_init();
+[[nodiscard]] uint32_t backend_init();
 // Frees the private records of the physical HBAs and closes the devices.
 void backend_exit();
 // For a client attaching to a built tree (mode 0 or 1): rebuilds the tree
 // while the host's functions differ from the tree's. A mode above 1 does
 // nothing. 0, or 1 when the rebuild fails or there is no controller at all.
-uint32_t backend_client_init(int mode);
+[[nodiscard]] uint32_t backend_client_init(int mode);
 // For a client leaving (mode 0): closes the devices. Other modes do nothing.
-uint32_t backend_client_exit(int mode);
+[[nodiscard]] uint32_t backend_client_exit(int mode);
 
 // The NIC refresh before every NIC request: enumerates the NIC functions
 // again; when their number changed, rebuilds the tree and returns 1, else 0.
@@ -70,7 +70,7 @@ bool running_on_virtual_function();
 // Prepares the library's directories and lets every area prepare its files
 // (the saved-target files among them); returns the host kind (2 ESXi, 3
 // other).
-uint32_t prepare_library_directories();
+[[nodiscard]] uint32_t prepare_library_directories();
 
 }  // namespace oxim
 

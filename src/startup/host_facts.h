@@ -30,18 +30,18 @@ std::string get_flash_name(const std::string& path);
 
 // 2 when "/etc/issue.net" has a line with "ESXi" or "/etc/banner" exists
 // (ESXi), else 3.
-uint32_t esx_version();
+[[nodiscard]] uint32_t esx_version();
 // The host's version from "/etc/banner" (else "/etc/vmware-release"): name
 // becomes "VMWare ESX Server" (name holds 64 bytes); the first line naming
 // 5.5, 5.1, 5.0, 4.0 or 4.1 gives major and minor. 1 when neither file can
 // be read or an argument is missing, else 0.
-uint32_t os_info(uint32_t* major, uint32_t* minor, char* name);
+[[nodiscard]] uint32_t os_info(uint32_t* major, uint32_t* minor, char* name);
 // 0 when the named host interface is a physical function of the adapter
 // (its PCI configuration carries one of the adapter's vendor IDs), else 1.
-uint32_t check_valid_interface(const char* name);
+[[nodiscard]] uint32_t check_valid_interface(const char* name);
 // Deletes a file when it is readable; 0, or 1 when it is not there or
 // cannot be deleted.
-uint32_t delete_readable_file(const char* path);
+[[nodiscard]] uint32_t delete_readable_file(const char* path);
 
 }  // namespace oxim
 

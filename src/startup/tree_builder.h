@@ -13,13 +13,13 @@ inline constexpr char kHierarchyVersionFormat[] = "%d.%d";
 inline constexpr int kHierarchyVersion[2] = {10, 4};
 
 // Builds the tree (init_hm_data). 0, or 1 with nothing left behind.
-uint32_t init_hm();
+[[nodiscard]] uint32_t init_hm();
 // Shuts the adapter side down and deletes every hierarchy.
 void exit_hm();
 
 // Builds ROOT (tag 0) with OXIMServiceVersion, OXIMHierarchyVersion and
 // OXIMDebugLevel (tags 1 to 3) and runs the adapter start-up. 0 or 1.
-uint32_t init_hm_data();
+[[nodiscard]] uint32_t init_hm_data();
 // Runs the adapter shut-down.
 void exit_hm_data();
 

@@ -62,7 +62,7 @@ struct CommandInfo {
   const FunctionAddress &function, std::span<uint8_t> command_buffer, uint32_t length sel
 
 #define OXIM_COMMAND(name, opcode, subsystem, shape, length, version, direction, driver) \
-  uint32_t name(OXIM_PARAMS_##shape(OXIM_SEL_##driver));
+  [[nodiscard]] uint32_t name(OXIM_PARAMS_##shape(OXIM_SEL_##driver));
 #include "transport/command_table.inc"
 #undef OXIM_COMMAND
 

@@ -32,17 +32,17 @@ using CommandWrappers = EmulatedTest;
 
 TEST_F(CommandWrappers, LinkStatusV1AndNicLinkParamsDifferOnlyInVersion) {
   uint8_t payload[12] = {};
-  ioctl_get_link_status_v1({.index = 1}, payload, DriverKind::kIscsi);
+  (void)ioctl_get_link_status_v1({.index = 1}, payload, DriverKind::kIscsi);
   ExpectHeader(LastHeader(), {5, 1, 12, 1});
-  ioctl_get_NIC_link_params({.index = 1}, payload, DriverKind::kIscsi);
+  (void)ioctl_get_NIC_link_params({.index = 1}, payload, DriverKind::kIscsi);
   ExpectHeader(LastHeader(), {5, 1, 12, 0});
 }
 
 TEST_F(CommandWrappers, VersionByteIsPerRequest) {
   uint8_t payload[12] = {};
-  ioctl_set_port_speed({.index = 1}, payload, DriverKind::kIscsi);
+  (void)ioctl_set_port_speed({.index = 1}, payload, DriverKind::kIscsi);
   ExpectHeader(LastHeader(), {57, 1, 8, 1});
-  ioctl_set_port_state({.index = 1}, payload, DriverKind::kIscsi);
+  (void)ioctl_set_port_state({.index = 1}, payload, DriverKind::kIscsi);
   ExpectHeader(LastHeader(), {62, 1, 4, 0});
 }
 
@@ -65,24 +65,24 @@ TEST_F(CommandWrappers, StartManagementServiceIsAHeaderOnlyRequest) {
 
 TEST_F(CommandWrappers, SampleRowsAsWrittenInTheCatalogue) {
   std::vector<uint8_t> payload(2000, 0);
-  ioctl_login_target({.index = 1}, payload);
+  (void)ioctl_login_target({.index = 1}, payload);
   ExpectHeader(LastHeader(), {23, 6, 1420, 0});
-  ioctl_get_dcbx_cfg_params_v1({.index = 1}, payload, DriverKind::kIscsi);
+  (void)ioctl_get_dcbx_cfg_params_v1({.index = 1}, payload, DriverKind::kIscsi);
   ExpectHeader(LastHeader(), {1, 16, 368, 1});
-  ioctl_run_selftest({.index = 1}, payload, DriverKind::kIscsi);
+  (void)ioctl_run_selftest({.index = 1}, payload, DriverKind::kIscsi);
   ExpectHeader(LastHeader(), {9, 18, 555, 0});
-  ioctl_get_lldp_params({.index = 1}, payload, DriverKind::kNic);
+  (void)ioctl_get_lldp_params({.index = 1}, payload, DriverKind::kNic);
   ExpectHeader(LastHeader(), {1, 15, 1576, 0});
   EXPECT_TRUE(Last().nic_device);
-  ioctl_set_oem_exec_cfg({.index = 2}, payload);
+  (void)ioctl_set_oem_exec_cfg({.index = 2}, payload);
   ExpectHeader(LastHeader(), {4, 21, 48, 0});
   EXPECT_TRUE(Last().nic_device);
-  ioctl_get_vpd_data({.index = 1}, payload, 300, DriverKind::kIscsi);
+  (void)ioctl_get_vpd_data({.index = 1}, payload, 300, DriverKind::kIscsi);
   ExpectHeader(LastHeader(), {91, 1, 300, 0});
-  ioctl_common_write_object_version1({.index = 1}, payload, 64, DriverKind::kIscsi);
+  (void)ioctl_common_write_object_version1({.index = 1}, payload, 64, DriverKind::kIscsi);
   ExpectHeader(LastHeader(), {172, 1, 64, 1});
   uint16_t needed = 0;
-  ioctl_get_SsnAttr_params_size({.index = 1}, payload, &needed);
+  (void)ioctl_get_SsnAttr_params_size({.index = 1}, payload, &needed);
   ExpectHeader(LastHeader(), {48, 6, 1284, 0});
 }
 
@@ -103,9 +103,9 @@ TEST_F(CommandWrappers, ProtocolWrapperWithEmptyProtocolFlagsSendsNothing) {
 TEST_F(CommandWrappers, ProtocolWrapperFollowsTheControllerFlags) {
   transport::set_protocol(1, 2);
   uint8_t payload[4] = {};
-  ioctl_get_reset_needed({.index = 1}, payload, /*controller=*/1);
+  (void)ioctl_get_reset_needed({.index = 1}, payload, /*controller=*/1);
   EXPECT_TRUE(Last().nic_device);
-  ioctl_get_reset_needed({.index = 1}, payload, /*controller=*/0);
+  (void)ioctl_get_reset_needed({.index = 1}, payload, /*controller=*/0);
   EXPECT_FALSE(Last().nic_device);
 }
 
@@ -124,7 +124,7 @@ TEST_F(CommandWrappers, RetrieveFatLengthComesFromThePayload) {
   std::vector<uint8_t> payload(20 + 300, 0);
   payload[8] = 0x2C;  // 300, 16 bits for the iSCSI driver
   payload[9] = 0x01;
-  ioctl_retrieve_fat({.index = 1}, payload, /*controller=*/0);
+  (void)ioctl_retrieve_fat({.index = 1}, payload, /*controller=*/0);
   ExpectHeader(LastHeader(), {68, 1, 320, 0});
   EXPECT_EQ(Last().argument.size(), 336u);
 }
@@ -133,7 +133,7 @@ TEST_F(CommandWrappers, RetrieveFatReadsA32BitLengthForTheNicDriver) {
   transport::set_protocol(1, 2);
   std::vector<uint8_t> payload(20 + 0x10, 0);
   payload[8] = 0x10;
-  ioctl_retrieve_fat({.index = 1}, payload, /*controller=*/1);
+  (void)ioctl_retrieve_fat({.index = 1}, payload, /*controller=*/1);
   ExpectHeader(LastHeader(), {68, 1, 36, 0});
   payload[10] = 1;  // 0x10010: more than the payload holds
   uint64_t before = Requests();

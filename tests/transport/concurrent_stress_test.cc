@@ -75,8 +75,8 @@ TEST_F(TransportConcurrentStress, TablesChangeWhileRequestsRun) {
     readers.emplace_back([] {
       for (int round = 0; round < 200; ++round) {
         uint8_t payload[4] = {};
-        ioctl_get_reset_needed({.index = -1}, payload, /*controller=*/0);
-        ioctl_get_beacon_state({.index = -1}, payload, DriverKind::kNic);
+        (void)ioctl_get_reset_needed({.index = -1}, payload, /*controller=*/0);
+        (void)ioctl_get_beacon_state({.index = -1}, payload, DriverKind::kNic);
       }
     });
   }

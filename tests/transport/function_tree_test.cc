@@ -89,7 +89,7 @@ TEST_F(FunctionTreeTest, ChipTypeFromDeviceId) {
   uint32_t code = 0;
   char message[kMessageSize];
   oxim_get_last_status(&code, message);
-  EXPECT_EQ(code, kStatusControllerType);
+  EXPECT_EQ(code, kControllerTypeUnknown.code);
   EXPECT_STREQ(message, "Failed to get the controller type.");
   SetDeviceId(iscsi_, "-714");
   EXPECT_EQ(get_qf_type(controller_), kChipUndetermined);

@@ -29,7 +29,7 @@ using TransportTimeout = EmulatedTest;
 
 TEST_F(TransportTimeout, IscsiCommandGets120Seconds) {
   uint8_t payload[4] = {};
-  IssueIOCTLWithPayLoad(
+  (void)IssueIOCTLWithPayLoad(
       {.index = 1},
       {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
       payload);
@@ -41,7 +41,7 @@ TEST_F(TransportTimeout, IscsiCommandGets120Seconds) {
 
 TEST_F(TransportTimeout, NicCommandGets30Seconds) {
   uint8_t payload[4] = {};
-  IssueNICIOCTLWithPayLoad(
+  (void)IssueNICIOCTLWithPayLoad(
       {.index = 1},
       {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
       payload);
@@ -51,12 +51,12 @@ TEST_F(TransportTimeout, NicCommandGets30Seconds) {
 
 TEST_F(TransportTimeout, Opcode18Gets20InSubsystem2And11Elsewhere) {
   uint8_t payload[28] = {};
-  IssueIOCTLWithPayLoad(
+  (void)IssueIOCTLWithPayLoad(
       {.index = 1},
       {.opcode = 18, .subsystem = 2, .request_length = 8, .buffer_size = 24, .copy_back = true},
       payload);
   EXPECT_EQ(LastHeader().timeout, 20u);
-  IssueNICIOCTLWithPayLoad(
+  (void)IssueNICIOCTLWithPayLoad(
       {.index = 1},
       {.opcode = 18, .subsystem = 11, .request_length = 28, .buffer_size = 44, .copy_back = true},
       payload);
@@ -67,14 +67,14 @@ TEST_F(TransportTimeout, Opcode18Gets20InSubsystem2And11Elsewhere) {
 
 TEST_F(EmulatedTest, HeaderCarriesEveryArgument) {
   uint8_t payload[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-  IssueIOCTLWithPayLoad({.index = 2, .domain = 4, .port = 1},
-                        {.opcode = 57,
-                         .subsystem = 1,
-                         .version = 1,
-                         .request_length = 8,
-                         .buffer_size = 24,
-                         .copy_back = true},
-                        payload);
+  (void)IssueIOCTLWithPayLoad({.index = 2, .domain = 4, .port = 1},
+                              {.opcode = 57,
+                               .subsystem = 1,
+                               .version = 1,
+                               .request_length = 8,
+                               .buffer_size = 24,
+                               .copy_back = true},
+                              payload);
   const std::vector<uint8_t> command = LastCommand();
   const std::vector<uint8_t> golden = {57, 1, 1, 4, 120, 0, 0, 0, 8, 0, 0, 0,
                                        1,  0, 0, 0, 1,   2, 3, 4, 5, 6, 7, 8};
@@ -89,7 +89,7 @@ class NicEnvelope : public EmulatedTest {
 
 TEST_F(NicEnvelope, FunctionThreeAddressAtBytes18To20CommandFrom21) {
   uint8_t payload[4] = {0xA1, 0xA2, 0xA3, 0xA4};
-  IssueNICIOCTLWithPayLoad(
+  (void)IssueNICIOCTLWithPayLoad(
       {.index = 3},
       {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
       payload);
@@ -130,7 +130,7 @@ TEST_F(NicEnvelope, UnknownNicFunctionSendsNothing) {
 TEST_F(EmulatedTest, NicDeviceIsOpenOnlyDuringTheRequest) {
   uint8_t payload[4] = {};
   int before = adapter_->open_handles();
-  IssueNICIOCTLWithPayLoad(
+  (void)IssueNICIOCTLWithPayLoad(
       {.index = 1},
       {.opcode = 70, .subsystem = 1, .request_length = 4, .buffer_size = 20, .copy_back = true},
       payload);
@@ -172,10 +172,10 @@ TEST_F(EmulatedTest, FailedCommandWithCopyBackStillOverwritesThePayload) {
 TEST_F(EmulatedTest, EveryBufferIsCountedAndFreed) {
   uint32_t before = oxim_counter;
   uint8_t payload[540] = {};
-  ioctl_fetch_controller_attribs({.index = 1}, payload, DriverKind::kIscsi);
-  ioctl_fetch_controller_attribs({.index = 2}, payload, DriverKind::kNic);
+  (void)ioctl_fetch_controller_attribs({.index = 1}, payload, DriverKind::kIscsi);
+  (void)ioctl_fetch_controller_attribs({.index = 2}, payload, DriverKind::kNic);
   uint16_t needed = 0;
-  ioctl_get_sessionconfig_size({.index = -1}, payload, &needed);
+  (void)ioctl_get_sessionconfig_size({.index = -1}, payload, &needed);
   EXPECT_EQ(oxim_counter, before);
 }
 
@@ -237,7 +237,7 @@ TEST_F(EmulatedTest, IndexMinusOneWithNoOpenIscsiHandleReturnsZero) {
 
 TEST_F(EmulatedTest, IndexMinusOneSendsOnEveryIscsiHandle) {
   uint8_t payload[4] = {};
-  ioctl_get_domain({.index = -1}, payload);
+  (void)ioctl_get_domain({.index = -1}, payload);
   std::vector<emulator::RecordedRequest> recent = adapter_->recent_requests();
   ASSERT_EQ(recent.size(), 2u);
   EXPECT_EQ(recent[0].iscsi_instance, 0);

@@ -62,7 +62,8 @@ TEST_F(RefreshStressTest, TreeRebuildsWhileOthersUseIt) {
   std::atomic<bool> done{false};
   std::thread sender([&] {
     std::array<uint8_t, records::kControllerAttributesSize> attributes{};
-    while (!done.load()) ioctl_fetch_controller_attribs({.index = 1}, attributes, DriverKind::kNic);
+    while (!done.load())
+      (void)ioctl_fetch_controller_attribs({.index = 1}, attributes, DriverKind::kNic);
   });
   std::thread walker([&] {
     while (!done.load()) Walk(OXIM_ROOT_TAG, 0);

@@ -25,7 +25,7 @@ const GroupTemplate* const kTemplates[] = {
 };
 
 void fill_controller(Node* controller, const FoundFunction& found) {
-  if (found.attributes != nullptr) OXIM_update_cntr_attribs(controller, *found.attributes, 0);
+  if (found.attributes != nullptr) (void)OXIM_update_cntr_attribs(controller, *found.attributes, 0);
 }
 
 // A Korvel controller whose OEM parameters carry no serial number shows
@@ -44,7 +44,7 @@ void check_korvel_oem_serial(int function_index, Node* controller) {
 
 void fill_function(Node* function, const FoundFunction& found) {
   if (found.attributes != nullptr) {
-    OXIM_update_driver_attribs(found.function_index, function, found.kind, *found.attributes);
+    (void)OXIM_update_driver_attribs(found.function_index, function, found.kind, *found.attributes);
   }
   Node* controller = enclosing_group(function, "Quellfire");
   if (found.kind == DriverKind::kNic && instance_number(function) == 0 &&

@@ -17,16 +17,18 @@ namespace oxim {
 // Sets a controller group's Manufacturer, ModelNumber, SerialNumber,
 // Description, versions, FirmwareStatus and Capabilities from attributes. A
 // non-zero flag does nothing and returns 1. 1 when a property is missing.
-uint32_t OXIM_update_cntr_attribs(Node* controller, const records::ControllerAttributes& attributes,
-                                  int flag);
+[[nodiscard]] uint32_t OXIM_update_cntr_attribs(Node* controller,
+                                                const records::ControllerAttributes& attributes,
+                                                int flag);
 
 // Sets a physical HBA's PCI identity (VendorID, DeviceID, SubsysVendorID,
 // SubsysDeviceID as "0x%04x"; BusNumber, DeviceNumber, FunctionNumber as
 // "0x%x"), its PortNumber and driver version, and for an iSCSI function its
 // iSCSI versions, LDTO, DefaultETO and MaxCDBLength. 1 when a property is
 // missing.
-uint32_t OXIM_update_driver_attribs(int function_index, Node* physical_hba, DriverKind kind,
-                                    const records::ControllerAttributes& attributes);
+[[nodiscard]] uint32_t OXIM_update_driver_attribs(int function_index, Node* physical_hba,
+                                                  DriverKind kind,
+                                                  const records::ControllerAttributes& attributes);
 
 // The text of the capability bits ("TCP offload,Raw Ethernet,..."), or
 // "Invalid" when bit 15 is set.

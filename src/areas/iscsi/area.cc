@@ -46,7 +46,7 @@ void register_handlers(HandlerRegistry& registry) {
 // The saved-target database is checked, and the files that hold CHAP
 // secrets are kept readable by their owner only.
 void prepare_saved_files() {
-  iscsi::OXIM_check_for_corrupted_database();
+  (void)iscsi::OXIM_check_for_corrupted_database();
   for (const char* saved : {"/scratch/Vallorn/savetgt.txt", "/scratch/Vallorn/savestp.txt"}) {
     const std::string path = HostPath(saved);
     struct stat info;

@@ -4,12 +4,13 @@
 #include <cctype>
 
 #include "core/strings.h"
+#include "oxim/oxim.h"
 
 namespace oxim::iscsi {
 namespace {
 
-constexpr uint32_t kStatusInvalid = 6;
-constexpr uint32_t kStatusLength = 8;
+constexpr uint32_t kStatusInvalid = OXIM_STATUS_INVALID_VALUE;
+constexpr uint32_t kStatusLength = OXIM_STATUS_BAD_LENGTH;
 
 bool is_hex_form(const std::string& secret) {
   return secret.size() >= 2 && secret[0] == '0' && (secret[1] == 'x' || secret[1] == 'X');
@@ -102,12 +103,12 @@ uint32_t check_digest_rule(const std::string& property, const std::string& value
   const bool level = property == "HeaderParam" || property == "DataParam";
   const bool digest = property == "HeaderDigest" || property == "DataDigest";
   if (level && equal_ignoring_case(value, "Preferred") && equal_ignoring_case(other, "None")) {
-    *message = "Cannot set the digest level to Preferred when the digest is default value.";
-    return kStatusDigestLevelWithoutDigest;
+    *message = kDigestLevelWithoutDigest.message;
+    return kDigestLevelWithoutDigest.code;
   }
   if (digest && equal_ignoring_case(value, "None") && equal_ignoring_case(other, "Preferred")) {
-    *message = "Cannot set the digest to default when level is set to Preferred.";
-    return kStatusDigestResetWithLevel;
+    *message = kDigestResetWithLevel.message;
+    return kDigestResetWithLevel.code;
   }
   return 0;
 }

@@ -8,14 +8,9 @@
 #include <cstdint>
 #include <string>
 
-namespace oxim::iscsi {
+#include "areas/iscsi/iscsi_status.h"
 
-// Statuses of the rules.
-inline constexpr uint32_t kStatusChapIgnoredInitiator = 137;  // informational
-inline constexpr uint32_t kStatusChapInitiatorRequired = 138;
-inline constexpr uint32_t kStatusChapSameSecrets = 38;
-inline constexpr uint32_t kStatusDigestLevelWithoutDigest = 193;
-inline constexpr uint32_t kStatusDigestResetWithLevel = 194;
+namespace oxim::iscsi {
 
 // The parameters of ConfigureCHAP as the client gave them (empty when not
 // given).
@@ -43,16 +38,16 @@ ChapDecision check_configure_chap(const ChapRequest& request);
 // Checks a CHAP secret: hexadecimal ("0x" and 24 to 32 digits, even in
 // number) or plain text of 12 to 16 characters. 0, or 6 / 8 with the
 // message (name names the parameter in the length messages).
-uint32_t check_chap_secret(const std::string& name, const std::string& secret,
-                           std::string* message);
+[[nodiscard]] uint32_t check_chap_secret(const std::string& name, const std::string& secret,
+                                         std::string* message);
 
 // Checks a write of a digest property against its level and back:
 // setting "HeaderParam"/"DataParam" to "Preferred" while the digest is
 // "None" gives 193; setting "HeaderDigest"/"DataDigest" to "None" while the
 // level is "Preferred" gives 194; else 0. other is the current value of the
 // paired property.
-uint32_t check_digest_rule(const std::string& property, const std::string& value,
-                           const std::string& other, std::string* message);
+[[nodiscard]] uint32_t check_digest_rule(const std::string& property, const std::string& value,
+                                         const std::string& other, std::string* message);
 
 }  // namespace oxim::iscsi
 

@@ -13,11 +13,6 @@
 
 namespace oxim::iscsi {
 
-uint32_t report(uint32_t status, const char* message) {
-  oxim_set_last_status(status, message);
-  return status;
-}
-
 HbaPath hba_path(Node* logical_hba) {
   auto number = [&](const char* name) {
     int n = instance_number(enclosing_group(logical_hba, name));

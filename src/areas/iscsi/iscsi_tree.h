@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "areas/iscsi/iscsi_status.h"
 #include "areas/iscsi/saved_lines.h"
 #include "core/node.h"
 #include "core/strings.h"
@@ -48,13 +49,6 @@ Node* get_matchnode_by_propvalue(Node* parent, const char* group_name, const cha
 // The first Session of target with a Connection whose destination address
 // and port equal ip and port ignoring case.
 Node* find_session(Node* target, std::string_view ip, std::string_view port);
-
-// Records status with its message as the last status and returns status.
-uint32_t report(uint32_t status, const char* message);
-// The message of status 31 (a size query answered nothing usable).
-inline constexpr char kInsufficientBufferMessage[] =
-    "Insufficient buffer space obtained for the operation. Application internal error occurred. "
-    "Please check oxim2d.log file for more information.";
 
 }  // namespace oxim::iscsi
 

@@ -22,18 +22,8 @@
 namespace oxim::iscsi {
 namespace {
 
-constexpr uint32_t kStatusAuthentication = 25;
-constexpr uint32_t kStatusDigestMismatch = 243;
-constexpr uint32_t kStatusLoginFailed = 237;
-constexpr uint32_t kStatusIsidRange = 8;
-constexpr uint32_t kStatusIsidInUse = 71;
 constexpr uint32_t kMaxSessionsPerTarget = 64;
 constexpr int kLogoutAttempts = 3;
-
-constexpr char kAuthenticationMessage[] =
-    "Authentication failure. Please make sure your initiator is properly enabled for "
-    "authentication at the target.";
-constexpr char kDigestMessage[] = "Failed to login due to mismatch in CRC Configuration.";
 
 Node* logical_hba_of(Node* node) { return enclosing_group(node, "LogicalHBA"); }
 
@@ -112,8 +102,7 @@ uint32_t OXIM_get_isid(Node* target, const std::string& parameter, const std::st
   }
   std::optional<uint32_t> wanted = parse_qualifier(parameter);
   if (!wanted) {
-    return report(kStatusIsidRange,
-                  "ISIDQualifier: Value out of range. Valid range is from 0 to 65535");
+    return report(kIsidOutOfRange);
   }
   for (Node* session : sessions) {
     if (reusable(session, wanted)) {
@@ -123,10 +112,7 @@ uint32_t OXIM_get_isid(Node* target, const std::string& parameter, const std::st
     }
   }
   if (check_for_isid_existence(*wanted, name, initiator) != 0) {
-    return report(
-        kStatusIsidInUse,
-        "A session already exists with the given ISID Qualifier. Please provide a different "
-        "ISID Qualifier.");
+    return report(kIsidInUse);
   }
   *qualifier = *wanted;
   return 0;
@@ -188,13 +174,12 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, records::LoginRequest
           (void)delete_persistent(target, false, name, ip, port, request->isid_qualifier,
                                   request->initiator_name, false);
         }
-        if (result != kStatusAuthentication && result != kStatusDigestMismatch) {
-          return report(kStatusLoginFailed,
-                        "Login command failed. Please check oxim2d.log file for more information.");
+        if (result != kAuthenticationFailed.code && result != kDigestMismatch.code) {
+          return report(kLoginFailed);
         }
         if (attempt_number == combinations) {
-          return report(result,
-                        result == kStatusAuthentication ? kAuthenticationMessage : kDigestMessage);
+          return report(result == kAuthenticationFailed.code ? kAuthenticationFailed
+                                                             : kDigestMismatch);
         }
         // The next attempt uses a qualifier of its own.
         tried.insert(request->isid_qualifier);
@@ -219,11 +204,11 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   if (controller == nullptr) return 1;
   std::vector<Node*> sessions = instances_of(target, "Session");
   if (sessions.size() >= kMaxSessionsPerTarget) {
-    return report(118, "Exceeded the max Session count.");
+    return report(kMaxSessions);
   }
   std::vector<Node*> portals = instances_of(target, "TargetPortal");
   if (portals.empty()) {
-    return report(29, "Portal not found.");
+    return report(kPortalNotFound);
   }
   std::string ip = param_text(params, 0);
   std::string port = param_text(params, 1);
@@ -242,7 +227,7 @@ uint32_t do_Login(Node* target, Node*, char* params) {
     }
   }
   if (portal == nullptr) {
-    return report(29, "Portal not found.");
+    return report(kPortalNotFound);
   }
   ip = prop_or_empty(portal, "TargetIPAddress");
   port = prop_or_empty(portal, "TargetPortNumber");
@@ -300,10 +285,7 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   (void)get_session_attribs(session);
   clear_params(params);
   if (set_eto_prop(target, cached_prop(target, "ETO"), response->session_handle) != 0) {
-    report(58,
-           "Target is logged in successfully but setting Extended Timeout (ETO) has failed. Error "
-           "recovery to this session may not work as expected. Please check oxim2d.log file for "
-           "more information.");
+    report(kEtoNotSet);
   }
   cache_prop(session, "Persistent", "True");
   return 0;
@@ -315,21 +297,19 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
   Node* session = nullptr;
   if (instance.empty()) {
     if (sessions.empty()) {
-      return report(174, "No active sessions are present to logout the target.");
+      return report(kNoActiveSessions);
     }
     session = sessions.front();
   } else {
     session = child_group(target, ("Session" + instance).c_str());
     if (session == nullptr || !is_instanced(session)) {
-      return report(20, "Invalid instance number. Please use valid instance number.");
+      return report(kInvalidInstance);
     }
   }
   const std::string status_text = cached_prop(session, "SessionStatus");
   if (cached_prop(session, "iSCSIBoot") == "True") {
     if (status_text == "Open") {
-      return report(126,
-                    "Cannot logout the session as it is an active boot session. Please use the "
-                    "vIZIZOdozez configuration utility to logout the session.");
+      return report(kBootSessionLogout);
     }
     if (uint32_t status = OXIM_configure_boot_target(session, "False"); status != 0) return status;
   }
@@ -446,7 +426,7 @@ uint32_t delete_persistent(Node* target, bool skip, const std::string& name, con
     records::EncodeDeletePersistent(buffer, request);
     const FunctionAddress address = function_address(target);
     if (ioctl_del_persistent_target(address, buffer) != 0) {
-      return report(127, "Failed to delete persistency of the session.");
+      return report(kPersistencyNotDeleted);
     }
   }
   if (!keep_file) {

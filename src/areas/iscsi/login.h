@@ -23,26 +23,29 @@ namespace oxim::iscsi {
 int check_for_isid_existence(uint32_t qualifier, const std::string& target_name,
                              const std::string& initiator_name);
 // The lowest free qualifier, 65535 when 0 to 65534 are taken.
-uint32_t generate_isid_qualifier(const std::string& target_name, const std::string& initiator_name);
+[[nodiscard]] uint32_t generate_isid_qualifier(const std::string& target_name,
+                                               const std::string& initiator_name);
 
 // Adds a persistent entry for target at ip:port with the qualifier; options
 // null means the defaults merged with the target's options. On success the
 // saved-target line with the qualifier is recorded. 0 on success.
-uint32_t make_session_persistent(Node* target, const std::string& ip, const std::string& port,
-                                 uint32_t isid_qualifier, const records::LoginOptions* options,
-                                 const std::string& persistence, const std::string& initiator_name,
-                                 uint32_t eto);
+[[nodiscard]] uint32_t make_session_persistent(Node* target, const std::string& ip,
+                                               const std::string& port, uint32_t isid_qualifier,
+                                               const records::LoginOptions* options,
+                                               const std::string& persistence,
+                                               const std::string& initiator_name, uint32_t eto);
 
 // Deletes a persistent entry (unless skip) and, unless keep_file, its saved
 // line. 0 on success, 127 when the firmware refuses.
-uint32_t delete_persistent(Node* target, bool skip, const std::string& name, const std::string& ip,
-                           const std::string& port, uint32_t isid_qualifier,
-                           const std::string& initiator_name, bool keep_file);
+[[nodiscard]] uint32_t delete_persistent(Node* target, bool skip, const std::string& name,
+                                         const std::string& ip, const std::string& port,
+                                         uint32_t isid_qualifier, const std::string& initiator_name,
+                                         bool keep_file);
 
 // Whether a session of target (only those to portal's address and port when
 // portal is given) is logged in; closed or failed sessions are cleaned up on
 // the way. 0, or a failure status.
-uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal);
+[[nodiscard]] uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal);
 
 void register_login_handlers(HandlerRegistry& registry);
 

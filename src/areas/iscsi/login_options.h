@@ -27,7 +27,7 @@ records::LoginOptions get_default_login_options();
 // does nothing; level 3 the authentication fields; level 2 those, the two
 // digests and the InitialR2T and ImmediateData flags. 1 for a level above 3
 // or a group without Authentication, else 0.
-int get_login_options(Node* options_group, records::LoginOptions* record, int level);
+[[nodiscard]] int get_login_options(Node* options_group, records::LoginOptions* record, int level);
 
 // One login attempt's settings (see the negotiation loop): with_chap fills
 // the authentication fields, else offers no CHAP; InitialR2T and
@@ -47,7 +47,7 @@ void apply_login_attempt(const LoginOptionFields& fields, records::LoginOptions*
 // Copies AuthenticationMethod, the names and secrets, InitialR2T,
 // ImmediateData and both digests from one options group to another (cached
 // values). 0, or 1 when a group is missing.
-int copy_login_options(Node* from, Node* to);
+[[nodiscard]] int copy_login_options(Node* from, Node* to);
 
 // The option fields of an options group as its saved line holds them
 // (cached values when the group has no line).
@@ -61,12 +61,13 @@ void set_group_options(Node* options_group, const LoginOptionFields& fields);
 // Changes the saved line(s) of an options group: the initiator line
 // (created from the defaults when missing), every line of the target, or
 // the SendTarget portal's line. 0 on success.
-int store_group_options(Node* options_group, const std::function<void(LoginOptionFields*)>& change);
+[[nodiscard]] int store_group_options(Node* options_group,
+                                      const std::function<void(LoginOptionFields*)>& change);
 
 // Re-makes the firmware's persistent entries of a target's sessions that are
 // not open, so that they carry the target's current authentication.
 // Implemented with the sessions.
-uint32_t OXIM_update_session_authentication(Node* target);
+[[nodiscard]] uint32_t OXIM_update_session_authentication(Node* target);
 
 void register_login_option_handlers(HandlerRegistry& registry);
 

@@ -152,7 +152,7 @@ ReadResult ReadInitiatorOptionsLine(const HbaPath& path, InitiatorOptionsLine* l
 // dropped and logged by its number; the good lines are kept, rewritten
 // atomically under the lock. A file that cannot be opened is skipped. Always
 // 0.
-int OXIM_check_for_corrupted_database();
+[[nodiscard]] int OXIM_check_for_corrupted_database();
 
 }  // namespace oxim::iscsi
 

@@ -137,17 +137,14 @@ uint32_t active_sessions(const FunctionAddress& address, std::vector<uint32_t>* 
   records::EncodeActiveSessionQuery(query, records::kActiveSessionSelector);
   uint16_t size = 0;
   if (ioctl_get_activesessionidbuffersize(address, query, &size) != 0 || size == 0) {
-    return report(31, kInsufficientBufferMessage);
+    return report(kInsufficientBuffer);
   }
   std::vector<uint8_t> list(std::max<size_t>(size, records::kActiveSessionHandlesOffset), 0);
   records::EncodeActiveSessionQuery(list, records::kActiveSessionSelector);
   std::optional<std::vector<uint32_t>> decoded;
   if (ioctl_get_activesessionid(address, list, size) != 0 ||
       !(decoded = records::DecodeActiveSessionList(list))) {
-    return report(
-        84,
-        "Failed to get the active session IDs. Application internal error occurred. Please "
-        "check oxim2d.log file for more information.");
+    return report(kActiveSessionIdsNotRead);
   }
   *handles = std::move(*decoded);
   return 0;
@@ -198,17 +195,14 @@ uint32_t read_session_config(const FunctionAddress& address, uint32_t handle,
   records::EncodeSessionHandleRequest(query, handle);
   uint16_t size = 0;
   if (ioctl_get_sessionconfig_size(address, query, &size) != 0 || size == 0) {
-    return report(31, kInsufficientBufferMessage);
+    return report(kInsufficientBuffer);
   }
   std::vector<uint8_t> record(std::max<size_t>(size, records::kSessionConfigSize), 0);
   records::EncodeSessionHandleRequest(record, handle);
   std::optional<records::SessionConfig> decoded;
   if (ioctl_get_session_conf(address, record, size) != 0 ||
       !(decoded = records::DecodeSessionConfig(record))) {
-    return report(
-        86,
-        "Cannot get session config params. Application internal error occurred. Please check "
-        "oxim2d.log file for more information.");
+    return report(kSessionConfigNotRead);
   }
   *config = *decoded;
   return 0;
@@ -272,9 +266,7 @@ uint32_t handle_SsnAttr_properties(Node* property, char* buffer, uint32_t op) {
   std::optional<std::vector<records::SessionAttributes>> records;
   if (status != 0 || !(records = records::DecodeSessionAttributes(request))) {
     if (status == 35) return 35;
-    return report(92,
-                  "Failed to obtain session attribute params. Application internal error occurred. "
-                  "Please check oxim2d.log file for more information.");
+    return report(kSessionAttributesNotRead);
   }
   for (const records::SessionAttributes& attributes : *records) {
     if (attributes.handle != record->handle) continue;
@@ -312,10 +304,7 @@ uint32_t OXIM_get_session_params(uint32_t handle, const FunctionAddress& address
   std::optional<records::FirmwareSession> decoded;
   if (ioctl_get_a_session(address, record, static_cast<uint32_t>(record.size())) != 0 ||
       !(decoded = records::DecodeSessionRecord(record))) {
-    return report(
-        85,
-        "Failed to get a session. Application internal error occurred. Please check oxim2d.log "
-        "file for more information.");
+    return report(kSessionNotRead);
   }
   *session = std::move(*decoded);
   return 0;
@@ -427,10 +416,7 @@ uint32_t get_all_sessions(Node* logical_hba, Node* target, char* params) {
     if (target != nullptr) {
       if (!equal_ignoring_case(record.target_name, target_name)) continue;
     } else if ((owner = find_target(logical_hba, record.target_name)) == nullptr) {
-      return report(
-          19,
-          "Target not found. Application internal error occurred. Please check oxim2d.log file "
-          "for more information.");
+      return report(kTargetNotFound);
     }
     for (size_t c = 0; c < record.connections.size(); ++c) {
       const records::FirmwareConnection& entry = record.connections[c];
@@ -510,10 +496,7 @@ uint32_t set_eto_prop(Node* target, const std::string& eto, uint32_t handle) {
     std::array<uint8_t, records::kSetSessionConfigSize> request{};
     records::EncodeSetSessionConfig(request, config);
     if (ioctl_set_session_conf(address, request) != 0) {
-      return report(
-          87,
-          "Cannot set session config params. Application internal error occurred. Please check "
-          "oxim2d.log file for more information.");
+      return report(kSessionConfigNotSet);
     }
   }
   return 0;
@@ -540,10 +523,7 @@ uint32_t OXIM_configure_boot_target(Node* session, const std::string& value) {
   std::array<uint8_t, records::kBootMarkSize> request{};
   records::EncodeBootMark(request, {record->handle, flags});
   if (ioctl_set_boot_target_params(address, request) != 0) {
-    return report(
-        258,
-        "Failed to set this session as boot target. Please check oxim2d.log file for more "
-        "information.");
+    return report(kBootTargetNotSet);
   }
   cache_prop(session, "iSCSIBoot", (flags & records::kSessionBoot) ? "True" : "False");
   return 0;
@@ -557,11 +537,7 @@ int check_for_boot_session(Node* node) {
     for (Node* child : children_of(group)) {
       if (!is_group(child)) continue;
       if (instance_number(child) >= 0 && cached_prop(child, "iSCSIBoot") == "True") {
-        report(44,
-               "The IP address settings for the Quellfire iSCSI initiator cannot be modified when "
-               "there is an active iSCSI boot session. Please use the vIZIZOdozez configuration "
-               "utility to modify the IP address settings. No configuration changes were made to "
-               "the Quellfire iSCSI initiator.");
+        report(kBootSessionActive);
         return 1;
       }
       pending.push_back(child);

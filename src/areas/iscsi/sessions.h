@@ -34,17 +34,17 @@ std::optional<SessionRecord> session_record(Node* session);
 std::optional<uint32_t> connection_handle(Node* connection);
 
 // Reads one firmware session record (status 85 on failure).
-uint32_t OXIM_get_session_params(uint32_t handle, const FunctionAddress& address,
-                                 records::FirmwareSession* session);
+[[nodiscard]] uint32_t OXIM_get_session_params(uint32_t handle, const FunctionAddress& address,
+                                               records::FirmwareSession* session);
 
 // Rebuilds the Session and Connection groups of target (or of every target
 // of logical_hba when target is null) from the firmware's active sessions.
 // params is a scratch parameter block (may be null). 0 on success.
-uint32_t get_all_sessions(Node* logical_hba, Node* target, char* params);
+[[nodiscard]] uint32_t get_all_sessions(Node* logical_hba, Node* target, char* params);
 
 // Refreshes a session's properties and connections from the firmware; 1
 // when the firmware no longer knows the session.
-uint32_t get_session_attribs(Node* session);
+[[nodiscard]] uint32_t get_session_attribs(Node* session);
 
 // Creates a Session under target for a firmware session handle, and its
 // Connection; the properties come from the firmware record. nullptr on
@@ -64,16 +64,16 @@ void setup_initiator_target_loginopts(Node* options_group, const records::LoginO
 void OXIM_cleanup_sessions(Node* target, Node* session);
 
 // The ETO of target through its first session's configuration.
-uint32_t get_eto_prop(Node* target, std::string* eto);
+[[nodiscard]] uint32_t get_eto_prop(Node* target, std::string* eto);
 // Writes eto into the configuration of the session with handle (every
 // session of target when handle is 0).
-uint32_t set_eto_prop(Node* target, const std::string& eto, uint32_t handle);
+[[nodiscard]] uint32_t set_eto_prop(Node* target, const std::string& eto, uint32_t handle);
 
 // Marks ("True") or unmarks ("False") a session as boot session.
-uint32_t OXIM_configure_boot_target(Node* session, const std::string& value);
+[[nodiscard]] uint32_t OXIM_configure_boot_target(Node* session, const std::string& value);
 
 // 1 with status 44 when a session below node is a boot session.
-int check_for_boot_session(Node* node);
+[[nodiscard]] int check_for_boot_session(Node* node);
 
 void register_session_handlers(HandlerRegistry& registry);
 

@@ -46,9 +46,7 @@ Node* target_for_line(Node* logical_hba, const TargetLine& line, bool* created) 
 uint32_t do_RefreshAvailableTargets(Node* discovery, Node*, char* params) {
   Node* logical_hba = parent_of(discovery);
   if (equal_ignoring_case(prop_or_empty(logical_hba, "Enabled"), "False")) {
-    return report(46,
-                  "iSCSI is not enabled for this LogicalHBA. Please enable iSCSI before issuing "
-                  "this command.");
+    return report(kIscsiNotEnabled);
   }
   if (uint32_t status = get_all_targets(logical_hba, true); status != 0) return status;
   if (uint32_t status = add_target_from_file(logical_hba); status != 0) return status;

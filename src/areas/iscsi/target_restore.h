@@ -18,12 +18,12 @@ namespace oxim::iscsi {
 // Start-up of a logical HBA (after its IfName is set): the firmware's
 // targets, the saved targets with their options, the initiator options and
 // the sessions. 0 on success.
-uint32_t OXIM_set_lhba_prop(Node* logical_hba);
+[[nodiscard]] uint32_t OXIM_set_lhba_prop(Node* logical_hba);
 
 // Adds the saved targets and portals that the tree lacks (logging in to
 // those recorded with a qualifier). 0, or 1 when a target or portal cannot
 // be made.
-uint32_t add_target_from_file(Node* logical_hba);
+[[nodiscard]] uint32_t add_target_from_file(Node* logical_hba);
 
 // Deletes the targets and portals that have no line in the target file (a
 // missing file changes nothing).

@@ -30,7 +30,6 @@ namespace {
 
 constexpr char kDefaultPort[] = "3260";
 constexpr size_t kMaxTargetsQf2Qf3 = 128;
-constexpr char kIpv6NotSupportedMessage[] = "IPv6 configuration is not supported on given adapter.";
 
 bool is_qf2_or_qf3(Node* node) {
   const int chip = get_qf_type(node);
@@ -84,20 +83,16 @@ uint32_t do_AddTarget(Node* logical_hba, Node*, char* params) {
   if (chip == kChipUndetermined) return 1;
   if (chip == kChipQF2 || chip == kChipQF3) {
     if (ip.size() > 15) {
-      return report(kStatusIpv6NotSupported, kIpv6NotSupportedMessage);
+      return report(kIpv6NotSupported);
     }
     if (instances_of(logical_hba, "Target").size() >= kMaxTargetsQf2Qf3) {
-      return report(kStatusTooManyTargets,
-                    "The Target count exceeded the configured maximum limit.");
+      return report(kTooManyTargets);
     }
   }
   std::string initiator;
   if (!read_initiator_name(logical_hba, &initiator)) return 1;
   if (find_target(logical_hba, name) != nullptr) {
-    return report(
-        kStatusDuplicateTarget,
-        "Cannot add duplicate target entry as a target already exists with same target name. "
-        "Please provide different target name to add another target.");
+    return report(kDuplicateTarget);
   }
   if (port.empty()) port = kDefaultPort;
   PendingGroup pending(setup_target(logical_hba, name, false));
@@ -120,7 +115,7 @@ uint32_t do_AddTargetPortal(Node* target, Node*, char* params) {
   std::string port = param_text(params, 1);
   if (ip.empty()) return 1;
   if (is_qf2_or_qf3(target) && ip.size() > 15) {
-    return report(kStatusIpv6NotSupported, kIpv6NotSupportedMessage);
+    return report(kIpv6NotSupported);
   }
   if (port.empty()) port = kDefaultPort;
   Node* logical_hba = logical_hba_of(target);
@@ -133,9 +128,7 @@ uint32_t do_AddTargetPortal(Node* target, Node*, char* params) {
   for (Node* portal : instances_of(target, "TargetPortal")) {
     if (equal_ignoring_case(prop_or_empty(portal, "TargetIPAddress"), ip) &&
         equal_ignoring_case(prop_or_empty(portal, "TargetPortNumber"), port)) {
-      return report(kStatusDuplicatePortal,
-                    "Given TargetPortal already exist. Please given another Target IPaddress and "
-                    "PortNumber");
+      return report(kDuplicatePortal);
     }
   }
   if (setup_portal(target, ip, port, "0") == nullptr) return 1;
@@ -154,7 +147,7 @@ Node* instance_from_param(Node* parent, const char* base, const char* params) {
   const std::string wanted = std::string(base) + param_text(params, 0);
   Node* found = child_group(parent, wanted.c_str());
   if (found == nullptr || !is_instanced(found)) {
-    report(kStatusInvalidInstance, "Invalid instance number. Please use valid instance number.");
+    report(kInvalidInstance);
     return nullptr;
   }
   return found;
@@ -165,16 +158,14 @@ uint32_t refuse_if_logged_in(Node* target, Node* portal) {
   const uint32_t status = OXIM_check_session_status(target, &logged_in, portal);
   if (status != 0) return status;
   if (logged_in) {
-    return report(kStatusSessionLoggedIn,
-                  "Cannot delete iSCSI target with a session that is logged in. Please perform an "
-                  "OEMQZLogOut for the iSCSI session and the target can then be deleted.");
+    return report(kTargetLoggedIn);
   }
   return 0;
 }
 
 uint32_t do_DeleteTarget(Node* logical_hba, Node*, char* params) {
   Node* target = instance_from_param(logical_hba, "Target", params);
-  if (target == nullptr) return kStatusInvalidInstance;
+  if (target == nullptr) return kInvalidInstance.code;
   std::string name;
   if (!read_prop(target, "TargetISCSIName", &name)) return 1;
   if (uint32_t status = refuse_if_logged_in(target, nullptr); status != 0) return status;
@@ -187,7 +178,7 @@ uint32_t do_DeleteTarget(Node* logical_hba, Node*, char* params) {
 
 uint32_t do_DeleteTargetPortal(Node* target, Node*, char* params) {
   Node* portal = instance_from_param(target, "TargetPortal", params);
-  if (portal == nullptr) return kStatusInvalidInstance;
+  if (portal == nullptr) return kInvalidInstance.code;
   std::string name;
   if (!read_prop(target, "TargetISCSIName", &name)) return 1;
   if (uint32_t status = refuse_if_logged_in(target, portal); status != 0) return status;
@@ -247,7 +238,7 @@ uint32_t handle_LogicalHBA_Enabled(Node* property, char* buffer, uint32_t op) {
   }
   if (op != kOpWrite) return 0;
   if (equal_ignoring_case(std::string(buffer, strnlen(buffer, kValueSize)), "False")) {
-    report(47, "LogicalHBA0 is always enabled. It cannot be disabled.");
+    report(kLogicalHbaAlwaysEnabled);
     return 1;
   }
   write_cached_value(property, buffer);
@@ -285,7 +276,7 @@ Node* setup_target(Node* logical_hba, const std::string& name, bool discovered) 
   if (find_target(logical_hba, name) != nullptr) return nullptr;
   PendingGroup target(instantiate(templates::kTarget, logical_hba, nullptr, nullptr, nullptr));
   if (!target) {
-    report(kStatusMaxTargets, "Failed to add a target. Max targets are reached.");
+    report(kMaxTargetsReached);
     return nullptr;
   }
   std::optional<uint32_t> eto;
@@ -330,10 +321,7 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
   std::optional<records::DiscoveryParams> old;
   if (ioctl_get_discoveryparams(address, old_params) != 0 ||
       !(old = records::DecodeDiscoveryParams(old_params))) {
-    return report(
-        80,
-        "Failed to get discovery params. Application internal error occurred. Please check "
-        "oxim2d.log file for more information.");
+    return report(kDiscoveryParamsNotRead);
   }
   // A fresh record: the iSNS switch carried over, and the initiator's name.
   records::DiscoveryParams fresh;
@@ -346,17 +334,12 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
   if (set == 32) {
     selector = 0;
   } else if (set != 0) {
-    return report(
-        81,
-        "Failed to set discovery params. Application internal error occurred. Please check "
-        "oxim2d.log file for more information.");
+    return report(kDiscoveryParamsNotSet);
   }
   std::vector<uint8_t> list(records::kTargetIdListSize, 0);
   records::EncodeTargetIdRequest(list, selector, records::kTargetIdListFlags);
   if (ioctl_get_all_tgt_id(address, list, static_cast<uint32_t>(list.size())) != 0) {
-    return report(82,
-                  "Failed to get target IDs. Application internal error occurred. Please check "
-                  "oxim2d.log file for more information.");
+    return report(kTargetIdsNotRead);
   }
   {
     StoreLock lock;
@@ -369,14 +352,12 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
     records::EncodeTargetRequest(query, id);
     uint16_t size = 0;
     if (ioctl_get_a_target_size(address, query, &size) != 0 || size == 0) {
-      return report(31, kInsufficientBufferMessage);
+      return report(kInsufficientBuffer);
     }
     std::vector<uint8_t> record(std::max<size_t>(size, records::kPortalGroupsOffset), 0);
     records::EncodeTargetRequest(record, id);
     if (ioctl_get_a_target(address, record, size) != 0) {
-      return report(83,
-                    "Failed to get a target. Application internal error occurred. Please check "
-                    "oxim2d.log file for more information.");
+      return report(kTargetNotRead);
     }
     std::optional<records::FirmwareTarget> decoded = records::DecodeTargetRecord(record);
     if (!decoded || decoded->name.empty() || decoded->groups.empty() ||

@@ -17,15 +17,6 @@ class HandlerRegistry;
 
 namespace oxim::iscsi {
 
-// Statuses and messages of the target commands.
-inline constexpr uint32_t kStatusDuplicateTarget = 21;
-inline constexpr uint32_t kStatusIpv6NotSupported = 330;
-inline constexpr uint32_t kStatusTooManyTargets = 175;
-inline constexpr uint32_t kStatusMaxTargets = 156;
-inline constexpr uint32_t kStatusDuplicatePortal = 214;
-inline constexpr uint32_t kStatusInvalidInstance = 20;
-inline constexpr uint32_t kStatusSessionLoggedIn = 34;
-
 // A TargetPortal under target with the three properties set; nullptr on
 // failure (nothing left behind).
 Node* setup_portal(Node* target, const std::string& ip, const std::string& port,
@@ -36,7 +27,7 @@ Node* setup_portal(Node* target, const std::string& ip, const std::string& port,
 Node* setup_target(Node* logical_hba, const std::string& name, bool discovered);
 
 // Loads the firmware's targets into the tree. 0 on success.
-uint32_t get_all_targets(Node* logical_hba, bool discovered);
+[[nodiscard]] uint32_t get_all_targets(Node* logical_hba, bool discovered);
 
 // Records target and portal in the saved-target file: the first line of a
 // target takes the initiator's options (copied into TargetLoginOptions);
