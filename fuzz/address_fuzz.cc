@@ -14,12 +14,11 @@
 
 #include "core/address.h"
 #include "core/validate.h"
+#include "fuzz_support.h"
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+using oxim::fuzz::Check;
 
 // A heap block of exactly size bytes holding text cut to size - 1 characters.
 std::unique_ptr<char[]> Buffer(const std::string& text, size_t size) {
@@ -72,7 +71,7 @@ void CheckMac(const std::string& text) {
     Check(std::memcmp(bytes, reread, sizeof bytes) == 0);
   }
   auto destination = std::make_unique<char[]>(oxim::kMacTextMax + 1);
-  Check(OXIM_convert_mac_addr(input.get(), '-', destination.get(), ':') == 0);
+  Check(oxim::convert_mac_text(input.get(), '-', destination.get(), ':') == 0);
   Check(std::strlen(destination.get()) <= oxim::kMacTextMax);
 }
 
@@ -102,7 +101,7 @@ void CheckIpv6RoundTrip(const uint8_t* data, size_t size) {
   Check(std::strlen(text.get()) < oxim::kIpv6StrSize);
   uint8_t back[oxim::kIpv6Bytes];
   if (text[0] != '\0') {
-    Check(validateIPv6Address(text.get()) == oxim::kValueAccepted);
+    Check(oxim::ValidateIpv6(text.get()) == oxim::kValueAccepted);
   }
   // The empty text stands for the all-zero address on the way back too.
   oxim::StrToU8IPv6(text.get(), back);

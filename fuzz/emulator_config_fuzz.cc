@@ -12,16 +12,15 @@
 
 #include "config_json.h"
 #include "emulator.h"
+#include "fuzz_support.h"
 #include "records/driver_records.h"
 #include "records/request_header.h"
 
 namespace {
 
-using namespace oxim;
+using oxim::fuzz::Check;
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+using namespace oxim;
 
 void CheckLimits(const emulator::AdapterConfig& config) {
   Check(config.controllers.size() <= emulator::kMaxControllers);

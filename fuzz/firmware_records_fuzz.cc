@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "records/additional_attributes.h"
 #include "records/config_signature.h"
 #include "records/controller_attributes.h"
@@ -28,12 +29,10 @@
 
 namespace {
 
+using oxim::fuzz::Check;
+
 using namespace oxim::records;
 using Bytes = std::vector<uint8_t>;
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
 
 // Decodes `in`; when that works, encodes the value into size(value) zeroed
 // bytes, decodes and encodes that again and checks both encodings are the

@@ -21,10 +21,13 @@
 #include "core/node_store.h"
 #include "core/persistence.h"
 #include "core/tree_services.h"
+#include "fuzz_support.h"
 #include "oxim/oxim.h"
 #include "support/tree_builder.h"
 
 namespace {
+
+using oxim::fuzz::Check;
 
 using oxim::Node;
 using oxim::testing::AddCommand;
@@ -32,10 +35,6 @@ using oxim::testing::AddGroup;
 using oxim::testing::AddInstance;
 using oxim::testing::AddProperty;
 using oxim::testing::Param;
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
 
 uint8_t g_target_map[8];  // 64 instances at most
 Node* g_fz = nullptr;

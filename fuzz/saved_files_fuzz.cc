@@ -20,33 +20,13 @@
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/saved_lines.h"
 #include "core/host_paths.h"
+#include "fuzz_support.h"
 
 namespace {
 
+using oxim::fuzz::Check;
+
 using namespace oxim::iscsi;
-
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
-
-// tmpfs when there is one: every change syncs, and syncs on a disk would
-// slow the run down a hundredfold.
-char g_root[] = "/dev/shm/oxim-saved-fuzz-XXXXXX";
-char g_disk_root[] = "/tmp/oxim-saved-fuzz-XXXXXX";
-const char* g_root_path = nullptr;
-
-void SetUpOnce() {
-  if (g_root_path != nullptr) return;
-  g_root_path = mkdtemp(g_root);
-  if (g_root_path == nullptr) g_root_path = mkdtemp(g_disk_root);
-  Check(g_root_path != nullptr);
-  setenv("OXIM_ROOT", g_root_path, 1);
-  std::filesystem::create_directories(std::string(g_root_path) + "/scratch/Vallorn");
-  std::atexit([] {
-    std::error_code ignored;
-    std::filesystem::remove_all(g_root_path, ignored);
-  });
-}
 
 std::vector<std::string_view> LinesOf(std::string_view content) {
   std::vector<std::string_view> lines;
@@ -110,7 +90,7 @@ LineKey KeyFrom(std::string_view line, size_t count) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  SetUpOnce();
+  (void)oxim::fuzz::PrivateRoot();
   if (size == 0) return 0;
   const SavedFile file = static_cast<SavedFile>(data[0] % 3);
   const size_t key_fields = (data[0] >> 2) % 8;

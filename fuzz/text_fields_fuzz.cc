@@ -16,13 +16,12 @@
 #include "core/alloc.h"
 #include "core/list_text.h"
 #include "core/text_fields.h"
+#include "fuzz_support.h"
 #include "oxim/oxim.h"
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+using oxim::fuzz::Check;
 
 std::unique_ptr<char[]> Buffer(const std::string& text, size_t size) {
   auto buffer = std::make_unique<char[]>(size);

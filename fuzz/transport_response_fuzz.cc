@@ -84,43 +84,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   switch ((choice >> 3) & 7) {
     case 0:
       if (kind == DriverKind::kIscsi) {
-        IssueIOCTLWithPayLoad({.index = function_index},
-                              {.opcode = opcode,
-                               .subsystem = 1,
-                               .request_length = length,
-                               .buffer_size = length + 16u,
-                               .copy_back = true},
-                              payload);
+        (void)IssueIOCTLWithPayLoad({.index = function_index},
+                                    {.opcode = opcode,
+                                     .subsystem = 1,
+                                     .request_length = length,
+                                     .buffer_size = length + 16u,
+                                     .copy_back = true},
+                                    payload);
       } else {
-        IssueNICIOCTLWithPayLoad({.index = function_index},
-                                 {.opcode = opcode,
-                                  .subsystem = 1,
-                                  .request_length = length,
-                                  .buffer_size = length + 16u,
-                                  .copy_back = true},
-                                 payload);
+        (void)IssueNICIOCTLWithPayLoad({.index = function_index},
+                                       {.opcode = opcode,
+                                        .subsystem = 1,
+                                        .request_length = length,
+                                        .buffer_size = length + 16u,
+                                        .copy_back = true},
+                                       payload);
       }
       break;
     case 1:
       if (kind == DriverKind::kIscsi) {
-        GetIOCTLPayLoadSize({.index = function_index},
-                            {.opcode = opcode,
-                             .subsystem = 6,
-                             .request_length = length,
-                             .buffer_size = length + 16u},
-                            payload, &needed);
+        (void)GetIOCTLPayLoadSize({.index = function_index},
+                                  {.opcode = opcode,
+                                   .subsystem = 6,
+                                   .request_length = length,
+                                   .buffer_size = length + 16u},
+                                  payload, &needed);
       } else {
-        GetNICIOCTLPayLoadSize({.index = function_index},
-                               {.opcode = opcode,
-                                .subsystem = 6,
-                                .request_length = length,
-                                .buffer_size = length + 16u},
-                               payload, &needed);
+        (void)GetNICIOCTLPayLoadSize({.index = function_index},
+                                     {.opcode = opcode,
+                                      .subsystem = 6,
+                                      .request_length = length,
+                                      .buffer_size = length + 16u},
+                                     payload, &needed);
       }
       break;
     case 2: {
       std::vector<uint8_t> buffer(16 + 512, 0);
-      ioctl_get_available_personalities({.index = 1}, buffer, kind);
+      (void)ioctl_get_available_personalities({.index = 1}, buffer, kind);
       break;
     }
     case 3: {
@@ -133,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 4: {
       std::vector<uint8_t> fat(20 + length, 0);
       if (fat.size() >= 12) std::memcpy(fat.data() + 8, data + 2, 2);
-      ioctl_retrieve_fat({.index = function_index}, fat, (choice >> 6) & 1);
+      (void)ioctl_retrieve_fat({.index = function_index}, fat, (choice >> 6) & 1);
       break;
     }
     case 5: {
@@ -146,11 +146,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 6: {
       std::vector<uint8_t> record(records::PciConfigRecordSize(4), 0);
       records::EncodePciConfigRead(record, {{1, 2, 3}, 164, 4});
-      IssueNicDriverRequest(records::kNicPciConfigReadRequest, record);
+      (void)IssueNicDriverRequest(records::kNicPciConfigReadRequest, record);
       records::DecodePciConfigRead(record);
       break;
     }
-    default: ioctl_get_sessionconfig_size({.index = function_index}, payload, &needed); break;
+    default: (void)ioctl_get_sessionconfig_size({.index = function_index}, payload, &needed); break;
   }
   return 0;
 }

@@ -12,44 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "oxim/oxim.h"
 
 namespace {
 
-// Consumes the input byte by byte.
-class Input {
- public:
-  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  bool empty() const { return position_ >= size_; }
-  uint8_t byte() { return empty() ? 0 : data_[position_++]; }
-  uint32_t word() {
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value = value << 8 | byte();
-    return value;
-  }
-  // A tag: mostly small (real nodes), sometimes anything.
-  uint32_t tag() {
-    const uint8_t kind = byte();
-    return kind < 200 ? static_cast<uint32_t>(byte()) * 8 + (kind & 7) : word();
-  }
-  std::string text() {
-    const size_t length = byte();
-    std::string text;
-    for (size_t i = 0; i < length && !empty(); ++i) text += static_cast<char>(byte());
-    return text;
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t position_ = 0;
-};
+// A tag: mostly small (real nodes), sometimes anything.
+uint32_t Tag(oxim::fuzz::Input& input) {
+  const uint8_t kind = input.byte();
+  return kind < 200 ? static_cast<uint32_t>(input.byte()) * 8 + (kind & 7) : input.word();
+}
 
 bool Initialise() {
-  const std::filesystem::path root =
-      std::filesystem::temp_directory_path() / ("oxim-fuzz-" + std::to_string(getpid()));
-  std::filesystem::create_directories(root);
-  setenv("OXIM_ROOT", root.c_str(), 1);
+  (void)oxim::fuzz::PrivateRoot();
   setenv("OXIM_ADAPTER", "emulator", 1);
   return OXIM_init() == OXIM_STATUS_SUCCESS;
 }
@@ -59,7 +34,7 @@ bool Initialise() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool ready = Initialise();
   if (!ready) return 0;
-  Input input(data, size);
+  oxim::fuzz::Input input(data, size);
   static std::vector<uint32_t> tags(1 << 16);
   char name[OXIM_NAME_SIZE];
   char value[OXIM_VALUE_SIZE];
@@ -72,16 +47,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (input.byte() % 12) {
       case 0: {
         const std::string text = input.text();
-        OXIM_get_node_tag(input.tag(), text.c_str(), &out, filter);
+        OXIM_get_node_tag(Tag(input), text.c_str(), &out, filter);
         break;
       }
-      case 1: OXIM_get_node_name(input.tag(), name, filter); break;
-      case 2: OXIM_get_parent_tag(input.tag(), &out); break;
-      case 3: OXIM_get_child_tags(input.tag(), tags.data(), &count, filter); break;
-      case 4: OXIM_get_property_val(input.tag(), input.tag(), value, input.byte() * 2u); break;
+      case 1: OXIM_get_node_name(Tag(input), name, filter); break;
+      case 2: OXIM_get_parent_tag(Tag(input), &out); break;
+      case 3: OXIM_get_child_tags(Tag(input), tags.data(), &count, filter); break;
+      case 4: OXIM_get_property_val(Tag(input), Tag(input), value, input.byte() * 2u); break;
       case 5: {
         const std::string text = input.text();
-        OXIM_set_property_val(input.tag(), input.tag(), text.c_str(),
+        OXIM_set_property_val(Tag(input), Tag(input), text.c_str(),
                               static_cast<uint32_t>(text.size()));
         break;
       }
@@ -98,28 +73,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           }
         }
         static uint32_t new_tags[OXIM_MAX_NEW_TAGS];
-        OXIM_do_action(input.tag(), input.tag(), params, input.byte() % 2 ? new_tags : nullptr);
+        OXIM_do_action(Tag(input), Tag(input), params, input.byte() % 2 ? new_tags : nullptr);
         break;
       }
-      case 7: OXIM_refresh_group(input.tag()); break;
+      case 7: OXIM_refresh_group(Tag(input)); break;
       case 8: {
         OXIM_NODE_DESCRIPTION description;
-        OXIM_get_node_description(input.tag(), &description);
+        OXIM_get_node_description(Tag(input), &description);
         break;
       }
       case 9: {
         OXIM_PARAM_INFO info;
-        OXIM_get_param_info(input.tag(), &info);
+        OXIM_get_param_info(Tag(input), &info);
         break;
       }
       case 10: {
         const std::string base = input.text();
-        OXIM_get_valid_instances(input.tag(), base.c_str(), tags.data(), &count);
+        OXIM_get_valid_instances(Tag(input), base.c_str(), tags.data(), &count);
         break;
       }
       default: {
         OXIM_PERSISTENCE_INFO info;
-        OXIM_get_persistence_info(input.tag(), &info);
+        OXIM_get_persistence_info(Tag(input), &info);
         int32_t room = static_cast<int32_t>(input.word() % 70000) - 10;
         OXIM_get_persistent_nodes(tags.data(), &room);
         OXIM_get_last_status(&out, message);

@@ -13,15 +13,14 @@
 #include <string>
 
 #include "core/validate.h"
+#include "fuzz_support.h"
 #include "oxim/oxim.h"
 
 namespace {
 
-constexpr uint32_t kTypes = 6;  // the five data types and one without check
+using oxim::fuzz::Check;
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+constexpr uint32_t kTypes = 6;  // the five data types and one without check
 
 int32_t LoadI32(const uint8_t* p) {
   uint32_t v = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -57,7 +56,7 @@ bool IsFullIpv6(const char* text) {
 void CheckIpv6(const std::string& value) {
   auto text = Buffer(value, oxim::kIpv6TextSize);
   std::string before = text.get();
-  int code = validateIPv6Address(text.get());
+  int code = oxim::ValidateIpv6(text.get());
   Check(code == oxim::kValueAccepted || code == oxim::kValueInvalid);
   if (code != oxim::kValueAccepted) {
     Check(before == text.get());
@@ -66,7 +65,7 @@ void CheckIpv6(const std::string& value) {
   Check(IsFullIpv6(text.get()));
   // The full form is itself accepted and stays the same.
   std::string full = text.get();
-  Check(oxim_validate_ipv6(text.get()) == oxim::kValueAccepted);
+  Check(oxim::ValidateIpv6(text.get()) == oxim::kValueAccepted);
   Check(full == text.get());
 }
 

@@ -14,7 +14,7 @@
 
 #include "oxim/oxim.h"
 #include "support/api_client.h"
-#include "support/temp_root.h"
+#include "support/library_fixture.h"
 
 namespace {
 
@@ -32,33 +32,7 @@ std::vector<std::string> Functions(const std::string& controller) {
   return functions;
 }
 
-std::string Config(const std::string& name) {
-  return std::string("emulator:") + OXIM_CONFIG_DIR + "/" + name;
-}
-
-class DiscoveryTest : public oxim::testing::TempRootTest {
- protected:
-  void SetUp() override { baseline_ = oxim_counter; }
-  void TearDown() override {
-    for (int i = 0; i < 4; ++i) OXIM_exit();
-    EXPECT_EQ(oxim_counter, baseline_);
-    unsetenv("OXIM_ADAPTER");
-  }
-  void Start(const std::string& adapter) {
-    setenv("OXIM_ADAPTER", adapter.c_str(), 1);
-    ASSERT_EQ(OXIM_init(), 0u);
-  }
-  // Writes a configuration into the root and returns its OXIM_ADAPTER value.
-  // Each gets a file of its own: the emulated adapter of a file stays up
-  // while the process runs, as an adapter stays powered across clients.
-  std::string Write(const std::string& json) {
-    const std::string path = "/adapter" + std::to_string(++written_) + ".json";
-    root_.write(path, json);
-    return "emulator:" + root_.file(path);
-  }
-  int written_ = 0;
-  uint32_t baseline_ = 0;
-};
+class DiscoveryTest : public oxim::testing::LibraryTest {};
 
 // A controller with the given serial number and functions (JSON).
 std::string Controller(const std::string& serial, const std::string& functions) {
@@ -108,7 +82,7 @@ TEST_F(DiscoveryTest, EachChipGenerationShowsItsDeviceId) {
     const std::vector<std::string> functions = Functions("Quellfire0");
     ASSERT_FALSE(functions.empty()) << file;
     EXPECT_EQ(Value("Quellfire0/" + functions[0] + "/PCI/DeviceID"), device_id) << file;
-    EXPECT_EQ(OXIM_exit(), 0u);
+    Stop();
   }
 }
 
@@ -127,7 +101,7 @@ TEST_F(DiscoveryTest, TwoControllersAndALargeHost) {
   EXPECT_EQ(Groups(""), (std::vector<std::string>{"Quellfire0", "Quellfire1"}));
   EXPECT_EQ(Value("Quellfire1/iSCSIPhysicalHBA0/PCI/BusNumber"), "0x7");
   EXPECT_EQ(Value("Quellfire1/SerialNumber"), "VN3Q0418B0F2");
-  ASSERT_EQ(OXIM_exit(), 0u);
+  Stop();
 
   Start(Config("large.json"));
   ASSERT_EQ(Groups("").size(), 4u);
@@ -139,21 +113,21 @@ TEST_F(DiscoveryTest, TwoControllersAndALargeHost) {
 
 TEST_F(DiscoveryTest, FunctionsAreMatchedByBusDeviceOrSerialNumber) {
   // Serial number "0": the same bus and device make one controller.
-  Start(Write(R"({"controllers": [)" + Controller("0", Function("iscsi", 0, 4, 0, 0)) + "," +
-              Controller("0", Function("iscsi", 1, 4, 0, 1)) + "]}"));
+  Start(WriteConfig(R"({"controllers": [)" + Controller("0", Function("iscsi", 0, 4, 0, 0)) + "," +
+                    Controller("0", Function("iscsi", 1, 4, 0, 1)) + "]}"));
   EXPECT_EQ(Groups(""), std::vector<std::string>{"Quellfire0"});
   EXPECT_EQ(Functions("Quellfire0"),
             (std::vector<std::string>{"iSCSIPhysicalHBA0", "iSCSIPhysicalHBA1"}));
-  ASSERT_EQ(OXIM_exit(), 0u);
+  Stop();
 
   // The same bus with different serial numbers: two controllers.
-  Start(Write(R"({"controllers": [)" + Controller("SN-A", Function("iscsi", 0, 4, 0, 0)) + "," +
-              Controller("SN-B", Function("iscsi", 0, 4, 1, 0)) + "]}"));
+  Start(WriteConfig(R"({"controllers": [)" + Controller("SN-A", Function("iscsi", 0, 4, 0, 0)) +
+                    "," + Controller("SN-B", Function("iscsi", 0, 4, 1, 0)) + "]}"));
   EXPECT_EQ(Groups(""), (std::vector<std::string>{"Quellfire0", "Quellfire1"}));
 }
 
 TEST_F(DiscoveryTest, InterfaceNamesAreCutToNineCharacters) {
-  Start(Write(R"({"controllers": [{"chip": 3, "serial_number": "SN-1", "functions": [
+  Start(WriteConfig(R"({"controllers": [{"chip": 3, "serial_number": "SN-1", "functions": [
       {"kind": "nic", "port": 0, "pci": {"bus": 3, "device": 0, "function": 1},
        "interface_name": "vmnic12345678"}]}]})"));
   EXPECT_EQ(Value("Quellfire0/NICPhysicalHBA0/IfName"), "vmnic1234");
@@ -175,7 +149,7 @@ TEST_F(DiscoveryTest, InterfaceCheckKnowsTheAdaptersFunctionsAndRunsNoShell) {
 }
 
 TEST_F(DiscoveryTest, InvalidConfigurationIsRefusedWholly) {
-  Start(Write(R"({"controllers": [{"chip": 3}]})"));
+  Start(WriteConfig(R"({"controllers": [{"chip": 3}]})"));
   EXPECT_EQ(LastStatus().first, 313u) << "no adapter: the configuration was refused";
   EXPECT_TRUE(Groups("").empty()) << "nothing half-loaded";
 }

@@ -13,7 +13,7 @@
 #include "oxim/oxim.h"
 #include "oxim/oxim_services.h"
 #include "support/api_client.h"
-#include "support/temp_root.h"
+#include "support/library_fixture.h"
 
 namespace {
 
@@ -58,20 +58,16 @@ constexpr char kHba[] = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
 constexpr char kInternalError[] =
     "Application internal error occurred. Please check oxim2d.log file for more information.";
 
-class GuardTest : public TempRootTest {
+class GuardTest : public LibraryTest {
  protected:
   void SetUp() override {
-    baseline_ = oxim_counter;
-    setenv("OXIM_ADAPTER", "emulator", 1);
-    ASSERT_EQ(OXIM_init(), 0u);
+    LibraryTest::SetUp();
+    Start();
   }
   void TearDown() override {
     StopFailing();
-    OXIM_exit();
-    EXPECT_EQ(oxim_counter, baseline_);
-    unsetenv("OXIM_ADAPTER");
+    LibraryTest::TearDown();
   }
-  uint32_t baseline_ = 0;
 };
 
 TEST_F(GuardTest, AllocationFailureInAPropertyHandlerIsAStatus) {

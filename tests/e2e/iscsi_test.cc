@@ -11,7 +11,7 @@
 
 #include "oxim/oxim.h"
 #include "support/api_client.h"
-#include "support/temp_root.h"
+#include "support/library_fixture.h"
 
 namespace {
 
@@ -26,17 +26,11 @@ constexpr char kSavedTargets[] = "/scratch/Vallorn/savetgt.txt";
 
 std::string Hba(const std::string& rest) { return std::string(kHba) + "/" + rest; }
 
-class IscsiTest : public TempRootTest {
+class IscsiTest : public LibraryTest {
  protected:
   void SetUp() override {
-    baseline_ = oxim_counter;
-    setenv("OXIM_ADAPTER", "emulator", 1);
-    ASSERT_EQ(OXIM_init(), 0u);
-  }
-  void TearDown() override {
-    OXIM_exit();
-    EXPECT_EQ(oxim_counter, baseline_);
-    unsetenv("OXIM_ADAPTER");
+    LibraryTest::SetUp();
+    Start();
   }
   // Adds a target and returns its display path.
   std::string AddTarget(const std::string& name, const std::string& ip) {
@@ -61,7 +55,6 @@ class IscsiTest : public TempRootTest {
     }
     return sessions;
   }
-  uint32_t baseline_ = 0;
 };
 
 TEST_F(IscsiTest, AddTargetMakesPortalSavedLinesAndPersistentEntry) {
@@ -234,8 +227,7 @@ TEST_F(IscsiTest, SessionsAndOptionsSurviveARestartOfTheClient) {
   ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
   ASSERT_EQ(SetValue(Hba("InitiatorLoginOptions/ImmediateData"), "No"), 0u);
   ASSERT_EQ(Do(target + "/AddTargetPortal", {"192.0.2.11", "3270"}), 0u);
-  OXIM_exit();
-  ASSERT_EQ(OXIM_init(), 0u);
+  Restart();
   EXPECT_EQ(Value(target + "/TargetISCSIName"), kOneWay);
   EXPECT_EQ(Value(target + "/TargetPortal1/TargetPortNumber"), "3270");
   EXPECT_EQ(Value(auth + "/CHAPParam"), "Required");

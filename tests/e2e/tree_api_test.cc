@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "oxim/oxim.h"
-#include "support/temp_root.h"
+#include "support/library_fixture.h"
 
 namespace {
 
@@ -27,18 +27,14 @@ std::string Read(uint32_t tag) {
   return value;
 }
 
-class TreeApiTest : public oxim::testing::TempRootTest {
+// The tree interface itself, on a host without adapter (ROOT and its three
+// properties).
+class TreeApiTest : public oxim::testing::LibraryTest {
  protected:
   void SetUp() override {
-    baseline_ = oxim_counter;
-    ASSERT_EQ(OXIM_init(), 0u);
+    LibraryTest::SetUp();
+    Start("host");
   }
-  void TearDown() override {
-    // Some tests add clients of their own; uncount them all.
-    for (int i = 0; i < 4; ++i) OXIM_exit();
-    EXPECT_EQ(oxim_counter, baseline_);
-  }
-  uint32_t baseline_ = 0;
 };
 
 TEST_F(TreeApiTest, RootHoldsTheThreeBuiltinProperties) {
@@ -110,16 +106,18 @@ TEST_F(TreeApiTest, DebugLevelIsKeptInTheConfigurationFile) {
 }
 
 TEST_F(TreeApiTest, ClientsAreCountedAndTheLastOneTearsDown) {
+  Stop();  // the fixture's client leaves: no tree
+  const uint32_t without_tree = oxim_counter;
+  ASSERT_EQ(OXIM_init(), 0u);
   ASSERT_EQ(OXIM_init(), 0u);
   EXPECT_EQ(OXIM_exit(), 0u);
   uint32_t tag = 0;
   EXPECT_EQ(OXIM_get_node_tag(OXIM_ROOT_TAG, "OXIMDebugLevel", &tag, 2), 0u) << "tree kept";
   EXPECT_EQ(OXIM_exit(), 0u);
-  EXPECT_EQ(oxim_counter, baseline_);
+  EXPECT_EQ(oxim_counter, without_tree);
   EXPECT_EQ(OXIM_get_node_tag(OXIM_ROOT_TAG, "OXIMDebugLevel", &tag, 2), OXIM_STATUS_LOCK_TIMEOUT)
       << "no lock exists without a client";
   EXPECT_EQ(OXIM_exit(), 0u) << "exit without clients does nothing";
-  ASSERT_EQ(OXIM_init(), 0u);
 }
 
 TEST_F(TreeApiTest, ListingFiltersZeroAndFourSelectNothing) {
