@@ -183,6 +183,24 @@ TEST_F(EmulatorDriver, FlashStateSurvivesANewEmulator) {
   EXPECT_TRUE(std::filesystem::exists(root_.file("/var/lib/oxim-emulator")));
 }
 
+TEST_F(EmulatorDriver, FlashIsOwnerOnlyAndLeavesNoTemporaryFile) {
+  int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
+  std::vector<uint8_t> set = Command(79, 1, 132);
+  ASSERT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, set).result, 0);
+  ASSERT_EQ(Response(set).status, 0);
+  namespace fs = std::filesystem;
+  const fs::path state = root_.file("/var/lib/oxim-emulator");
+  EXPECT_EQ(fs::status(state).permissions(), fs::perms::owner_all);
+  size_t files = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(state)) {
+    ++files;
+    EXPECT_EQ(entry.path().extension(), "") << entry.path();
+    EXPECT_EQ(entry.status().permissions(), fs::perms::owner_read | fs::perms::owner_write)
+        << entry.path();
+  }
+  EXPECT_EQ(files, 1u);
+}
+
 TEST_F(EmulatorDriver, DriverFaultCountsDown) {
   adapter_->faults().FailDriverCall(0, EIO, /*times=*/1);
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
