@@ -201,6 +201,42 @@ TEST_F(EmulatorDriver, FlashIsOwnerOnlyAndLeavesNoTemporaryFile) {
   EXPECT_EQ(files, 1u);
 }
 
+TEST_F(EmulatorDriver, RebootKeepsHandlesFlashAndWhatIsNotTheAdapters) {
+  int iscsi = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
+  int nic = adapter_->Open(kNicDevicePath);
+  std::vector<uint8_t> set = Command(79, 1, 132);
+  set[16] = 7;
+  ASSERT_EQ(adapter_->Ioctl(iscsi, records::kIscsiFirmwareRequest, set).result, 0);
+  adapter_->set_visible_nic_functions(1);
+  adapter_->faults().FailDriverCall(records::kNicDriverInfoRequest, EIO);
+
+  adapter_->Reboot();
+  std::vector<uint8_t> get = Command(78, 1, 132);
+  ASSERT_EQ(adapter_->Ioctl(iscsi, records::kIscsiFirmwareRequest, get).result, 0);
+  EXPECT_EQ(get[16], 7);
+  EXPECT_EQ(adapter_->open_handles(), 2);
+  EXPECT_EQ(adapter_->visible_nic_functions(), 1);
+  uint8_t info[records::kDriverInfoRecordSize] = {};
+  EXPECT_EQ(adapter_->Ioctl(nic, records::kNicDriverInfoRequest, info).error, EIO);
+}
+
+TEST_F(EmulatorDriver, ArmedFaultsAddToTheConfigurations) {
+  AdapterConfig config = DefaultConfig();
+  config.command_faults.push_back(CommandFailure(1, 88, 2, 44, /*times=*/1));
+  adapter_ = MakeEmulator(config);
+  AdapterConfig more;
+  more.command_faults.push_back(CommandFailure(1, 88, 3, 45, /*times=*/1));
+  adapter_->ArmFaults(more);
+  int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
+  std::vector<uint8_t> buffer = Command(88, 1, 0);
+  adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer);
+  EXPECT_EQ(Response(buffer).additional_status, 44);
+  adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer);
+  EXPECT_EQ(Response(buffer).additional_status, 45);
+  adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer);
+  EXPECT_EQ(Response(buffer).status, 0);
+}
+
 TEST_F(EmulatorDriver, DriverFaultCountsDown) {
   adapter_->faults().FailDriverCall(0, EIO, /*times=*/1);
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
