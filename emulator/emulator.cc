@@ -1,6 +1,10 @@
 // The driver side of the emulated adapter; see emulator.h.
 #include "emulator.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -19,6 +23,8 @@ namespace oxim::emulator {
 namespace {
 
 constexpr size_t kRecentRequests = 16;
+// Largest host file read from the root.
+constexpr size_t kMaxHostFile = 1 << 20;
 
 platform::IoResult Fail(int error) { return {-1, error}; }
 
@@ -264,14 +270,28 @@ bool EmulatedAdapter::ReadHostFile(const std::string& path, std::string* content
     *content = *model_->config().issue_net;
     return true;
   }
-  FILE* file = std::fopen(HostPath(path).c_str(), "rb");
-  if (file == nullptr) return false;
-  content->clear();
+  // Any other file comes from the root: a regular one, and not a large
+  // one (a client may name /dev/zero or a pipe).
+  const int fd = open(HostPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            info.st_size <= static_cast<off_t>(kMaxHostFile);
+  std::string read_so_far;
   char chunk[4096];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) content->append(chunk, got);
-  std::fclose(file);
-  return true;
+  while (ok) {
+    const ssize_t got = read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    read_so_far.append(chunk, static_cast<size_t>(got));
+    ok = read_so_far.size() <= kMaxHostFile;
+  }
+  close(fd);
+  if (ok) *content = std::move(read_so_far);
+  return ok;
 }
 
 platform::ToolResult EmulatedAdapter::RunHostTool(const std::vector<std::string>& argv) {
