@@ -1,9 +1,12 @@
 // Adapter model and flash store; see adapter_model.h.
 #include "adapter_model.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "core/host_paths.h"
@@ -114,16 +117,24 @@ std::optional<std::vector<uint8_t>> FlashStore::Load(const std::string& key) con
 }
 
 bool FlashStore::Save(const std::string& key, const std::vector<uint8_t>& bytes) const {
-  if (!MakeDirectories(directory_, 0755)) return false;
-  std::string path = directory_ + "/" + key;
-  // A temporary file of this process's own: two processes that each run an
-  // emulated adapter over the same state directory must not rename each
-  // other's half-written file (the later rename wins whole).
-  std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  ok = std::fclose(file) == 0 && ok;
+  // Owner-only: the records hold CHAP secrets.
+  if (!MakeDirectories(directory_, 0700)) return false;
+  const std::string path = directory_ + "/" + key;
+  // One writer per state directory (the root's daemon, or one test's
+  // adapter), so one temporary name per record; the rename replaces the
+  // record whole.
+  const std::string temporary = path + ".tmp";
+  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool ok = fchmod(fd, 0600) == 0;  // a temporary file left with another mode
+  size_t written = 0;
+  while (ok && written < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) written += static_cast<size_t>(n);
+  }
+  ok = close(fd) == 0 && ok;
   return ok && std::rename(temporary.c_str(), path.c_str()) == 0;
 }
 

@@ -126,13 +126,15 @@ struct FunctionRef {
   friend bool operator==(const FunctionRef&, const FunctionRef&) = default;
 };
 
-// Flash: named records kept as files in the state directory, so that a new
-// emulator over the same OXIM_ROOT sees what the last one saved.
+// Flash: named records kept as files in the state directory (0700, files
+// 0600: they hold CHAP secrets), so that the adapter finds after a restart
+// or a reboot what it saved before. One writer per directory.
 class FlashStore {
  public:
   explicit FlashStore(std::string directory) : directory_(std::move(directory)) {}
   std::optional<std::vector<uint8_t>> Load(const std::string& key) const;
-  // Writes through a temporary file and rename. False when it cannot.
+  // Writes through a temporary file and rename, owner-only. False when it
+  // cannot.
   bool Save(const std::string& key, const std::vector<uint8_t>& bytes) const;
   const std::string& directory() const { return directory_; }
 

@@ -447,22 +447,42 @@ std::optional<AdapterConfig> ParseAdapterConfig(std::string_view text, std::stri
   }
 }
 
-std::optional<AdapterConfig> LoadAdapterConfig(const std::string& path, std::string* error) {
+std::optional<AdapterConfig> ParseFaultSet(std::string_view text, std::string* error) {
+  Reader reader(error);
+  try {
+    json faults;
+    try {
+      faults = json::parse(text.begin(), text.end());
+    } catch (const json::exception& e) {
+      reader.Fail("(JSON)", e.what());
+      return std::nullopt;
+    }
+    AdapterConfig config;
+    if (!ParseFaults(reader, faults, &config)) return std::nullopt;
+    return config;
+  } catch (const std::exception& e) {
+    reader.Fail("(configuration)", e.what());
+    return std::nullopt;
+  }
+}
+
+std::optional<AdapterConfig> ReadAdapterConfig(const std::string& path, std::string* text,
+                                               std::string* error) {
+  text->clear();
   FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
     if (error != nullptr) *error = path + ": cannot be read";
     return std::nullopt;
   }
-  std::string text;
   char chunk[4096];
   size_t got;
   bool too_large = false;
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    if (text.size() + got > kMaxConfigFileSize) {
+    if (text->size() + got > kMaxConfigFileSize) {
       too_large = true;
       break;
     }
-    text.append(chunk, got);
+    text->append(chunk, got);
   }
   bool read_error = std::ferror(file) != 0;
   std::fclose(file);
@@ -472,7 +492,12 @@ std::optional<AdapterConfig> LoadAdapterConfig(const std::string& path, std::str
     }
     return std::nullopt;
   }
-  return ParseAdapterConfig(text, error);
+  return ParseAdapterConfig(*text, error);
+}
+
+std::optional<AdapterConfig> LoadAdapterConfig(const std::string& path, std::string* error) {
+  std::string text;
+  return ReadAdapterConfig(path, &text, error);
 }
 
 }  // namespace oxim::emulator

@@ -34,8 +34,22 @@ inline constexpr size_t kMaxConfigFileSize = 1 << 20;
 std::optional<AdapterConfig> ParseAdapterConfig(std::string_view json, std::string* error);
 
 // Reads and parses a configuration file (the path as given, not under
-// OXIM_ROOT).
+// OXIM_ROOT). A file that cannot be read, or holds more than
+// kMaxConfigFileSize bytes, is refused with "<path>: <problem>".
 std::optional<AdapterConfig> LoadAdapterConfig(const std::string& path, std::string* error);
+
+// As LoadAdapterConfig, and leaves the text read in *text (what the daemon
+// and its clients digest to tell configurations apart). REQUIRES: text not
+// null.
+std::optional<AdapterConfig> ReadAdapterConfig(const std::string& path, std::string* text,
+                                               std::string* error);
+
+// Parses the value of a configuration's "faults" member alone (the daemon's
+// fault request carries one): a configuration with only its fault vectors
+// filled, or nullopt with the message the configuration reader gives, its
+// field path starting at "faults" ("faults.commands[0].opcode: expected an
+// integer 0..255").
+std::optional<AdapterConfig> ParseFaultSet(std::string_view faults_json, std::string* error);
 
 }  // namespace oxim::emulator
 

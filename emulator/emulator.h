@@ -2,8 +2,8 @@
 // (one per iSCSI function) and the NIC driver's single device, answering
 // driver requests 0x4580 and 1 (iSCSI) and 4 to 8 (NIC) over the adapter
 // model, plus the host files and host tools that describe the functions
-// (host_view.h). OXIM_ADAPTER=emulator:FILE loads the configuration from a
-// JSON file (config_json.h).
+// (host_view.h). The root's daemon (daemon/) serves one to every process of
+// the root; tests also install one in their own process.
 //
 // Tests install one directly and reach its fault injection and its record
 // of requests:
@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -37,13 +38,23 @@ struct RecordedRequest {
   std::vector<uint8_t> argument;  // the argument bytes before the answer
 };
 
+// One session as the daemon's status shows it.
+struct SessionSummary {
+  std::string function;  // the host's name of the iSCSI function ("vmhba64")
+  std::string pci;       // its PCI address ("03:00.2")
+  std::string target;    // iSCSI name
+  std::string portal;    // "192.0.2.10:3260", "[2001:db8::10]:3260"
+  std::string state;     // "Open", "Closed" or "Login failed"
+};
+
 // The flash state directory under OXIM_ROOT.
 inline constexpr char kStateDirectory[] = "/var/lib/oxim-emulator";
 
 class EmulatedAdapter final : public platform::DeviceBackend {
  public:
-  // Starts the adapter: persistent iSCSI entries log in, those to real
-  // portals in the background (the constructor does not wait for them).
+  // Starts the adapter (its power-on): persistent iSCSI entries log in,
+  // those to real portals in the background (the constructor does not wait
+  // for them); the configuration's faults are armed.
   EmulatedAdapter(AdapterConfig config, std::string state_directory);
   // Waits for the background logins under way (within their time-outs) and
   // logs out the real sessions.
@@ -55,11 +66,25 @@ class EmulatedAdapter final : public platform::DeviceBackend {
   bool ReadHostFile(const std::string& path, std::string* content) override;
   platform::ToolResult RunHostTool(const std::vector<std::string>& argv) override;
 
+  // Reboots the adapter as its power cycle would: waits for the requests
+  // under way, drops the volatile state (sessions, real connections, logins
+  // under way), keeps the flash and logs its persistent entries in again as
+  // at the start. Open handles stay valid. What is not the adapter's stays
+  // as it was: the armed faults, which NIC functions the driver shows, and
+  // which simulated targets are off line.
+  void Reboot();
+  // Every session of every iSCSI function, in device instance order.
+  std::vector<SessionSummary> Sessions();
+
   Faults& faults() { return faults_; }
+  // Arms the fault vectors of `faults` (the rest of it is not looked at).
+  void ArmFaults(const AdapterConfig& faults);
   // Test hook: the driver shows the first `count` configured NIC functions
   // from now on (chip information, NIC envelope check, esx.conf, ethtool).
   void set_visible_nic_functions(int count);
   int visible_nic_functions();
+  // NIC functions the configuration describes.
+  int configured_nic_functions();
   // Requests received so far, and the last few of them (oldest first).
   uint64_t request_count();
   std::vector<RecordedRequest> recent_requests();
@@ -79,6 +104,13 @@ class EmulatedAdapter final : public platform::DeviceBackend {
     bool nic = false;
     int iscsi_instance = -1;
   };
+  // What every use of the model holds: the model's life (shared; a reboot
+  // takes it exclusively) and then the adapter's lock.
+  struct Access {
+    explicit Access(EmulatedAdapter& adapter) : alive(adapter.lifetime_), lock(adapter.mutex_) {}
+    std::shared_lock<std::shared_mutex> alive;
+    std::unique_lock<std::mutex> lock;
+  };
   // `lock` holds mutex_; a firmware handler may release it for a while.
   platform::IoResult IscsiRequest(const Device& device, unsigned long request,
                                   std::span<uint8_t> argument, std::unique_lock<std::mutex>& lock);
@@ -86,10 +118,18 @@ class EmulatedAdapter final : public platform::DeviceBackend {
                                 std::unique_lock<std::mutex>& lock);
   void Record(const Device& device, unsigned long request, std::span<const uint8_t> argument);
 
+  const std::string state_directory_;
+  // Held shared by every request for its whole run, also while a firmware
+  // handler waits on a real target without mutex_, so that the model it
+  // works on stays; held exclusively by Reboot() while it replaces the
+  // model. Taken before mutex_.
+  std::shared_mutex lifetime_;
   // Guards everything below; faults_ has its own. Released by the iSCSI
-  // handlers while they wait on a real target.
+  // handlers while they wait on a real target, and taken by the background
+  // logins of persistent entries (which Reboot() stops before the model
+  // goes).
   std::mutex mutex_;
-  AdapterModel model_;
+  std::unique_ptr<AdapterModel> model_;
   std::map<int, Device> handles_;
   int next_handle_ = 3;
   uint64_t request_count_ = 0;

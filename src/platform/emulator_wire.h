@@ -38,6 +38,15 @@
 
 namespace oxim::wire {
 
+// Where a root's daemon keeps things, under OXIM_ROOT: its socket and lock
+// (a directory of mode 0700) and the adapter's flash (0700, files 0600).
+inline constexpr char kEmulatorRunDirectory[] = "/var/run/oxim-emulator";
+inline constexpr char kEmulatorSocketPath[] = "/var/run/oxim-emulator/socket";
+inline constexpr char kEmulatorLockPath[] = "/var/run/oxim-emulator/lock";
+inline constexpr char kEmulatorStateDirectory[] = "/var/lib/oxim-emulator";
+// Milliseconds a client waits for a daemon it started to answer.
+inline constexpr int kDaemonStartWaitMs = 2000;
+
 inline constexpr uint32_t kProtocolVersion = 1;
 inline constexpr size_t kFrameHeaderSize = 4;
 // Larger than any driver request (64 KiB) or host file the adapter shows.

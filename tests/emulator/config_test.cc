@@ -9,9 +9,6 @@
 #include <vector>
 
 #include "config_json.h"
-#include "core/log.h"
-#include "platform/device_backend.h"
-#include "records/driver_records.h"
 #include "support/temp_root.h"
 
 namespace oxim::emulator {
@@ -305,50 +302,70 @@ TEST(EmulatorConfig, RealPortalsAreReadStrictly) {
             "not both)");
 }
 
-class EmulatorConfigFile : public testing::TempRootTest {
- protected:
-  void TearDown() override {
-    close_log_file();
-    set_log_level(kLogOff);
-  }
-};
+class EmulatorConfigFile : public testing::TempRootTest {};
 
-TEST_F(EmulatorConfigFile, BackendLoadsTheFileItIsGiven) {
-  std::unique_ptr<platform::DeviceBackend> backend =
-      platform::MakeEmulatedBackend((kConfigs / "two_controllers.json").string());
-  ASSERT_NE(backend, nullptr);
-  int nic = backend->Open(records::kNicDevicePath);
-  uint8_t record[records::kChipInfoRecordSize] = {};
-  ASSERT_EQ(backend->Ioctl(nic, records::kNicChipInfoRequest, record).result, 0);
-  EXPECT_EQ(record[0], 2);
-  EXPECT_GE(backend->Open(records::kIscsiDevicePrefix + std::string("3")), 0);
-  EXPECT_LT(backend->Open(records::kIscsiDevicePrefix + std::string("4")), 0);
+TEST_F(EmulatorConfigFile, ReadingGivesTheTextAndTheConfiguration) {
+  const std::string json = Adapter({Controller(Function("nic", 3, 0, 0))});
+  root_.write("/adapter.json", json);
+  std::string text;
+  std::string error;
+  std::optional<AdapterConfig> config =
+      ReadAdapterConfig(root_.file("/adapter.json"), &text, &error);
+  ASSERT_TRUE(config) << error;
+  EXPECT_EQ(text, json);
+  EXPECT_EQ(config->controllers.at(0).functions.at(0).pci.bus, 3);
 }
 
-TEST_F(EmulatorConfigFile, RefusedFileGivesNoBackendAndALogLine) {
-  set_log_level(kLogError);
-  open_log_file();
+TEST_F(EmulatorConfigFile, ARefusedFileIsNamedWithItsField) {
   root_.write("/bad.json", Adapter({Controller(Function("nic", 3, 0, 9))}));
-  EXPECT_EQ(platform::MakeEmulatedBackend(root_.file("/bad.json")), nullptr);
-  EXPECT_EQ(platform::MakeEmulatedBackend(root_.file("/missing.json")), nullptr);
+  std::string text;
+  std::string error;
+  EXPECT_FALSE(ReadAdapterConfig(root_.file("/bad.json"), &text, &error));
+  EXPECT_EQ(error, "controllers[0].functions[0].pci.function: expected an integer 0..7");
+  EXPECT_FALSE(LoadAdapterConfig(root_.file("/missing.json"), &error));
+  EXPECT_EQ(error, root_.file("/missing.json") + ": cannot be read");
+  root_.write("/large.json", std::string(kMaxConfigFileSize + 1, ' '));
+  EXPECT_FALSE(LoadAdapterConfig(root_.file("/large.json"), &error));
+  EXPECT_EQ(error, root_.file("/large.json") + ": larger than 1 MiB");
   root_.write("/empty.json", "");
-  EXPECT_EQ(platform::MakeEmulatedBackend(root_.file("/empty.json")), nullptr);
-  close_log_file();
-  std::string log = root_.read("/tmp/oxim2d.log");
-  EXPECT_NE(log.find("ERROR:emulated adapter: configuration " + root_.file("/bad.json") +
-                     " refused: controllers[0].functions[0].pci.function: expected an integer "
-                     "0..7\n"),
-            std::string::npos)
-      << log;
-  EXPECT_NE(log.find("missing.json: cannot be read"), std::string::npos);
+  EXPECT_FALSE(LoadAdapterConfig(root_.file("/empty.json"), &error));
+  EXPECT_NE(error.find("(JSON)"), std::string::npos) << error;
 }
 
-TEST_F(EmulatorConfigFile, BuiltInConfigurationWithoutAFile) {
-  std::unique_ptr<platform::DeviceBackend> backend = platform::MakeEmulatedBackend("");
-  ASSERT_NE(backend, nullptr);
-  std::string release;
-  ASSERT_TRUE(backend->ReadHostFile("/etc/issue.net", &release));
-  EXPECT_NE(release.find("VMware ESXi 6.7.0"), std::string::npos);
+TEST(EmulatorFaultSet, HoldsOnlyTheFaultsOfAFaultsObject) {
+  std::string error;
+  std::optional<AdapterConfig> faults = ParseFaultSet(
+      R"({"commands": [{"subsystem": 1, "opcode": 32, "status": 5, "times": 2}],
+          "driver_calls": [{"request": 17792, "error": 5}],
+          "short_answers": [{"subsystem": 1, "opcode": 32, "bytes": 10}],
+          "nic_count_changes": [{"after_requests": 3, "nic_functions": 1}]})",
+      &error);
+  ASSERT_TRUE(faults) << error;
+  EXPECT_TRUE(faults->controllers.empty());
+  ASSERT_EQ(faults->command_faults.size(), 1u);
+  EXPECT_EQ(faults->command_faults[0].opcode, 32);
+  EXPECT_EQ(faults->command_faults[0].times, 2);
+  ASSERT_EQ(faults->driver_faults.size(), 1u);
+  EXPECT_EQ(faults->driver_faults[0].request, 17792u);
+  EXPECT_EQ(faults->short_answers.size(), 1u);
+  EXPECT_EQ(faults->nic_count_changes.size(), 1u);
+  EXPECT_TRUE(ParseFaultSet("{}", &error));
+}
+
+TEST(EmulatorFaultSet, RefusalsNameTheFieldFromFaults) {
+  auto refusal = [](const std::string& json) {
+    std::string error;
+    return ParseFaultSet(json, &error) ? std::string() : error;
+  };
+  EXPECT_EQ(refusal(R"({"commands": [{"opcode": 1}]})"),
+            "faults.commands[0].subsystem: missing (required)");
+  EXPECT_EQ(refusal(R"({"commands": [{"subsystem": 1, "opcode": 256}]})"),
+            "faults.commands[0].opcode: expected an integer 0..255");
+  EXPECT_EQ(refusal(R"({"driver_calls": [{"error": 0}]})"),
+            "faults.driver_calls[0].error: expected an integer 1..4095");
+  EXPECT_EQ(refusal(R"({"link_down": true})"), "faults.link_down: unknown field");
+  EXPECT_EQ(refusal("[]"), "faults: expected an object");
+  EXPECT_NE(refusal("{").find("(JSON)"), std::string::npos);
 }
 
 }  // namespace

@@ -183,6 +183,60 @@ TEST_F(EmulatorDriver, FlashStateSurvivesANewEmulator) {
   EXPECT_TRUE(std::filesystem::exists(root_.file("/var/lib/oxim-emulator")));
 }
 
+TEST_F(EmulatorDriver, FlashIsOwnerOnlyAndLeavesNoTemporaryFile) {
+  int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
+  std::vector<uint8_t> set = Command(79, 1, 132);
+  ASSERT_EQ(adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, set).result, 0);
+  ASSERT_EQ(Response(set).status, 0);
+  namespace fs = std::filesystem;
+  const fs::path state = root_.file("/var/lib/oxim-emulator");
+  EXPECT_EQ(fs::status(state).permissions(), fs::perms::owner_all);
+  size_t files = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(state)) {
+    ++files;
+    EXPECT_EQ(entry.path().extension(), "") << entry.path();
+    EXPECT_EQ(entry.status().permissions(), fs::perms::owner_read | fs::perms::owner_write)
+        << entry.path();
+  }
+  EXPECT_EQ(files, 1u);
+}
+
+TEST_F(EmulatorDriver, RebootKeepsHandlesFlashAndWhatIsNotTheAdapters) {
+  int iscsi = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
+  int nic = adapter_->Open(kNicDevicePath);
+  std::vector<uint8_t> set = Command(79, 1, 132);
+  set[16] = 7;
+  ASSERT_EQ(adapter_->Ioctl(iscsi, records::kIscsiFirmwareRequest, set).result, 0);
+  adapter_->set_visible_nic_functions(1);
+  adapter_->faults().FailDriverCall(records::kNicDriverInfoRequest, EIO);
+
+  adapter_->Reboot();
+  std::vector<uint8_t> get = Command(78, 1, 132);
+  ASSERT_EQ(adapter_->Ioctl(iscsi, records::kIscsiFirmwareRequest, get).result, 0);
+  EXPECT_EQ(get[16], 7);
+  EXPECT_EQ(adapter_->open_handles(), 2);
+  EXPECT_EQ(adapter_->visible_nic_functions(), 1);
+  uint8_t info[records::kDriverInfoRecordSize] = {};
+  EXPECT_EQ(adapter_->Ioctl(nic, records::kNicDriverInfoRequest, info).error, EIO);
+}
+
+TEST_F(EmulatorDriver, ArmedFaultsAddToTheConfigurations) {
+  AdapterConfig config = DefaultConfig();
+  config.command_faults.push_back(CommandFailure(1, 88, 2, 44, /*times=*/1));
+  adapter_ = MakeEmulator(config);
+  AdapterConfig more;
+  more.command_faults.push_back(CommandFailure(1, 88, 3, 45, /*times=*/1));
+  adapter_->ArmFaults(more);
+  int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));
+  std::vector<uint8_t> buffer = Command(88, 1, 0);
+  adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer);
+  EXPECT_EQ(Response(buffer).additional_status, 44);
+  adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer);
+  EXPECT_EQ(Response(buffer).additional_status, 45);
+  adapter_->Ioctl(handle, records::kIscsiFirmwareRequest, buffer);
+  EXPECT_EQ(Response(buffer).status, 0);
+}
+
 TEST_F(EmulatorDriver, DriverFaultCountsDown) {
   adapter_->faults().FailDriverCall(0, EIO, /*times=*/1);
   int handle = adapter_->Open(kIscsiDevicePrefix + std::string("0"));

@@ -321,6 +321,37 @@ TEST_F(IscsiFirmwareTest, TargetGoingOfflineClosesTheSessionAndALoginReopensIt) 
   EXPECT_FALSE(adapter_->SetTargetOnline("iqn.2026-01.net.oxim-lab:none", false));
 }
 
+TEST_F(IscsiFirmwareTest, RebootDropsSessionsAndLogsPersistentEntriesInAgain) {
+  ASSERT_EQ(AddPersistent({.qualifier = 3}), 0u);
+  const uint32_t transient = Handle({.qualifier = 5});
+  ASSERT_EQ(Sessions(), std::vector<uint32_t>{transient});
+
+  adapter_->Reboot();
+  // The library's device handles still work; only the persistent entry's
+  // session is there, open.
+  std::vector<uint32_t> handles = Sessions();
+  ASSERT_EQ(handles.size(), 1u);
+  std::optional<records::FirmwareSession> session = Session(handles[0]);
+  ASSERT_TRUE(session);
+  EXPECT_EQ(session->state, records::kSessionOpen);
+  EXPECT_EQ(session->isid[5], 3);
+  std::vector<SessionSummary> summaries = adapter_->Sessions();
+  ASSERT_EQ(summaries.size(), 1u);
+  EXPECT_EQ(summaries[0].function, "vmhba64");
+  EXPECT_EQ(summaries[0].pci, "03:00.2");
+  EXPECT_EQ(summaries[0].target, kOpenTargetName);
+  EXPECT_EQ(summaries[0].portal, "192.0.2.10:3260");
+  EXPECT_EQ(summaries[0].state, "Open");
+
+  // The target going off line is the network's doing: a reboot does not
+  // bring it back, and the entry's login fails.
+  ASSERT_TRUE(adapter_->SetTargetOnline(kOpenTargetName, false));
+  EXPECT_EQ(adapter_->Sessions().at(0).state, "Closed");
+  adapter_->Reboot();
+  EXPECT_EQ(adapter_->Sessions().at(0).state, "Login failed");
+  EXPECT_EQ(adapter_->persistent_targets(0).size(), 1u);
+}
+
 TEST_F(IscsiFirmwareTest, SessionTimeOutStartsFromTheLoginAndCanBeSet) {
   uint32_t with_eto = Handle({.eto = 45});
   uint32_t without = Handle({.qualifier = 1});
@@ -464,6 +495,7 @@ TEST_F(IscsiFirmwareTest, StorageExampleReachesIpv6PortalsAndHexadecimalSecrets)
   const records::FirmwareConnection& c = session->connections.at(0);
   EXPECT_EQ(records::FormatAddress(c.source_type, c.source_address), "2001:db8::100");
   EXPECT_EQ(records::FormatAddress(c.destination_type, c.destination_address), "2001:db8::10");
+  EXPECT_EQ(adapter_->Sessions().at(0).portal, "[2001:db8::10]:3260");
   EXPECT_EQ(Login({.target = kOpenTargetName, .address = v6}), 144u);
 
   Attempt hex{.target = "iqn.2026-01.net.oxim-lab:hexchap", .address = "198.51.100.11"};

@@ -1,0 +1,491 @@
+// The emulated adapter's socket backend; see socket_backend.h.
+#include "platform/socket_backend.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "core/host_paths.h"
+#include "core/log.h"
+#include "platform/emulator_wire.h"
+
+#include <nlohmann/json.hpp>
+
+extern char** environ;
+
+namespace oxim::platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Connections one process keeps to its daemon at most; more threads wait
+// for one to come free.
+constexpr size_t kMaxConnections = 16;
+// Largest configuration file a client reads (for its digest).
+constexpr size_t kMaxConfigFile = 1u << 20;
+
+std::mutex g_problem_mutex;
+std::string g_problem;
+
+void set_problem(const std::string& problem) {
+  std::lock_guard<std::mutex> guard(g_problem_mutex);
+  if (problem != g_problem && !problem.empty()) {
+    pdebug(kModuleAdapter, kLogError, "emulated adapter: %s\n", problem.c_str());
+  }
+  g_problem = problem;
+}
+
+std::string root_directory() {
+  const std::string root = RootPrefix();
+  return root.empty() ? "/" : root;
+}
+
+// Reads a whole regular file of at most kMaxConfigFile bytes.
+bool read_file(const std::string& path, std::string* content, std::string* reason) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    *reason = std::strerror(errno);
+    return false;
+  }
+  content->clear();
+  char chunk[4096];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    content->append(chunk, got);
+    if (content->size() > kMaxConfigFile) break;
+  }
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed || content->size() > kMaxConfigFile) {
+    *reason = failed ? "read error" : "larger than 1 MiB";
+    return false;
+  }
+  return true;
+}
+
+// A connected socket, or -1 with errno.
+int connect_socket(const std::string& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return -1;
+  }
+  return fd;
+}
+
+bool same_user(int fd) {
+  ucred peer{};
+  socklen_t length = sizeof peer;
+  return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == geteuid();
+}
+
+bool send_all(int fd, const std::vector<uint8_t>& bytes) {
+  size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    sent += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool receive_all(int fd, uint8_t* out, size_t size) {
+  size_t got = 0;
+  while (got < size) {
+    const ssize_t n = recv(fd, out + got, size - got, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    got += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+std::optional<std::vector<uint8_t>> receive_frame(int fd) {
+  std::array<uint8_t, wire::kFrameHeaderSize> header{};
+  if (!receive_all(fd, header.data(), header.size())) return std::nullopt;
+  std::optional<size_t> length = wire::DecodeFrameLength(header);
+  if (!length) return std::nullopt;
+  std::vector<uint8_t> payload(*length);
+  if (!receive_all(fd, payload.data(), payload.size())) return std::nullopt;
+  return payload;
+}
+
+bool executable(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
+
+// The daemon program: OXIM_EMULATORD, else beside the library, else in
+// ../libexec from it.
+std::string daemon_program() {
+  if (const char* named = std::getenv("OXIM_EMULATORD"); named != nullptr && *named != '\0') {
+    return named;
+  }
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&MakeSocketBackend), &info) != 0 &&
+      info.dli_fname != nullptr) {
+    std::string directory = info.dli_fname;
+    const size_t slash = directory.rfind('/');
+    directory = slash == std::string::npos ? "." : directory.substr(0, slash);
+    for (const std::string& candidate :
+         {directory + "/oxim-emulatord", directory + "/../libexec/oxim-emulatord"}) {
+      if (executable(candidate)) return candidate;
+    }
+  }
+  return "oxim-emulatord";
+}
+
+// Starts a daemon for this root and waits until it says it is ready (or
+// that another daemon already serves the root), at most 2 seconds. The
+// daemon detaches from this process and keeps no stream of it open.
+bool start_daemon(const std::string& config_file, std::string* problem) {
+  int ready[2];
+  if (pipe2(ready, O_CLOEXEC) != 0) {
+    *problem = std::string("cannot start the emulated adapter: ") + std::strerror(errno);
+    return false;
+  }
+  const std::string program = daemon_program();
+  std::vector<std::string> args = {program, "--root", root_directory(), "--ready-fd", "3"};
+  if (!config_file.empty()) {
+    args.push_back("--config");
+    args.push_back(config_file);
+  }
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  for (int fd : {0, 1, 2}) {
+    posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+  }
+  posix_spawn_file_actions_adddup2(&actions, ready[1], 3);
+  pid_t pid = -1;
+  const int spawned =
+      program.find('/') == std::string::npos
+          ? posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ)
+          : posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(ready[1]);
+  if (spawned != 0) {
+    close(ready[0]);
+    *problem = "cannot start the emulated adapter (" + program + "): " + std::strerror(spawned);
+    return false;
+  }
+  // The daemon's first line on the ready pipe: "ready", or "error: why".
+  std::string line;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kDaemonStartWaitMs);
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    pollfd watch{ready[0], POLLIN, 0};
+    if (left <= 0 || poll(&watch, 1, static_cast<int>(left)) <= 0) break;
+    char chunk[512];
+    const ssize_t n = read(ready[0], chunk, sizeof chunk);
+    if (n <= 0) break;
+    line.append(chunk, static_cast<size_t>(n));
+    if (line.find('\n') != std::string::npos) break;
+  }
+  close(ready[0]);
+  int ignored = 0;
+  waitpid(pid, &ignored, 0);  // the first process of the daemon exits once it has detached
+  line = line.substr(0, line.find('\n'));
+  if (line == "ready") return true;
+  *problem = line.rfind("error: ", 0) == 0
+                 ? "the emulated adapter did not start: " + line.substr(7)
+                 : "the emulated adapter (" + program + ") did not answer within 2 seconds";
+  return false;
+}
+
+class SocketBackend final : public DeviceBackend {
+ public:
+  SocketBackend(std::string config_file, std::string digest)
+      : config_file_(std::move(config_file)), digest_(std::move(digest)) {}
+  ~SocketBackend() override {
+    for (int fd : idle_) close(fd);
+  }
+
+  int Open(const std::string& path) override {
+    std::optional<std::vector<uint8_t>> payload = Exchange(wire::Open{path});
+    std::optional<wire::DeviceAnswer> answer =
+        payload ? wire::DecodeDeviceAnswer(wire::Type::kOpen, *payload) : std::nullopt;
+    if (!answer) {
+      errno = EIO;
+      return -1;
+    }
+    if (answer->result < 0) errno = answer->error;
+    return answer->result;
+  }
+
+  IoResult Ioctl(int handle, unsigned long request, std::span<uint8_t> argument) override {
+    std::optional<std::vector<uint8_t>> payload = Exchange(
+        wire::Ioctl{handle, request, std::vector<uint8_t>(argument.begin(), argument.end())});
+    std::optional<wire::IoctlAnswer> answer =
+        payload ? wire::DecodeIoctlAnswer(*payload) : std::nullopt;
+    if (!answer || answer->argument.size() != argument.size()) return {-1, EIO};
+    std::copy(answer->argument.begin(), answer->argument.end(), argument.begin());
+    return {answer->result, answer->error};
+  }
+
+  int Close(int handle) override {
+    std::optional<std::vector<uint8_t>> payload = Exchange(wire::Close{handle});
+    std::optional<wire::DeviceAnswer> answer =
+        payload ? wire::DecodeDeviceAnswer(wire::Type::kClose, *payload) : std::nullopt;
+    if (!answer) {
+      errno = EIO;
+      return -1;
+    }
+    if (answer->result != 0) errno = answer->error;
+    return answer->result;
+  }
+
+  bool ReadHostFile(const std::string& path, std::string* content) override {
+    std::optional<std::vector<uint8_t>> payload = Exchange(wire::ReadHostFile{path});
+    std::optional<wire::HostFileAnswer> answer =
+        payload ? wire::DecodeHostFileAnswer(*payload) : std::nullopt;
+    if (!answer || !answer->found) return false;
+    *content = std::move(answer->content);
+    return true;
+  }
+
+  ToolResult RunHostTool(const std::vector<std::string>& argv) override {
+    std::optional<std::vector<uint8_t>> payload = Exchange(wire::RunHostTool{argv});
+    std::optional<wire::HostToolAnswer> answer =
+        payload ? wire::DecodeHostToolAnswer(*payload) : std::nullopt;
+    if (!answer) return {};
+    return {answer->exit_status, std::move(answer->output)};
+  }
+
+ private:
+  // One request and its answer's payload, on a connection of the pool;
+  // nullopt when the daemon cannot be reached or went away.
+  std::optional<std::vector<uint8_t>> Exchange(const wire::Request& request) {
+    const int fd = Acquire();
+    if (fd < 0) return std::nullopt;
+    std::optional<std::vector<uint8_t>> payload;
+    if (send_all(fd, wire::EncodeRequest(request))) payload = receive_frame(fd);
+    Release(fd, payload.has_value());
+    return payload;
+  }
+
+  // An idle connection, or a new one (starting a daemon when none runs).
+  int Acquire() {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      freed_.wait(lock, [&] { return !idle_.empty() || open_ < kMaxConnections; });
+      if (!idle_.empty()) {
+        const int fd = idle_.back();
+        idle_.pop_back();
+        return fd;
+      }
+      ++open_;
+    }
+    const int fd = Connect();
+    if (fd < 0) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      --open_;
+      freed_.notify_one();
+    }
+    return fd;
+  }
+
+  void Release(int fd, bool healthy) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (healthy) {
+      idle_.push_back(fd);
+    } else {
+      close(fd);
+      --open_;
+    }
+    freed_.notify_one();
+  }
+
+  int Connect() {
+    const std::string path = HostPath(kEmulatorSocketPath);
+    int fd = connect_socket(path);
+    if (fd < 0 && (errno == ENOENT || errno == ECONNREFUSED)) {
+      std::string problem;
+      if (!start_daemon(config_file_, &problem)) {
+        set_problem(problem);
+        return -1;
+      }
+      fd = connect_socket(path);
+    }
+    if (fd < 0) {
+      set_problem("cannot reach the emulated adapter at " + path + ": " + std::strerror(errno));
+      return -1;
+    }
+    if (!same_user(fd)) {
+      close(fd);
+      set_problem("the emulated adapter at " + path + " belongs to another user");
+      return -1;
+    }
+    std::optional<std::vector<uint8_t>> payload;
+    if (send_all(fd,
+                 wire::EncodeRequest(wire::Hello{wire::kProtocolVersion, Selection(), digest_}))) {
+      payload = receive_frame(fd);
+    }
+    std::optional<wire::HelloAnswer> answer =
+        payload ? wire::DecodeHelloAnswer(*payload) : std::nullopt;
+    if (!answer || answer->status != 0) {
+      close(fd);
+      set_problem(answer ? "the emulated adapter of " + root_directory() +
+                               " runs another configuration (" + answer->configuration + ") than " +
+                               (config_file_.empty() ? "the built-in one" : config_file_)
+                         : "the emulated adapter at " + path + " did not answer");
+      return -1;
+    }
+    set_problem("");
+    return fd;
+  }
+
+  std::string Selection() const {
+    return config_file_.empty() ? "emulator" : "emulator:" + config_file_;
+  }
+
+  const std::string config_file_;
+  const std::string digest_;
+  std::mutex mutex_;
+  std::condition_variable freed_;
+  std::vector<int> idle_;
+  size_t open_ = 0;  // connections made and not yet closed, idle or in use
+};
+
+}  // namespace
+
+std::unique_ptr<DeviceBackend> MakeSocketBackend(std::string_view config_file) {
+  std::string digest;
+  if (!config_file.empty()) {
+    std::string content;
+    std::string reason;
+    if (!read_file(std::string(config_file), &content, &reason)) {
+      set_problem("configuration " + std::string(config_file) + " cannot be read: " + reason);
+      return nullptr;
+    }
+    digest = wire::ConfigurationDigest(content);
+  }
+  return std::make_unique<SocketBackend>(std::string(config_file), std::move(digest));
+}
+
+namespace {
+
+// One exchange on a fresh connection to the root's daemon; nullopt when no
+// daemon answers (nothing is started).
+std::optional<std::vector<uint8_t>> exchange_once(const wire::Request& request) {
+  const int fd = connect_socket(HostPath(kEmulatorSocketPath));
+  if (fd < 0) return std::nullopt;
+  std::optional<std::vector<uint8_t>> payload;
+  if (same_user(fd) && send_all(fd, wire::EncodeRequest(request))) payload = receive_frame(fd);
+  close(fd);
+  return payload;
+}
+
+std::string json_error(const std::string& why) { return nlohmann::json{{"error", why}}.dump(); }
+
+// {"op":"start"}: a daemon for this root with the given configuration,
+// started when none runs.
+uint32_t start_emulator(const std::string& config_file, std::string* answer) {
+  std::string digest;
+  if (!config_file.empty()) {
+    std::string content;
+    std::string reason;
+    if (!read_file(config_file, &content, &reason)) {
+      *answer = json_error("configuration " + config_file + " cannot be read: " + reason);
+      return 1;
+    }
+    digest = wire::ConfigurationDigest(content);
+  }
+  const std::string selection = config_file.empty() ? "emulator" : "emulator:" + config_file;
+  std::optional<std::vector<uint8_t>> payload =
+      exchange_once(wire::Hello{wire::kProtocolVersion, selection, digest});
+  bool started = false;
+  if (!payload) {
+    std::string problem;
+    if (!start_daemon(config_file, &problem)) {
+      *answer = json_error(problem);
+      return 1;
+    }
+    started = true;
+    payload = exchange_once(wire::Hello{wire::kProtocolVersion, selection, digest});
+  }
+  std::optional<wire::HelloAnswer> hello =
+      payload ? wire::DecodeHelloAnswer(*payload) : std::nullopt;
+  if (!hello) {
+    *answer = json_error("the emulated adapter of " + root_directory() + " does not answer");
+    return 1;
+  }
+  if (hello->status != 0) {
+    *answer = json_error("the emulated adapter of " + root_directory() +
+                         " runs another configuration (" + hello->configuration + ")");
+    return 1;
+  }
+  *answer =
+      nlohmann::json{
+          {"running", true}, {"started", started}, {"configuration", hello->configuration}}
+          .dump();
+  return 0;
+}
+
+}  // namespace
+
+uint32_t EmulatorControl(std::string_view request, std::string* answer) {
+  nlohmann::json parsed = nlohmann::json::parse(request, nullptr, false);
+  if (!parsed.is_object() || !parsed.contains("op") || !parsed["op"].is_string()) {
+    *answer = json_error("the request names no \"op\"");
+    return 1;
+  }
+  const std::string op = parsed["op"];
+  if (op == "start") {
+    const nlohmann::json config = parsed.value("config", nlohmann::json(""));
+    if (!config.is_string()) {
+      *answer = json_error("start: \"config\" must be a file name");
+      return 1;
+    }
+    return start_emulator(config.get<std::string>(), answer);
+  }
+  std::optional<std::vector<uint8_t>> payload = exchange_once(wire::Control{std::string(request)});
+  if (!payload) {
+    if (op == "status" || op == "stop") {
+      *answer = nlohmann::json{{"running", false}, {"root", root_directory()}}.dump();
+      return 0;
+    }
+    *answer = json_error("no emulated adapter runs for " + root_directory());
+    return 1;
+  }
+  std::optional<wire::ControlAnswer> control = wire::DecodeControlAnswer(*payload);
+  if (!control) {
+    *answer = json_error("the emulated adapter sent an answer that cannot be read");
+    return 1;
+  }
+  *answer = std::move(control->answer);
+  return control->status == 0 ? 0 : 1;
+}
+
+std::string EmulatorProblem() {
+  std::lock_guard<std::mutex> guard(g_problem_mutex);
+  return g_problem;
+}
+
+}  // namespace oxim::platform
