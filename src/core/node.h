@@ -119,6 +119,10 @@ struct Node {
     const CommandData* command;
     LinkData* link;
   } data = {nullptr};
+  // Chains deleted nodes whose memory is kept until no call can still hold
+  // them (store_guard.h); its own field, so that retiring never allocates
+  // and a retired node's tree links stay as a holder last saw them.
+  Node* next_retired = nullptr;
 };
 
 inline bool is_group(const Node* node) { return node != nullptr && node->kind == kKindGroup; }

@@ -2,17 +2,22 @@
 #include "core/store_guard.h"
 
 #include <atomic>
-#include <vector>
+
+#include "core/node.h"
 
 namespace oxim {
 namespace {
 std::atomic<int> g_scopes{0};
-std::vector<Node*> g_retired;  // guarded by store_mutex()
+Node* g_retired = nullptr;  // chained through next_retired; guarded by store_mutex()
 
 void free_retired_locked() {
-  std::vector<Node*> retired;
-  retired.swap(g_retired);
-  for (Node* node : retired) free_node_record(node);
+  Node* node = g_retired;
+  g_retired = nullptr;
+  while (node != nullptr) {
+    Node* next = node->next_retired;
+    free_node_record(node);
+    node = next;
+  }
 }
 }  // namespace
 
@@ -35,7 +40,8 @@ void retire_node(Node* node) {
   if (g_scopes.load(std::memory_order_acquire) == 0) {
     free_node_record(node);
   } else {
-    g_retired.push_back(node);
+    node->next_retired = g_retired;  // no allocation: deleting cannot fail
+    g_retired = node;
   }
 }
 

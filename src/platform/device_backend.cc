@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "core/log.h"
+#include "platform/socket_backend.h"
 
 namespace oxim::platform {
 namespace {
@@ -28,10 +29,10 @@ std::string EnvOr(const char* name, const char* fallback) {
 
 std::unique_ptr<DeviceBackend> MakeBackend(const std::string& adapter) {
   if (adapter.empty() || adapter == "host") return MakeHostBackend();
-  if (adapter == "emulator") return MakeEmulatedBackend("");
+  if (adapter == "emulator") return MakeSocketBackend("");
   constexpr std::string_view kFilePrefix = "emulator:";
   if (adapter.starts_with(kFilePrefix)) {
-    return MakeEmulatedBackend(std::string_view(adapter).substr(kFilePrefix.size()));
+    return MakeSocketBackend(std::string_view(adapter).substr(kFilePrefix.size()));
   }
   pdebug(kModuleAdapter, kLogError, "Unknown adapter selection OXIM_ADAPTER=%s\n", adapter.c_str());
   return nullptr;
@@ -114,6 +115,17 @@ ToolResult RunHostTool(const std::vector<std::string>& argv) {
   }
   if (!backend) return {};
   return backend->RunHostTool(argv);
+}
+
+std::string AdapterProblem() {
+  const std::string adapter = EnvOr("OXIM_ADAPTER", "host");
+  {
+    std::lock_guard<std::mutex> guard(g_mutex);
+    if (g_override) return "";
+  }
+  if (adapter == "emulator" || adapter.starts_with("emulator:")) return EmulatorProblem();
+  if (!adapter.empty() && adapter != "host") return "unknown adapter selection OXIM_ADAPTER=" + adapter;
+  return "";
 }
 
 void SetBackendOverride(std::shared_ptr<DeviceBackend> backend) {

@@ -77,6 +77,11 @@ int CloseDevice(int handle);
 bool ReadHostFile(const std::string& path, std::string* content);
 ToolResult RunHostTool(const std::vector<std::string>& argv);
 
+// Why the adapter OXIM_ADAPTER chooses cannot be used, in words for the log
+// and the last status; "" when nothing is known against it (the real host
+// without adapter is not a problem of the choice).
+std::string AdapterProblem();
+
 // Test hook: makes `backend` the backend of every following call regardless
 // of OXIM_ADAPTER; nullptr returns to the choice by the environment. Devices
 // opened before belong to the old backend and must be closed first.

@@ -17,6 +17,7 @@
 #include "core/lock.h"
 #include "core/log.h"
 #include "core/node_store.h"
+#include "core/status.h"
 #include "core/strings.h"
 #include "core/tree_services.h"
 #include "kit/function_attributes.h"
@@ -445,6 +446,13 @@ uint32_t backend_init() {
   pdebug(kModuleAdapter, kLogDebug, "%s:nic_valid_hba = %d\n", __func__, g_nic_count);
   transport::SetNicRefreshHook(nic_refresh_hook);
   if (g_iscsi_count == 0 && g_nic_count == 0) {
+    // An adapter that was chosen but cannot be used (the emulated adapter
+    // runs another configuration, say) fails the start instead of showing
+    // an empty tree.
+    if (const std::string problem = platform::AdapterProblem(); !problem.empty()) {
+      pdebug(kModuleAdapter, kLogError, "%s:%s\n", __func__, problem.c_str());
+      return reportf(OXIM_STATUS_FAILURE, "The adapter cannot be used: %s.", problem.c_str());
+    }
     pdebug(kModuleAdapter, kLogCritical, "%s:Nevrane Adapter Not Found.\n", __func__);
     (void)report(kNoAdapter);
     return OXIM_STATUS_SUCCESS;
