@@ -43,13 +43,17 @@ def includes_of(root, path):
 
 
 def resolve(root, including, name):
-    """The project file an include names: ('src'|'emulator'|'include'|'local', path) or None."""
+    """The project file an include names: ('src'|'emulator'|'include'|'local', path) or None.
+
+    Like the compiler, a quoted include is first looked up beside the file that
+    includes it, then on the include path."""
+    local = os.path.normpath(os.path.join(os.path.dirname(including), name))
+    if os.path.isfile(os.path.join(root, local)):
+        top = local.split('/')[0]
+        return (top if top in ('src', 'emulator', 'include') else 'local'), local
     for kind in ('src', 'emulator', 'include'):
         if os.path.isfile(os.path.join(root, kind, name)):
             return kind, os.path.join(kind, name)
-    local = os.path.join(os.path.dirname(including), name)
-    if os.path.isfile(os.path.join(root, local)):
-        return 'local', os.path.normpath(local)
     return None
 
 
