@@ -336,24 +336,3 @@ std::shared_ptr<EmulatedAdapter> MakeEmulator(AdapterConfig config) {
 }
 
 }  // namespace oxim::emulator
-
-namespace oxim::platform {
-
-std::unique_ptr<DeviceBackend> MakeEmulatedBackend(std::string_view config_file) {
-  emulator::AdapterConfig config = emulator::DefaultConfig();
-  if (!config_file.empty()) {
-    std::string error;
-    std::optional<emulator::AdapterConfig> loaded =
-        emulator::LoadAdapterConfig(std::string(config_file), &error);
-    if (!loaded) {
-      pdebug(kModuleAdapter, kLogError, "emulated adapter: configuration %.*s refused: %s\n",
-             static_cast<int>(config_file.size()), config_file.data(), error.c_str());
-      return nullptr;
-    }
-    config = std::move(*loaded);
-  }
-  return std::make_unique<emulator::EmulatedAdapter>(std::move(config),
-                                                     HostPath(emulator::kStateDirectory));
-}
-
-}  // namespace oxim::platform

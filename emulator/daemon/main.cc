@@ -239,6 +239,18 @@ std::string absolute(const std::string& path) {
   return std::string(directory) + "/" + path;
 }
 
+// Closes a descriptor when it goes out of scope.
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd() { close(fd_); }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+ private:
+  int fd_;
+};
+
 emulator::Server* g_server = nullptr;
 
 void stop_on_signal(int) {
@@ -270,6 +282,9 @@ int run(const Options& options) {
     return 0;
   }
   if (lock < 0) return ready.Fail(why);
+  // Declared before the adapter, so released after it is gone: the flash is
+  // this daemon's until then.
+  const UniqueFd lock_held(lock);
 
   emulator::AdapterConfig config = emulator::DefaultConfig();
   emulator::DaemonIdentity identity;
@@ -307,13 +322,6 @@ int run(const Options& options) {
   ready.Say("ready");
   server.Run();
   g_server = nullptr;
-  // The socket goes only if it is still this daemon's.
-  struct stat now;
-  if (stat(socket_path.c_str(), &now) == 0 && now.st_ino == bound.st_ino) {
-    unlink(socket_path.c_str());
-  }
-  close(listening);
-  close(lock);
   return 0;
 }
 

@@ -112,6 +112,7 @@ Server::Server(std::shared_ptr<EmulatedAdapter> adapter, DaemonIdentity identity
 
 Server::~Server() {
   Stop();
+  StopListening();
   std::list<Client> remaining;
   {
     std::lock_guard<std::mutex> guard(threads_mutex_);
@@ -169,6 +170,15 @@ void Server::Accept() {
   client.thread = std::thread([this, &client] { Serve(client); });
 }
 
+void Server::StopListening() {
+  if (listening_fd_ < 0) return;
+  if (socket_inode_ != 0 && inode_of(options_.socket_path) == socket_inode_) {
+    unlink(options_.socket_path.c_str());
+  }
+  close(listening_fd_);
+  listening_fd_ = -1;
+}
+
 std::string Server::EndReason(Clock::time_point last_client) const {
   if (stopping_) return "stop requested";
   if (!directory_exists(identity_.root)) return "the root directory is gone";
@@ -193,6 +203,7 @@ void Server::Run() {
   }
   DaemonLog("ending: %s", reason.c_str());
   stopping_ = true;
+  StopListening();
   // Wake every client thread out of its wait for a request, then join.
   std::list<Client> remaining;
   {

@@ -60,8 +60,9 @@ void DaemonLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 class Server {
  public:
-  // listening_fd: a listening Unix socket, or -1 for a server whose Run()
-  // is never called (the fuzz target drives Handle() alone).
+  // listening_fd: a listening Unix socket, which the server closes, or -1
+  // for a server whose Run() is never called (the fuzz target drives
+  // Handle() alone).
   Server(std::shared_ptr<EmulatedAdapter> adapter, DaemonIdentity identity, int listening_fd,
          ServerOptions options);
   // Ends and waits for the client threads.
@@ -70,8 +71,10 @@ class Server {
   Server& operator=(const Server&) = delete;
 
   // Serves until Stop(), until no client has been connected for the idle
-  // time, or until the root directory or the socket is gone. Then ends every
-  // connection and waits for the client threads.
+  // time, or until the root directory or the socket is gone. Then stops
+  // listening (and removes the socket if it is still this daemon's), so
+  // that a client arriving now starts a new daemon instead of waiting on
+  // this one, ends every connection and waits for the client threads.
   void Run();
   // Makes Run() return soon. Safe from a signal handler.
   void Stop();
@@ -106,6 +109,7 @@ class Server {
   // Joins the threads of clients that are gone. REQUIRES: threads_mutex_.
   void ReapLocked();
   void Accept();
+  void StopListening();
   // Why the daemon should end now ("" while it serves).
   std::string EndReason(std::chrono::steady_clock::time_point last_client) const;
 

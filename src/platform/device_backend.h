@@ -61,11 +61,6 @@ class DeviceBackend {
 // run with posix_spawn.
 std::unique_ptr<DeviceBackend> MakeHostBackend();
 
-// The emulated adapter (defined by the emulator library). config_file empty
-// means the built-in configuration. Returns nullptr (with a log entry) when
-// the configuration cannot be used.
-std::unique_ptr<DeviceBackend> MakeEmulatedBackend(std::string_view config_file);
-
 // Device access through the current backend. OpenDevice chooses the backend
 // from OXIM_ADAPTER (and OXIM_ROOT) when no device is open; an unknown
 // OXIM_ADAPTER value fails the open with EINVAL.

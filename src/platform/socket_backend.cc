@@ -36,6 +36,9 @@ using Clock = std::chrono::steady_clock;
 // Connections one process keeps to its daemon at most; more threads wait
 // for one to come free.
 constexpr size_t kMaxConnections = 16;
+// How long a failed connection (a daemon that did not start, or runs another
+// configuration) keeps a process from trying again.
+constexpr auto kRetryAfter = std::chrono::seconds(3);
 // Largest configuration file a client reads (for its digest).
 constexpr size_t kMaxConfigFile = 1u << 20;
 
@@ -323,23 +326,54 @@ class SocketBackend final : public DeviceBackend {
   }
 
   int Connect() {
+    {
+      // A failed start or refusal is not tried again at once: start-up
+      // opens 128 devices, and each would start a daemon or wait again.
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (Clock::now() < refused_until_) {
+        errno = EIO;
+        return -1;
+      }
+    }
+    std::string problem;
+    const int fd = ConnectOrRefuse(&problem);
+    if (fd < 0) {
+      set_problem(problem);
+      std::lock_guard<std::mutex> lock(mutex_);
+      refused_until_ = Clock::now() + kRetryAfter;
+      errno = EIO;
+      return -1;
+    }
+    set_problem("");
+    return fd;
+  }
+
+  // A connection whose hello the daemon accepted (a daemon is started when
+  // none answers), or -1 with the reason in *problem.
+  int ConnectOrRefuse(std::string* problem) {
+    // A daemon that was ending as this process connected drops the
+    // connection unanswered; the second attempt starts its successor.
+    for (int attempt = 0;; ++attempt) {
+      bool unanswered = false;
+      const int fd = ConnectOnce(problem, &unanswered);
+      if (fd >= 0 || !unanswered || attempt == 1) return fd;
+    }
+  }
+
+  int ConnectOnce(std::string* problem, bool* unanswered) {
     const std::string path = HostPath(kEmulatorSocketPath);
     int fd = connect_socket(path);
     if (fd < 0 && (errno == ENOENT || errno == ECONNREFUSED)) {
-      std::string problem;
-      if (!start_daemon(config_file_, &problem)) {
-        set_problem(problem);
-        return -1;
-      }
+      if (!start_daemon(config_file_, problem)) return -1;
       fd = connect_socket(path);
     }
     if (fd < 0) {
-      set_problem("cannot reach the emulated adapter at " + path + ": " + std::strerror(errno));
+      *problem = "cannot reach the emulated adapter at " + path + ": " + std::strerror(errno);
       return -1;
     }
     if (!same_user(fd)) {
       close(fd);
-      set_problem("the emulated adapter at " + path + " belongs to another user");
+      *problem = "the emulated adapter at " + path + " belongs to another user";
       return -1;
     }
     std::optional<std::vector<uint8_t>> payload;
@@ -351,13 +385,14 @@ class SocketBackend final : public DeviceBackend {
         payload ? wire::DecodeHelloAnswer(*payload) : std::nullopt;
     if (!answer || answer->status != 0) {
       close(fd);
-      set_problem(answer ? "the emulated adapter of " + root_directory() +
-                               " runs another configuration (" + answer->configuration + ") than " +
-                               (config_file_.empty() ? "the built-in one" : config_file_)
-                         : "the emulated adapter at " + path + " did not answer");
+      *unanswered = !answer;
+      *problem = answer ? "the emulated adapter of " + root_directory() +
+                              " runs another configuration (" + answer->configuration +
+                              ") than " +
+                              (config_file_.empty() ? "the built-in one" : config_file_)
+                        : "the emulated adapter at " + path + " did not answer";
       return -1;
     }
-    set_problem("");
     return fd;
   }
 
@@ -371,6 +406,7 @@ class SocketBackend final : public DeviceBackend {
   std::condition_variable freed_;
   std::vector<int> idle_;
   size_t open_ = 0;  // connections made and not yet closed, idle or in use
+  Clock::time_point refused_until_{};  // no new connection before
 };
 
 }  // namespace

@@ -398,7 +398,10 @@ int os_get_nic_port_instances() {
   transport::SetNicFunctions({});
   const int probe = platform::OpenDevice(records::kNicDevicePath);
   if (probe < 0) {
-    pdebug(kModuleAdapter, kLogError, "could not open device node %s\n", records::kNicDevicePath);
+    if (platform::AdapterProblem().empty()) {  // else the backend said why
+      pdebug(kModuleAdapter, kLogError, "could not open device node %s\n",
+             records::kNicDevicePath);
+    }
     return 0;
   }
   platform::CloseDevice(probe);
@@ -449,8 +452,8 @@ uint32_t backend_init() {
     // An adapter that was chosen but cannot be used (the emulated adapter
     // runs another configuration, say) fails the start instead of showing
     // an empty tree.
+    // The backend has logged the problem already.
     if (const std::string problem = platform::AdapterProblem(); !problem.empty()) {
-      pdebug(kModuleAdapter, kLogError, "%s:%s\n", __func__, problem.c_str());
       return reportf(OXIM_STATUS_FAILURE, "The adapter cannot be used: %s.", problem.c_str());
     }
     pdebug(kModuleAdapter, kLogCritical, "%s:Nevrane Adapter Not Found.\n", __func__);

@@ -148,10 +148,12 @@ TEST_F(DiscoveryTest, InterfaceCheckKnowsTheAdaptersFunctionsAndRunsNoShell) {
   EXPECT_NE(access(witness.c_str(), F_OK), 0) << "nothing ran";
 }
 
-TEST_F(DiscoveryTest, InvalidConfigurationIsRefusedWholly) {
-  Start(WriteConfig(R"({"controllers": [{"chip": 3}]})"));
-  EXPECT_EQ(LastStatus().first, 313u) << "no adapter: the configuration was refused";
-  EXPECT_TRUE(Groups("").empty()) << "nothing half-loaded";
+TEST_F(DiscoveryTest, InvalidConfigurationFailsTheStartWithTheReason) {
+  EXPECT_EQ(TryStart(WriteConfig(R"({"controllers": [{"chip": 3}]})")), OXIM_STATUS_FAILURE);
+  const auto [code, message] = LastStatus();
+  EXPECT_EQ(code, OXIM_STATUS_FAILURE);
+  EXPECT_NE(message.find("controllers[0].serial_number: missing (required)"), std::string::npos)
+      << message;
 }
 
 }  // namespace

@@ -51,16 +51,27 @@ TEST_F(AdapterChoice, ConfigurationFileAndUnknownValuesAreRefused) {
   EXPECT_EQ(OpenDevice(records::kNicDevicePath), -1);
 }
 
+// Start-up opens 128 devices: a configuration that cannot be used is
+// tried, and logged, once.
 TEST_F(AdapterChoice, RefusedConfigurationIsLoggedOnceNotOnEveryOpen) {
-  set_log_level(kLogError);
-  open_log_file();
-  setenv("OXIM_ADAPTER", "emulator:/nonexistent/adapter.json", 1);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(OpenDevice(records::kNicDevicePath), -1);
-  close_log_file();
-  set_log_level(kLogOff);
-  const std::string log = root_.read(kLogFilePath);
-  EXPECT_NE(log.find("refused"), std::string::npos) << log;
-  EXPECT_EQ(log.find("refused"), log.rfind("refused")) << log;
+  root_.write("/bad.json", R"({"controllers": [{"chip": 3, "serial_number": "SN-1", "functions": [
+      {"kind": "nic", "port": 0, "pci": {"bus": 300, "device": 0, "function": 0}}]}]})");
+  const std::pair<std::string, std::string> kCases[] = {
+      {"emulator:/nonexistent/adapter.json", "cannot be read"},
+      {"emulator:" + root_.file("/bad.json"),
+       "controllers[0].functions[0].pci.bus: expected an integer 0..255"}};
+  for (const auto& [adapter, reason] : kCases) {
+    set_log_level(kLogError);
+    open_log_file();
+    setenv("OXIM_ADAPTER", adapter.c_str(), 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(OpenDevice(records::kNicDevicePath), -1);
+    close_log_file();
+    set_log_level(kLogOff);
+    const std::string log = root_.read(kLogFilePath);
+    EXPECT_NE(log.find(reason), std::string::npos) << log;
+    EXPECT_EQ(log.find(reason), log.rfind(reason)) << log;
+    EXPECT_NE(AdapterProblem().find(reason), std::string::npos) << AdapterProblem();
+  }
 }
 
 TEST_F(AdapterChoice, HostFilesAreReadUnderTheRoot) {

@@ -2,7 +2,9 @@
 // the library on the adapter it names (the built-in emulated adapter, a
 // configuration of emulator/configs, one written into the root, or the
 // host), and at the end every client it started is gone and every block
-// the library allocated is back.
+// the library allocated is back. The emulated adapter of the root (a daemon
+// that the library starts) runs one configuration: starting a client on
+// another one stops it first, and it stops at the end of each test.
 //
 //   class LoginTest : public LibraryTest {};
 //   TEST_F(LoginTest, ...) {
@@ -36,6 +38,9 @@ class LibraryTest : public TempRootTest {
   void Stop();
   // Every client leaves, and the library starts again on the same adapter.
   void Restart();
+  // The emulated adapter of the root stops (as if powered off); the next
+  // start of a client starts it again. Waits until it is gone.
+  void StopEmulator();
 
   // The OXIM_ADAPTER value of a configuration of emulator/configs.
   static std::string Config(const std::string& name);

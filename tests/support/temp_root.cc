@@ -16,9 +16,15 @@ TempRoot::TempRoot() {
   std::filesystem::create_directories(path_ + "/scratch/Vallorn");
   std::filesystem::create_directories(path_ + "/tmp");
   setenv("OXIM_ROOT", path_.c_str(), 1);
+#ifdef OXIM_EMULATORD_PATH
+  // The library starts the emulated adapter's daemon of the root when it
+  // needs one; test programs are not installed beside the library.
+  setenv("OXIM_EMULATORD", OXIM_EMULATORD_PATH, 0);
+#endif
 }
 
 TempRoot::~TempRoot() {
+  // A daemon the root's clients started leaves when the root goes.
   unsetenv("OXIM_ROOT");
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);

@@ -74,6 +74,9 @@ class Terminal {
   std::string pending_;
 };
 
+// The environment of a run against the root's emulated adapter.
+inline const std::vector<std::string> kEmulator = {"OXIM_ADAPTER=emulator"};
+
 class OximctlTest : public TempRootTest {
  protected:
   // Runs oximctl to its end with args and extra environment entries.

@@ -12,7 +12,6 @@
 namespace oxim::testing {
 namespace {
 
-const std::vector<std::string> kEmulator = {"OXIM_ADAPTER=emulator"};
 const std::string kHba = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
 
 std::vector<std::string> Words(const std::string& line) {
@@ -89,15 +88,19 @@ TEST_F(Completion, CommandsOptionsPathsParametersAndValues) {
   EXPECT_EQ(Complete("oximctl run " + kHba + "/AddTarget BootTarget="),
             "11\nBootTarget=True\nBootTarget=False\n");
   EXPECT_EQ(Complete("oximctl set OXIMDebugLevel "), "0\n0\n1\n2\n3\n4\n5\n6\n");
-  // The adapter of the line is the one whose tree is completed.
-  const std::string config = std::string(OXIM_CONFIG_DIR) + "/large.json";
-  EXPECT_EQ(Complete("oximctl --adapter emulator:" + config + " tree Quellfire3/iSCSIPhysicalHBA3"),
-            "28\nQuellfire3/iSCSIPhysicalHBA3/\n");
+  EXPECT_EQ(Complete("oximctl emulator re"), "2\nreboot\n");
+  EXPECT_EQ(Complete("oximctl emulator target iqn.x o"), "1\non\noff\n");
   const std::string files =
       Complete("oximctl --adapter emulator:" + std::string(OXIM_CONFIG_DIR) + "/qf");
   EXPECT_NE(files.find("\nemulator:" + std::string(OXIM_CONFIG_DIR) + "/qf3.json\n"),
             std::string::npos)
       << files;
+}
+
+TEST_F(Completion, TheAdapterOfTheLineIsTheOneWhoseTreeIsCompleted) {
+  const std::string config = std::string(OXIM_CONFIG_DIR) + "/large.json";
+  EXPECT_EQ(Complete("oximctl --adapter emulator:" + config + " tree Quellfire3/iSCSIPhysicalHBA3"),
+            "28\nQuellfire3/iSCSIPhysicalHBA3/\n");
 }
 
 TEST_F(Completion, ValuesWithBlanksAreQuoted) {

@@ -12,7 +12,6 @@
 namespace oxim::testing {
 namespace {
 
-const std::vector<std::string> kEmulator = {"OXIM_ADAPTER=emulator"};
 const std::string kHba = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
 
 // Parses strictly (nlohmann refuses invalid UTF-8 and lone surrogates).

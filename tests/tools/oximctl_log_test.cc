@@ -22,7 +22,6 @@ class FailedCallLog : public OximctlTest {
         kEmulator);
     ASSERT_EQ(added.exit_code, 0) << added.err;
   }
-  const std::vector<std::string> kEmulator = {"OXIM_ADAPTER=emulator"};
   const std::string kHba = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
   const std::string kLogin = kHba + "/Target0/Login";
   const std::string kFailure =

@@ -11,7 +11,6 @@ namespace oxim::testing {
 namespace {
 
 const std::vector<std::string> kHost = {"OXIM_ADAPTER=host"};
-const std::vector<std::string> kEmulator = {"OXIM_ADAPTER=emulator"};
 constexpr char kPrompt[] = "oximctl> ";
 
 class Shell : public OximctlTest {};

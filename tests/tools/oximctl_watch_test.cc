@@ -20,7 +20,6 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
-const std::vector<std::string> kEmulator = {"OXIM_ADAPTER=emulator"};
 const std::string kHba = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
 
 class Watch : public OximctlTest {};
@@ -95,10 +94,11 @@ TEST_F(Watch, ShowsASessionAppearAndCloseWhenItsTargetGoesAway) {
                      adapter);
   ASSERT_EQ(added.exit_code, 0) << added.err;
 
-  // The target is persistent: this start of the adapter logs in again, on
+  // The target is persistent: the adapter logs in to it at its power-on, on
   // its own time, here when the target answers.
   const std::string session = "ROOT/" + kHba + "/Target0/Session0";
   tgtd.Pause();
+  ASSERT_EQ(Run({"emulator", "reboot"}, adapter).exit_code, 0);
   Running watch({"watch", kHba + "/Target0", "--interval", "0.2", "--values"}, adapter);
   ASSERT_NE(watch.AwaitErr("Ctrl-C stops\n", seconds(10)).find("watching"), std::string::npos);
   std::string seen = watch.AwaitOut("PortalGroupTag = 1\n", seconds(5));

@@ -7,12 +7,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "log_tail.h"
+#include "emulator.h"
 #include "oxim/oxim.h"
 
 namespace oximctl {
@@ -52,7 +51,7 @@ void make_directories(const std::string& path) {
 }  // namespace
 
 void choose_adapter(const std::optional<std::string>& adapter,
-                    const std::optional<std::string>& root) {
+                    const std::optional<std::string>& root, bool note) {
   if (root) setenv("OXIM_ROOT", root->c_str(), 1);
   if (adapter) {
     setenv("OXIM_ADAPTER", adapter->c_str(), 1);
@@ -65,8 +64,11 @@ void choose_adapter(const std::optional<std::string>& adapter,
     make_directories(directory);
     setenv("OXIM_ROOT", directory.c_str(), 1);
   }
-  std::cerr << "oximctl: no adapter on this host; using the built-in emulated adapter (files in "
-            << std::getenv("OXIM_ROOT") << ")\n";
+  if (note && !emulator_running()) {
+    std::cerr << "oximctl: no adapter on this host; starting the built-in emulated adapter (files "
+                 "in "
+              << std::getenv("OXIM_ROOT") << ")\n";
+  }
 }
 
 std::optional<std::string> configuration_file() {
@@ -93,40 +95,28 @@ std::string check_configuration_file(const std::string& file) {
   return "";
 }
 
-std::optional<std::string> refusal_in_log(const std::vector<std::string>& messages) {
-  constexpr std::string_view kRefused = " refused: ";
-  for (const std::string& message : messages) {
-    if (message.find("emulated adapter: configuration ") == std::string::npos) continue;
-    const size_t at = message.find(kRefused);
-    if (at != std::string::npos) return message.substr(at + kRefused.size());
+std::string start_failure_text(const std::string& library_message,
+                               const std::optional<std::string>& root) {
+  std::string text = library_message;
+  // "The adapter cannot be used: the emulated adapter did not start:
+  //  configuration FILE refused: REASON."
+  constexpr std::string_view kConfiguration = "configuration ";
+  const size_t refused = text.find(" refused: ");
+  const size_t configuration = text.rfind(kConfiguration, refused);
+  if (refused != std::string::npos && configuration != std::string::npos) {
+    std::string reason = text.substr(refused + 10);
+    if (!reason.empty() && reason.back() == '.') reason.pop_back();
+    return "the emulated adapter's configuration " +
+           text.substr(configuration + kConfiguration.size(),
+                       refused - configuration - kConfiguration.size()) +
+           " was refused: " + reason;
   }
-  return std::nullopt;
-}
-
-std::optional<std::string> probe_refusal() {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  std::string scratch = (fs::temp_directory_path(error) / "oximctl-check-XXXXXX").string();
-  if (error || mkdtemp(scratch.data()) == nullptr) return std::nullopt;
-  make_directories(scratch + "/scratch/Vallorn");
-  std::ofstream(scratch + "/scratch/Vallorn/liboxim.conf") << "OXIMLogLevel 3\n";
-  const char* previous = std::getenv("OXIM_ROOT");
-  const std::optional<std::string> saved_root =
-      previous != nullptr ? std::optional<std::string>(previous) : std::nullopt;
-  setenv("OXIM_ROOT", scratch.c_str(), 1);
-  std::optional<std::string> reason;
-  {
-    const LogTail tail;
-    if (OXIM_init() == OXIM_STATUS_SUCCESS) OXIM_exit();
-    reason = refusal_in_log(tail.appended(true));
+  if (text.find("runs another configuration") != std::string::npos) {
+    text += " To use this configuration, restart the emulated adapter: oximctl";
+    if (root) text += " --root " + *root;
+    text += " emulator stop, then run the command again (its flash stays).";
   }
-  if (saved_root) {
-    setenv("OXIM_ROOT", saved_root->c_str(), 1);
-  } else {
-    unsetenv("OXIM_ROOT");
-  }
-  fs::remove_all(scratch, error);
-  return reason;
+  return "the library did not start: " + text;
 }
 
 }  // namespace oximctl

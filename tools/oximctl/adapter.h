@@ -1,28 +1,27 @@
-// Which adapter the library is to use, and why an emulated adapter's
-// configuration was refused.
+// Which adapter the library is to use, and what is wrong with an emulated
+// adapter's configuration before the library sees it.
 //
-// The library reads OXIM_ADAPTER when it opens a device, and an emulator
-// configuration it refuses leaves it without a backend: it starts, and the
-// tree holds no controller. The reason is written only to its log, at log
-// level 3 or more. So oximctl checks what it can before the start (that the
-// file can be read and holds JSON), and after a start that shows no
-// controller it takes the reason from the log, or, when the log level kept
-// it out, from a second start in a scratch root that logs errors.
+// The library reads OXIM_ADAPTER when it opens a device. With an emulated
+// adapter it starts the root's daemon, which refuses a configuration it
+// cannot use with the field and what it expected; the library's start then
+// fails with that reason in the last status. oximctl also checks beforehand
+// what it can (that the file can be read and holds JSON), to name the
+// problem before anything starts.
 #ifndef OXIM_TOOLS_OXIMCTL_ADAPTER_H_
 #define OXIM_TOOLS_OXIMCTL_ADAPTER_H_
 
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace oximctl {
 
 // Sets OXIM_ADAPTER and OXIM_ROOT for this run. Without an adapter on the
 // host and with nothing said otherwise, the built-in emulated adapter is used
-// with a per-user root, so that its files persist between runs; a note on
-// standard error says so.
+// with a per-user root, so that its files persist between runs; when this
+// run is the one that starts it, a note on standard error says so (note:
+// false keeps it quiet).
 void choose_adapter(const std::optional<std::string>& adapter,
-                    const std::optional<std::string>& root);
+                    const std::optional<std::string>& root, bool note = true);
 
 // The configuration file OXIM_ADAPTER names (emulator:FILE), if any.
 std::optional<std::string> configuration_file();
@@ -31,14 +30,11 @@ std::optional<std::string> configuration_file();
 // not JSON), or "".
 std::string check_configuration_file(const std::string& file);
 
-// The reason in an "emulated adapter: configuration ... refused: REASON"
-// line among the log messages, if there is one.
-std::optional<std::string> refusal_in_log(const std::vector<std::string>& messages);
-
-// Starts and stops the library once in a scratch OXIM_ROOT whose log level
-// is 3, with the same OXIM_ADAPTER, and returns the reason of a refusal it
-// logged. Call it while no client of the library is open.
-std::optional<std::string> probe_refusal();
+// What oximctl says when the library did not start: the library's reason,
+// with what to do about an emulated adapter that runs another
+// configuration (root: the --root given to this run, repeated in the advice).
+std::string start_failure_text(const std::string& library_message,
+                               const std::optional<std::string>& root);
 
 }  // namespace oximctl
 

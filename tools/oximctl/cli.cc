@@ -126,6 +126,9 @@ std::string take_command_option(const CommandSpec& command, const std::vector<st
              value + "'";
     }
     invocation.count = static_cast<int>(*count);
+  } else if (name == "--config") {
+    if (invocation.config) return "--config given twice";
+    invocation.config = value;
   } else if (name == "--interval") {
     if (invocation.interval) return "--interval given twice";
     invocation.interval = seconds(value);
@@ -133,6 +136,43 @@ std::string take_command_option(const CommandSpec& command, const std::vector<st
       return "--interval takes seconds from 0.1 to 86400, not '" + value + "'";
   }
   return "";
+}
+
+// The emulator command's actions and how many arguments each takes.
+const std::vector<std::pair<std::string, size_t>>& emulator_action_table() {
+  static const std::vector<std::pair<std::string, size_t>> kActions = {
+      {"start", 0},        {"stop", 0},  {"status", 0},        {"reboot", 0},
+      {"clear-faults", 0}, {"fault", 1}, {"nic-functions", 1}, {"target", 2}};
+  return kActions;
+}
+
+}  // namespace
+
+std::vector<std::string> emulator_actions() {
+  std::vector<std::string> names;
+  for (const auto& [name, count] : emulator_action_table()) names.push_back(name);
+  return names;
+}
+
+namespace {
+
+// The emulator command's action and its arguments; the usage error, or "".
+std::string check_emulator_action(const std::vector<std::string>& args) {
+  const std::vector<std::string> names = emulator_actions();
+  for (const auto& [name, count] : emulator_action_table()) {
+    if (args[0] != name) continue;
+    if (args.size() - 1 != count) {
+      return "emulator " + name + " takes " +
+             (count == 0   ? std::string("no argument")
+              : count == 1 ? std::string("one argument")
+                           : std::string("two arguments"));
+    }
+    if (name == "target" && args[2] != "on" && args[2] != "off") {
+      return "emulator target NAME takes on or off, not '" + args[2] + "'";
+    }
+    return "";
+  }
+  return "no emulator action '" + args[0] + "'" + did_you_mean(args[0], names);
 }
 
 std::string check_arguments(const CommandSpec& command, const Invocation& invocation,
@@ -150,6 +190,11 @@ std::string check_arguments(const CommandSpec& command, const Invocation& invoca
       error += " (a depth is given as --depth " + extra + ")";
     }
     return error + "; " + usage;
+  }
+  if (command.verb == Verb::kEmulator) {
+    if (std::string error = check_emulator_action(args); !error.empty()) {
+      return error + "; " + usage;
+    }
   }
   if (command.verb == Verb::kHelp && !args.empty() && find_command(args[0]) == nullptr &&
       !(context == Context::kShell && (args[0] == "exit" || args[0] == "quit"))) {
@@ -262,6 +307,26 @@ const std::vector<CommandSpec>& commands() {
        0,
        0,
        {}},
+      {"emulator",
+       Verb::kEmulator,
+       "ACTION [ARGUMENT...]",
+       "start, stop, inspect or disturb the emulated adapter",
+       "The emulated adapter of a root is a daemon that every process using the root shares;\n"
+       "the library starts it when it needs one. ACTION is one of:\n"
+       "  start [--config FILE]   start it (with the configuration of --adapter emulator:FILE\n"
+       "                          when --config is not given)\n"
+       "  stop                    stop it (its flash stays; the next start powers it on again)\n"
+       "  status                  configuration, uptime, clients and sessions\n"
+       "  reboot                  drop sessions and connections, keep the flash, log the\n"
+       "                          persistent entries in again\n"
+       "  fault JSON              arm faults, as a configuration's \"faults\" object\n"
+       "  clear-faults            disarm every fault\n"
+       "  target NAME on|off      a simulated target comes back or goes off line\n"
+       "  nic-functions N         the NIC driver shows N NIC functions",
+       "emulator fault '{\"commands\": [{\"subsystem\": 6, \"opcode\": 23, \"status\": 1}]}'",
+       1,
+       3,
+       {{"--config", "FILE", "the configuration to start with (start)"}}},
       {"help",
        Verb::kHelp,
        "[COMMAND]",

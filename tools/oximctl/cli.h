@@ -28,6 +28,7 @@ enum class Verb {
   kWatch,
   kInfo,
   kShell,
+  kEmulator,
   kHelp,
   kExit
 };
@@ -59,6 +60,9 @@ const std::vector<CommandSpec>& commands();
 // The command of this name (exact), or nullptr.
 const CommandSpec* find_command(const std::string& name);
 
+// The actions of the emulator command, in the order help lists them.
+std::vector<std::string> emulator_actions();
+
 // Options of oximctl itself, before the command.
 const std::vector<OptionSpec>& global_options();
 
@@ -75,6 +79,7 @@ struct Invocation {
   bool values = false;
   std::optional<double> interval;  // seconds
   std::optional<int> count;
+  std::optional<std::string> config;  // emulator start --config FILE
   // The words after the hidden __complete command.
   std::optional<std::vector<std::string>> complete;
 };

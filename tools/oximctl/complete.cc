@@ -138,6 +138,7 @@ std::vector<std::string> candidates(const std::vector<std::string>& before,
     return found;
   }
   if (pending == "--root") return file_names(current, true);
+  if (pending == "--config") return file_names(current, false);
   if (!pending.empty()) return found;  // a number
   if (!have_verb) {
     if (!current.empty() && current[0] == '-') {
@@ -204,6 +205,14 @@ std::vector<std::string> candidates(const std::vector<std::string>& before,
       }
       break;
     }
+    case Verb::kEmulator:
+      if (position == 0) {
+        for (const std::string& action : emulator_actions()) offer(action);
+      } else if (position == 2 && args[0] == "target") {
+        offer("on");
+        offer("off");
+      }
+      break;
     case Verb::kHelp:
       if (position == 0) {
         for (const CommandSpec& candidate : commands()) offer(candidate.name);

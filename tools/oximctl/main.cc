@@ -10,25 +10,13 @@
 #include "cli.h"
 #include "commands.h"
 #include "complete.h"
-#include "log_tail.h"
+#include "emulator.h"
 #include "shell.h"
 #include "tree_client.h"
 
 namespace {
 
 using namespace oximctl;
-
-// The log level the library runs at (OXIMDebugLevel), or -1.
-int log_level(TreeClient& client) {
-  Resolved level = client.resolve("OXIMDebugLevel");
-  if (!level.node) return -1;
-  auto [value, failure] = client.get(*level.node);
-  return failure ? -1 : std::atoi(value.c_str());
-}
-
-bool has_controllers(TreeClient& client) {
-  return !client.children(client.info(OXIM_ROOT_TAG, "ROOT"), OXIM_KIND_GROUP).empty();
-}
 
 // Starts the library for the invocation; on failure reports it and returns
 // nullptr with the exit status in *exit_code.
@@ -52,30 +40,12 @@ std::unique_ptr<TreeClient> start_library(const Invocation& invocation, Output& 
       return nullptr;
     }
   }
-  const LogTail tail;
   auto client = std::make_unique<TreeClient>();
   if (!client->ok()) {
-    report_error(output, "the library did not start: " + client->init_failure().describe(),
-                 kExitFailed);
-    return nullptr;
-  }
-  // A configuration the library refused leaves the tree without controllers.
-  if (file && !has_controllers(*client)) {
-    std::optional<std::string> reason = refusal_in_log(tail.appended(true));
-    if (!reason && log_level(*client) < 3) {
-      client.reset();
-      reason = probe_refusal();
-      client = std::make_unique<TreeClient>();
-    }
-    if (reason) {
-      report_error(output,
-                   "the emulated adapter's configuration " + *file + " was refused: " + *reason,
-                   kExitFailed);
-      return nullptr;
-    }
-  }
-  if (!client->ok()) {
-    report_error(output, "the library did not start: " + client->init_failure().describe(),
+    const Failure& failure = client->init_failure();
+    report_error(output,
+                 failure.message.empty() ? "the library did not start: " + failure.describe()
+                                         : start_failure_text(failure.message, invocation.root),
                  kExitFailed);
     return nullptr;
   }
@@ -106,6 +76,10 @@ int main(int argc, char** argv) {
       std::cout << command_help(*command, Context::kCommandLine);
     }
     return kExitOk;
+  }
+  if (invocation.command->verb == Verb::kEmulator) {
+    choose_adapter(invocation.adapter, invocation.root, /*note=*/false);
+    return run_emulator(invocation, output);
   }
   int exit_code = kExitOk;
   std::unique_ptr<TreeClient> client = start_library(invocation, output, &exit_code);
