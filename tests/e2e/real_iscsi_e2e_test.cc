@@ -1,122 +1,39 @@
 // The iSCSI initiator through the public C API against real targets: tgtd on
 // loopback behind a portal of the emulated adapter (192.0.2.20:3260). Login
 // with each CHAP level, authentication failures, digests, the negotiated
-// session in the tree, logout, persistent logins after an adapter restart,
-// a target that goes away, and a start-up that does not wait for an
-// unreachable target.
+// session in the tree, logout, persistent logins after a power cycle of the
+// adapter, a target that goes away, and a start-up that does not wait for
+// an unreachable target.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "emulator.h"
+#include "e2e/real_target_fixture.h"
 #include "emulator/loopback_listener.h"
 #include "oxim/oxim.h"
 #include "support/api_client.h"
-#include "support/temp_root.h"
 #include "support/tgtd_fixture.h"
-#include "support/tgtd_suite.h"
 
-namespace oxim {
+namespace oxim::testing {
 namespace {
 
-using emulator::AdapterConfig;
-using emulator::RealPortal;
 using std::chrono::milliseconds;
-using testing::Do;
-using testing::Groups;
-using testing::LastStatus;
-using testing::LoopbackListener;
-using testing::SetValue;
-using testing::SharedTgtdTest;
-using testing::Status;
-using testing::Tag;
-using testing::TgtdServer;
-using testing::Value;
 using Clock = std::chrono::steady_clock;
 
-constexpr char kHba[] = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
-constexpr char kTgtdAddress[] = "192.0.2.20";
-constexpr milliseconds kPollBound{10000};
 constexpr char kAuthenticationMessage[] =
     "Authentication failure. Please make sure your initiator is properly enabled for "
     "authentication at the target.";
-
-std::string Hba(const std::string& rest) { return std::string(kHba) + "/" + rest; }
-
-// The built-in adapter with one more portal that stands for a real target.
-AdapterConfig ConfigWith(const char* address, uint16_t port,
-                         milliseconds connect_timeout = milliseconds(3000)) {
-  AdapterConfig config = emulator::DefaultConfig();
-  RealPortal portal;
-  portal.address = address;
-  portal.endpoint_host = "127.0.0.1";
-  portal.endpoint_port = port;
-  portal.connect_timeout = connect_timeout;
-  config.real_portals.push_back(portal);
-  return config;
-}
-
-std::vector<std::string> Sessions(const std::string& target) {
-  std::vector<std::string> sessions;
-  for (const std::string& group : Groups(target)) {
-    if (group.rfind("Session", 0) == 0) sessions.push_back(group);
-  }
-  return sessions;
-}
-
-// Refreshes the target until its first session's status is `status`, within
-// the bound; the last status seen.
-std::string AwaitSessionStatus(const std::string& target, const std::string& status) {
-  const auto deadline = Clock::now() + kPollBound;
-  std::string seen;
-  while (Clock::now() < deadline) {
-    EXPECT_EQ(OXIM_refresh_group(Tag(target)), 0u);
-    if (!Sessions(target).empty()) seen = Value(target + "/Session0/SessionStatus");
-    if (seen == status) break;
-    std::this_thread::sleep_for(milliseconds(50));
-  }
-  return seen;
-}
-
-class ApiWithRealTargets : public testing::TempRootTest {
- protected:
-  void TearDown() override { Stop(); }
-
-  // Installs a new adapter over the root's flash (an adapter start) and
-  // starts the library.
-  void Start(AdapterConfig config) {
-    adapter_ = emulator::InstallEmulator(std::move(config));
-    ASSERT_EQ(OXIM_init(), 0u);
-    started_ = true;
-  }
-  void Stop() {
-    if (started_) OXIM_exit();
-    started_ = false;
-    emulator::UninstallEmulator();
-    adapter_.reset();
-  }
-  std::string AddTarget(const std::string& name, const char* address = kTgtdAddress) {
-    EXPECT_EQ(Do(Hba("AddTarget"), {name, address}), 0u) << LastStatus().second;
-    return Hba("Target0");
-  }
-  uint32_t ConfigureChap(const std::string& target, const std::vector<std::string>& params) {
-    return Do(target + "/TargetLoginOptions/Authentication/ConfigureCHAP", params);
-  }
-
-  std::shared_ptr<emulator::EmulatedAdapter> adapter_;
-  bool started_ = false;
-};
 
 // With the suite's tgtd behind 192.0.2.20:3260.
 class RealIscsiThroughTheApi : public SharedTgtdTest<ApiWithRealTargets> {
  protected:
   void SetUp() override {
+    ApiWithRealTargets::SetUp();
     OXIM_REQUIRE_TGTD();
-    Start(ConfigWith(kTgtdAddress, server_->port()));
+    StartOn(server_->port());
   }
   std::vector<std::string> OneWayChap(const std::string& secret = TgtdServer::kChapSecret) {
     return {"One-Way CHAP", "", "", TgtdServer::kChapUser, secret, "Required"};
@@ -236,9 +153,10 @@ TEST_F(RealIscsiThroughTheApi, PersistentLoginIsRestoredAfterAnAdapterRestart) {
   const std::string target = AddTarget(TgtdServer::kOneWayTarget);
   ASSERT_EQ(ConfigureChap(target, OneWayChap()), 0u);
   ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
-  Stop();
   // A host reboot: the adapter logs in from its flash, on its own time.
-  Start(ConfigWith(kTgtdAddress, server_->port()));
+  Stop();
+  RebootEmulator();
+  Start(adapter());
   EXPECT_EQ(AwaitSessionStatus(target, "Open"), "Open");
   EXPECT_EQ(Sessions(target), std::vector<std::string>{"Session0"});
   EXPECT_EQ(Value(target + "/Session0/Persistent"), "True");
@@ -254,7 +172,7 @@ TEST_F(ApiWithRealTargets, StoppedTargetShowsItsSessionClosedAndALoginReopensIt)
   TgtdServer server;
   if (!server.skip_reason().empty()) GTEST_SKIP() << server.skip_reason();
   ASSERT_TRUE(server.running()) << server.error();
-  Start(ConfigWith(kTgtdAddress, server.port()));
+  StartOn(server.port());
   const std::string target = AddTarget(TgtdServer::kOpenTarget);
   ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
 
@@ -273,12 +191,13 @@ TEST_F(ApiWithRealTargets, StoppedTargetShowsItsSessionClosedAndALoginReopensIt)
 TEST_F(ApiWithRealTargets, StartUpDoesNotWaitForAnUnreachableTarget) {
   constexpr milliseconds kConnectTimeout{2500};
   LoopbackListener deaf(LoopbackListener::kNeverAccepts);
-  Start(ConfigWith(kTgtdAddress, deaf.port(), kConnectTimeout));
+  StartOn(deaf.port(), kConnectTimeout);
   const std::string target = AddTarget("iqn.2026-01.net.oxim-test:far");  // a persistent entry
   Stop();
+  RebootEmulator();
 
   const auto start = Clock::now();
-  Start(ConfigWith(kTgtdAddress, deaf.port(), kConnectTimeout));
+  Start(adapter());
   EXPECT_LT(Clock::now() - start, kConnectTimeout / 2);
   EXPECT_EQ(Value(target + "/TargetISCSIName"), "iqn.2026-01.net.oxim-test:far");
   // The adapter gives up on its own time.
@@ -287,4 +206,4 @@ TEST_F(ApiWithRealTargets, StartUpDoesNotWaitForAnUnreachableTarget) {
 }
 
 }  // namespace
-}  // namespace oxim
+}  // namespace oxim::testing

@@ -1,4 +1,4 @@
-// Discovery inside the library with an emulated adapter installed: NIC
+// Discovery inside the library on the root's emulated adapter: NIC
 // function numbering from the chip information, chip types of the
 // discovered controllers, the NIC refresh that rebuilds the tree when the
 // host's NIC functions change, and a later client that finds the change.
@@ -8,41 +8,28 @@
 
 #include <string>
 
-#include "config_json.h"
 #include "core/node_store.h"
 #include "core/tree_services.h"
-#include "emulator.h"
 #include "kit/function_attributes.h"
 #include "kit/function_tree.h"
 #include "records/controller_attributes.h"
 #include "records/driver_records.h"
-#include "support/temp_root.h"
+#include "support/library_fixture.h"
 #include "transport/commands.h"
 #include "transport/driver_tables.h"
 
 namespace oxim {
 namespace {
 
-class DiscoveryInsideTest : public testing::TempRootTest {
+class DiscoveryInsideTest : public testing::LibraryTest {
  protected:
-  void TearDown() override {
-    OXIM_exit();
-    emulator::UninstallEmulator();
-    EXPECT_EQ(oxim_counter, baseline_);
-  }
-  // Installs an adapter described by json and builds the tree over it.
-  void Start(const std::string& json) {
-    std::string error;
-    std::optional<emulator::AdapterConfig> config = emulator::ParseAdapterConfig(json, &error);
-    ASSERT_TRUE(config.has_value()) << error;
-    baseline_ = oxim_counter;
-    adapter_ = emulator::InstallEmulator(*config);
-    ASSERT_EQ(OXIM_init(), 0u);
+  // Starts the library on an adapter described by json.
+  void StartWith(const std::string& json) { Start(WriteConfig(json)); }
+  // The NIC driver shows this many functions from now on.
+  void SetNicFunctions(int count) {
+    EmulatorControl(R"({"op":"nic_functions","count":)" + std::to_string(count) + "}");
   }
   Node* Find(const char* path) { return internal_get_node_path(path, OXIM_KIND_GROUP); }
-
-  std::shared_ptr<emulator::EmulatedAdapter> adapter_;
-  uint32_t baseline_ = 0;
 };
 
 // Two controllers with 2 and 4 NIC functions.
@@ -57,7 +44,7 @@ const char kTwoAndFour[] = R"({"controllers": [
     {"kind": "nic", "port": 3, "pci": {"bus": 9, "device": 0, "function": 3}}]}]})";
 
 TEST_F(DiscoveryInsideTest, NicFunctionsAreNumberedInChipInformationOrder) {
-  Start(kTwoAndFour);
+  StartWith(kTwoAndFour);
   ASSERT_EQ(transport::NicFunctionCount(), 6);
   EXPECT_EQ(transport::NicFunction(1), (records::PciAddress{3, 0, 0}));
   EXPECT_EQ(transport::NicFunction(2), (records::PciAddress{3, 0, 1}));
@@ -71,10 +58,10 @@ TEST_F(DiscoveryInsideTest, NicFunctionsAreNumberedInChipInformationOrder) {
 }
 
 TEST_F(DiscoveryInsideTest, NicCountChangeRebuildsTheTreeAndFailsTheRequest) {
-  Start(kTwoAndFour);
+  StartWith(kTwoAndFour);
   std::array<uint8_t, records::kControllerAttributesSize> attributes{};
   ASSERT_EQ(ioctl_fetch_controller_attribs({.index = 1}, attributes, DriverKind::kNic), 0u);
-  adapter_->set_visible_nic_functions(5);
+  SetNicFunctions(5);
   EXPECT_EQ(ioctl_fetch_controller_attribs({.index = 1}, attributes, DriverKind::kNic), 1u)
       << "the request that noticed the change is not sent";
   EXPECT_EQ(transport::NicFunctionCount(), 5);
@@ -84,8 +71,8 @@ TEST_F(DiscoveryInsideTest, NicCountChangeRebuildsTheTreeAndFailsTheRequest) {
 }
 
 TEST_F(DiscoveryInsideTest, LaterClientRebuildsAfterAChange) {
-  Start(kTwoAndFour);
-  adapter_->set_visible_nic_functions(4);
+  StartWith(kTwoAndFour);
+  SetNicFunctions(4);
   EXPECT_EQ(backend_client_init(0), 0u);
   EXPECT_EQ(transport::NicFunctionCount(), 4);
   EXPECT_EQ(Find("ROOT/Quellfire1/NICPhysicalHBA2"), nullptr);
@@ -94,7 +81,7 @@ TEST_F(DiscoveryInsideTest, LaterClientRebuildsAfterAChange) {
 }
 
 TEST_F(DiscoveryInsideTest, LogicalHbaNamedAfterTheHostAdapter) {
-  Start(R"({"controllers": [{"chip": 3, "serial_number": "SN-1", "functions": [
+  StartWith(R"({"controllers": [{"chip": 3, "serial_number": "SN-1", "functions": [
       {"kind": "iscsi", "port": 0, "pci": {"bus": 3, "device": 0, "function": 2}}]}]})");
   Node* logical = Find("ROOT/Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0");
   ASSERT_NE(logical, nullptr);

@@ -32,6 +32,16 @@ void LibraryTest::StopEmulator() {
   ADD_FAILURE() << "the emulated adapter did not stop: " << answer;
 }
 
+std::string LibraryTest::EmulatorControl(const std::string& request) {
+  std::string answer(1 << 16, '\0');
+  EXPECT_EQ(OXIM_emulator_control(request.c_str(), answer.data(),
+                                  static_cast<uint32_t>(answer.size())),
+            0u)
+      << request << ": " << answer.c_str();
+  answer.resize(answer.find('\0'));
+  return answer;
+}
+
 uint32_t LibraryTest::TryStart(const std::string& adapter) {
   // One root, one adapter: an emulated adapter of another configuration
   // goes first, as a test changes the hardware of its host.

@@ -41,6 +41,12 @@ class LibraryTest : public TempRootTest {
   // The emulated adapter of the root stops (as if powered off); the next
   // start of a client starts it again. Waits until it is gone.
   void StopEmulator();
+  // A control request to the root's emulated adapter (a JSON object); its
+  // answer, which the test expects to be a success.
+  std::string EmulatorControl(const std::string& request);
+  // The emulated adapter power-cycles: sessions go, its flash stays, and it
+  // logs its persistent entries in again on its own time.
+  void RebootEmulator() { EmulatorControl(R"({"op":"reboot"})"); }
 
   // The OXIM_ADAPTER value of a configuration of emulator/configs.
   static std::string Config(const std::string& name);

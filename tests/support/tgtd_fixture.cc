@@ -14,11 +14,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <chrono>
 #include <fstream>
 #include <mutex>
 #include <random>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 namespace oxim::testing {
@@ -273,10 +275,12 @@ bool TgtdServer::Configure() {
   return ok;
 }
 
-bool TgtdServer::Tgtadm(const std::vector<std::string>& args) {
+bool TgtdServer::Tgtadm(const std::vector<std::string>& args, std::string* output) {
   std::vector<std::string> argv = {FindTool("tgtadm"), "-C", std::to_string(control_port_)};
   argv.insert(argv.end(), args.begin(), args.end());
-  const pid_t pid = Spawn(argv, log_path_);
+  const std::string output_path = dir_ + "/tgtadm.out";
+  if (output != nullptr) unlink(output_path.c_str());
+  const pid_t pid = Spawn(argv, output != nullptr ? output_path : log_path_);
   if (pid <= 0) return false;
   const int status = WaitFor(pid, kToolTimeout);
   if (status < 0) {
@@ -284,7 +288,26 @@ bool TgtdServer::Tgtadm(const std::vector<std::string>& args) {
     WaitFor(pid, kToolTimeout);
     return false;
   }
+  if (output != nullptr) {
+    std::ifstream in(output_path);
+    std::stringstream content;
+    content << in.rdbuf();
+    *output = content.str();
+  }
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::vector<int> TgtdServer::Sessions() {
+  std::string shown;
+  std::vector<int> sessions;
+  if (!Tgtadm({"--lld", "iscsi", "--op", "show", "--mode", "target"}, &shown)) return sessions;
+  std::istringstream lines(shown);
+  constexpr std::string_view kNexus = "I_T nexus: ";
+  for (std::string line; std::getline(lines, line);) {
+    const size_t at = line.find(kNexus);
+    if (at != std::string::npos) sessions.push_back(std::atoi(line.c_str() + at + kNexus.size()));
+  }
+  return sessions;
 }
 
 void TgtdServer::RemoveControlFiles() const {

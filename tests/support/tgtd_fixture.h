@@ -56,13 +56,17 @@ class TgtdServer {
   // What went wrong with the last Start(), for the failure message.
   const std::string& error() const { return error_; }
   const std::string& log_path() const { return log_path_; }
+  // The I_T nexus numbers of the sessions tgtd holds now, over all targets.
+  // tgtd numbers sessions from 1 in the order they were made, so the
+  // largest tells how many were ever made. Empty when tgtadm fails.
+  std::vector<int> Sessions();
 
  private:
   bool Launch();
   bool WaitReady();
   bool Configure();
   // Runs tgtadm against this instance with a bounded wait; true on exit 0.
-  bool Tgtadm(const std::vector<std::string>& args);
+  bool Tgtadm(const std::vector<std::string>& args, std::string* output = nullptr);
   void RemoveControlFiles() const;
 
   std::string dir_;

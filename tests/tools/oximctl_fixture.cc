@@ -77,9 +77,13 @@ std::vector<std::string> Environment(const std::vector<std::string>& extra) {
   return environment;
 }
 
-Result OximctlTest::Run(std::vector<std::string> args, std::vector<std::string> env) {
+Result RunOximctl(std::vector<std::string> args, const std::vector<std::string>& env) {
   Running running(std::move(args), env);
   return running.Finish(std::chrono::seconds(30));
+}
+
+Result OximctlTest::Run(std::vector<std::string> args, std::vector<std::string> env) {
+  return RunOximctl(std::move(args), env);
 }
 
 Running::Running(std::vector<std::string> args, const std::vector<std::string>& env) {

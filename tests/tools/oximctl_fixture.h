@@ -77,6 +77,10 @@ class Terminal {
 // The environment of a run against the root's emulated adapter.
 inline const std::vector<std::string> kEmulator = {"OXIM_ADAPTER=emulator"};
 
+// Runs oximctl to its end (30 s at most) with args and extra environment
+// entries.
+Result RunOximctl(std::vector<std::string> args, const std::vector<std::string>& env);
+
 class OximctlTest : public TempRootTest {
  protected:
   // Runs oximctl to its end with args and extra environment entries.

@@ -12,12 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "config_json.h"
-#include "emulator.h"
 #include "oxim/oxim.h"
 #include "records/controller_attributes.h"
 #include "records/driver_records.h"
-#include "support/temp_root.h"
+#include "support/library_fixture.h"
 #include "transport/commands.h"
 
 namespace oxim {
@@ -48,16 +46,11 @@ void Walk(uint32_t tag, int depth) {
   }
 }
 
-class RefreshStressTest : public testing::TempRootTest {};
+class RefreshStressTest : public testing::LibraryTest {};
 
 TEST_F(RefreshStressTest, TreeRebuildsWhileOthersUseIt) {
-  std::string error;
-  std::optional<emulator::AdapterConfig> config = emulator::ParseAdapterConfig(kHost, &error);
-  ASSERT_TRUE(config.has_value()) << error;
   root_.write("/scratch/Vallorn/liboxim.conf", "OXIMLogLevel 2");  // log the rebuilds
-  const uint32_t baseline = oxim_counter;
-  std::shared_ptr<emulator::EmulatedAdapter> adapter = emulator::InstallEmulator(*config);
-  ASSERT_EQ(OXIM_init(), 0u);
+  Start(WriteConfig(kHost));
 
   std::atomic<bool> done{false};
   std::thread sender([&] {
@@ -72,7 +65,8 @@ TEST_F(RefreshStressTest, TreeRebuildsWhileOthersUseIt) {
     while (!done.load()) OXIM_refresh_group(OXIM_ROOT_TAG);
   });
   for (int round = 0; round < kRounds; ++round) {
-    adapter->set_visible_nic_functions(round % 2 == 0 ? 3 : 4);
+    EmulatorControl(std::string(R"({"op":"nic_functions","count":)") +
+                    (round % 2 == 0 ? "3" : "4") + "}");
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   done = true;
@@ -80,9 +74,7 @@ TEST_F(RefreshStressTest, TreeRebuildsWhileOthersUseIt) {
   walker.join();
   refresher.join();
 
-  EXPECT_EQ(OXIM_exit(), 0u);
-  emulator::UninstallEmulator();
-  EXPECT_EQ(oxim_counter, baseline);
+  Stop();
   EXPECT_NE(root_.read("/tmp/oxim2d.log").find("There is a change in OXIM NIC hierarchy."),
             std::string::npos)
       << "the tree was never rebuilt: the test did not test what it is for";

@@ -98,10 +98,16 @@ int run_emulator(const Invocation& invocation, Output& output) {
   if (!usage_error.empty()) return report_error(output, usage_error, kExitUsage);
   auto [status, answer] = control(request);
   if (status != 0) {
-    return report_error(
-        output,
-        "emulator " + invocation.args[0] + ": " + answer.value("error", std::string("refused")),
-        kExitFailed);
+    // The adapter names the operation ("target: ..."); the action says it.
+    std::string error = answer.value("error", std::string("refused"));
+    const std::string operation = request.value("op", std::string()) + ": ";
+    if (error.rfind(operation, 0) == 0) error.erase(0, operation.size());
+    if (invocation.args[0] == "start" && error.find("runs another configuration") != std::string::npos) {
+      error += "; stop it first (oximctl" +
+               (invocation.root ? " --root " + *invocation.root : std::string()) +
+               " emulator stop), its flash stays";
+    }
+    return report_error(output, "emulator " + invocation.args[0] + ": " + error, kExitFailed);
   }
   if (output.json) {
     print_json(output.out, answer);

@@ -14,8 +14,8 @@
 #include "core/last_status.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
-#include "emulator.h"
 #include "oxim/oxim.h"
+#include "oxim/oxim_emulator.h"
 #include "schema/handler_registry.h"
 #include "support/api_client.h"
 #include "support/temp_root.h"
@@ -136,12 +136,16 @@ TEST_F(InitiatorTest, TwoProcessesAddingTargetsLoseNoLine) {
   EXPECT_EQ(lines, 2 * 2 * kTargets);  // each target: its portal, then its persistent entry
 }
 
-// With the emulated adapter installed by the test, to reach its hooks.
+// Disturbing the root's emulated adapter through its control requests.
 class InitiatorWithAdapterTest : public InitiatorTest {
  protected:
-  void TearDown() override {
-    InitiatorTest::TearDown();
-    emulator::UninstallEmulator();
+  void Control(const std::string& request) {
+    char answer[4096] = "";
+    ASSERT_EQ(OXIM_emulator_control(request.c_str(), answer, sizeof answer), 0u) << answer;
+  }
+  void SetTargetOnline(const std::string& name, bool online) {
+    Control(R"({"op":"target","name":")" + name + R"(","online":)" + (online ? "true" : "false") +
+            "}");
   }
   std::string LoggedInTarget(const char* name, const char* ip) {
     EXPECT_EQ(Do(std::string(kHba) + "/AddTarget", {name, ip}), 0u) << LastStatus().second;
@@ -152,18 +156,17 @@ class InitiatorWithAdapterTest : public InitiatorTest {
 };
 
 TEST_F(InitiatorWithAdapterTest, ClosedSessionIsReusedAndBootSessionIsKept) {
-  auto adapter = emulator::InstallEmulator();
   ASSERT_EQ(OXIM_init(), 0u);
   const std::string target = LoggedInTarget("iqn.2026-01.net.oxim-lab:open", "192.0.2.10");
   const std::string session = target + "/Session0";
   EXPECT_EQ(Value(target + "/TargetAlias"), "lab-open");
   // The target goes away: a refresh shows the session closed.
-  ASSERT_TRUE(adapter->SetTargetOnline("iqn.2026-01.net.oxim-lab:open", false));
+  SetTargetOnline("iqn.2026-01.net.oxim-lab:open", false);
   ASSERT_EQ(OXIM_refresh_group(Tag(target)), 0u);
   EXPECT_EQ(Value(session + "/SessionStatus"), "Closed");
   EXPECT_EQ(Value(session + "/Connection0/Status"), "Connection closed");
   // Back again, a login to the same portal re-opens that session.
-  ASSERT_TRUE(adapter->SetTargetOnline("iqn.2026-01.net.oxim-lab:open", true));
+  SetTargetOnline("iqn.2026-01.net.oxim-lab:open", true);
   ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
   EXPECT_EQ(Groups(target).size(), 3u);  // options, portal, the one session
   EXPECT_EQ(Value(session + "/SessionStatus"), "Open");
@@ -184,7 +187,6 @@ TEST_F(InitiatorWithAdapterTest, ClosedSessionIsReusedAndBootSessionIsKept) {
 }
 
 TEST_F(InitiatorWithAdapterTest, AdapterRestartLogsInThePersistentEntriesAgain) {
-  emulator::InstallEmulator();
   ASSERT_EQ(OXIM_init(), 0u);
   ASSERT_EQ(Do(std::string(kHba) + "/AddTarget", {"iqn.2026-01.net.oxim-lab:oneway", "192.0.2.11"}),
             0u);
@@ -195,8 +197,8 @@ TEST_F(InitiatorWithAdapterTest, AdapterRestartLogsInThePersistentEntriesAgain) 
   ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
   ASSERT_EQ(SetValue(target + "/ETO", "120"), 0u);
   OXIM_exit();
-  // A new adapter over the same flash: a host reboot.
-  emulator::InstallEmulator();
+  // A host reboot: the adapter power-cycles over its flash.
+  Control(R"({"op":"reboot"})");
   ASSERT_EQ(OXIM_init(), 0u);
   EXPECT_EQ(Value(target + "/Session0/SessionStatus"), "Open");
   EXPECT_EQ(Value(target + "/Session0/Persistent"), "True");
