@@ -124,7 +124,8 @@ std::string AdapterProblem() {
     if (g_override) return "";
   }
   if (adapter == "emulator" || adapter.starts_with("emulator:")) return EmulatorProblem();
-  if (!adapter.empty() && adapter != "host") return "unknown adapter selection OXIM_ADAPTER=" + adapter;
+  if (!adapter.empty() && adapter != "host")
+    return "unknown adapter selection OXIM_ADAPTER=" + adapter;
   return "";
 }
 

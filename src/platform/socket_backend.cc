@@ -387,8 +387,7 @@ class SocketBackend final : public DeviceBackend {
       close(fd);
       *unanswered = !answer;
       *problem = answer ? "the emulated adapter of " + root_directory() +
-                              " runs another configuration (" + answer->configuration +
-                              ") than " +
+                              " runs another configuration (" + answer->configuration + ") than " +
                               (config_file_.empty() ? "the built-in one" : config_file_)
                         : "the emulated adapter at " + path + " did not answer";
       return -1;
@@ -405,7 +404,7 @@ class SocketBackend final : public DeviceBackend {
   std::mutex mutex_;
   std::condition_variable freed_;
   std::vector<int> idle_;
-  size_t open_ = 0;  // connections made and not yet closed, idle or in use
+  size_t open_ = 0;                    // connections made and not yet closed, idle or in use
   Clock::time_point refused_until_{};  // no new connection before
 };
 

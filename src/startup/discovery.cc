@@ -399,8 +399,7 @@ int os_get_nic_port_instances() {
   const int probe = platform::OpenDevice(records::kNicDevicePath);
   if (probe < 0) {
     if (platform::AdapterProblem().empty()) {  // else the backend said why
-      pdebug(kModuleAdapter, kLogError, "could not open device node %s\n",
-             records::kNicDevicePath);
+      pdebug(kModuleAdapter, kLogError, "could not open device node %s\n", records::kNicDevicePath);
     }
     return 0;
   }

@@ -133,9 +133,8 @@ TEST_F(SharedAdapter, DaemonKilledDuringALoginFailsItAndTheNextStartBringsTheAda
 
   const int daemon = DaemonPid();
   ASSERT_GT(daemon, 0);
-  std::future<uint32_t> login = std::async(std::launch::async, [&] {
-    return Do(waiting + "/Login");
-  });
+  std::future<uint32_t> login =
+      std::async(std::launch::async, [&] { return Do(waiting + "/Login"); });
   ASSERT_TRUE(silent.Connected(seconds(5))) << "the login reached the target";
   ASSERT_EQ(kill(daemon, SIGKILL), 0);
   ASSERT_EQ(login.wait_for(seconds(10)), std::future_status::ready);

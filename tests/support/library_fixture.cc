@@ -34,9 +34,9 @@ void LibraryTest::StopEmulator() {
 
 std::string LibraryTest::EmulatorControl(const std::string& request) {
   std::string answer(1 << 16, '\0');
-  EXPECT_EQ(OXIM_emulator_control(request.c_str(), answer.data(),
-                                  static_cast<uint32_t>(answer.size())),
-            0u)
+  EXPECT_EQ(
+      OXIM_emulator_control(request.c_str(), answer.data(), static_cast<uint32_t>(answer.size())),
+      0u)
       << request << ": " << answer.c_str();
   answer.resize(answer.find('\0'));
   return answer;

@@ -14,8 +14,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <random>

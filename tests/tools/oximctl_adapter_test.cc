@@ -82,9 +82,9 @@ TEST_F(AdapterChoice, UnreadableOrMalformedConfigurationIsReportedBeforeTheStart
 
 TEST_F(AdapterChoice, RefusedConfigurationNamesTheFieldAtAnyLogLevel) {
   const std::string adapter = Qf3With("\"bus\": 3,", "\"bus\": 300,");
-  const std::string expected = "the emulated adapter's configuration " + adapter.substr(9) +
-                               " was refused: " +
-                               "controllers[0].functions[0].pci.bus: expected an integer 0..255";
+  const std::string expected =
+      "the emulated adapter's configuration " + adapter.substr(9) +
+      " was refused: " + "controllers[0].functions[0].pci.bus: expected an integer 0..255";
   // The log is off by default; the reason comes with the failed start.
   Result quiet = Run({"--adapter", adapter, "info"});
   EXPECT_EQ(quiet.exit_code, 1);

@@ -25,10 +25,10 @@ class EmulatorCommand : public OximctlTest {
   }
   int Login() { return Run({"run", kHba + "/Target0/Login"}, kEmulator).exit_code; }
   void AddOpenTarget() {
-    ASSERT_EQ(Run({"run", kHba + "/AddTarget", "TargetName=" + kOpen, "IPAddress=192.0.2.10"},
-                  kEmulator)
-                  .exit_code,
-              0);
+    ASSERT_EQ(
+        Run({"run", kHba + "/AddTarget", "TargetName=" + kOpen, "IPAddress=192.0.2.10"}, kEmulator)
+            .exit_code,
+        0);
   }
 };
 

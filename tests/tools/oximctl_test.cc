@@ -60,7 +60,8 @@ TEST_F(OximctlTest, UsageErrorsExitWithTwo) {
 TEST_F(OximctlTest, UsageErrorsNameWhatIsWrong) {
   const std::pair<std::vector<std::string>, std::string> kCases[] = {
       {{},
-       "a command is required: tree, get, set, describe, run, refresh, watch, info, shell, emulator, "
+       "a command is required: tree, get, set, describe, run, refresh, watch, info, shell, "
+       "emulator, "
        "help"},
       {{"frobnicate"}, "unknown command 'frobnicate'"},
       {{"tre"}, "unknown command 'tre'; did you mean tree?"},

@@ -102,7 +102,8 @@ int run_emulator(const Invocation& invocation, Output& output) {
     std::string error = answer.value("error", std::string("refused"));
     const std::string operation = request.value("op", std::string()) + ": ";
     if (error.rfind(operation, 0) == 0) error.erase(0, operation.size());
-    if (invocation.args[0] == "start" && error.find("runs another configuration") != std::string::npos) {
+    if (invocation.args[0] == "start" &&
+        error.find("runs another configuration") != std::string::npos) {
       error += "; stop it first (oximctl" +
                (invocation.root ? " --root " + *invocation.root : std::string()) +
                " emulator stop), its flash stays";
