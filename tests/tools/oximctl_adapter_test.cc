@@ -106,6 +106,17 @@ TEST_F(AdapterChoice, ConfigurationWithoutControllersIsNotARefusal) {
   EXPECT_NE(empty.out.find("no adapter controllers found"), std::string::npos);
 }
 
+TEST_F(AdapterChoice, EmulatedAdapterWithoutARootKeepsItsFilesPerUser) {
+  const std::string home = root_.file("/home");
+  const std::vector<std::string> env = {"OXIM_ROOT=", "XDG_STATE_HOME=", "HOME=" + home};
+  Result result = Run({"--adapter", "emulator", "get", "OXIMServiceVersion"}, env);
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.err, "") << "chosen, not defaulted to: no note";
+  EXPECT_TRUE(
+      std::filesystem::exists(home + "/.local/state/oxim/root/var/run/oxim-emulator/socket"));
+  EXPECT_EQ(Run({"--adapter", "emulator", "emulator", "stop"}, env).out, "stopped\n");
+}
+
 TEST_F(AdapterChoice, AnotherConfigurationThanTheRunningOneSaysHowToRestart) {
   const std::string qf3 = "emulator:" + std::string(OXIM_CONFIG_DIR) + "/qf3.json";
   ASSERT_EQ(Run({"--adapter", Config("empty.json", "{\"controllers\": []}"), "info"}).exit_code, 0);

@@ -68,10 +68,18 @@ bool ReadSome(int fd, std::string& into, std::chrono::milliseconds wait) {
 }  // namespace
 
 std::vector<std::string> Environment(const std::vector<std::string>& extra) {
+  // An extra entry replaces the variable of the same name.
+  auto replaced = [&](const std::string& entry) {
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    if (name == "OXIM_ADAPTER=") return true;
+    for (const std::string& added : extra) {
+      if (added.rfind(name, 0) == 0) return true;
+    }
+    return false;
+  };
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (std::string(*entry).rfind("OXIM_ADAPTER=", 0) == 0) continue;
-    environment.emplace_back(*entry);
+    if (!replaced(*entry)) environment.emplace_back(*entry);
   }
   environment.insert(environment.end(), extra.begin(), extra.end());
   return environment;

@@ -20,7 +20,8 @@ struct Result {
   std::string err;
 };
 
-// The environment of this process without OXIM_ADAPTER, plus extra.
+// The environment of this process without OXIM_ADAPTER, with the entries
+// of extra ("NAME=value") in place of those of the same name.
 std::vector<std::string> Environment(const std::vector<std::string>& extra);
 
 // oximctl started with pipes on its standard output and error.

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "emulator.h"
 #include "oxim/oxim.h"
@@ -53,18 +54,23 @@ void make_directories(const std::string& path) {
 void choose_adapter(const std::optional<std::string>& adapter,
                     const std::optional<std::string>& root, bool note) {
   if (root) setenv("OXIM_ROOT", root->c_str(), 1);
+  bool defaulted = false;
   if (adapter) {
     setenv("OXIM_ADAPTER", adapter->c_str(), 1);
-    return;
+  } else if (std::getenv("OXIM_ADAPTER") == nullptr && !host_has_adapter()) {
+    setenv("OXIM_ADAPTER", "emulator", 1);
+    defaulted = true;
   }
-  if (std::getenv("OXIM_ADAPTER") != nullptr || host_has_adapter()) return;
-  setenv("OXIM_ADAPTER", "emulator", 1);
-  if (std::getenv("OXIM_ROOT") == nullptr) {
+  // The emulated adapter's files (and the library's) never go to the host's
+  // own paths: without a root, they are kept per user.
+  const char* chosen = std::getenv("OXIM_ADAPTER");
+  if (chosen == nullptr || std::string_view(chosen).rfind("emulator", 0) != 0) return;
+  if (const char* given = std::getenv("OXIM_ROOT"); given == nullptr || *given == '\0') {
     const std::string directory = per_user_root();
     make_directories(directory);
     setenv("OXIM_ROOT", directory.c_str(), 1);
   }
-  if (note && !emulator_running()) {
+  if (defaulted && note && !emulator_running()) {
     std::cerr << "oximctl: no adapter on this host; starting the built-in emulated adapter (files "
                  "in "
               << std::getenv("OXIM_ROOT") << ")\n";

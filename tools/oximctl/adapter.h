@@ -16,10 +16,11 @@
 namespace oximctl {
 
 // Sets OXIM_ADAPTER and OXIM_ROOT for this run. Without an adapter on the
-// host and with nothing said otherwise, the built-in emulated adapter is used
-// with a per-user root, so that its files persist between runs; when this
-// run is the one that starts it, a note on standard error says so (note:
-// false keeps it quiet).
+// host and with nothing said otherwise, the built-in emulated adapter is
+// used. An emulated adapter without a root given (--root, OXIM_ROOT) gets a
+// per-user root, so that its files persist between runs and never land in
+// the host's own paths. When this run starts the adapter it chose by
+// default, a note on standard error says so (note: false keeps it quiet).
 void choose_adapter(const std::optional<std::string>& adapter,
                     const std::optional<std::string>& root, bool note = true);
 
