@@ -117,6 +117,11 @@ std::optional<std::vector<uint8_t>> FlashStore::Load(const std::string& key) con
 }
 
 bool FlashStore::Save(const std::string& key, const std::vector<uint8_t>& bytes) const {
+  // A record written again unchanged (every client's start-up writes some)
+  // costs no write: flash wears, and a rename forces the data out.
+  if (std::optional<std::vector<uint8_t>> stored = Load(key); stored && *stored == bytes) {
+    return true;
+  }
   // Owner-only: the records hold CHAP secrets.
   if (!MakeDirectories(directory_, 0700)) return false;
   const std::string path = directory_ + "/" + key;
