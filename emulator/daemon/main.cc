@@ -36,6 +36,7 @@
 #include "daemon/server.h"
 #include "emulator.h"
 #include "platform/emulator_wire.h"
+#include "platform/unix_socket.h"
 
 namespace {
 
@@ -167,16 +168,10 @@ void protect_files(const std::string& directory) {
 
 // Whether a daemon answers on the socket (another one holds the root).
 bool socket_answers(const std::string& path) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) return false;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = platform::ConnectUnixSocket(path);
   if (fd < 0) return false;
-  const bool answers =
-      connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
   close(fd);
-  return answers;
+  return true;
 }
 
 // The listening socket, owner-only, in place of whatever a dead daemon left

@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "daemon/control.h"
+#include "platform/unix_socket.h"
 
 namespace oxim::emulator {
 namespace {
@@ -26,49 +27,16 @@ constexpr int kWatchMs = 100;
 // library keeps at most 16).
 constexpr int kMaxClients = 256;
 
-bool peer_is_this_user(int fd, uid_t* uid) {
-  ucred peer{};
-  socklen_t length = sizeof peer;
-  if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0) return false;
-  *uid = peer.uid;
-  return peer.uid == geteuid();
-}
-
-bool receive_all(int fd, uint8_t* out, size_t size) {
-  size_t got = 0;
-  while (got < size) {
-    const ssize_t n = recv(fd, out + got, size - got, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    got += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool send_all(int fd, const std::vector<uint8_t>& bytes) {
-  size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    sent += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // The next request of a client; nullopt when it went, or with *why set
 // when it broke the wire's rules.
 std::optional<wire::Request> receive_request(int fd, std::string* why) {
-  std::array<uint8_t, wire::kFrameHeaderSize> header{};
-  if (!receive_all(fd, header.data(), header.size())) return std::nullopt;
-  std::optional<size_t> length = wire::DecodeFrameLength(header);
-  if (!length) {
-    *why = "a frame above the limit";
+  bool too_large = false;
+  std::optional<std::vector<uint8_t>> payload = platform::ReceiveFrame(fd, &too_large);
+  if (!payload) {
+    if (too_large) *why = "a frame above the limit";
     return std::nullopt;
   }
-  std::vector<uint8_t> payload(*length);
-  if (!receive_all(fd, payload.data(), payload.size())) return std::nullopt;
-  std::optional<wire::Request> request = wire::DecodeRequest(payload);
+  std::optional<wire::Request> request = wire::DecodeRequest(*payload);
   if (!request) *why = "a malformed request";
   return request;
 }
@@ -152,7 +120,7 @@ void Server::Accept() {
   const int fd = accept4(listening_fd_, nullptr, nullptr, SOCK_CLOEXEC);
   if (fd < 0) return;
   uid_t uid = 0;
-  if (!peer_is_this_user(fd, &uid)) {
+  if (!platform::PeerIsThisUser(fd, &uid)) {
     DaemonLog("refused a client of user %u (the daemon serves user %u only)",
               static_cast<unsigned>(uid), static_cast<unsigned>(geteuid()));
     close(fd);
@@ -231,7 +199,7 @@ void Server::Serve(Client& client) {
       DaemonLog("closed a connection that asked for devices before an accepted hello");
       break;
     }
-    if (!send_all(client.fd, *reply.frame)) break;
+    if (!platform::SendAll(client.fd, *reply.frame)) break;
     stop_after = reply.stop_after;
   }
   Release(state);

@@ -23,6 +23,7 @@
 #include "core/host_paths.h"
 #include "core/log.h"
 #include "platform/emulator_wire.h"
+#include "platform/unix_socket.h"
 
 #include <nlohmann/json.hpp>
 
@@ -79,64 +80,6 @@ bool read_file(const std::string& path, std::string* content, std::string* reaso
     return false;
   }
   return true;
-}
-
-// A connected socket, or -1 with errno.
-int connect_socket(const std::string& path) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) {
-    errno = ENAMETOOLONG;
-    return -1;
-  }
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    const int error = errno;
-    close(fd);
-    errno = error;
-    return -1;
-  }
-  return fd;
-}
-
-bool same_user(int fd) {
-  ucred peer{};
-  socklen_t length = sizeof peer;
-  return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == geteuid();
-}
-
-bool send_all(int fd, const std::vector<uint8_t>& bytes) {
-  size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    sent += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool receive_all(int fd, uint8_t* out, size_t size) {
-  size_t got = 0;
-  while (got < size) {
-    const ssize_t n = recv(fd, out + got, size - got, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    got += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-std::optional<std::vector<uint8_t>> receive_frame(int fd) {
-  std::array<uint8_t, wire::kFrameHeaderSize> header{};
-  if (!receive_all(fd, header.data(), header.size())) return std::nullopt;
-  std::optional<size_t> length = wire::DecodeFrameLength(header);
-  if (!length) return std::nullopt;
-  std::vector<uint8_t> payload(*length);
-  if (!receive_all(fd, payload.data(), payload.size())) return std::nullopt;
-  return payload;
 }
 
 bool executable(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
@@ -288,7 +231,7 @@ class SocketBackend final : public DeviceBackend {
     const int fd = Acquire();
     if (fd < 0) return std::nullopt;
     std::optional<std::vector<uint8_t>> payload;
-    if (send_all(fd, wire::EncodeRequest(request))) payload = receive_frame(fd);
+    if (SendAll(fd, wire::EncodeRequest(request))) payload = ReceiveFrame(fd);
     Release(fd, payload.has_value());
     return payload;
   }
@@ -362,24 +305,24 @@ class SocketBackend final : public DeviceBackend {
 
   int ConnectOnce(std::string* problem, bool* unanswered) {
     const std::string path = HostPath(kEmulatorSocketPath);
-    int fd = connect_socket(path);
+    int fd = ConnectUnixSocket(path);
     if (fd < 0 && (errno == ENOENT || errno == ECONNREFUSED)) {
       if (!start_daemon(config_file_, problem)) return -1;
-      fd = connect_socket(path);
+      fd = ConnectUnixSocket(path);
     }
     if (fd < 0) {
       *problem = "cannot reach the emulated adapter at " + path + ": " + std::strerror(errno);
       return -1;
     }
-    if (!same_user(fd)) {
+    if (!PeerIsThisUser(fd)) {
       close(fd);
       *problem = "the emulated adapter at " + path + " belongs to another user";
       return -1;
     }
     std::optional<std::vector<uint8_t>> payload;
-    if (send_all(fd,
-                 wire::EncodeRequest(wire::Hello{wire::kProtocolVersion, Selection(), digest_}))) {
-      payload = receive_frame(fd);
+    if (SendAll(fd,
+                wire::EncodeRequest(wire::Hello{wire::kProtocolVersion, Selection(), digest_}))) {
+      payload = ReceiveFrame(fd);
     }
     std::optional<wire::HelloAnswer> answer =
         payload ? wire::DecodeHelloAnswer(*payload) : std::nullopt;
@@ -429,10 +372,10 @@ namespace {
 // One exchange on a fresh connection to the root's daemon; nullopt when no
 // daemon answers (nothing is started).
 std::optional<std::vector<uint8_t>> exchange_once(const wire::Request& request) {
-  const int fd = connect_socket(HostPath(kEmulatorSocketPath));
+  const int fd = ConnectUnixSocket(HostPath(kEmulatorSocketPath));
   if (fd < 0) return std::nullopt;
   std::optional<std::vector<uint8_t>> payload;
-  if (same_user(fd) && send_all(fd, wire::EncodeRequest(request))) payload = receive_frame(fd);
+  if (PeerIsThisUser(fd) && SendAll(fd, wire::EncodeRequest(request))) payload = ReceiveFrame(fd);
   close(fd);
   return payload;
 }

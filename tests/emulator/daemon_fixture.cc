@@ -18,27 +18,14 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/unix_socket.h"
 #include "records/iscsi_login.h"
 
 extern char** environ;
 
 namespace oxim::testing {
-namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool receive_all(int fd, uint8_t* out, size_t size) {
-  size_t got = 0;
-  while (got < size) {
-    const ssize_t n = recv(fd, out + got, size - got, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    got += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-}  // namespace
 
 DaemonProcess::DaemonProcess(const std::string& root, Options options) {
   std::vector<std::string> args = options.prefix;
@@ -170,16 +157,7 @@ std::string ReadFile(const std::string& path) {
 std::string DaemonSocket(const std::string& root) { return root + wire::kEmulatorSocketPath; }
 
 WireClient::WireClient(const std::string& root) {
-  const std::string path = DaemonSocket(root);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path) return;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-  fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd_ >= 0 && connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    close(fd_);
-    fd_ = -1;
-  }
+  fd_ = platform::ConnectUnixSocket(DaemonSocket(root));
   // A test never waits forever on a daemon that does not answer.
   timeval bound{10, 0};
   if (fd_ >= 0) setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
@@ -190,25 +168,12 @@ WireClient::~WireClient() {
 }
 
 bool WireClient::SendBytes(const std::vector<uint8_t>& bytes) {
-  size_t sent = 0;
-  while (fd_ >= 0 && sent < bytes.size()) {
-    const ssize_t n = send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    sent += static_cast<size_t>(n);
-  }
-  return fd_ >= 0;
+  return fd_ >= 0 && platform::SendAll(fd_, bytes);
 }
 
 std::optional<std::vector<uint8_t>> WireClient::Exchange(const wire::Request& request) {
   if (!SendBytes(wire::EncodeRequest(request))) return std::nullopt;
-  std::array<uint8_t, wire::kFrameHeaderSize> header{};
-  if (!receive_all(fd_, header.data(), header.size())) return std::nullopt;
-  std::optional<size_t> length = wire::DecodeFrameLength(header);
-  if (!length) return std::nullopt;
-  std::vector<uint8_t> payload(*length);
-  if (!receive_all(fd_, payload.data(), payload.size())) return std::nullopt;
-  return payload;
+  return platform::ReceiveFrame(fd_);
 }
 
 bool WireClient::ClosedByDaemon(milliseconds bound) {
