@@ -162,6 +162,9 @@ FirmwareAnswer ChangeIpv6(NetworkState& network, NetworkFunction& f,
       // The address made from the MAC address cannot go; a static one can.
       if (network.LinkLocal(f) != address) return BadParameter();
       f.settings.link_local = {};
+    } else if (network.AutoAddress(f) == address) {
+      // The address the routers' prefix gave: it goes with auto-assignment.
+      f.settings.auto_assign = false;
     } else {
       auto found = std::find(f.settings.routable.begin(), f.settings.routable.end(), address);
       if (found == f.settings.routable.end()) return BadParameter();

@@ -240,9 +240,17 @@ TEST_F(NetworkingTest, KorvelAssignsAndConfiguresIpv6) {
   EXPECT_EQ(Value(Ipv6("InitiatorRoutableAddress1")), kUnset6);
   ASSERT_EQ(Do(Ipv6("ConfigureIPv6Address"), {"1", "2001:db8::60"}), 0u) << LastStatus().second;
   EXPECT_EQ(Value(Ipv6("InitiatorRoutableAddress1")), "2001:0DB8:0000:0000:0000:0000:0000:0060");
-  // A host's address is a duplicate, and is not taken.
+  // Replacing the auto-assigned address ends auto-assignment.
+  ASSERT_EQ(Do(Ipv6("AutoAssignEnable"), {"Auto"}), 0u) << LastStatus().second;
+  EXPECT_EQ(Value(Ipv6("InitiatorRoutableAddress2")), "2001:0DB8:0000:0000:0000:0000:0000:0060");
+  ASSERT_EQ(Do(Ipv6("ConfigureIPv6Address"), {"1", "2001:db8::61"}), 0u) << LastStatus().second;
+  EXPECT_EQ(Value(Ipv6("IPv6State")), "Static");
+  EXPECT_EQ(Value(Ipv6("InitiatorRoutableAddress1")), "2001:0DB8:0000:0000:0000:0000:0000:0060");
+  EXPECT_EQ(Value(Ipv6("InitiatorRoutableAddress2")), "2001:0DB8:0000:0000:0000:0000:0000:0061");
+  // A host's address is a duplicate, and is not taken: the address it was
+  // to replace stays.
   EXPECT_EQ(Do(Ipv6("ConfigureIPv6Address"), {"2", "2001:db8::30"}), 69u);
-  EXPECT_EQ(Value(Ipv6("InitiatorRoutableAddress2")), kUnset6);
+  EXPECT_EQ(Value(Ipv6("InitiatorRoutableAddress2")), "2001:0DB8:0000:0000:0000:0000:0000:0061");
   ExpectRefused(Ipv6("ConfigureIPv6Address"), {"2", "2001:db8::6g"}, 17, kInvalid);
   ASSERT_EQ(Do(Ipv6("ConfigureIPv6Address"), {"0", "fe80::60"}), 0u) << LastStatus().second;
   EXPECT_EQ(Value(Ipv6("InitiatorLinkLocalAddress")), "FE80:0000:0000:0000:0000:0000:0000:0060");
