@@ -130,6 +130,19 @@ uint32_t get_if_info_params(Node* tcpip) {
   return 0;
 }
 
+// A request of the interface's identifier and one value (DHCP start and
+// release, VLAN), built by encode into size bytes and sent by send.
+uint32_t send_setting(Node* tcpip, uint32_t value, size_t size,
+                      bool (*encode)(std::span<uint8_t>, const records::InterfaceSetting&),
+                      uint32_t (*send)(const FunctionAddress&, std::span<uint8_t>)) {
+  uint32_t id = 0;
+  if (uint32_t status = interface_of(tcpip, &id); status != 0) return status;
+  std::array<uint8_t, records::kDhcpStartSize> request{};  // the longest of them
+  const std::span<uint8_t> payload = std::span(request).first(size);
+  encode(payload, {id, value});
+  return send(function_address(tcpip), payload);
+}
+
 uint32_t send_gateway_change(Node* node, uint32_t action, uint8_t family,
                              const IpAddress& gateway) {
   std::array<uint8_t, records::kGatewayChangeSize> change{};
@@ -150,15 +163,6 @@ std::string gateway_text(uint8_t family, const IpAddress& gateway) {
 }
 
 // ---- Handlers -----------------------------------------------------------------
-
-// InitiatorIPAddress, InitiatorSubnetMask, DHCPEnabled and the VLAN
-// properties: the whole group from the firmware, then the property.
-uint32_t handle_tcpip_properties(Node* property, char* buffer, uint32_t op) {
-  if (op != kOpRead) return report(kSettingNotSupported);
-  if (uint32_t status = get_all_interfaces(parent_of(property)); status != 0) return status;
-  read_cached_value(property, buffer);
-  return 0;
-}
 
 uint32_t do_ConfigureIPAddress(Node* tcpip, Node*, char* params) {
   uint32_t status = 0;
@@ -245,11 +249,9 @@ uint32_t do_DHCPDisable(Node* tcpip, Node*, char*) {
 }
 
 uint32_t set_vlan(Node* tcpip, uint32_t tag) {
-  uint32_t id = 0;
-  if (uint32_t status = interface_of(tcpip, &id); status != 0) return status;
-  std::array<uint8_t, records::kVlanSettingSize> setting{};
-  records::EncodeInterfaceSetting(setting, {id, tag});
-  if (ioctl_set_vlan_params(function_address(tcpip), setting) != 0) return report(kVlanNotSet);
+  const uint32_t status = send_setting(tcpip, tag, records::kVlanSettingSize,
+                                       records::EncodeInterfaceSetting, ioctl_set_vlan_params);
+  if (status != 0) return report(kVlanNotSet);
   return get_all_interfaces(tcpip);
 }
 
@@ -344,19 +346,13 @@ uint32_t change_address(Node* tcpip, uint32_t action, const AddressEntry& entry,
 }
 
 uint32_t start_dhcp(Node* tcpip, uint32_t ip_type) {
-  uint32_t id = 0;
-  if (uint32_t status = interface_of(tcpip, &id); status != 0) return status;
-  std::array<uint8_t, records::kDhcpStartSize> start{};
-  records::EncodeDhcpStart(start, {id, ip_type});
-  return ioctl_config_dhcp(function_address(tcpip), start);
+  return send_setting(tcpip, ip_type, records::kDhcpStartSize, records::EncodeDhcpStart,
+                      ioctl_config_dhcp);
 }
 
 uint32_t release_dhcp(Node* tcpip, uint32_t ip_type) {
-  uint32_t id = 0;
-  if (uint32_t status = interface_of(tcpip, &id); status != 0) return status;
-  std::array<uint8_t, records::kDhcpReleaseSize> release{};
-  records::EncodeInterfaceSetting(release, {id, ip_type});
-  return ioctl_release_dhcp(function_address(tcpip), release);
+  return send_setting(tcpip, ip_type, records::kDhcpReleaseSize, records::EncodeInterfaceSetting,
+                      ioctl_release_dhcp);
 }
 
 uint32_t read_gateway(Node* node, uint8_t family, IpAddress* gateway) {
@@ -425,7 +421,9 @@ std::string mac_text(const std::array<uint8_t, 6>& mac) {
 }
 
 void register_interface_handlers(HandlerRegistry& registry) {
-  registry.add_property("handle_tcpip_properties", handle_tcpip_properties);
+  // InitiatorIPAddress, InitiatorSubnetMask, DHCPEnabled and the VLAN
+  // properties: the whole group from the firmware, then the property.
+  registry.add_property("handle_tcpip_properties", read_through_group<get_all_interfaces>);
   registry.add_property("handle_DefaultGateway", handle_DefaultGateway);
   registry.add_command("do_ConfigureIPAddress", do_ConfigureIPAddress);
   registry.add_command("do_DHCPEnable", do_DHCPEnable);

@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <string>
 
+#include "areas/networking/network_status.h"
 #include "core/node.h"
+#include "core/node_store.h"
 #include "records/ip_interface.h"
 
 namespace oxim {
@@ -69,6 +71,17 @@ std::string ipv4_text(const records::IpAddress& address);
 std::string ipv6_text(const records::IpAddress& address);
 // "%02x-%02x-%02x-%02x-%02x-%02x".
 std::string mac_text(const std::array<uint8_t, 6>& mac);
+
+// The handler of a read-only property whose group Reader fills from the
+// firmware: a read runs Reader on the property's group (its status on
+// failure) and copies the property's value out; a write is refused (70).
+template <uint32_t (*Reader)(Node* group)>
+uint32_t read_through_group(Node* property, char* buffer, uint32_t op) {
+  if (op != kOpRead) return report(kSettingNotSupported);
+  if (uint32_t status = Reader(parent_of(property)); status != 0) return status;
+  read_cached_value(property, buffer);
+  return 0;
+}
 
 void register_interface_handlers(HandlerRegistry& registry);
 

@@ -23,22 +23,6 @@ namespace {
 constexpr const char* kSpeedTexts[] = {"Unknown", "less than 1Mb", "less than 1Gb", "1Gb",
                                        "10Gb",    "20Gb",          "40Gb"};
 
-uint32_t handle_mac_address(Node* property, char* buffer, uint32_t op) {
-  if (op != kOpRead) return report(kSettingNotSupported);
-  if (uint32_t status = OXIM_get_iscsi_ntwk_mac(parent_of(property)); status != 0) return status;
-  read_cached_value(property, buffer);
-  return 0;
-}
-
-uint32_t handle_NICprop(Node* property, char* buffer, uint32_t op) {
-  if (op != kOpRead) return report(kSettingNotSupported);
-  if (uint32_t status = OXIM_get_iscsi_ntwk_params(parent_of(property)); status != 0) {
-    return status;
-  }
-  read_cached_value(property, buffer);
-  return 0;
-}
-
 uint32_t handle_logical_link_status(Node* property, char* buffer, uint32_t op) {
   if (op != kOpRead) return report(kSettingNotSupported);
   std::string value;
@@ -107,10 +91,10 @@ uint32_t get_logical_link_status(Node* node, std::string* value) {
 
 void register_port_handlers(HandlerRegistry& registry) {
   registry.add_property("handle_iSCSIPhysicalHBA_Network_NICConfiguration_MACAddress",
-                        handle_mac_address);
+                        read_through_group<OXIM_get_iscsi_ntwk_mac>);
   registry.add_property("handle_iSCSIPhysicalHBA_Network_NICConfiguration_PermanentMACAddress",
-                        handle_mac_address);
-  registry.add_property("handle_NICprop", handle_NICprop);
+                        read_through_group<OXIM_get_iscsi_ntwk_mac>);
+  registry.add_property("handle_NICprop", read_through_group<OXIM_get_iscsi_ntwk_params>);
   registry.add_property("handle_logical_link_status", handle_logical_link_status);
   registry.add_command("do_RefreshNICConfig", do_RefreshNICConfig);
 }

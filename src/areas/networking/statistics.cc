@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 
+#include "areas/networking/interface.h"
 #include "areas/networking/network_status.h"
 #include "core/node_store.h"
 #include "kit/function_tree.h"
@@ -78,25 +79,13 @@ uint32_t get_login_stats_Params(Node* group) {
   return 0;
 }
 
-uint32_t handle_intrInstStat_properties(Node* property, char* buffer, uint32_t op) {
-  if (op != kOpRead) return report(kSettingNotSupported);
-  if (uint32_t status = get_intr_stats_Params(parent_of(property)); status != 0) return status;
-  read_cached_value(property, buffer);
-  return 0;
-}
-
-uint32_t handle_intrLoginStat_properties(Node* property, char* buffer, uint32_t op) {
-  if (op != kOpRead) return report(kSettingNotSupported);
-  if (uint32_t status = get_login_stats_Params(parent_of(property)); status != 0) return status;
-  read_cached_value(property, buffer);
-  return 0;
-}
-
 }  // namespace
 
 void register_statistics_handlers(HandlerRegistry& registry) {
-  registry.add_property("handle_intrInstStat_properties", handle_intrInstStat_properties);
-  registry.add_property("handle_intrLoginStat_properties", handle_intrLoginStat_properties);
+  registry.add_property("handle_intrInstStat_properties",
+                        read_through_group<get_intr_stats_Params>);
+  registry.add_property("handle_intrLoginStat_properties",
+                        read_through_group<get_login_stats_Params>);
 }
 
 }  // namespace oxim::networking

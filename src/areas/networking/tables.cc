@@ -35,18 +35,6 @@ bool parse_ipv4(const std::string& text, int mode, Ipv4* address) {
   return validateIPAddress(text.c_str(), address->data(), mode) == 1;
 }
 
-// The instance of base named by the InstanceNumber parameter, or nullptr
-// with status 20.
-Node* instance_from_param(Node* parent, const char* base, const char* params) {
-  const std::string wanted = std::string(base) + param_text(params, 0);
-  Node* found = child_group(parent, wanted.c_str());
-  if (found == nullptr || !is_instanced(found)) {
-    report(kInvalidInstance);
-    return nullptr;
-  }
-  return found;
-}
-
 // ---- Routes -------------------------------------------------------------------
 
 struct RouteTexts {
@@ -114,8 +102,8 @@ uint32_t delete_route_entry(Node* route_table, Node* entry) {
 }
 
 uint32_t do_DeleteRouteTableEntry(Node* route_table, Node*, char* params) {
-  Node* entry = instance_from_param(route_table, "RouteTableEntry", params);
-  if (entry == nullptr) return kInvalidInstance.code;
+  Node* entry = instance_named(route_table, "RouteTableEntry", param_text(params, 0));
+  if (entry == nullptr) return report(kInvalidInstance);
   return delete_route_entry(route_table, entry);
 }
 
@@ -145,8 +133,8 @@ uint32_t do_AddARPTableEntry(Node* arp_table, Node*, char* params) {
 }
 
 uint32_t do_DeleteARPTableEntry(Node* arp_table, Node*, char* params) {
-  Node* found = instance_from_param(arp_table, "ARPTableEntry", params);
-  if (found == nullptr) return kInvalidInstance.code;
+  Node* found = instance_named(arp_table, "ARPTableEntry", param_text(params, 0));
+  if (found == nullptr) return report(kInvalidInstance);
   records::ArpEntry entry;
   if (!parse_ipv4(cached_prop(found, "IPAddress"), kIpModeAddress, &entry.address) ||
       validateMACAddress(cached_prop(found, "MACAddress").c_str(), entry.mac.data()) != 1) {
