@@ -357,13 +357,23 @@ void NetworkState::Learn(NetworkFunction& f, const NetworkHost& host) {
   }
 }
 
+bool NetworkState::IsOwnAddress(const NetworkFunction& f, const NetAddress& address) const {
+  if (!address.ipv6) return !IsZero(Address(f)) && FromIpv4(Address(f)) == address;
+  if (FromIpv6(LinkLocal(f)) == address) return true;
+  for (const IpAddress& own : RoutableAddresses(f)) {
+    if (FromIpv6(own) == address) return true;
+  }
+  return false;
+}
+
 Reach NetworkState::Contact(NetworkFunction& f, const NetAddress& destination) {
   const Reach unreachable{kNetFailed, kNetUnreachable};
+  (void)Renew(f);  // a DHCP server may have come back since the last command
   if (destination.ipv6 && !f.ipv6_stack) return unreachable;
   if (!LinkUp(f)) return {kNetFailed, kNetLinkDown};
   if (!destination.ipv6 && IsZero(Address(f))) return {kNetNoAddress, 0};
   if (!VlanMatches(f)) return unreachable;
-  if (destination == SourceFor(f, destination)) return {};
+  if (IsOwnAddress(f, destination)) return {};
   if (OnLink(f, destination)) {
     const NetworkHost* host = HostAt(f, destination);
     if (host == nullptr) return unreachable;

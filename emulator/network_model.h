@@ -131,8 +131,9 @@ class NetworkState {
   // there is none.
   NetAddress SourceFor(const NetworkFunction& f, const NetAddress& destination) const;
 
-  // Whether destination can be reached from f (see above); on-link IPv4
-  // contact learns the next hop's MAC address.
+  // Whether destination can be reached from f (see above), once a DHCP lease
+  // f waits for was asked for; on-link IPv4 contact learns the next hop's
+  // MAC address.
   Reach Contact(NetworkFunction& f, const NetAddress& destination);
   // Whether a present host of f's network (or a target portal) has this
   // address: a second host there is a duplicate.
@@ -166,6 +167,8 @@ class NetworkState {
   bool LinkUp(const NetworkFunction& f) const;
   bool VlanMatches(const NetworkFunction& f) const;
   bool OnLink(const NetworkFunction& f, const NetAddress& destination) const;
+  // Whether the address is one of f's own.
+  bool IsOwnAddress(const NetworkFunction& f, const NetAddress& address) const;
   // The present host of f's network with that address, or null.
   const NetworkHost* HostAt(const NetworkFunction& f, const NetAddress& address) const;
   void Learn(NetworkFunction& f, const NetworkHost& host);

@@ -247,6 +247,7 @@ TEST_F(NetworkingTest, KorvelAssignsAndConfiguresIpv6) {
   EXPECT_EQ(Value(Ipv6("IPv6State")), "Static");
   EXPECT_EQ(Value(Ipv6("InitiatorRoutableAddress1")), "2001:0DB8:0000:0000:0000:0000:0000:0060");
   EXPECT_EQ(Value(Ipv6("InitiatorRoutableAddress2")), "2001:0DB8:0000:0000:0000:0000:0000:0061");
+  EXPECT_EQ(Do(Tcpip("Ping"), {"2001:db8::61"}), 0u) << "its own second address";
   // A host's address is a duplicate, and is not taken: the address it was
   // to replace stays.
   EXPECT_EQ(Do(Ipv6("ConfigureIPv6Address"), {"2", "2001:db8::30"}), 69u);
