@@ -8,7 +8,9 @@
 #include "network_model.h"
 #include "real_ping.h"
 #include "records/iscsi_statistics.h"
-#include "records/port_records.h"
+#include "records/link_status.h"
+#include "records/mac_records.h"
+#include "records/nic_params.h"
 
 namespace oxim::emulator {
 namespace {
@@ -431,8 +433,8 @@ FirmwareAnswer GetLinkStatus(CommandContext& context, std::span<const uint8_t>) 
   const bool up = context.model.network().PortLinkUp(context.function.controller, function.port);
   records::LinkStatus status;
   status.link = up ? 1 : 0;
-  status.speed_code = up ? records::kLinkSpeedCode10Gb : 0;
-  status.logical_state = up ? 1 : 0;
+  status.speed_code = up ? records::kSpeed10Gb : 0;
+  status.logical_state = up ? records::kLogicalLinkUp : records::kLogicalLinkDown;
   std::vector<uint8_t> answer(records::kLinkStatusSize, 0);
   records::EncodeLinkStatus(answer, status);
   return Answer(std::move(answer));
@@ -444,7 +446,7 @@ FirmwareAnswer GetNicParams(CommandContext& context, std::span<const uint8_t>) {
   const int chip = context.model.controller(context.function).chip;
   std::vector<uint8_t> answer(records::kNicParamsSize, 0);
   records::EncodeNicParams(
-      answer, {chip == kChipTindra ? records::kSpeed40Gb : records::kSpeed10Gb, kMaxMtu});
+      answer, {chip == kChipTindra ? records::kMaxSpeed40Gb : records::kMaxSpeed10Gb, kMaxMtu});
   return Answer(std::move(answer));
 }
 

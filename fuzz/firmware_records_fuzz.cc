@@ -25,10 +25,12 @@
 #include "records/iscsi_sessions.h"
 #include "records/iscsi_statistics.h"
 #include "records/iscsi_targets.h"
+#include "records/link_status.h"
 #include "records/login_options_record.h"
+#include "records/mac_records.h"
+#include "records/nic_params.h"
 #include "records/oem_params.h"
 #include "records/pci_config_command.h"
-#include "records/port_records.h"
 #include "records/request_header.h"
 
 namespace {
@@ -166,7 +168,7 @@ void NetworkRecords(std::span<const uint8_t> in) {
   RoundTrip(in, DecodeArpTable, EncodeArpTable, Fixed<kArpTableSize>());
   RoundTrip(in, DecodeArpChange, EncodeArpChange, Fixed<kArpChangeSize>());
   RoundTrip(in, DecodePingRequest, EncodePingRequest, Fixed<kPingRequestSize>());
-  RoundTrip(in, DecodeMacQueryAnswer, EncodeMacQueryAnswer, Fixed<kMacQuerySize>());
+  RoundTrip(in, DecodeMacQuery, EncodeMacQueryAnswer, Fixed<kMacQuerySize>());
   RoundTrip(in, DecodeNicParams, EncodeNicParams, Fixed<kNicParamsSize>());
   RoundTrip(in, DecodeLinkStatus, EncodeLinkStatus, Fixed<kLinkStatusSize>());
   RoundTrip(in, DecodeInstanceStatistics, EncodeInstanceStatistics,

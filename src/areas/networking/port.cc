@@ -12,7 +12,9 @@
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
 #include "kit/properties.h"
-#include "records/port_records.h"
+#include "records/link_status.h"
+#include "records/mac_records.h"
+#include "records/nic_params.h"
 #include "schema/handler_registry.h"
 #include "transport/commands.h"
 
@@ -47,13 +49,13 @@ uint32_t do_RefreshNICConfig(Node* group, Node*, char*) {
 
 uint32_t OXIM_get_iscsi_ntwk_mac(Node* group) {
   std::array<uint8_t, records::kMacQuerySize> query{};
-  records::EncodeMacQueryRequest(query, /*nic_driver=*/false);
-  std::optional<records::MacAddresses> macs;
+  records::EncodeMacQueryRequest(query);
+  std::optional<records::MacQuery> macs;
   if (uint32_t status = ioctl_get_mac_query(function_address(group), query, DriverKind::kIscsi);
       status != 0) {
     return status;
   }
-  if (!(macs = records::DecodeMacQueryAnswer(query))) return report(kInternalError);
+  if (!(macs = records::DecodeMacQuery(query))) return report(kInternalError);
   // Both show the address the function uses.
   cache_prop(group, "MACAddress", mac_text(macs->current));
   cache_prop(group, "PermanentMACAddress", mac_text(macs->current));
@@ -84,8 +86,8 @@ uint32_t get_logical_link_status(Node* node, std::string* value) {
       !(link = records::DecodeLinkStatus(answer))) {
     return report(kLinkStatusNotRead);
   }
-  if (link->logical_state == 1) *value = "Up";
-  if (link->logical_state == 0) *value = "Down";
+  if (link->logical_state == records::kLogicalLinkUp) *value = "Up";
+  if (link->logical_state == records::kLogicalLinkDown) *value = "Down";
   return 0;
 }
 
