@@ -97,6 +97,19 @@ TEST_F(NetworkingTest, AddressIsReadFromTheAdapterAndChanged) {
   EXPECT_EQ(Value(Tcpip("InitiatorIPAddress")), "192.0.2.61");
 }
 
+TEST_F(NetworkingTest, StartUpGoesOnWhenTheNetworkCannotBeRead) {
+  // The first interface list, route table and ARP table the library asks
+  // for fail: the start goes on, says nothing, and the next read works.
+  Stop();
+  Start(WriteConfig(R"({"controllers": [{"chip": 3, "serial_number": "VN-NET-3", "functions": [
+      {"kind": "iscsi", "port": 0, "pci": {"bus": 6, "device": 0, "function": 2}}]}],
+      "faults": {"commands": [{"subsystem": 2, "opcode": 24, "times": 1},
+                              {"subsystem": 2, "opcode": 10, "times": 1},
+                              {"subsystem": 2, "opcode": 8, "times": 1}]}})"));
+  EXPECT_EQ(LastStatus(), Status(0, ""));
+  EXPECT_EQ(Value(Tcpip("InitiatorIPAddress")), "192.0.2.100");
+}
+
 TEST_F(NetworkingTest, AddressTextsThatAreNoAddressChangeNothing) {
   // Sixteen characters pass the parameter's length, but are no address:
   // not the .200 that their first fifteen would be.

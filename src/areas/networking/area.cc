@@ -14,6 +14,7 @@
 #include "areas/networking/tables.h"
 #include "core/last_status.h"
 #include "core/log.h"
+#include "kit/function_tree.h"
 #include "kit/groups.h"
 
 namespace oxim {
@@ -33,8 +34,9 @@ void register_handlers(HandlerRegistry& registry) {
 }
 
 // An iSCSI function's addresses, routes and ARP entries as the firmware
-// holds them. What cannot be read is logged and read again when a client
-// asks; it leaves no status behind for the start of the library.
+// holds them, each read on its own. What cannot be read is logged and read
+// again when a client asks; it leaves no status behind for the start of the
+// library.
 void setup_network(Node* function) {
   if (std::strcmp(function->name, "iSCSIPhysicalHBA") != 0) return;
   Node* tcpip = networking::tcpip_group(function);
@@ -42,14 +44,18 @@ void setup_network(Node* function) {
   uint32_t code = 0;
   char message[kMessageSize] = {};
   oxim_get_last_status(&code, message);
-  if (networking::get_all_interfaces(tcpip) != 0 ||
-      networking::get_routeEntry_attribs(child_group(tcpip, "RouteTable")) != 0 ||
-      networking::get_Arp_Entry_attribs(child_group(tcpip, "ARPTable")) != 0) {
-    uint32_t failed = 0;
-    char why[kMessageSize] = {};
-    oxim_get_last_status(&failed, why);
-    pdebug(kModuleAdapter, kLogError, "%s: network of %s not read: %u %s\n", __func__,
-           function->name, failed, why);
+  const struct {
+    const char* what;
+    uint32_t status;
+  } reads[] = {
+      {"interface", networking::get_all_interfaces(tcpip)},
+      {"route table", networking::get_routeEntry_attribs(child_group(tcpip, "RouteTable"))},
+      {"ARP table", networking::get_Arp_Entry_attribs(child_group(tcpip, "ARPTable"))},
+  };
+  for (const auto& read : reads) {
+    if (read.status == 0) continue;
+    pdebug(kModuleAdapter, kLogError, "%s: the %s of function %d not read: status %u\n", __func__,
+           read.what, get_port_number(function), read.status);
   }
   oxim_set_last_status(code, message);
 }
