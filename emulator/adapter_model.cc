@@ -11,6 +11,7 @@
 
 #include "core/host_paths.h"
 #include "iscsi_firmware.h"
+#include "network_model.h"
 
 namespace oxim::emulator {
 namespace {
@@ -160,6 +161,9 @@ AdapterModel::AdapterModel(AdapterConfig config, std::string state_directory)
     }
   }
   visible_nic_count_ = config_.visible_nic_functions.value_or(static_cast<int>(nic_.size()));
+  // The network first: the persistent logins at the start go through it.
+  network_state_ = std::make_unique<NetworkState>();
+  network_state_->Start(*this);
   iscsi_state_ = std::make_unique<IscsiState>();
   iscsi_state_->Start(*this);
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "faults.h"
+#include "network_config.h"
 #include "real_portals.h"
 #include "records/oem_params.h"
 #include "records/request_header.h"
@@ -53,6 +54,8 @@ struct FunctionConfig {
   // NIC: the host's name of the interface; empty means "vmnic<k>", k the
   // function's place among all NIC functions of the configuration.
   std::string interface_name;
+  // iSCSI: the network of its port; none: DefaultPortNetwork().
+  std::optional<PortNetwork> network;
 };
 
 struct ControllerConfig {
@@ -144,7 +147,8 @@ class FlashStore {
 
 // The adapter: configuration, flash and volatile state. Not thread-safe;
 // the backend serialises access.
-class IscsiState;  // iscsi_firmware.h
+class IscsiState;    // iscsi_firmware.h
+class NetworkState;  // network_model.h
 
 class AdapterModel {
  public:
@@ -188,6 +192,8 @@ class AdapterModel {
   std::map<std::string, std::vector<uint8_t>>& volatile_state() { return volatile_; }
   // The iSCSI functions' sessions, persistent targets and target stores.
   IscsiState& iscsi() { return *iscsi_state_; }
+  // The iSCSI functions' IP stacks and their ports' networks.
+  NetworkState& network() { return *network_state_; }
 
  private:
   AdapterConfig config_;
@@ -197,6 +203,7 @@ class AdapterModel {
   std::map<std::pair<int, int>, std::string> interface_names_;
   int visible_nic_count_;
   std::map<std::string, std::vector<uint8_t>> volatile_;
+  std::unique_ptr<NetworkState> network_state_;  // before the sessions, which use it
   std::unique_ptr<IscsiState> iscsi_state_;
 };
 

@@ -41,26 +41,6 @@ bool IsInterfaceName(const std::string& name) {
   return true;
 }
 
-bool ParseMac(Reader& reader, const json& object, const std::string& path,
-              std::array<uint8_t, 6>* mac) {
-  auto it = object.find("mac");
-  if (it == object.end()) return true;
-  std::string field = Join(path, "mac");
-  const char* expected = "expected a MAC address such as \"00:90:fa:4c:21:10\"";
-  if (!it->is_string()) return reader.Fail(field, expected);
-  const std::string& text = it->get_ref<const std::string&>();
-  if (text.size() != 17) return reader.Fail(field, expected);
-  for (size_t i = 0; i < 6; ++i) {
-    int high = hex_digit_value(text[3 * i]);
-    int low = hex_digit_value(text[3 * i + 1]);
-    if (high < 0 || low < 0 || (i < 5 && text[3 * i + 2] != ':' && text[3 * i + 2] != '-')) {
-      return reader.Fail(field, expected);
-    }
-    (*mac)[i] = static_cast<uint8_t>(high * 16 + low);
-  }
-  return true;
-}
-
 bool ParseHexBytes(Reader& reader, const json& object, const std::string& path, const char* key,
                    size_t most, std::vector<uint8_t>* out) {
   auto it = object.find(key);
@@ -86,7 +66,7 @@ bool ParseFunction(Reader& reader, const json& value, const std::string& path, i
                    FunctionConfig* function) {
   if (!reader.Object(value, path,
                      {"kind", "port", "pci", "mac", "device_id", "mtu", "virtual_functions",
-                      "interface_name"})) {
+                      "interface_name", "network"})) {
     return false;
   }
   const json* kind = reader.Member(value, path, "kind", true);
@@ -114,11 +94,14 @@ bool ParseFunction(Reader& reader, const json& value, const std::string& path, i
                    0x4c,
                    function->pci.bus,
                    static_cast<uint8_t>(function->pci.device << 3 | function->pci.function)};
-  if (!ParseMac(reader, value, path, &function->mac) ||
+  if (!config_parse::Mac(reader, value, path, "mac", &function->mac) ||
       !reader.Id(value, path, "device_id", &function->device_id) ||
       !reader.Int(value, path, "mtu", 68, 9216, &function->mtu) ||
       !reader.Int(value, path, "virtual_functions", 0, 255, &function->virtual_functions)) {
     return false;
+  }
+  if (value.contains("network") && function->kind != FunctionKind::kIscsi) {
+    return reader.Fail(Join(path, "network"), "only an iSCSI function has a network");
   }
   if (value.contains("interface_name")) {
     std::string field = Join(path, "interface_name");
@@ -338,6 +321,32 @@ bool ParseFaults(Reader& reader, const json& value, AdapterConfig* config) {
   return !failed;
 }
 
+// The "network" of every iSCSI function, over the defaults of its place
+// among the iSCSI functions of the file (which is its device instance).
+bool ParseNetworks(Reader& reader, const json& controllers, AdapterConfig* config) {
+  int instance = 0;
+  for (size_t c = 0; c < config->controllers.size(); ++c) {
+    ControllerConfig& controller = config->controllers[c];
+    const bool ipv6_stack = controller.chip == kChipKorvel || controller.chip == kChipTindra;
+    for (size_t f = 0; f < controller.functions.size(); ++f) {
+      FunctionConfig& function = controller.functions[f];
+      if (function.kind != FunctionKind::kIscsi) continue;
+      const json& value = controllers[c]["functions"][f];
+      const int own = instance++;
+      if (!value.contains("network")) continue;
+      PortNetwork network = DefaultPortNetwork(own, ipv6_stack);
+      if (!config_parse::ParsePortNetwork(
+              reader, value["network"],
+              Join(Index(Index("controllers", c) + ".functions", f), "network"), ipv6_stack,
+              &network)) {
+        return false;
+      }
+      function.network = std::move(network);
+    }
+  }
+  return true;
+}
+
 // Checks across controllers: PCI addresses and interface names are unique,
 // and the chip information can describe every controller with NIC
 // functions.
@@ -429,7 +438,9 @@ std::optional<AdapterConfig> Parse(Reader& reader, std::string_view text) {
       !config_parse::ParseRealPortals(reader, root, &config)) {
     return std::nullopt;
   }
-  if (!CheckAdapter(reader, config)) return std::nullopt;
+  if (!ParseNetworks(reader, *controllers, &config) || !CheckAdapter(reader, config)) {
+    return std::nullopt;
+  }
   return config;
 }
 

@@ -1,7 +1,7 @@
 // The network sections of the emulated adapter's configuration file
-// (config_json.h): "targets", the simulated iSCSI targets, and
-// "real_portals", the portals that stand for real targets. Both are
-// described in emulator/README.md.
+// (config_json.h): "targets", the simulated iSCSI targets, "real_portals",
+// the portals that stand for real targets, and the "network" of each iSCSI
+// function's port. All are described in emulator/README.md.
 #ifndef OXIM_EMULATOR_CONFIG_NETWORK_H_
 #define OXIM_EMULATOR_CONFIG_NETWORK_H_
 
@@ -18,6 +18,12 @@ bool ParseTargets(Reader& reader, const json& root, AdapterConfig* config);
 // config->real_portals. REQUIRES: the targets read before, since a portal is
 // either simulated or real.
 bool ParseRealPortals(Reader& reader, const json& root, AdapterConfig* config);
+
+// Reads the "network" object of an iSCSI function over *network, which
+// holds the defaults of that function (DefaultPortNetwork()). ipv6_stack:
+// the controller's chip has one (IPv6 fields are refused otherwise).
+bool ParsePortNetwork(Reader& reader, const json& value, const std::string& path, bool ipv6_stack,
+                      PortNetwork* network);
 
 }  // namespace oxim::emulator::config_parse
 

@@ -38,4 +38,24 @@ bool Choice(Reader& reader, const json& object, const std::string& path, const c
   return reader.Fail(Join(path, key), expected);
 }
 
+bool Mac(Reader& reader, const json& object, const std::string& path, const char* key,
+         std::array<uint8_t, 6>* mac) {
+  auto it = object.find(key);
+  if (it == object.end()) return true;
+  std::string field = Join(path, key);
+  const char* expected = "expected a MAC address such as \"00:90:fa:4c:21:10\"";
+  if (!it->is_string()) return reader.Fail(field, expected);
+  const std::string& text = it->get_ref<const std::string&>();
+  if (text.size() != 17) return reader.Fail(field, expected);
+  for (size_t i = 0; i < 6; ++i) {
+    int high = hex_digit_value(text[3 * i]);
+    int low = hex_digit_value(text[3 * i + 1]);
+    if (high < 0 || low < 0 || (i < 5 && text[3 * i + 2] != ':' && text[3 * i + 2] != '-')) {
+      return reader.Fail(field, expected);
+    }
+    (*mac)[i] = static_cast<uint8_t>(high * 16 + low);
+  }
+  return true;
+}
+
 }  // namespace oxim::emulator::config_parse

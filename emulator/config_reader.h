@@ -9,6 +9,7 @@
 #ifndef OXIM_EMULATOR_CONFIG_READER_H_
 #define OXIM_EMULATOR_CONFIG_READER_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -189,6 +190,11 @@ class Reader {
  private:
   std::string* error_;
 };
+
+// An optional MAC address member ("00:90:fa:4c:21:10", ":" or "-");
+// `mac` keeps its value when absent.
+bool Mac(Reader& reader, const json& object, const std::string& path, const char* key,
+         std::array<uint8_t, 6>* mac);
 
 // One text of a fixed set: the index of `value` in `choices`.
 bool Choice(Reader& reader, const json& object, const std::string& path, const char* key,

@@ -15,6 +15,7 @@
 #include "firmware.h"
 #include "host_view.h"
 #include "iscsi_firmware.h"
+#include "network_model.h"
 #include "pci_config.h"
 #include "records/coding.h"
 #include "records/driver_records.h"
@@ -62,6 +63,13 @@ void EmulatedAdapter::Reboot() {
     config.targets[i].online = network[i].online;
   }
   config.visible_nic_functions = model_->visible_nic_count();
+  // Nor are the ports' links, the hosts there and their DHCP servers.
+  std::vector<PortNetwork> networks;
+  model_->network().KeepConditions(&networks);
+  for (size_t i = 0; i < networks.size(); ++i) {
+    const FunctionRef& ref = model_->iscsi_functions()[i];
+    config.controllers[ref.controller].functions[ref.function].network = std::move(networks[i]);
+  }
   std::lock_guard<std::mutex> guard(mutex_);
   model_.reset();  // logs the real sessions out
   model_ = std::make_unique<AdapterModel>(std::move(config), state_directory_);
@@ -98,6 +106,47 @@ std::vector<SessionSummary> EmulatedAdapter::Sessions() {
     }
   }
   return sessions;
+}
+
+std::optional<int> EmulatedAdapter::InstanceNamed(const std::string& function) {
+  if (function.empty()) return -1;
+  for (size_t i = 0; i < model_->iscsi_functions().size(); ++i) {
+    if (HostAdapterName(static_cast<int>(i)) == function) return static_cast<int>(i);
+  }
+  return std::nullopt;
+}
+
+std::string EmulatedAdapter::SetLink(const std::string& function, bool up) {
+  Access access(*this);
+  std::optional<int> instance = InstanceNamed(function);
+  if (!instance || !model_->network().SetLink(*instance, up)) {
+    return "the adapter has no iSCSI function " + (function.empty() ? "at all" : function);
+  }
+  return "";
+}
+
+std::string EmulatedAdapter::SetHostPresent(const std::string& function, const std::string& address,
+                                            bool present) {
+  Access access(*this);
+  std::optional<NetAddress> host = ParseNetAddress(address);
+  if (!host) return "\"" + address + "\" is not an IPv4 or IPv6 address";
+  std::optional<int> instance = InstanceNamed(function);
+  if (!instance) return "the adapter has no iSCSI function " + function;
+  if (!model_->network().SetHostPresent(*instance, *host, present)) {
+    return "no network of " + (function.empty() ? "the adapter" : function) + " has a host " +
+           address;
+  }
+  return "";
+}
+
+std::string EmulatedAdapter::SetDhcpServer(const std::string& function, bool on) {
+  Access access(*this);
+  std::optional<int> instance = InstanceNamed(function);
+  if (!instance) return "the adapter has no iSCSI function " + function;
+  if (!model_->network().SetDhcpServer(*instance, on)) {
+    return "no network of " + (function.empty() ? "the adapter" : function) + " has a DHCP server";
+  }
+  return "";
 }
 
 void EmulatedAdapter::set_visible_nic_functions(int count) {

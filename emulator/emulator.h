@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
 #include <string>
 #include <vector>
@@ -94,6 +95,14 @@ class EmulatedAdapter final : public platform::DeviceBackend {
   // ignoring case). Off line, every open session to it is closed and logins
   // to it fail to connect. False when the network has no such target.
   bool SetTargetOnline(const std::string& name, bool online);
+  // Test hooks on the networks of the iSCSI ports (network_model.h), for the
+  // iSCSI function with that host adapter name ("vmhba64"), or every one
+  // with "": the port's link goes down or up; a host of the network goes or
+  // comes back; the DHCP server stops or starts answering. Each returns an
+  // empty text, or why nothing was changed.
+  std::string SetLink(const std::string& function, bool up);
+  std::string SetHostPresent(const std::string& function, const std::string& address, bool present);
+  std::string SetDhcpServer(const std::string& function, bool on);
   // Test hook: the persistent targets of the iSCSI function with this device
   // instance, as the login requests that added them (empty when there is no
   // such function).
@@ -117,6 +126,9 @@ class EmulatedAdapter final : public platform::DeviceBackend {
   platform::IoResult NicRequest(unsigned long request, std::span<uint8_t> argument,
                                 std::unique_lock<std::mutex>& lock);
   void Record(const Device& device, unsigned long request, std::span<const uint8_t> argument);
+  // The device instance of an iSCSI function's host adapter name, -1 for
+  // "" (every function); nullopt for a name the adapter does not have.
+  std::optional<int> InstanceNamed(const std::string& function);
 
   const std::string state_directory_;
   // Held shared by every request for its whole run, also while a firmware

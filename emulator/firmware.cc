@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "iscsi_firmware.h"
+#include "network_firmware.h"
 #include "pci_config.h"
 #include "records/additional_attributes.h"
 #include "records/config_signature.h"
@@ -191,11 +192,13 @@ void Answer(std::span<uint8_t> command, uint8_t status, uint16_t additional,
 }  // namespace
 
 std::span<const HandlerEntry> HandlerTable() {
-  // The controller's handlers, then the iSCSI initiator's (iscsi_firmware.h).
+  // The controller's handlers, then the iSCSI initiator's (iscsi_firmware.h)
+  // and the IP stacks' (network_firmware.h).
   static const std::vector<HandlerEntry> table = [] {
     std::vector<HandlerEntry> all(std::begin(kHandlers), std::end(kHandlers));
-    std::span<const HandlerEntry> iscsi = IscsiHandlers();
-    all.insert(all.end(), iscsi.begin(), iscsi.end());
+    for (std::span<const HandlerEntry> more : {IscsiHandlers(), NetworkHandlers()}) {
+      all.insert(all.end(), more.begin(), more.end());
+    }
     return all;
   }();
   return table;

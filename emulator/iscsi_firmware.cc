@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <functional>
 
 #include "iscsi_store.h"
+#include "network_model.h"
 #include "records/coding.h"
 
 namespace oxim::emulator {
@@ -28,10 +30,8 @@ constexpr uint32_t kLargestRequest = 64000;
 // The ISID of every session starts with these (OUI format); the fourth byte
 // is the function's instance and the last two the qualifier.
 constexpr uint8_t kIsidPrefix[] = {0x00, 0x02, 0x3d};
-// The function's own address: 192.0.2.100 + instance, or 2001:db8::100 +
-// instance towards an IPv6 portal; connections use ephemeral ports.
-constexpr uint8_t kSourceIpv4[] = {192, 0, 2, 100};
-constexpr uint8_t kSourceIpv6[] = {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+// Connections leave from the function's address (network_model.h), from
+// ephemeral ports.
 constexpr uint16_t kFirstSourcePort = 49152;
 constexpr uint16_t kSourcePortsPerFunction = 1024;
 // Background logins of persistent entries to mapped portals at once.
@@ -67,6 +67,52 @@ std::array<uint8_t, 6> IsidOf(const IscsiFunctionState& f, uint16_t qualifier) {
           static_cast<uint8_t>(qualifier)};
 }
 
+// ---- Statistics -------------------------------------------------------------
+
+// A session that was open is lost: its connection timed out.
+void CountLostSession(IscsiFunctionState& f) {
+  ++f.instance_statistics.session_failures;
+  ++f.instance_statistics.connection_timeouts;
+  f.instance_statistics.last_failure_type = records::kSessionFailureTimeout;
+}
+
+// A login's outcome in the initiator's counters.
+void CountLogin(IscsiFunctionState& f, const LoginRequest& request, uint8_t status,
+                uint16_t additional_status) {
+  records::InstanceStatistics& instance = f.instance_statistics;
+  records::LoginStatistics& login = f.login_statistics;
+  if (status == kFwSuccess) {
+    ++instance.sessions;
+    instance.last_remote_node = request.target_name;
+    ++login.accept_responses;
+    return;
+  }
+  ++login.failures;
+  login.last_failure_time = static_cast<uint32_t>(std::time(nullptr));
+  login.failed_target = request.target_name;
+  login.failed_address_type = request.portal.address_type;
+  login.failed_address = request.portal.address;
+  switch (additional_status) {
+    case kLoginAuthenticationFailure:
+      login.last_failure_type = records::kLoginFailureAuthentication;
+      ++login.authentication_failure_responses;
+      ++login.authentication_failures;
+      break;
+    case kLoginDigestMismatch:
+      login.last_failure_type = records::kLoginFailureNegotiation;
+      ++login.negotiation_failures;
+      break;
+    case kLoginUnknownTarget:
+    case kLoginServiceUnavailable:
+      login.last_failure_type = records::kLoginFailureOther;
+      ++login.other_failure_responses;
+      break;
+    default:  // no response from a target: unreachable, refused, link down
+      login.last_failure_type = records::kLoginFailureOther;
+      break;
+  }
+}
+
 // ---- Sessions ---------------------------------------------------------------
 
 // A real session whose target went away (connection lost, keep-alive
@@ -79,6 +125,7 @@ void NoteLostConnections(IscsiFunctionState& f) {
     }
     session.state = records::kSessionClosed;
     session.connection_bits &= ~records::kConnectionLoggedIn;
+    CountLostSession(f);
   }
 }
 
@@ -165,9 +212,26 @@ struct LoginOutcome {
   bool targets_changed = false;  // the target store needs saving
 };
 
-LoginOutcome Login(AdapterModel& model, IscsiFunctionState& f, const LoginRequest& request) {
+// Whether the function reaches a portal's address by its network's rules
+// (network_model.h); status 0 when it does.
+LoginOutcome ReachPortal(AdapterModel& model, const IscsiFunctionState& f,
+                         const records::PortalEntry& portal) {
+  NetworkFunction* network = model.network().Function(f.function);
+  if (network == nullptr) return {};
+  NetAddress destination;
+  destination.ipv6 = portal.address_type == records::kAddressIpv6;
+  std::copy_n(portal.address.begin(), destination.ipv6 ? 16 : 4, destination.bytes.begin());
+  Reach reach = model.network().Contact(*network, destination);
+  return {reach.status, reach.additional_status};
+}
+
+LoginOutcome Decide(AdapterModel& model, IscsiFunctionState& f, const LoginRequest& request) {
+  LoginOutcome reached = ReachPortal(model, f, request.portal);
+  if (reached.status != kFwSuccess) return reached;
   IscsiState& state = model.iscsi();
   LoginDecision decision = EvaluateLogin(state.network(), request);
+  // A host answers at the address, but no target listens there.
+  if (decision.additional_status == kLoginUnreachable) return {kFwFailed, kLoginConnectFailure};
   if (decision.additional_status != 0) return {kFwFailed, decision.additional_status};
   const SimulatedTarget& target = state.network()[decision.target];
   if (OpenSessionsTo(state, target.name) >= target.max_sessions) {
@@ -185,7 +249,14 @@ LoginOutcome Login(AdapterModel& model, IscsiFunctionState& f, const LoginReques
   return {kFwSuccess, 0, &session, changed};
 }
 
-records::FirmwareSession SessionRecord(const IscsiFunctionState& f, const EmulatedSession& s) {
+LoginOutcome Login(AdapterModel& model, IscsiFunctionState& f, const LoginRequest& request) {
+  LoginOutcome outcome = Decide(model, f, request);
+  CountLogin(f, request, outcome.status, outcome.additional_status);
+  return outcome;
+}
+
+records::FirmwareSession SessionRecord(AdapterModel& model, const IscsiFunctionState& f,
+                                       const EmulatedSession& s) {
   records::FirmwareSession record;
   record.handle = s.handle;
   record.state = s.state;
@@ -206,14 +277,14 @@ records::FirmwareSession SessionRecord(const IscsiFunctionState& f, const Emulat
   c.source_port = s.source_port;
   c.destination_port = s.request.portal.port;
   c.connection_id = 1;
-  if (s.request.portal.address_type == records::kAddressIpv6) {
-    c.source_type = records::kAddressIpv6;
-    std::copy(std::begin(kSourceIpv6), std::end(kSourceIpv6), c.source_address.begin());
-    c.source_address[15] = static_cast<uint8_t>(f.instance);
-  } else {
-    c.source_type = records::kAddressIpv4;
-    std::copy(std::begin(kSourceIpv4), std::end(kSourceIpv4), c.source_address.begin());
-    c.source_address[3] = static_cast<uint8_t>(kSourceIpv4[3] + f.instance);
+  NetAddress destination;
+  destination.ipv6 = s.request.portal.address_type == records::kAddressIpv6;
+  destination.bytes = s.request.portal.address;
+  NetworkState& network = model.network();
+  if (const NetworkFunction* own = network.Function(f.function)) {
+    const NetAddress source = network.SourceFor(*own, destination);
+    c.source_type = destination.ipv6 ? records::kAddressIpv6 : records::kAddressIpv4;
+    std::copy_n(source.bytes.begin(), destination.ipv6 ? 16 : 4, c.source_address.begin());
   }
   c.destination_type = s.request.portal.address_type;
   c.destination_address = s.request.portal.address;
@@ -348,6 +419,10 @@ FirmwareAnswer RealLoginTarget(CommandContext& context, IscsiFunctionState& f,
   if ((existing != nullptr && existing->state == records::kSessionOpen) || LoggingIn(f, login)) {
     return Refuse(kFwFailed, kLoginSessionAlreadyOpen);
   }
+  if (LoginOutcome reached = ReachPortal(context.model, f, login.portal); reached.status != 0) {
+    CountLogin(f, login, reached.status, reached.additional_status);
+    return Refuse(reached.status, reached.additional_status);
+  }
   RealLoginPlan plan = PlanRealLogin(portal, login, IsidOf(f, login.isid_qualifier));
   if (plan.status != 0) return Refuse(plan.status, plan.additional_status);
   f.logging_in.push_back(login);
@@ -358,6 +433,8 @@ FirmwareAnswer RealLoginTarget(CommandContext& context, IscsiFunctionState& f,
     real = LoginReal(plan, &result);
   }
   DoneLoggingIn(f, login);
+  CountLogin(f, login, real == nullptr ? static_cast<uint8_t>(result.firmware_status) : 0,
+             static_cast<uint16_t>(result.additional_status));
   if (real == nullptr) {
     return Refuse(static_cast<uint8_t>(result.firmware_status),
                   static_cast<uint16_t>(result.additional_status));
@@ -394,6 +471,7 @@ FirmwareAnswer LogoutTarget(CommandContext& context, std::span<const uint8_t> re
                               [&](const EmulatedSession& s) { return s.handle == handle; });
   if (session == f->sessions.end()) return NoSuchObject();
   std::shared_ptr<RealSession> real = std::move(session->real);
+  ++f->login_statistics.normal_logouts;
   f->sessions.erase(session);
   if (PruneTargets(*f)) SaveTargets(context.model, *f);
   if (real != nullptr) {
@@ -424,7 +502,7 @@ FirmwareAnswer GetSession(CommandContext& context, std::span<const uint8_t> requ
   EmulatedSession* session = FindSession(*f, HandleOf(request));
   if (session == nullptr) return NoSuchObject();
   ++session->activity;
-  records::FirmwareSession record = SessionRecord(*f, *session);
+  records::FirmwareSession record = SessionRecord(context.model, *f, *session);
   FirmwareAnswer answer;
   answer.payload.assign(records::SessionRecordSize(record), 0);
   records::EncodeSessionRecord(answer.payload, record);
@@ -572,7 +650,7 @@ void IscsiState::Start(AdapterModel& model) {
       if (const RealPortal* portal = FindRealPortal(real_portals_, entry.portal)) {
         changed = StoreTarget(f, network_, entry) || changed;
         RealLoginPlan plan = PlanRealLogin(*portal, entry, IsidOf(f, entry.isid_qualifier));
-        if (plan.status != 0) {
+        if (plan.status != 0 || ReachPortal(model, f, entry.portal).status != 0) {
           MarkLoginFailed(SessionFor(model, f, entry));
           continue;
         }
@@ -618,6 +696,8 @@ void IscsiState::RestoreRealLogin(std::mutex& guard, const WaitingLogin& waiting
     if (PruneTargets(f)) SaveTargets(*model_, f);
     return;
   }
+  CountLogin(f, waiting.entry, real == nullptr ? static_cast<uint8_t>(result.firmware_status) : 0,
+             static_cast<uint16_t>(result.additional_status));
   EmulatedSession& session = SessionFor(*model_, f, waiting.entry);
   if (real != nullptr) {
     MarkOpen(f, session, NegotiatedRecord(waiting.plan.offered, result), result.local_port,
@@ -656,6 +736,7 @@ bool IscsiState::SetTargetOnline(const std::string& name, bool online) {
       }
       session.state = records::kSessionClosed;
       session.connection_bits &= ~records::kConnectionLoggedIn;
+      CountLostSession(f);
     }
   }
   return true;

@@ -38,6 +38,7 @@
 #include "records/discovery_params.h"
 #include "records/iscsi_login.h"
 #include "records/iscsi_sessions.h"
+#include "records/iscsi_statistics.h"
 #include "records/iscsi_targets.h"
 #include "storage_network.h"
 
@@ -78,6 +79,9 @@ struct IscsiFunctionState {
   uint32_t next_handle = 1;
   uint16_t next_tsih = 1;
   uint16_t next_source_port = 0;
+  // What the initiator counts of its sessions and logins since the start.
+  records::InstanceStatistics instance_statistics;
+  records::LoginStatistics login_statistics;
 };
 
 // The iSCSI state of every iSCSI function of the adapter, and the simulated

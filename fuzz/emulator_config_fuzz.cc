@@ -2,7 +2,8 @@
 // and, for every configuration it takes, the answers built from it: chip
 // information, controller attributes and OEM parameters of every function,
 // the host configuration file and the host tools. A configuration that is
-// taken must stay inside the limits the parser promises.
+// taken must stay inside the limits the parser promises. The bytes are also
+// read as the flash record of an iSCSI function's interface settings.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "config_json.h"
 #include "emulator.h"
 #include "fuzz_support.h"
+#include "network_model.h"
 #include "records/driver_records.h"
 #include "records/request_header.h"
 
@@ -55,9 +57,21 @@ void Send(emulator::EmulatedAdapter& adapter, int handle, bool nic,
                 nic ? std::span<uint8_t>(buffer) : command);
 }
 
+// The same bytes as a flash record of a function's interface settings:
+// what decodes is encoded back into as many bytes.
+void CheckInterfaceSettings(const uint8_t* data, size_t size) {
+  const std::vector<uint8_t> bytes(data, data + size);
+  if (std::optional<emulator::InterfaceSettings> settings =
+          emulator::DecodeInterfaceSettings(bytes)) {
+    Check(settings->routes.size() <= emulator::kMaxManualRoutes);
+    Check(emulator::EncodeInterfaceSettings(*settings).size() == size);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  CheckInterfaceSettings(data, size);
   std::string error;
   std::optional<emulator::AdapterConfig> config = emulator::ParseAdapterConfig(
       std::string_view(reinterpret_cast<const char*>(data), size), &error);

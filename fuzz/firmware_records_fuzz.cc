@@ -18,11 +18,17 @@
 #include "records/coredump_properties.h"
 #include "records/discovery_params.h"
 #include "records/driver_records.h"
+#include "records/ip_interface.h"
+#include "records/ip_tables.h"
 #include "records/iscsi_login.h"
 #include "records/iscsi_portal.h"
 #include "records/iscsi_sessions.h"
+#include "records/iscsi_statistics.h"
 #include "records/iscsi_targets.h"
+#include "records/link_status.h"
 #include "records/login_options_record.h"
+#include "records/mac_records.h"
+#include "records/nic_params.h"
 #include "records/oem_params.h"
 #include "records/pci_config_command.h"
 #include "records/request_header.h"
@@ -131,6 +137,45 @@ void IscsiRecords(std::span<const uint8_t> in) {
   RoundTrip(in, DecodeLoginOptions, EncodeLoginOptions, Fixed<kLoginOptionsSize>());
 }
 
+// The answers about an iSCSI function's IP stack: no count is trusted past
+// the record that holds it.
+void NetworkRecords(std::span<const uint8_t> in) {
+  if (std::optional<std::vector<uint32_t>> ids = DecodeInterfaceList(in)) {
+    Check(ids->size() <= kMaxInterfaces);
+  }
+  RoundTrip(in, DecodeInterfaceList, EncodeInterfaceList, Fixed<kInterfaceListSize>());
+  if (std::optional<InterfaceInfo> info = DecodeInterfaceInfo(in)) {
+    Check(info->entries.size() <= kMaxAddressEntries);
+  }
+  RoundTrip(in, DecodeInterfaceInfo, EncodeInterfaceInfo, Fixed<kInterfaceInfoSize>());
+  RoundTrip(in, DecodeInterfaceInfoRequest, EncodeInterfaceInfoRequest,
+            Fixed<kInterfaceInfoSize>());
+  RoundTrip(in, DecodeIpRecordChange, EncodeIpRecordChange, Fixed<kIpRecordChangeSize>());
+  RoundTrip(in, DecodeInterfaceSetting, EncodeInterfaceSetting, Fixed<kDhcpReleaseSize>());
+  RoundTrip(in, DecodeGatewayQueryType, EncodeGatewayQuery, Fixed<kGatewayQuerySize>());
+  RoundTrip(in, DecodeGatewayAnswer, EncodeGatewayAnswer, Fixed<kGatewayQuerySize>());
+  RoundTrip(in, DecodeGatewayChange, EncodeGatewayChange, Fixed<kGatewayChangeSize>());
+  if (std::optional<std::vector<Route>> routes = DecodeRouteTable(in)) {
+    Check(routes->size() <= kMaxRoutes && routes->size() * kRouteRecordSize <= in.size());
+  }
+  RoundTrip(in, DecodeRouteTable, EncodeRouteTable, [](const std::vector<Route>& routes) {
+    return std::max<size_t>(4, routes.size() * kRouteRecordSize);
+  });
+  RoundTrip(in, DecodeRouteChange, EncodeRouteChange, Fixed<kRouteChangeSize>());
+  if (std::optional<std::vector<ArpEntry>> entries = DecodeArpTable(in)) {
+    Check(entries->size() <= kMaxArpEntries);
+  }
+  RoundTrip(in, DecodeArpTable, EncodeArpTable, Fixed<kArpTableSize>());
+  RoundTrip(in, DecodeArpChange, EncodeArpChange, Fixed<kArpChangeSize>());
+  RoundTrip(in, DecodePingRequest, EncodePingRequest, Fixed<kPingRequestSize>());
+  RoundTrip(in, DecodeMacQuery, EncodeMacQueryAnswer, Fixed<kMacQuerySize>());
+  RoundTrip(in, DecodeNicParams, EncodeNicParams, Fixed<kNicParamsSize>());
+  RoundTrip(in, DecodeLinkStatus, EncodeLinkStatus, Fixed<kLinkStatusSize>());
+  RoundTrip(in, DecodeInstanceStatistics, EncodeInstanceStatistics,
+            Fixed<kInstanceStatisticsSize>());
+  RoundTrip(in, DecodeLoginStatistics, EncodeLoginStatistics, Fixed<kLoginStatisticsSize>());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -138,6 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DriverRecords(in);
   ControllerRecords(in);
   IscsiRecords(in);
+  NetworkRecords(in);
   // The bytes as an address text, as the library reads one from a client.
   PortalFromText(std::string(reinterpret_cast<const char*>(data), std::min<size_t>(size, 64)),
                  3260);

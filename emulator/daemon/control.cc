@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "config_json.h"
 #include "daemon/server.h"
@@ -89,6 +90,45 @@ ControlOutcome NicFunctions(Server& server, const json& request) {
   return Done({{"nic_functions", server.adapter().visible_nic_functions()}});
 }
 
+// The iSCSI function a network request names ("function": a host adapter
+// name such as "vmhba64"; absent: every one), or why the request is refused.
+std::optional<std::string> FunctionOf(const json& request, std::string* why) {
+  if (!request.contains("function")) return std::string();
+  if (!request["function"].is_string() || request["function"].get<std::string>().empty()) {
+    *why = "\"function\" must name an iSCSI function, such as \"vmhba64\"";
+    return std::nullopt;
+  }
+  return request["function"].get<std::string>();
+}
+
+// A port's link, a host, a DHCP server: a boolean switch on the networks of
+// one iSCSI function or of every one.
+ControlOutcome NetworkSwitch(Server& server, const json& request, const std::string& op) {
+  const char* key = op == "link" ? "up" : op == "host" ? "present" : "on";
+  std::string why;
+  std::optional<std::string> function = FunctionOf(request, &why);
+  if (!function) return Refused(op + ": " + why);
+  if (!request.contains(key) || !request[key].is_boolean()) {
+    return Refused(op + ": \"" + key + "\" (true or false) is needed");
+  }
+  const bool value = request[key];
+  json answer = {{key, value}};
+  if (!function->empty()) answer["function"] = *function;
+  if (op == "link") {
+    why = server.adapter().SetLink(*function, value);
+  } else if (op == "host") {
+    if (!request.contains("address") || !request["address"].is_string()) {
+      return Refused("host: \"address\" (text) is needed");
+    }
+    answer["address"] = request["address"];
+    why = server.adapter().SetHostPresent(*function, request["address"], value);
+  } else {
+    why = server.adapter().SetDhcpServer(*function, value);
+  }
+  if (!why.empty()) return Refused(op + ": " + why);
+  return Done(answer);
+}
+
 // A daemon that answers runs already; with "config" (a file, "" for the
 // built-in configuration) it must be the one it runs.
 ControlOutcome Start(Server& server, const json& request) {
@@ -128,6 +168,9 @@ ControlOutcome Dispatch(Server& server, const json& request) {
       {"clear_faults", {}},
       {"target", {"name", "online"}},
       {"nic_functions", {"count"}},
+      {"link", {"function", "up"}},
+      {"host", {"function", "address", "present"}},
+      {"dhcp", {"function", "on"}},
   };
   const Op* known = nullptr;
   for (const Op& candidate : kOps) {
@@ -154,6 +197,7 @@ ControlOutcome Dispatch(Server& server, const json& request) {
     return Done({{"cleared", true}});
   }
   if (op == "target") return Target(server, request);
+  if (op == "link" || op == "host" || op == "dhcp") return NetworkSwitch(server, request, op);
   return NicFunctions(server, request);
 }
 

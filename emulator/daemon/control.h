@@ -11,6 +11,9 @@
 //   {"op":"clear_faults"}
 //   {"op":"target","name":"iqn...","online":false}   a simulated target goes or comes
 //   {"op":"nic_functions","count":1}                 the NIC driver shows that many
+//   {"op":"link","function":"vmhba64","up":false}    an iSCSI port's link goes down
+//   {"op":"host","address":"192.0.2.30","present":false}  a host of the ports' networks goes
+//   {"op":"dhcp","on":false}                         the ports' DHCP servers stop answering
 #ifndef OXIM_EMULATOR_DAEMON_CONTROL_H_
 #define OXIM_EMULATOR_DAEMON_CONTROL_H_
 

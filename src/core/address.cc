@@ -101,25 +101,20 @@ int validateIPAddress(const char* text, uint8_t* octets, int mode) {
 
 int validateMACAddress(const char* text, uint8_t* bytes) {
   if (text == nullptr) return 0;
-  // Longer texts are refused rather than cut, so that nothing rides along
-  // behind an address that passed the check.
-  size_t length = strnlen(text, kMacTextMax + 1);
-  if (length > kMacTextMax) return 0;
+  // Exactly six groups of two hexadecimal digits and five separators:
+  // anything longer is refused rather than cut, so that nothing rides along
+  // behind an address that passed the check, and a group such as "1" or
+  // "001" is no byte of a MAC address.
+  if (strnlen(text, kMacTextMax + 1) != kMacTextMax) return 0;
   uint8_t parsed[kMacBytes] = {};
-  size_t group = 0;
-  const char* start = text;
-  for (size_t i = 0; i <= length; ++i) {
-    char c = text[i];
-    if (is_hex_digit(c)) continue;
-    if (c != ':' && c != '-' && c != '\0') return 0;
-    const char* end = text + i;
-    if (end == start || group >= kMacBytes) return 0;  // empty group, or a seventh one
-    unsigned long value = convert(start, 16);          // stops at the separator
-    if (value > 255) return 0;
-    parsed[group++] = static_cast<uint8_t>(value);
-    start = end + 1;
+  for (size_t group = 0; group < kMacBytes; ++group) {
+    const char* at = text + 3 * group;
+    const int high = hex_digit_value(at[0]);
+    const int low = hex_digit_value(at[1]);
+    if (high < 0 || low < 0) return 0;
+    if (group + 1 < kMacBytes && at[2] != ':' && at[2] != '-') return 0;
+    parsed[group] = static_cast<uint8_t>(high * 16 + low);
   }
-  if (group != kMacBytes) return 0;
   if (bytes != nullptr) std::memcpy(bytes, parsed, sizeof parsed);
   return 1;
 }

@@ -46,9 +46,9 @@ inline constexpr size_t kIpv6StrSize = 40;
 // Modes other than the named ones only check the form.
 int validateIPAddress(const char* text, uint8_t* octets, int mode);
 
-// 1 if text is a MAC address (at most 17 characters; six groups of
-// hexadecimal digits of at most 255, separated by five ":" or "-"), with the
-// six bytes in bytes (may be null); else 0.
+// 1 if text is a MAC address (six groups of two hexadecimal digits,
+// separated by five ":" or "-": 17 characters), with the six bytes in bytes
+// (may be null); else 0.
 int validateMACAddress(const char* text, uint8_t* bytes);
 
 // 0 if name is 1 to 223 characters of lower-case letters, digits, "-", "."

@@ -13,6 +13,11 @@ Node* child_group(Node* parent, const char* name) {
   return parent == nullptr ? nullptr : internal_get_node(parent, name, kKindGroup);
 }
 
+Node* instance_named(Node* parent, const char* base, const std::string& number) {
+  Node* found = child_group(parent, (base + number).c_str());
+  return is_instanced(found) ? found : nullptr;
+}
+
 int instance_number(const Node* group) {
   StoreLock lock;
   return is_instanced(group) ? group->data.group->instance->instance_number : -1;

@@ -7,6 +7,7 @@
 #ifndef OXIM_KIT_GROUPS_H_
 #define OXIM_KIT_GROUPS_H_
 
+#include <string>
 #include <vector>
 
 #include "core/node.h"
@@ -21,6 +22,9 @@ Node* child_group(Node* parent, const char* name);
 std::vector<Node*> instances_of(Node* parent, const char* name);
 // The groups called name (case-sensitive) under parent, in child order.
 std::vector<Node*> groups_named(Node* parent, const char* name);
+// The instance of the group kind base that number names (base "Target"
+// and "3": the instanced child Target3), or nullptr.
+Node* instance_named(Node* parent, const char* base, const std::string& number);
 // Instance number of an instanced group, else -1.
 int instance_number(const Node* group);
 // The nearest group named name (case-sensitive) at or above node, below

@@ -487,13 +487,16 @@ TEST_F(IscsiFirmwareTest, StorageExampleReachesIpv6PortalsAndHexadecimalSecrets)
   TearDown();
   Start(*config);
 
-  // The library sends IPv6 addresses in their full form.
+  // The library sends IPv6 addresses in their full form. The connection
+  // leaves from the address the Korvel assigned itself from the router's
+  // prefix and its MAC address (00:90:fa:4c:21:12).
   const std::string v6 = "2001:0DB8:0000:0000:0000:0000:0000:0010";
   uint32_t handle = Handle({.target = "iqn.2026-01.net.oxim-lab:v6disk", .address = v6});
   std::optional<records::FirmwareSession> session = Session(handle);
   ASSERT_TRUE(session);
   const records::FirmwareConnection& c = session->connections.at(0);
-  EXPECT_EQ(records::FormatAddress(c.source_type, c.source_address), "2001:db8::100");
+  EXPECT_EQ(records::FormatAddress(c.source_type, c.source_address),
+            "2001:db8::290:faff:fe4c:2112");
   EXPECT_EQ(records::FormatAddress(c.destination_type, c.destination_address), "2001:db8::10");
   EXPECT_EQ(adapter_->Sessions().at(0).portal, "[2001:db8::10]:3260");
   EXPECT_EQ(Login({.target = kOpenTargetName, .address = v6}), 144u);

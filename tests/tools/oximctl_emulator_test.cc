@@ -109,6 +109,23 @@ TEST_F(EmulatorCommand, RebootEndsSessionsAndLogsPersistentTargetsInAgain) {
       << "the flash stays";
 }
 
+TEST_F(EmulatorCommand, LinkHostAndDhcpChangeThePortsNetworks) {
+  const std::string ping = "Quellfire0/iSCSIPhysicalHBA0/Network/TCPIPConfiguration/Ping";
+  ASSERT_EQ(Emulator({"start"}).exit_code, 0);
+  ASSERT_EQ(Emulator({"link", "vmhba64", "down"}).exit_code, 0);
+  EXPECT_EQ(Run({"run", ping, "IPAddress=192.0.2.30"}, kEmulator).exit_code, 1);
+  ASSERT_EQ(Emulator({"link", "all", "up"}).exit_code, 0);
+  EXPECT_EQ(Run({"run", ping, "IPAddress=192.0.2.30"}, kEmulator).exit_code, 0);
+  ASSERT_EQ(Emulator({"host", "192.0.2.30", "off"}).exit_code, 0);
+  EXPECT_EQ(Run({"run", ping, "IPAddress=192.0.2.30"}, kEmulator).exit_code, 1);
+  ASSERT_EQ(Emulator({"dhcp", "off"}).exit_code, 0);
+  Result unknown = Emulator({"link", "vmhba99", "down"});
+  EXPECT_EQ(unknown.exit_code, 1);
+  EXPECT_EQ(unknown.err, "oximctl: emulator link: the adapter has no iSCSI function vmhba99\n");
+  Result host = Emulator({"host", "192.0.2", "on"});
+  EXPECT_EQ(host.err, "oximctl: emulator host: \"192.0.2\" is not an IPv4 or IPv6 address\n");
+}
+
 TEST_F(EmulatorCommand, UsageErrors) {
   const std::pair<std::vector<std::string>, std::string> kCases[] = {
       {{"frob"}, "no emulator action 'frob'"},
@@ -116,6 +133,9 @@ TEST_F(EmulatorCommand, UsageErrors) {
       {{"nic-functions", "999"}, "emulator nic-functions takes a number from 0 to 128, not '999'"},
       {{"fault", "[1]"}, "emulator fault takes a JSON object, as a configuration's \"faults\""},
       {{"stop", "now"}, "emulator stop takes no argument"},
+      {{"link", "vmhba64", "off"}, "emulator link FUNCTION takes up or down, not 'off'"},
+      {{"host", "192.0.2.30", "up"}, "emulator host ADDRESS takes on or off, not 'up'"},
+      {{"dhcp"}, "emulator dhcp takes one argument"},
   };
   for (const auto& [args, expected] : kCases) {
     Result result = Emulator(args);

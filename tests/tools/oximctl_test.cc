@@ -189,5 +189,27 @@ TEST_F(OximctlTest, RunChecksParametersByNameBeforeTheCall) {
   EXPECT_EQ(described["params"][3]["valid_values"], "True,False");
 }
 
+TEST_F(OximctlTest, RunShowsWhatASuccessfulCommandNotes) {
+  const std::vector<std::string> emulator = {"OXIM_ADAPTER=emulator"};
+  const std::string configure =
+      "Quellfire0/iSCSIPhysicalHBA0/Network/TCPIPConfiguration/ConfigureIPAddress";
+  Result same =
+      Run({"run", configure, "IPAddress=192.0.2.100", "SubnetMask=255.255.255.0"}, emulator);
+  EXPECT_EQ(same.exit_code, 0);
+  EXPECT_NE(same.err.find("oximctl: note: The IP address settings match the existing "
+                          "configuration. No changes have been made to the configuration. "
+                          "(status 56)\n"),
+            std::string::npos)
+      << same.err;
+  auto document = nlohmann::json::parse(
+      Run({"--json", "run", configure, "IPAddress=192.0.2.100", "SubnetMask=255.255.255.0"},
+          emulator)
+          .out);
+  EXPECT_EQ(document["note"]["code"], 56);
+  Result changed =
+      Run({"run", configure, "IPAddress=192.0.2.60", "SubnetMask=255.255.255.0"}, emulator);
+  EXPECT_EQ(changed.err.find("note"), std::string::npos) << changed.err;
+}
+
 }  // namespace
 }  // namespace oxim::testing

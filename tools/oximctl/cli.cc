@@ -142,7 +142,8 @@ std::string take_command_option(const CommandSpec& command, const std::vector<st
 const std::vector<std::pair<std::string, size_t>>& emulator_action_table() {
   static const std::vector<std::pair<std::string, size_t>> kActions = {
       {"start", 0},        {"stop", 0},  {"status", 0},        {"reboot", 0},
-      {"clear-faults", 0}, {"fault", 1}, {"nic-functions", 1}, {"target", 2}};
+      {"clear-faults", 0}, {"fault", 1}, {"nic-functions", 1}, {"target", 2},
+      {"link", 2},         {"host", 2},  {"dhcp", 1}};
   return kActions;
 }
 
@@ -169,6 +170,15 @@ std::string check_emulator_action(const std::vector<std::string>& args) {
     }
     if (name == "target" && args[2] != "on" && args[2] != "off") {
       return "emulator target NAME takes on or off, not '" + args[2] + "'";
+    }
+    if (name == "link" && args[2] != "up" && args[2] != "down") {
+      return "emulator link FUNCTION takes up or down, not '" + args[2] + "'";
+    }
+    if (name == "host" && args[2] != "on" && args[2] != "off") {
+      return "emulator host ADDRESS takes on or off, not '" + args[2] + "'";
+    }
+    if (name == "dhcp" && args[1] != "on" && args[1] != "off") {
+      return "emulator dhcp takes on or off, not '" + args[1] + "'";
     }
     return "";
   }
@@ -322,7 +332,11 @@ const std::vector<CommandSpec>& commands() {
        "  fault JSON              arm faults, as a configuration's \"faults\" object\n"
        "  clear-faults            disarm every fault\n"
        "  target NAME on|off      a simulated target comes back or goes off line\n"
-       "  nic-functions N         the NIC driver shows N NIC functions",
+       "  nic-functions N         the NIC driver shows N NIC functions\n"
+       "  link FUNCTION up|down   the link of an iSCSI function's port (FUNCTION: its host\n"
+       "                          adapter name, vmhba64, or all)\n"
+       "  host ADDRESS on|off     a host of the iSCSI ports' networks comes back or goes\n"
+       "  dhcp on|off             the iSCSI ports' DHCP servers answer or stop answering",
        "emulator fault '{\"commands\": [{\"subsystem\": 6, \"opcode\": 23, \"status\": 1}]}'",
        1,
        3,

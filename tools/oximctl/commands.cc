@@ -317,10 +317,18 @@ int run_command(TreeClient& client, Output& output, const std::string& path,
   const LogTail tail;
   auto [created, failure] = client.run(*command, values);
   if (failure) return fail_call(client, output, command->path + " failed", *failure, tail);
+  // A command that succeeds may still say something: that nothing changed,
+  // that an address is a duplicate, that DHCP waits for a server.
+  const std::optional<Failure> note = client.note();
   if (output.json) {
-    print_json(output.out, json({{"path", command->path}, {"created", created}}));
+    json document({{"path", command->path}, {"created", created}});
+    if (note) document["note"] = {{"code", note->code}, {"message", note->message}};
+    print_json(output.out, document);
   } else {
     for (const std::string& path_created : created) output.out << path_created << "\n";
+    if (note) {
+      output.err << "oximctl: note: " << note->message << " (status " << note->code << ")\n";
+    }
   }
   return kExitOk;
 }

@@ -208,9 +208,13 @@ std::vector<std::string> candidates(const std::vector<std::string>& before,
     case Verb::kEmulator:
       if (position == 0) {
         for (const std::string& action : emulator_actions()) offer(action);
-      } else if (position == 2 && args[0] == "target") {
+      } else if ((position == 2 && (args[0] == "target" || args[0] == "host")) ||
+                 (position == 1 && args[0] == "dhcp")) {
         offer("on");
         offer("off");
+      } else if (position == 2 && args[0] == "link") {
+        offer("up");
+        offer("down");
       }
       break;
     case Verb::kHelp:

@@ -52,6 +52,15 @@ json request_of(const Invocation& invocation, std::string* usage_error) {
     return {{"op", "fault"}, {"faults", faults}};
   }
   if (action == "target") return {{"op", "target"}, {"name", args[1]}, {"online", args[2] == "on"}};
+  if (action == "link") {
+    json request{{"op", "link"}, {"up", args[2] == "up"}};
+    if (args[1] != "all") request["function"] = args[1];
+    return request;
+  }
+  if (action == "host") {
+    return {{"op", "host"}, {"address", args[1]}, {"present", args[2] == "on"}};
+  }
+  if (action == "dhcp") return {{"op", "dhcp"}, {"on", args[1] == "on"}};
   if (action == "nic-functions") {
     char* end = nullptr;
     const long count = std::strtol(args[1].c_str(), &end, 10);
