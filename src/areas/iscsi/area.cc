@@ -143,6 +143,7 @@ const Area iscsi_area = {
     .pending_handlers = kPendingHandlers,
     .prepare = prepare_saved_files,
     .setup_function = setup_logical_hba,
+    .client_attach = iscsi::OXIM_refresh_backend_client_iscsi_targets,
 };
 
 }  // namespace oxim

@@ -260,6 +260,20 @@ uint32_t group_Target(Node* target) {
 
 }  // namespace
 
+void OXIM_refresh_backend_client_iscsi_targets(Node* root) {
+  for (Node* controller : instances_of(root, "Quellfire")) {
+    for (Node* function : instances_of(controller, "iSCSIPhysicalHBA")) {
+      for (Node* logical_hba : instances_of(function, "LogicalHBA")) {
+        if (get_all_targets(logical_hba, false) != 0) {
+          pdebug(kModuleAdapter, kLogError, "%s: the firmware's targets could not be read\n",
+                 __func__);
+        }
+        for (Node* target : instances_of(logical_hba, "Target")) (void)group_Target(target);
+      }
+    }
+  }
+}
+
 Node* setup_portal(Node* target, const std::string& ip, const std::string& port,
                    const std::string& portal_group_tag) {
   PendingGroup portal(instantiate(templates::kTargetPortal, target, nullptr, nullptr, nullptr));

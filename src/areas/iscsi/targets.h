@@ -35,6 +35,12 @@ Node* setup_target(Node* logical_hba, const std::string& name, bool discovered);
 void record_target_portal(Node* logical_hba, Node* target, const std::string& ip,
                           const std::string& port);
 
+// For a client that attaches to a tree already built: every logical HBA
+// takes the targets and sessions the firmware holds now (they may have
+// changed since the tree was built: a persistent login restored by the
+// adapter in the background, a session that ended).
+void OXIM_refresh_backend_client_iscsi_targets(Node* root);
+
 void register_target_handlers(HandlerRegistry& registry);
 
 }  // namespace oxim::iscsi
