@@ -271,6 +271,10 @@ uint32_t OXIM_do_action(uint32_t group_tag, uint32_t command_tag, char* params,
     }
     if (data->handler == nullptr) {
       pdebug(kModuleTree, kLogError, "Not Implimented\n");
+      // The call fails as for any command without handler; the last status
+      // says why, in the words a property without handler uses.
+      oxim_set_last_statusf(OXIM_STATUS_NO_HANDLER, "%s: %s", command->name,
+                            kNotImplementedMessage);
       return OXIM_STATUS_FAILURE;
     }
     NewTagList created(new_tags);

@@ -5,8 +5,11 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
+#include "core/last_status.h"
 #include "core/node_store.h"
+#include "core/store_guard.h"
 
 namespace oxim {
 namespace {
@@ -29,6 +32,17 @@ uint32_t handle_internal_property(Node* node, char* buffer, uint32_t op) {
     read_cached_value(node, buffer);
   }
   return OXIM_STATUS_SUCCESS;
+}
+
+uint32_t handle_unimplemented_property(Node* node, char* /*buffer*/, uint32_t /*op*/) {
+  if (!is_property(node)) return OXIM_STATUS_FAILURE;
+  std::string name;
+  {
+    StoreLock lock;
+    name = node->name != nullptr ? node->name : "";
+  }
+  oxim_set_last_statusf(OXIM_STATUS_NO_HANDLER, "%s: %s", name.c_str(), kNotImplementedMessage);
+  return OXIM_STATUS_NO_HANDLER;
 }
 
 uint32_t internal_get_property(Node* group, const char* name, char* buffer) {

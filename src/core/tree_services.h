@@ -14,6 +14,16 @@ namespace oxim {
 // op 1 replaces it with buffer (cut to 255 characters). Returns 0.
 uint32_t handle_internal_property(Node* node, char* buffer, uint32_t op);
 
+// The handler of a property whose template names a handler that is not
+// built yet: a read or a write fails with OXIM_STATUS_NO_HANDLER and a last
+// status that names the property, and nothing is stored. (A property whose
+// template names no handler at all holds a value the library sets itself
+// and has handle_internal_property.)
+uint32_t handle_unimplemented_property(Node* node, char* buffer, uint32_t op);
+// The message of its last status, and of a command without handler:
+// "<name>: " followed by this text.
+inline constexpr char kNotImplementedMessage[] = "not available (handler not implemented yet).";
+
 // Calls the handler of group's property name with op 0 (into buffer, 256
 // bytes) / op 1 (with value). 1 if there is no such property, else the
 // handler's status (0 for a property without handler).

@@ -125,7 +125,11 @@ Node* add_property_from_template(Node* parent, const PropertyTemplate& property)
   }
   node->data.property = data;
   data->flags = property.flags;
-  data->handler = handler != nullptr ? handler : handle_internal_property;
+  // A handler the template names but no area has built yet fails every
+  // read and write rather than showing and keeping values as its own.
+  data->handler = handler != nullptr            ? handler
+                  : property.handler != nullptr ? handle_unimplemented_property
+                                                : handle_internal_property;
   data->data_type = property.data_type;
   data->minimum = property.minimum;
   data->maximum = property.maximum;

@@ -82,6 +82,12 @@ TEST_F(DiscoveryTest, EachChipGenerationShowsItsDeviceId) {
     const std::vector<std::string> functions = Functions("Quellfire0");
     ASSERT_FALSE(functions.empty()) << file;
     EXPECT_EQ(Value("Quellfire0/" + functions[0] + "/PCI/DeviceID"), device_id) << file;
+    // The versions the controller reports (fetched again on Korvel, and the
+    // one in flash on every chip).
+    const std::string active = Value("Quellfire0/ActiveFirmwareVersion");
+    EXPECT_NE(active, "") << file;
+    EXPECT_NE(active, "N/A") << file;
+    EXPECT_EQ(Value("Quellfire0/FirmwareVersionOnFlash"), active) << file;
     Stop();
   }
 }

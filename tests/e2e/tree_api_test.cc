@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "oxim/oxim.h"
+#include "support/api_client.h"
 #include "support/library_fixture.h"
 
 namespace {
@@ -180,6 +181,42 @@ TEST_F(TreeApiTest, BadArgumentsAreRefusedWithoutCrashing) {
   OXIM_PERSISTENCE_INFO persistence;
   EXPECT_EQ(OXIM_get_persistence_info(3, &persistence), 1u);
   EXPECT_EQ(OXIM_get_last_status(nullptr, value), 1u);
+}
+
+// The tree of the emulated adapter.
+class LibraryTreeTest : public oxim::testing::LibraryTest {};
+
+// Properties whose handler the library does not implement yet, on the
+// emulated adapter: a write is refused and keeps nothing, a read shows no
+// template default as if the firmware had given it, and the last status
+// names the property.
+TEST_F(LibraryTreeTest, PropertiesWithoutTheirHandlerAreNotAvailable) {
+  Start("emulator");
+  const std::string lhba = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
+  const std::pair<std::string, std::string> kWrites[] = {
+      {"Quellfire0/NICPhysicalHBA0/MACAddress", "ff:ff:ff:ff:ff:ff"},
+      {lhba + "/InitiatoriSCSIName/InitiatoriSCSIName", "iqn.2026-01.net.example:host"},
+      {lhba + "/InitiatoriSCSIName/InitiatorAlias", "host"},
+      {"Quellfire0/FFVName", "ffv-one"},
+      {"Quellfire0/iSCSIPhysicalHBA0/iSCSIBIOSEnable", "No"},
+  };
+  for (const auto& [path, value] : kWrites) {
+    SCOPED_TRACE(path);
+    const std::string name = path.substr(path.rfind('/') + 1);
+    const Status not_available{OXIM_STATUS_NO_HANDLER,
+                               name + ": not available (handler not implemented yet)."};
+    EXPECT_EQ(oxim::testing::SetValue(path, value), OXIM_STATUS_NO_HANDLER);
+    EXPECT_EQ(LastStatus(), not_available);
+    std::string read = "unchanged";
+    EXPECT_EQ(oxim::testing::GetValue(path, &read), OXIM_STATUS_NO_HANDLER);
+    EXPECT_EQ(LastStatus(), not_available);
+    EXPECT_EQ(read, "");
+  }
+  // A value the library sets itself reads as before.
+  std::string port;
+  EXPECT_EQ(oxim::testing::GetValue("Quellfire0/NICPhysicalHBA0/PortNumber", &port), 0u);
+  EXPECT_EQ(port, "0");
+  EXPECT_EQ(LastStatus(), Status(0, ""));
 }
 
 }  // namespace

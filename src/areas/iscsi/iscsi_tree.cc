@@ -21,12 +21,18 @@ HbaPath hba_path(Node* logical_hba) {
   return HbaPathOf(number("Quellfire"), number("iSCSIPhysicalHBA"), number("LogicalHBA"));
 }
 
+// The properties' handler (the firmware's initiator name record) is still
+// to be built, so a client cannot read them; logins use the logical HBA's
+// own values, which its template sets.
 bool read_initiator_name(Node* logical_hba, std::string* name) {
-  return read_prop(child_group(logical_hba, "InitiatoriSCSIName"), "InitiatoriSCSIName", name);
+  Node* group = child_group(logical_hba, "InitiatoriSCSIName");
+  if (group == nullptr) return false;
+  *name = cached_prop(group, "InitiatoriSCSIName");
+  return !name->empty();
 }
 
 std::string initiator_alias(Node* logical_hba) {
-  return prop_or_empty(child_group(logical_hba, "InitiatoriSCSIName"), "InitiatorAlias");
+  return cached_prop(child_group(logical_hba, "InitiatoriSCSIName"), "InitiatorAlias");
 }
 
 Node* find_target(Node* logical_hba, std::string_view name) {
