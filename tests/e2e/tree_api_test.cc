@@ -2,6 +2,8 @@
 // built-in properties, client counting, the log level property and the
 // answers to bad arguments.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -92,6 +94,64 @@ TEST_F(TreeApiTest, BuiltinPropertiesRefuseBadWrites) {
   EXPECT_EQ(OXIM_get_property_val(OXIM_ROOT_TAG, 1, value, 257), 1u);
   EXPECT_EQ(Read(1), "1.0.99.0");
   EXPECT_EQ(LastStatus(), Status(0, "")) << "every call resets the last status";
+}
+
+// Memory that ends where a page no one may touch begins: a call that reads
+// or writes past the bytes it was given crashes on it.
+class GuardedBytes {
+ public:
+  explicit GuardedBytes(size_t size) : size_(size) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void* pages =
+        mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    EXPECT_NE(pages, MAP_FAILED);
+    pages_ = static_cast<char*>(pages);
+    page_ = page;
+    EXPECT_EQ(mprotect(pages_ + page, page, PROT_NONE), 0);
+  }
+  ~GuardedBytes() { munmap(pages_, 2 * page_); }
+  GuardedBytes(const GuardedBytes&) = delete;
+  GuardedBytes& operator=(const GuardedBytes&) = delete;
+  char* data() const { return pages_ + page_ - size_; }
+
+ private:
+  size_t size_;
+  size_t page_ = 0;
+  char* pages_ = nullptr;
+};
+
+TEST_F(TreeApiTest, CallsTouchNoByteBeyondTheLengthGiven) {
+  // One unterminated byte at the very end of the readable memory.
+  GuardedBytes level(1);
+  level.data()[0] = '5';
+  ASSERT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 3, level.data(), 1), 0u);
+  EXPECT_EQ(Read(3), "5");
+  ASSERT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 3, "0 and more", 1), 0u) << "only 1 byte";
+  EXPECT_EQ(Read(3), "0");
+
+  // "1.0.99.0" needs 9 bytes: 4 is refused without a byte written, 9 fit.
+  GuardedBytes small(4);
+  std::memset(small.data(), 'x', 4);
+  EXPECT_EQ(OXIM_get_property_val(OXIM_ROOT_TAG, 1, small.data(), 4), 1u);
+  EXPECT_EQ(LastStatus(),
+            Status(1, "The value of OXIMServiceVersion needs a buffer of 9 bytes; 4 given."));
+  EXPECT_EQ(std::string(small.data(), 4), "xxxx");
+  GuardedBytes exact(9);
+  ASSERT_EQ(OXIM_get_property_val(OXIM_ROOT_TAG, 1, exact.data(), 9), 0u);
+  EXPECT_STREQ(exact.data(), "1.0.99.0");
+  EXPECT_EQ(LastStatus(), Status(0, ""));
+
+  // Lengths beyond a property value are refused with the limit.
+  const std::string limit =
+      "A property value takes at most 256 bytes (255 characters and the terminating NUL); ";
+  EXPECT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 3, "5", 257), 1u);
+  EXPECT_EQ(LastStatus(), Status(1, limit + "the length given is 257."));
+  const std::string unterminated(256, '1');
+  EXPECT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 3, unterminated.data(), 256), 1u);
+  EXPECT_EQ(LastStatus(), Status(1, limit + "this one needs 257."));
+  char value[OXIM_VALUE_SIZE];
+  EXPECT_EQ(OXIM_get_property_val(OXIM_ROOT_TAG, 1, value, 257), 1u);
+  EXPECT_EQ(LastStatus(), Status(1, limit + "the length given is 257."));
 }
 
 TEST_F(TreeApiTest, DebugLevelIsKeptInTheConfigurationFile) {
