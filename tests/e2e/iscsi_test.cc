@@ -85,6 +85,42 @@ TEST_F(IscsiTest, AddTargetMakesPortalSavedLinesAndPersistentEntry) {
   EXPECT_EQ(Value(target + "/TargetPortal1/TargetPortNumber"), "3261");
 }
 
+// Groups made by commands carry how they were made (tree persistence):
+// the command, the group it ran on and its parameters.
+TEST_F(IscsiTest, CommandMadeTargetsAndPortalsCarryTheirPersistence) {
+  std::vector<uint32_t> tags(8);
+  int32_t count = static_cast<int32_t>(tags.size());
+  ASSERT_EQ(OXIM_get_persistent_nodes(tags.data(), &count), 0u);
+  EXPECT_EQ(count, 0) << "start-up makes nothing persistent";
+
+  const std::string target = AddTarget(kOpen, "192.0.2.10");
+  ASSERT_EQ(Do(target + "/AddTargetPortal", {"192.0.2.10", "3261"}), 0u);
+  count = static_cast<int32_t>(tags.size());
+  ASSERT_EQ(OXIM_get_persistent_nodes(tags.data(), &count), 0u);
+  ASSERT_EQ(count, 2);
+  EXPECT_EQ(tags[0], Tag(target));
+  EXPECT_EQ(tags[1], Tag(target + "/TargetPortal1"));
+
+  OXIM_PERSISTENCE_INFO info;
+  ASSERT_EQ(OXIM_get_persistence_info(Tag(target), &info), 0u);
+  EXPECT_EQ(info.creator_command_tag, Tag(Hba("AddTarget")));
+  EXPECT_EQ(info.target_group_tag, Tag(kHba));
+  EXPECT_STREQ(info.params[0], kOpen);
+  EXPECT_STREQ(info.params[1], "192.0.2.10");
+  ASSERT_EQ(OXIM_get_persistence_info(Tag(target + "/TargetPortal1"), &info), 0u);
+  EXPECT_EQ(info.creator_command_tag, Tag(target + "/AddTargetPortal"));
+  EXPECT_EQ(info.target_group_tag, Tag(target));
+  EXPECT_STREQ(info.params[1], "3261");
+  // The portal that came with the target is made again with it.
+  EXPECT_NE(OXIM_get_persistence_info(Tag(target + "/TargetPortal0"), &info), 0u);
+
+  ASSERT_EQ(Do(target + "/DeleteTargetPortal", {"1"}), 0u) << LastStatus().second;
+  ASSERT_EQ(Do(Hba("DeleteTarget"), {"0"}), 0u) << LastStatus().second;
+  count = static_cast<int32_t>(tags.size());
+  ASSERT_EQ(OXIM_get_persistent_nodes(tags.data(), &count), 0u);
+  EXPECT_EQ(count, 0);
+}
+
 TEST_F(IscsiTest, Qf3RefusesIpv6AndTheHundredTwentyNinthTarget) {
   EXPECT_NE(Do(Hba("AddTarget"), {kOpen, "2001:db8::10"}), 0u);
   EXPECT_EQ(LastStatus(), Status(330, "IPv6 configuration is not supported on given adapter."));

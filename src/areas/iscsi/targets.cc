@@ -13,6 +13,7 @@
 #include "areas/iscsi/sessions.h"
 #include "core/log.h"
 #include "core/node_store.h"
+#include "core/persistence.h"
 #include "core/status.h"
 #include "core/store_guard.h"
 #include "core/tree_services.h"
@@ -71,7 +72,7 @@ void delete_recorded_persistent_entries(Node* target, const LineKey& key) {
   }
 }
 
-uint32_t do_AddTarget(Node* logical_hba, Node*, char* params) {
+uint32_t do_AddTarget(Node* logical_hba, Node* command, char* params) {
   const std::string name = param_text(params, 0);
   const std::string ip = param_text(params, 1);
   std::string port = param_text(params, 2);
@@ -99,6 +100,9 @@ uint32_t do_AddTarget(Node* logical_hba, Node*, char* params) {
   if (!pending) return 1;
   if (setup_portal(pending.get(), ip, port, "0") == nullptr) return report(kInternalError);
   record_target_portal(logical_hba, pending.get(), ip, port);
+  // Made by a command: replaying the command with its parameters makes it
+  // again (tree persistence).
+  (void)backend_make_persistent(pending.get(), logical_hba, command, params);
   Node* target = pending.release();
   const uint32_t qualifier = generate_isid_qualifier(name, initiator) & 0xFFFF;
   const std::string persistence = equal_ignoring_case(boot, "True") ? "True" : "False";
@@ -110,7 +114,7 @@ uint32_t do_AddTarget(Node* logical_hba, Node*, char* params) {
   return 0;
 }
 
-uint32_t do_AddTargetPortal(Node* target, Node*, char* params) {
+uint32_t do_AddTargetPortal(Node* target, Node* command, char* params) {
   const std::string ip = param_text(params, 0);
   std::string port = param_text(params, 1);
   if (ip.empty()) return 1;
@@ -131,7 +135,9 @@ uint32_t do_AddTargetPortal(Node* target, Node*, char* params) {
       return report(kDuplicatePortal);
     }
   }
-  if (setup_portal(target, ip, port, "0") == nullptr) return 1;
+  Node* portal = setup_portal(target, ip, port, "0");
+  if (portal == nullptr) return 1;
+  (void)backend_make_persistent(portal, target, command, params);
   record_target_portal(logical_hba, target, ip, port);
   const uint32_t qualifier = generate_isid_qualifier(name, initiator) & 0xFFFF;
   const uint32_t status =
