@@ -121,6 +121,18 @@ TEST_F(IscsiTest, CommandMadeTargetsAndPortalsCarryTheirPersistence) {
   EXPECT_EQ(count, 0);
 }
 
+// A logical HBA is always enabled, reads so, and runs what an enabled one
+// runs.
+TEST_F(IscsiTest, LogicalHbaIsEnabled) {
+  EXPECT_EQ(Value(Hba("Enabled")), "True");
+  EXPECT_EQ(SetValue(Hba("Enabled"), "False"), 1u);
+  EXPECT_EQ(LastStatus(), Status(47, "LogicalHBA0 is always enabled. It cannot be disabled."));
+  EXPECT_EQ(SetValue(Hba("Enabled"), "True"), 0u);
+  EXPECT_EQ(Value(Hba("Enabled")), "True");
+  EXPECT_EQ(Do(Hba("Discovery/RefreshAvailableTargets")), 0u) << LastStatus().second;
+  EXPECT_EQ(LastStatus(), Status(0, ""));
+}
+
 TEST_F(IscsiTest, Qf3RefusesIpv6AndTheHundredTwentyNinthTarget) {
   EXPECT_NE(Do(Hba("AddTarget"), {kOpen, "2001:db8::10"}), 0u);
   EXPECT_EQ(LastStatus(), Status(330, "IPv6 configuration is not supported on given adapter."));

@@ -65,6 +65,9 @@ void setup_logical_hba(Node* function) {
   if (std::strcmp(function->name, "iSCSIPhysicalHBA") != 0) return;
   Node* logical = instantiate(templates::kLogicalHBA, function, nullptr, nullptr, nullptr);
   if (logical == nullptr) return;
+  // A logical HBA is always enabled (its Enabled refuses "False"), and reads
+  // so; the template's default says otherwise.
+  set_prop_val(logical, "Enabled", "True");
   std::array<uint8_t, records::kHostAdapterNameSize> answer{};
   if (IssueIscsiDriverRequest(get_port_number(function), records::kIscsiHostAdapterNameRequest,
                               answer) == 0) {
