@@ -287,4 +287,84 @@ TEST_F(IscsiTest, SessionsAndOptionsSurviveARestartOfTheClient) {
   EXPECT_EQ(Do(target + "/Logout"), 0u) << LastStatus().second;
 }
 
+// An adapter of the given chip with one iSCSI function and a target that
+// has an IPv6 portal.
+std::string Ipv6Adapter(int chip) {
+  return R"({"controllers": [{"chip": )" + std::to_string(chip) +
+         R"(, "serial_number": "VN-V6-1", "functions": [
+             {"kind": "iscsi", "port": 0, "pci": {"bus": 6, "device": 0, "function": 2}}]}],
+           "targets": [{"name": "iqn.2026-01.net.oxim-lab:v6",
+                        "portals": [{"address": "2001:db8::10"}],
+                        "luns": [{"number": 0, "blocks": 2048}]}]})";
+}
+
+// IPv6 portals on the chips that have them: the tree keeps the address in
+// its one form, the firmware prints it compressed, and every lookup between
+// the two (logout, the saved lines, the restart) finds the same address.
+TEST_F(IscsiTest, Ipv6PortalsOnKorvelAndTindra) {
+  constexpr char kV6[] = "iqn.2026-01.net.oxim-lab:v6";
+  constexpr char kFull[] = "2001:0DB8:0000:0000:0000:0000:0000:0010";
+  for (int chip : {4, 5}) {
+    SCOPED_TRACE("chip " + std::to_string(chip));
+    Stop();
+    root_.write(kSavedTargets, "");
+    Start(WriteConfig(Ipv6Adapter(chip)));
+    const std::string target = AddTarget(kV6, "2001:db8::10");
+    ASSERT_EQ(target, Hba("Target0"));
+    EXPECT_EQ(Value(target + "/TargetPortal0/TargetIPAddress"), kFull);
+    ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
+    EXPECT_EQ(Value(target + "/Session0/Connection0/DestinationIPAddress"), "2001:db8::10");
+    EXPECT_EQ(SavedLines().size(), 2u);
+    // The same address in another spelling is the same portal.
+    EXPECT_EQ(Do(target + "/AddTargetPortal", {"2001:DB8:0::0010"}), 214u);
+    Restart();  // the library again, over the same adapter
+    EXPECT_EQ(Groups(target),
+              (std::vector<std::string>{"TargetLoginOptions", "TargetPortal0", "Session0"}));
+    EXPECT_EQ(SavedLines().size(), 2u);
+    EXPECT_EQ(Do(target + "/Logout"), 0u) << LastStatus().second;
+    EXPECT_EQ(LastStatus(), Status(0, ""));
+    ASSERT_EQ(SavedLines().size(), 1u);
+    EXPECT_NE(SavedLines()[0].find(std::string(",") + kFull + ",3260,,"), std::string::npos)
+        << SavedLines()[0];
+    // A new start of the adapter: no persistent entry is left to log in,
+    // and nothing is added.
+    Stop();
+    Start(WriteConfig(Ipv6Adapter(chip)));
+    EXPECT_EQ(Groups(target), (std::vector<std::string>{"TargetLoginOptions", "TargetPortal0"}));
+    EXPECT_EQ(Value(target + "/TargetPortal0/TargetIPAddress"), kFull);
+    EXPECT_EQ(SavedLines().size(), 1u);
+    ASSERT_EQ(Do(Hba("DeleteTarget"), {"0"}), 0u) << LastStatus().second;
+    EXPECT_TRUE(SavedLines().empty());
+  }
+}
+
+// One address, one text: leading zeros and other spellings of an address
+// are kept in one form in the tree and the saved lines, and old lines that
+// spell one portal twice become one.
+TEST_F(IscsiTest, AddressesAreKeptInOneForm) {
+  const std::string target = AddTarget(kOpen, "192.0.2.010");
+  EXPECT_EQ(Value(target + "/TargetPortal0/TargetIPAddress"), "192.0.2.10");
+  for (const std::string& line : SavedLines()) {
+    EXPECT_NE(line.find(",192.0.2.10,3260,"), std::string::npos) << line;
+  }
+  EXPECT_EQ(Do(target + "/AddTargetPortal", {"192.000.002.10"}), 214u);
+  ASSERT_EQ(Do(target + "/Login", {"192.0.2.0010"}), 0u) << LastStatus().second;
+  EXPECT_EQ(Value(target + "/Session0/Connection0/DestinationIPAddress"), "192.0.2.10");
+  ASSERT_EQ(Do(target + "/Logout"), 0u) << LastStatus().second;
+  ASSERT_EQ(Do(Hba("DeleteTarget"), {"0"}), 0u) << LastStatus().second;
+
+  Stop();
+  const std::string line = "Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0," + std::string(kOneWay) +
+                           ",192.0.2.11,3260,,iqn.qz,Yes,Yes,None,None,None,,,,,Static,"
+                           "Prohibited,Prohibited,Prohibited";
+  std::string old_spelling = line;
+  old_spelling.replace(old_spelling.find("192.0.2.11"), 10, "192.0.2.011");
+  root_.write(kSavedTargets, old_spelling + "\n" + line + "\n");
+  Start();
+  EXPECT_EQ(SavedLines(), std::vector<std::string>{line});
+  EXPECT_EQ(Groups(Hba("Target0")),
+            (std::vector<std::string>{"TargetLoginOptions", "TargetPortal0"}));
+  EXPECT_EQ(Value(Hba("Target0/TargetPortal0/TargetIPAddress")), "192.0.2.11");
+}
+
 }  // namespace

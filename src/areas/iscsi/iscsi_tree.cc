@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/address.h"
 #include "core/last_status.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -47,7 +48,9 @@ Node* find_target_portal(Node* target, std::string_view ip, std::string_view por
         !read_prop(portal, "TargetPortNumber", &number)) {
       continue;
     }
-    if ((ip.empty() || address == ip) && (port.empty() || number == port)) return portal;
+    if ((ip.empty() || SameIpAddress(address, ip)) && (port.empty() || number == port)) {
+      return portal;
+    }
   }
   return nullptr;
 }
@@ -55,7 +58,7 @@ Node* find_target_portal(Node* target, std::string_view ip, std::string_view por
 int validate_target_portal(Node* target, int* instance, std::string_view ip,
                            std::string_view port) {
   for (Node* portal : instances_of(target, "TargetPortal")) {
-    if (prop_or_empty(portal, "TargetIPAddress") != ip) continue;
+    if (!SameIpAddress(prop_or_empty(portal, "TargetIPAddress"), ip)) continue;
     if (!port.empty() && prop_or_empty(portal, "TargetPortNumber") != port) continue;
     if (instance != nullptr) *instance = instance_number(portal);
     return 0;
@@ -82,7 +85,7 @@ Node* find_session(Node* target, std::string_view ip, std::string_view port) {
           !read_prop(connection, "DestinationPortNumber", &number)) {
         return nullptr;
       }
-      if (equal_ignoring_case(address, ip) && equal_ignoring_case(number, port)) return session;
+      if (SameIpAddress(address, ip) && equal_ignoring_case(number, port)) return session;
     }
   }
   return nullptr;

@@ -9,6 +9,7 @@
 #include "areas/iscsi/login_options.h"
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
+#include "core/address.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -85,7 +86,7 @@ uint32_t OXIM_get_isid(Node* target, const std::string& parameter, const std::st
     std::string address;
     std::string number;
     return closed_or_failed(cached_prop(session, "SessionStatus")) &&
-           first_destination(session, &address, &number) && equal_ignoring_case(address, ip) &&
+           first_destination(session, &address, &number) && SameIpAddress(address, ip) &&
            equal_ignoring_case(number, port) &&
            (!wanted || hex_value(cached_prop(session, "ISIDQualifier")) == *wanted);
   };
@@ -215,7 +216,7 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   Node* portal = nullptr;
   if (!ip.empty() || !port.empty()) {
     for (Node* candidate : portals) {
-      if (prop_or_empty(candidate, "TargetIPAddress") == ip &&
+      if (SameIpAddress(prop_or_empty(candidate, "TargetIPAddress"), ip) &&
           (port.empty() || prop_or_empty(candidate, "TargetPortNumber") == port)) {
         portal = candidate;
         break;
@@ -445,7 +446,7 @@ uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal) 
     std::string ip;
     std::string port;
     const bool has_destination = first_destination(session, &ip, &port);
-    if (portal != nullptr && (!has_destination || !equal_ignoring_case(ip, portal_ip) ||
+    if (portal != nullptr && (!has_destination || !SameIpAddress(ip, portal_ip) ||
                               !equal_ignoring_case(port, portal_port))) {
       continue;
     }

@@ -9,9 +9,11 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 
+#include "core/address.h"
 #include "core/host_paths.h"
 #include "core/lock.h"
 #include "core/log.h"
@@ -226,7 +228,8 @@ bool ValidNewLine(SavedFile file, std::string_view line) {
   return true;
 }
 
-int AddTargetLine(const TargetLine& record, const LineKey& key) {
+int AddTargetLine(TargetLine record, const LineKey& key) {
+  record.ip = CanonicalIpText(record.ip);
   std::string line;
   if (!EncodeTargetLine(record, &line)) return 1;
   switch (AppendLineUnlessPresent(SavedFile::kTargets, key, line)) {
@@ -376,6 +379,7 @@ int UpdateTargetLines(const LineKey& key, const std::function<void(TargetLine*)>
         if (current == nullptr) return EditOutcome::kUnchanged;
         bool failed = false;
         bool differs = false;
+        std::set<std::string> written;
         ForEachLine(*current, [&](std::string_view old, size_t) {
           TargetLine line;
           std::string text;
@@ -387,6 +391,12 @@ int UpdateTargetLines(const LineKey& key, const std::function<void(TargetLine*)>
             }
             ++count;
             differs = differs || text != old;
+            // Two lines the change made equal (one address in two
+            // spellings) are one line.
+            if (!written.insert(text).second) {
+              differs = true;
+              return;
+            }
             updated->append(text);
           } else {
             AppendLine(updated, old);
@@ -401,7 +411,8 @@ int UpdateTargetLines(const LineKey& key, const std::function<void(TargetLine*)>
   return outcome == EditOutcome::kFailed ? 1 : 0;
 }
 
-int ReplaceSendTargetPortalLine(const LineKey& key, const SendTargetPortalLine& line) {
+int ReplaceSendTargetPortalLine(const LineKey& key, SendTargetPortalLine line) {
+  line.ip = CanonicalIpText(line.ip);
   std::string text;
   if (!EncodeSendTargetPortalLine(line, &text)) return 1;
   return ReplaceLine(SavedFile::kSendTargetPortals, key, text, /*append_if_missing=*/false);

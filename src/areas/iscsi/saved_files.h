@@ -71,6 +71,9 @@ enum class [[nodiscard]] AppendResult{kAppended, kAlreadyPresent, kFailed};
 // refused with kFailed).
 AppendResult AppendLineUnlessPresent(SavedFile file, const LineKey& key, std::string_view line);
 
+// Target and SendTarget portal lines are written with their address in the
+// library's one form (CanonicalIpText).
+//
 // File part of adding a target portal: appends line with an empty ISID
 // qualifier unless a line with the same path, name, address and port exists
 // (whatever its qualifier). 0 when the line is there afterwards, 1 on failure.
@@ -119,13 +122,14 @@ int OXIM_check_for_duplicate_entry_in_file(const LineKey& key, int mode);
 // when missing.
 [[nodiscard]] int ReplaceTargetLine(const LineKey& key, const TargetLine& line);
 // Rewrites every decodable target line matching key through change (which
-// must keep the line's key fields). 0 when done (also when nothing matched
+// must keep the line's key fields); a line that comes out as one already
+// written by this rewrite is dropped. 0 when done (also when nothing matched
 // or the file is missing), 1 when a changed record cannot be written (the
 // file is then unchanged). *updated (if given) gets the number of lines.
 [[nodiscard]] int UpdateTargetLines(const LineKey& key,
                                     const std::function<void(TargetLine*)>& change,
                                     size_t* updated = nullptr);
-[[nodiscard]] int ReplaceSendTargetPortalLine(const LineKey& key, const SendTargetPortalLine& line);
+[[nodiscard]] int ReplaceSendTargetPortalLine(const LineKey& key, SendTargetPortalLine line);
 [[nodiscard]] int WriteInitiatorOptionsLine(const InitiatorOptionsLine& line);
 
 enum class [[nodiscard]] ReadResult{kRead, kMissing, kFailed};

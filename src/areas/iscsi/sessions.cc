@@ -7,6 +7,7 @@
 
 #include "areas/iscsi/catalogue.h"
 #include "areas/iscsi/login_options.h"
+#include "core/address.h"
 #include "core/alloc.h"
 #include "core/log.h"
 #include "core/node_store.h"
@@ -160,7 +161,7 @@ Node* OXIM_check_for_duplicate_session(Node* target, const records::FirmwareSess
     for (Node* connection : instances_of(session, "Connection")) {
       std::optional<uint32_t> handle = connection_handle(connection);
       if (!handle || *handle != entry.handle) continue;
-      if (cached_prop(connection, "DestinationIPAddress") == ip &&
+      if (SameIpAddress(cached_prop(connection, "DestinationIPAddress"), ip) &&
           cached_prop(connection, "DestinationPortNumber") == port &&
           cached_prop(session, "ISIDQualifier") == qualifier &&
           equal_ignoring_case(cached_prop(session, "SessionInitiatorName"),

@@ -11,6 +11,7 @@
 #include "areas/iscsi/login_options.h"
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
+#include "core/address.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/persistence.h"
@@ -52,6 +53,16 @@ std::optional<uint32_t> default_eto(Node* node) {
 
 Node* logical_hba_of(Node* node) { return enclosing_group(node, "LogicalHBA"); }
 
+// A portal address as the tree and the saved files keep it: one address,
+// one text. false when the text names no address (the tree's own check
+// lets a few such through, "1..2.3").
+bool canonical_portal_address(std::string* ip) {
+  std::optional<IpAddress> address = ParseIpAddress(*ip);
+  if (!address) return false;
+  *ip = CanonicalIpText(*address);
+  return true;
+}
+
 // Deletes the persistent entries recorded with a qualifier in the lines that
 // match key, so that a deleted target or portal does not come back at the
 // adapter's next start.
@@ -74,10 +85,11 @@ void delete_recorded_persistent_entries(Node* target, const LineKey& key) {
 
 uint32_t do_AddTarget(Node* logical_hba, Node* command, char* params) {
   const std::string name = param_text(params, 0);
-  const std::string ip = param_text(params, 1);
+  std::string ip = param_text(params, 1);
   std::string port = param_text(params, 2);
   const std::string boot = param_text(params, 3);
   if (name.empty() || ip.empty()) return 1;
+  if (!canonical_portal_address(&ip)) return report(kInvalidIpAddress);
   Node* controller = enclosing_group(logical_hba, "Quellfire");
   if (controller == nullptr) return 1;
   const int chip = get_qf_type(controller);
@@ -115,9 +127,10 @@ uint32_t do_AddTarget(Node* logical_hba, Node* command, char* params) {
 }
 
 uint32_t do_AddTargetPortal(Node* target, Node* command, char* params) {
-  const std::string ip = param_text(params, 0);
+  std::string ip = param_text(params, 0);
   std::string port = param_text(params, 1);
   if (ip.empty()) return 1;
+  if (!canonical_portal_address(&ip)) return report(kInvalidIpAddress);
   if (is_qf2_or_qf3(target) && ip.size() > 15) {
     return report(kIpv6NotSupported);
   }
@@ -129,12 +142,7 @@ uint32_t do_AddTargetPortal(Node* target, Node* command, char* params) {
       !read_initiator_name(logical_hba, &initiator)) {
     return 1;
   }
-  for (Node* portal : instances_of(target, "TargetPortal")) {
-    if (equal_ignoring_case(prop_or_empty(portal, "TargetIPAddress"), ip) &&
-        equal_ignoring_case(prop_or_empty(portal, "TargetPortNumber"), port)) {
-      return report(kDuplicatePortal);
-    }
-  }
+  if (find_target_portal(target, ip, port) != nullptr) return report(kDuplicatePortal);
   Node* portal = setup_portal(target, ip, port, "0");
   if (portal == nullptr) return 1;
   (void)backend_make_persistent(portal, target, command, params);
@@ -391,7 +399,7 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
     for (const records::PortalGroup& group : decoded->groups) {
       bool deleted = false;
       for (const records::PortalEntry& portal : group.portals) {
-        const std::string ip = records::PortalAddressText(portal);
+        const std::string ip = CanonicalIpText(records::PortalAddressText(portal));
         const std::string port = std::to_string(portal.port);
         if (find_target_portal(target, ip, port) != nullptr) continue;
         if (setup_portal(target, ip, port, std::to_string(group.tag)) == nullptr) {

@@ -172,6 +172,21 @@ TEST(SavedKeysTest, PortIsMatchedAsAWholeField) {
   EXPECT_FALSE(KeyMatches(PathKey(HbaPathOf(10, 1, 0)), line)) << "Quellfire10 is not Quellfire0";
 }
 
+TEST(SavedKeysTest, AddressIsMatchedByValue) {
+  TargetLine v6 = SampleTarget();
+  v6.ip = "2001:0DB8:0000:0000:0000:0000:0000:0010";
+  const std::string line = Encoded(v6);
+  const HbaPath path = v6.path;
+  EXPECT_TRUE(KeyMatches(TargetPortalKey(path, v6.name, "2001:db8::10", "3260"), line));
+  EXPECT_TRUE(
+      KeyMatches(TargetSessionKey(path, v6.name, "2001:db8::10", "3260", kAnyIsidQualifier), line));
+  EXPECT_FALSE(KeyMatches(TargetPortalKey(path, v6.name, "2001:db8::1", "3260"), line));
+  EXPECT_TRUE(KeyMatches(TargetPortalKey(path, SampleTarget().name, "10.0.0.005", "3260"),
+                         Encoded(SampleTarget())));
+  // The name field is no address.
+  EXPECT_FALSE(KeyMatches(TargetNameKey(path, "10.0.0.5"), Encoded(SampleTarget())));
+}
+
 TEST(SavedKeysTest, CaseIsIgnored) {
   const std::string line = Encoded(SampleTarget());
   EXPECT_TRUE(KeyMatches(TargetNameKey(HbaPathOf(0, 1, 0), "IQN.2001-04.COM.EXAMPLE:DISK1"), line));
