@@ -266,6 +266,39 @@ TEST_F(IscsiTest, IsidQualifierParameterAndASecondSession) {
   EXPECT_EQ(Do(target + "/Logout", {"7"}), 20u);
 }
 
+// A second login to a portal whose session is open makes a session of its
+// own: its own qualifier, persistent entry and saved line, and a logout
+// that takes those away and leaves the first session's.
+TEST_F(IscsiTest, SecondLoginOnAnOpenPortalIsASessionOfItsOwn) {
+  const std::string adapter = R"({"controllers": [{"chip": 3, "serial_number": "VN3Q0417A2K9",
+      "functions": [{"kind": "iscsi", "port": 0, "pci": {"bus": 3, "device": 0, "function": 2}}]}],
+      "targets": [{"name": "iqn.2026-01.net.oxim-lab:open", "portals": [{"address": "192.0.2.10"}]}]})";
+  Stop();
+  Start(WriteConfig(adapter));
+  const std::string target = AddTarget(kOpen, "192.0.2.10");
+  ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
+  ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
+  ASSERT_EQ(Sessions(target), (std::vector<std::string>{"Session0", "Session1"}));
+  EXPECT_EQ(Value(target + "/Session1/ISIDQualifier"), "0001");
+  EXPECT_EQ(Value(target + "/Session1/SessionStatus"), "Open");
+  EXPECT_EQ(Value(target + "/Session1/Persistent"), "True");
+  std::vector<std::string> lines = SavedLines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[2].find(",3260,1,"), std::string::npos) << lines[2];
+
+  EXPECT_EQ(Do(target + "/Logout", {"1"}), 0u) << LastStatus().second;
+  EXPECT_EQ(LastStatus(), Status(0, ""));
+  EXPECT_EQ(Sessions(target), std::vector<std::string>{"Session0"});
+  lines = SavedLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[1].find(",3260,0,"), std::string::npos) << lines[1];
+  // A new start of the adapter logs in what is left persistent: Session0.
+  Stop();
+  Start(WriteConfig(adapter));
+  ASSERT_EQ(Sessions(target), std::vector<std::string>{"Session0"});
+  EXPECT_EQ(Value(target + "/Session0/ISIDQualifier"), "0000");
+}
+
 TEST_F(IscsiTest, SessionsAndOptionsSurviveARestartOfTheClient) {
   const std::string target = AddTarget(kOneWay, "192.0.2.11");
   const std::string auth = target + "/TargetLoginOptions/Authentication";

@@ -252,8 +252,16 @@ uint32_t do_Login(Node* target, Node*, char* params) {
     return status;
   }
   // A closed session reused by its qualifier is the session this login
-  // re-opens.
-  if (reused != nullptr) existing = reused;
+  // re-opens. A session open at the portal under another qualifier stays
+  // as it is: this login makes a session of its own, with a persistent
+  // entry of its own.
+  if (reused != nullptr) {
+    existing = reused;
+  } else if (existing != nullptr &&
+             (hex_value(cached_prop(existing, "ISIDQualifier")) != qualifier ||
+              !equal_ignoring_case(cached_prop(existing, "SessionInitiatorName"), initiator))) {
+    existing = nullptr;
+  }
   records::LoginRequest request =
       build_request(target, ip, port, qualifier, records::kLoginFlagsLogin, 0, initiator);
   std::vector<uint8_t> answer;
@@ -288,7 +296,9 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   if (set_eto_prop(target, cached_prop(target, "ETO"), response->session_handle) != 0) {
     report(kEtoNotSet);
   }
-  cache_prop(session, "Persistent", "True");
+  // Persistent is what the firmware's record of the session says
+  // (get_session_attribs): the entry made before the login, or the one the
+  // re-opened session has.
   return 0;
 }
 
