@@ -79,13 +79,12 @@ Node* get_matchnode_by_propvalue(Node* parent, const char* group_name, const cha
 Node* find_session(Node* target, std::string_view ip, std::string_view port) {
   for (Node* session : instances_of(target, "Session")) {
     for (Node* connection : instances_of(session, "Connection")) {
-      std::string address;
-      std::string number;
-      if (!read_prop(connection, "DestinationIPAddress", &address) ||
-          !read_prop(connection, "DestinationPortNumber", &number)) {
-        return nullptr;
+      // A connection's destination is fixed when it is made: the values
+      // mirrored then are the firmware's.
+      if (SameIpAddress(cached_prop(connection, "DestinationIPAddress"), ip) &&
+          equal_ignoring_case(cached_prop(connection, "DestinationPortNumber"), port)) {
+        return session;
       }
-      if (SameIpAddress(address, ip) && equal_ignoring_case(number, port)) return session;
     }
   }
   return nullptr;

@@ -204,6 +204,9 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   Node* controller = enclosing_group(target, "Quellfire");
   if (controller == nullptr) return 1;
   std::vector<Node*> sessions = instances_of(target, "Session");
+  // Which session is closed (and so re-opened by this login) the firmware
+  // says now.
+  for (Node* session : sessions) (void)get_session_attribs(session);
   if (sessions.size() >= kMaxSessionsPerTarget) {
     return report(kMaxSessions);
   }
@@ -317,8 +320,10 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
       return report(kInvalidInstance);
     }
   }
+  // Whether the session is open now, and a boot session, the firmware says.
+  (void)get_session_attribs(session);
   const std::string status_text = cached_prop(session, "SessionStatus");
-  if (cached_prop(session, "iSCSIBoot") == "True") {
+  if (prop_or_empty(session, "iSCSIBoot") == "True") {
     if (status_text == "Open") {
       return report(kBootSessionLogout);
     }
@@ -361,12 +366,11 @@ int check_for_isid_existence(uint32_t qualifier, const std::string& target_name,
         for (Node* target : instances_of(logical, "Target")) {
           if (!equal_ignoring_case(cached_prop(target, "TargetISCSIName"), target_name)) continue;
           for (Node* session : instances_of(target, "Session")) {
-            std::string initiator;
-            std::string text;
-            if (!read_prop(session, "SessionInitiatorName", &initiator) ||
-                !read_prop(session, "ISIDQualifier", &text)) {
-              return 1;
-            }
+            // A session's qualifier and initiator never change: the values
+            // mirrored when it was made are the firmware's.
+            const std::string initiator = cached_prop(session, "SessionInitiatorName");
+            const std::string text = cached_prop(session, "ISIDQualifier");
+            if (initiator.empty() || text.empty()) return 1;
             if (equal_ignoring_case(initiator, initiator_name) && hex_value(text) == wanted) {
               return 1;
             }
@@ -480,6 +484,7 @@ uint32_t OXIM_update_session_authentication(Node* target) {
   bool remade = false;
   uint32_t result = 0;
   for (Node* session : instances_of(target, "Session")) {
+    (void)get_session_attribs(session);
     if (!closed_or_failed(cached_prop(session, "SessionStatus"))) continue;
     std::string ip;
     std::string port;

@@ -189,6 +189,24 @@ uint32_t handle_cached(Node* property, char* buffer, uint32_t op) {
 
 uint32_t group_Session(Node* session) { return get_session_attribs(session); }
 
+// Session and connection properties: the firmware's session record, read
+// again on every read (the session may have been lost since the last one).
+// A session the firmware no longer knows fails the read.
+uint32_t handle_session_properties(Node* property, char* buffer, uint32_t op) {
+  if (op != kOpRead) return handle_cached(property, buffer, op);
+  if (get_session_attribs(parent_of(property)) != 0) return OXIM_STATUS_FAILURE;
+  read_cached_value(property, buffer);
+  return OXIM_STATUS_SUCCESS;
+}
+
+uint32_t handle_connection_properties(Node* property, char* buffer, uint32_t op) {
+  if (op != kOpRead) return handle_cached(property, buffer, op);
+  Node* connection = parent_of(property);
+  if (get_session_attribs(parent_of(connection)) != 0) return OXIM_STATUS_FAILURE;
+  read_cached_value(property, buffer);
+  return OXIM_STATUS_SUCCESS;
+}
+
 // The configuration of a session (statuses 31 and 86).
 uint32_t read_session_config(const FunctionAddress& address, uint32_t handle,
                              records::SessionConfig* config) {
@@ -548,8 +566,8 @@ int check_for_boot_session(Node* node) {
 }
 
 void register_session_handlers(HandlerRegistry& registry) {
-  registry.add_property("handle_session_properties", handle_cached);
-  registry.add_property("handle_connection_properties", handle_cached);
+  registry.add_property("handle_session_properties", handle_session_properties);
+  registry.add_property("handle_connection_properties", handle_connection_properties);
   registry.add_property("handle_Target_ETO", handle_Target_ETO);
   registry.add_property("handle_boot_session", handle_boot_session);
   registry.add_property("handle_SsnAttr_properties", handle_SsnAttr_properties);
