@@ -400,4 +400,59 @@ TEST_F(IscsiTest, AddressesAreKeptInOneForm) {
   EXPECT_EQ(Value(Hba("Target0/TargetPortal0/TargetIPAddress")), "192.0.2.11");
 }
 
+// A QF3 adapter with one iSCSI function and the open target on two
+// portals, online or not.
+std::string OpenTargetAdapter(bool online) {
+  return R"({"controllers": [{"chip": 3, "serial_number": "VN3Q0417A2K9",
+      "functions": [{"kind": "iscsi", "port": 0, "pci": {"bus": 3, "device": 0, "function": 2}}]}],
+      "targets": [{"name": "iqn.2026-01.net.oxim-lab:open", "online": )" +
+         std::string(online ? "true" : "false") +
+         R"(, "portals": [{"address": "192.0.2.10"}, {"address": "192.0.2.10", "port": 3261,
+                          "group_tag": 2}]}]})";
+}
+
+// What is deleted stays deleted, in the firmware too, and a deletion that
+// succeeds leaves no status behind: a portal does not come back at the next
+// start of the adapter, nor a target with a closed session at a refresh.
+TEST_F(IscsiTest, DeletedTargetsAndPortalsStayDeleted) {
+  Stop();
+  Start(WriteConfig(OpenTargetAdapter(true)));
+  const std::string target = AddTarget(kOpen, "192.0.2.10");
+  ASSERT_EQ(Do(target + "/AddTargetPortal", {"192.0.2.10", "3261"}), 0u);
+  ASSERT_EQ(Do(target + "/DeleteTargetPortal", {"1"}), 0u) << LastStatus().second;
+  EXPECT_EQ(LastStatus(), Status(0, ""));
+  Stop();
+  Start(WriteConfig(OpenTargetAdapter(true)));  // the adapter starts again
+  // It logged in the target's persistent entry, and nothing of the portal.
+  EXPECT_EQ(Groups(target),
+            (std::vector<std::string>{"TargetLoginOptions", "TargetPortal0", "Session0"}));
+  EXPECT_EQ(SavedLines().size(), 2u) << "the target's two lines";
+
+  // Sessions on both portals, closed by a start of the adapter while the
+  // target is away.
+  ASSERT_EQ(Do(target + "/AddTargetPortal", {"192.0.2.10", "3261"}), 0u);
+  ASSERT_EQ(Do(target + "/Login", {"192.0.2.10", "3261"}), 0u) << LastStatus().second;
+  Stop();
+  Start(WriteConfig(OpenTargetAdapter(false)));
+  ASSERT_EQ(Sessions(target), (std::vector<std::string>{"Session0", "Session1"}));
+  for (const char* session : {"/Session0", "/Session1"}) {
+    EXPECT_EQ(Value(target + session + "/SessionStatus"), "Login failed");
+  }
+
+  ASSERT_EQ(Do(target + "/DeleteTargetPortal", {"1"}), 0u) << LastStatus().second;
+  EXPECT_EQ(LastStatus(), Status(0, ""));
+  ASSERT_EQ(Sessions(target).size(), 1u);
+  EXPECT_EQ(Value(target + "/" + Sessions(target)[0] + "/Connection0/DestinationPortNumber"),
+            "3260");
+  ASSERT_EQ(Do(Hba("DeleteTarget"), {"0"}), 0u) << LastStatus().second;
+  EXPECT_EQ(LastStatus(), Status(0, ""));
+  EXPECT_TRUE(SavedLines().empty());
+  ASSERT_EQ(Do(Hba("Discovery/RefreshAvailableTargets")), 0u) << LastStatus().second;
+  EXPECT_EQ(Tag(target), kNoTag);
+  Stop();
+  Start(WriteConfig(OpenTargetAdapter(true)));
+  EXPECT_EQ(Tag(target), kNoTag);
+  EXPECT_TRUE(SavedLines().empty());
+}
+
 }  // namespace

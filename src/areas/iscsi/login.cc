@@ -10,6 +10,7 @@
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
 #include "core/address.h"
+#include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -172,6 +173,7 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, records::LoginRequest
         const uint32_t result = ioctl_login_target(address, *answer);
         if (result == 0) return 0;
         if (!session_found || (result != 32 && result != 144 && chap_may_vary)) {
+          KeepLastStatus keep;
           (void)delete_persistent(target, false, name, ip, port, request->isid_qualifier,
                                   request->initiator_name, false);
         }
@@ -191,6 +193,7 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, records::LoginRequest
         }
         request->isid_qualifier = static_cast<uint16_t>(next);
         if (session_found) {
+          KeepLastStatus keep;
           (void)make_session_persistent(target, ip, port, next, nullptr, boot,
                                         request->initiator_name, target_eto(target));
         }
@@ -206,7 +209,10 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   std::vector<Node*> sessions = instances_of(target, "Session");
   // Which session is closed (and so re-opened by this login) the firmware
   // says now.
-  for (Node* session : sessions) (void)get_session_attribs(session);
+  {
+    KeepLastStatus keep;
+    for (Node* session : sessions) (void)get_session_attribs(session);
+  }
   if (sessions.size() >= kMaxSessionsPerTarget) {
     return report(kMaxSessions);
   }
@@ -321,7 +327,10 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
     }
   }
   // Whether the session is open now, and a boot session, the firmware says.
-  (void)get_session_attribs(session);
+  {
+    KeepLastStatus keep;
+    (void)get_session_attribs(session);
+  }
   const std::string status_text = cached_prop(session, "SessionStatus");
   if (prop_or_empty(session, "iSCSIBoot") == "True") {
     if (status_text == "Open") {
@@ -427,22 +436,27 @@ uint32_t make_session_persistent(Node* target, const std::string& ip, const std:
   return 0;
 }
 
+uint32_t remove_persistent_entry(Node* target, const std::string& name, const std::string& ip,
+                                 const std::string& port, uint32_t isid_qualifier,
+                                 const std::string& initiator_name) {
+  KeepLastStatus keep;
+  records::DeletePersistentRequest request;
+  request.target_name = name;
+  request.portal =
+      records::PortalFromText(ip, static_cast<uint16_t>(std::strtoul(port.c_str(), nullptr, 10)));
+  request.portal.tag = (isid_qualifier & 0xFFFF) | records::kIsidWordFlag;
+  request.initiator_name = initiator_name;
+  std::array<uint8_t, records::kDeletePersistentSize> buffer{};
+  records::EncodeDeletePersistent(buffer, request);
+  return ioctl_del_persistent_target(function_address(target), buffer);
+}
+
 uint32_t delete_persistent(Node* target, bool skip, const std::string& name, const std::string& ip,
                            const std::string& port, uint32_t isid_qualifier,
                            const std::string& initiator_name, bool keep_file) {
-  if (!skip) {
-    records::DeletePersistentRequest request;
-    request.target_name = name;
-    request.portal =
-        records::PortalFromText(ip, static_cast<uint16_t>(std::strtoul(port.c_str(), nullptr, 10)));
-    request.portal.tag = (isid_qualifier & 0xFFFF) | records::kIsidWordFlag;
-    request.initiator_name = initiator_name;
-    std::array<uint8_t, records::kDeletePersistentSize> buffer{};
-    records::EncodeDeletePersistent(buffer, request);
-    const FunctionAddress address = function_address(target);
-    if (ioctl_del_persistent_target(address, buffer) != 0) {
-      return report(kPersistencyNotDeleted);
-    }
+  if (!skip &&
+      remove_persistent_entry(target, name, ip, port, isid_qualifier, initiator_name) != 0) {
+    return report(kPersistencyNotDeleted);
   }
   if (!keep_file) {
     (void)OXIM_remove_entry_from_file(hba_path(logical_hba_of(target)), name, ip, port,
@@ -456,6 +470,9 @@ uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal) 
   const std::string portal_ip = portal ? prop_or_empty(portal, "TargetIPAddress") : "";
   const std::string portal_port = portal ? prop_or_empty(portal, "TargetPortNumber") : "";
   const std::string name = cached_prop(target, "TargetISCSIName");
+  // Cleaning up what is closed is best effort: a step that fails leaves no
+  // status behind for the deletion that asked.
+  KeepLastStatus keep;
   for (Node* session : instances_of(target, "Session")) {
     std::string ip;
     std::string port;
@@ -464,7 +481,11 @@ uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal) 
                               !equal_ignoring_case(port, portal_port))) {
       continue;
     }
-    (void)get_session_attribs(session);
+    if (get_session_attribs(session) != 0) {
+      // The firmware no longer knows the session.
+      OXIM_cleanup_sessions(target, session);
+      continue;
+    }
     if (!closed_or_failed(cached_prop(session, "SessionStatus"))) {
       *logged_in = true;
       continue;
@@ -472,9 +493,17 @@ uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal) 
     if (cached_prop(session, "iSCSIBoot") == "True") {
       (void)OXIM_configure_boot_target(session, "False");
     }
-    (void)delete_persistent(target, false, name, ip, port,
-                            hex_value(cached_prop(session, "ISIDQualifier")),
-                            cached_prop(session, "SessionInitiatorName"), true);
+    (void)remove_persistent_entry(target, name, ip, port,
+                                  hex_value(cached_prop(session, "ISIDQualifier")),
+                                  cached_prop(session, "SessionInitiatorName"));
+    // The firmware keeps a closed session (and with it its target and
+    // portal) until it is logged out: what is deleted stays deleted.
+    if (std::optional<SessionRecord> record = session_record(session)) {
+      std::array<uint8_t, records::kSessionHandleRequestSize> request{};
+      records::EncodeSessionHandleRequest(request, record->handle);
+      (void)ioctl_logout_target(function_address(session), request);
+    }
+    OXIM_cleanup_sessions(target, session);
   }
   return 0;
 }
@@ -484,16 +513,22 @@ uint32_t OXIM_update_session_authentication(Node* target) {
   bool remade = false;
   uint32_t result = 0;
   for (Node* session : instances_of(target, "Session")) {
-    (void)get_session_attribs(session);
+    {
+      KeepLastStatus keep;
+      (void)get_session_attribs(session);
+    }
     if (!closed_or_failed(cached_prop(session, "SessionStatus"))) continue;
     std::string ip;
     std::string port;
     if (!first_destination(session, &ip, &port)) continue;
     const bool boot = cached_prop(session, "iSCSIBoot") == "True";
-    if (boot) (void)OXIM_configure_boot_target(session, "False");
     const uint32_t qualifier = hex_value(cached_prop(session, "ISIDQualifier"));
     const std::string initiator = cached_prop(session, "SessionInitiatorName");
-    (void)delete_persistent(target, false, name, ip, port, qualifier, initiator, true);
+    {
+      KeepLastStatus keep;
+      if (boot) (void)OXIM_configure_boot_target(session, "False");
+      (void)remove_persistent_entry(target, name, ip, port, qualifier, initiator);
+    }
     OXIM_cleanup_sessions(target, session);
     const uint32_t status =
         make_session_persistent(target, ip, port, qualifier, nullptr, boot ? "True" : "False",
@@ -504,7 +539,10 @@ uint32_t OXIM_update_session_authentication(Node* target) {
     }
     remade = true;
   }
-  if (remade) (void)get_all_sessions(logical_hba_of(target), target, nullptr);
+  if (remade) {
+    KeepLastStatus keep;
+    (void)get_all_sessions(logical_hba_of(target), target, nullptr);
+  }
   return result;
 }
 

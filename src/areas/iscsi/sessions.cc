@@ -9,6 +9,7 @@
 #include "areas/iscsi/login_options.h"
 #include "core/address.h"
 #include "core/alloc.h"
+#include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -472,6 +473,7 @@ uint32_t get_all_sessions(Node* logical_hba, Node* target, char* params) {
       Node* session = setup_session(owner, handle, tag, entry.handle);
       if (session == nullptr) return 1;
       std::string eto;
+      KeepLastStatus keep;  // the target keeps the ETO it shows
       (void)get_eto_prop(owner, &eto);
     }
   }

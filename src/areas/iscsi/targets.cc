@@ -12,6 +12,7 @@
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
 #include "core/address.h"
+#include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/persistence.h"
@@ -77,9 +78,9 @@ void delete_recorded_persistent_entries(Node* target, const LineKey& key) {
     char* end = nullptr;
     const unsigned long qualifier = std::strtoul(line.isid_qualifier.c_str(), &end, 10);
     if (end == nullptr || *end != '\0' || qualifier > 0xFFFF) continue;
-    (void)delete_persistent(target, false, line.name, line.ip, line.port,
-                            static_cast<uint32_t>(qualifier), line.initiator_name,
-                            /*keep_file=*/true);
+    // The entry may be gone already (its closed session was cleaned up).
+    (void)remove_persistent_entry(target, line.name, line.ip, line.port,
+                                  static_cast<uint32_t>(qualifier), line.initiator_name);
   }
 }
 
@@ -122,6 +123,9 @@ uint32_t do_AddTarget(Node* logical_hba, Node* command, char* params) {
       make_session_persistent(target, ip, port, qualifier, nullptr, persistence, initiator, 0);
   if (status != 0) return status;
   clear_params(params);
+  // A session the firmware opened at once is shown; not seeing one is no
+  // failure of the command.
+  KeepLastStatus keep;
   (void)get_all_sessions(logical_hba, target, params);
   return 0;
 }
@@ -152,6 +156,7 @@ uint32_t do_AddTargetPortal(Node* target, Node* command, char* params) {
       make_session_persistent(target, ip, port, qualifier, nullptr, "False", initiator, 0);
   if (status != 0) return status;
   clear_params(params);
+  KeepLastStatus keep;
   (void)get_all_sessions(logical_hba, target, params);
   return 0;
 }
@@ -262,6 +267,7 @@ uint32_t handle_LogicalHBA_Enabled(Node* property, char* buffer, uint32_t op) {
 // Refresh of a Target: sessions from the firmware; sessions the firmware no
 // longer knows are removed.
 uint32_t group_Target(Node* target) {
+  KeepLastStatus keep;
   char params[kParamBlockSize] = {};
   (void)get_all_sessions(logical_hba_of(target), target, params);
   for (Node* session : instances_of(target, "Session")) {
