@@ -455,4 +455,46 @@ TEST_F(IscsiTest, DeletedTargetsAndPortalsStayDeleted) {
   EXPECT_TRUE(SavedLines().empty());
 }
 
+// Names and secrets the saved files cannot hold are refused before
+// anything changes, with a message that names the parameter.
+TEST_F(IscsiTest, NamesAndSecretsTheSavedFilesCannotHoldAreRefused) {
+  const std::string kWhy =
+      ": Invalid value. It cannot hold a comma, a line end or another control character, and "
+      "must be UTF-8 text.";
+  const std::string kUnsavable[] = {"iqn.2026-01.x:a,b",  "iqn.2026-01.x:a\nb",
+                                    "iqn.2026-01.x:a\rb", "iqn.2026-01.x:a\tb",
+                                    "iqn.2026-01.x:\x7f", "iqn.2026-01.x:\xff\xfe\x80"};
+  const std::vector<std::string> groups = Groups(kHba);
+  for (const std::string& name : kUnsavable) {
+    SCOPED_TRACE(::testing::PrintToString(name));
+    EXPECT_EQ(Do(Hba("AddTarget"), {name, "192.0.2.10"}), 6u);
+    EXPECT_EQ(LastStatus(), Status(6, "TargetName" + kWhy));
+  }
+  EXPECT_EQ(Groups(kHba), groups);
+  EXPECT_EQ(root_.read(kSavedTargets), "");
+
+  // UTF-8 is a name like any other.
+  const std::string target = AddTarget("iqn.2026-01.x:caf\xc3\xa9", "192.0.2.10");
+  ASSERT_EQ(target, Hba("Target0"));
+  const std::string saved = root_.read(kSavedTargets);
+  const std::string auth = target + "/TargetLoginOptions/Authentication";
+  const std::pair<std::vector<std::string>, std::string> kChap[] = {
+      {{"One-Way CHAP", "", "", "user,1", "oneway-secret1"}, "TargetCHAPName"},
+      {{"One-Way CHAP", "", "", "user1", "oneway,secret1"}, "TargetSecret"},
+      {{"One-Way CHAP", "", "", "user1", "oneway-secret\n"}, "TargetSecret"},
+      {{"Mutual CHAP", "init\x01", "initsecret22", "user1", "oneway-secret1"}, "InitiatorCHAPName"},
+      {{"Mutual CHAP", "init", "init,secret22", "user1", "oneway-secret1"}, "InitiatorSecret"},
+  };
+  for (const auto& [params, parameter] : kChap) {
+    SCOPED_TRACE(parameter);
+    EXPECT_EQ(Do(auth + "/ConfigureCHAP", params), 6u);
+    EXPECT_EQ(LastStatus(), Status(6, parameter + kWhy));
+  }
+  EXPECT_EQ(Value(auth + "/AuthenticationMethod"), "None");
+  EXPECT_EQ(Do(target + "/Login", {"", "", "iqn.2026-01.x:init,2"}), 6u);
+  EXPECT_EQ(LastStatus(), Status(6, "SessionInitiatorName" + kWhy));
+  EXPECT_TRUE(Sessions(target).empty());
+  EXPECT_EQ(root_.read(kSavedTargets), saved);
+}
+
 }  // namespace

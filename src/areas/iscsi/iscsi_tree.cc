@@ -2,8 +2,11 @@
 #include "areas/iscsi/iscsi_tree.h"
 
 #include <strings.h>
+
 #include <algorithm>
 #include <cstring>
+
+#include "areas/iscsi/chap_rules.h"
 
 #include "core/address.h"
 #include "core/last_status.h"
@@ -34,6 +37,13 @@ bool read_initiator_name(Node* logical_hba, std::string* name) {
 
 std::string initiator_alias(Node* logical_hba) {
   return cached_prop(child_group(logical_hba, "InitiatoriSCSIName"), "InitiatorAlias");
+}
+
+uint32_t refuse_unsavable(const char* parameter, std::string_view text) {
+  std::string message;
+  const uint32_t status = check_saved_text(parameter, text, &message);
+  if (status != 0) oxim_set_last_status(status, message.c_str());
+  return status;
 }
 
 Node* find_target(Node* logical_hba, std::string_view name) {

@@ -33,6 +33,10 @@ HbaPath hba_path(Node* logical_hba);
 bool read_initiator_name(Node* logical_hba, std::string* name);
 std::string initiator_alias(Node* logical_hba);
 
+// 0 when text can be kept in the saved files (check_saved_text); else 6,
+// with the last status naming the parameter.
+[[nodiscard]] uint32_t refuse_unsavable(const char* parameter, std::string_view text);
+
 // Lookups (instances in instance order; the first match wins). Addresses
 // are compared by value (SameIpAddress): the tree keeps them in one form,
 // the firmware's records print IPv6 in another.

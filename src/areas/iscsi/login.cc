@@ -245,6 +245,9 @@ uint32_t do_Login(Node* target, Node*, char* params) {
       std::strtoul(prop_or_empty(portal, "PortalGroupTag").c_str(), nullptr, 10));
   Node* existing = find_session(target, ip, port);
   std::string initiator = param_text(params, 2);
+  if (uint32_t status = refuse_unsavable("SessionInitiatorName", initiator); status != 0) {
+    return status;
+  }
   if (initiator.empty()) {
     if (existing != nullptr) {
       initiator = cached_prop(existing, "SessionInitiatorName");

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "areas/iscsi/catalogue.h"
+#include "areas/iscsi/chap_rules.h"
 #include "areas/iscsi/iscsi_tree.h"
 #include "areas/iscsi/login.h"
 #include "areas/iscsi/login_options.h"
@@ -90,6 +91,7 @@ uint32_t do_AddTarget(Node* logical_hba, Node* command, char* params) {
   std::string port = param_text(params, 2);
   const std::string boot = param_text(params, 3);
   if (name.empty() || ip.empty()) return 1;
+  if (uint32_t status = refuse_unsavable("TargetName", name); status != 0) return status;
   if (!canonical_portal_address(&ip)) return report(kInvalidIpAddress);
   Node* controller = enclosing_group(logical_hba, "Quellfire");
   if (controller == nullptr) return 1;
