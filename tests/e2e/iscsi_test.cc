@@ -4,6 +4,9 @@
 // logout, deletion, the saved-target lines and a restart of the client.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -232,6 +235,9 @@ TEST_F(IscsiTest, OneWayAndMutualChapTargets) {
       "Mutual CHAP");
   // The secrets are in the saved line, and the file is the owner's only.
   EXPECT_NE(root_.read(kSavedTargets).find("initsecret22"), std::string::npos);
+  struct stat info {};
+  ASSERT_EQ(stat(root_.file(kSavedTargets).c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
 }
 
 TEST_F(IscsiTest, DigestsAndTheirLevels) {
@@ -495,6 +501,54 @@ TEST_F(IscsiTest, NamesAndSecretsTheSavedFilesCannotHoldAreRefused) {
   EXPECT_EQ(LastStatus(), Status(6, "SessionInitiatorName" + kWhy));
   EXPECT_TRUE(Sessions(target).empty());
   EXPECT_EQ(root_.read(kSavedTargets), saved);
+}
+
+// A target that cannot be saved is not added: the command fails with a last
+// status that names the file, and nothing of the target is left in the tree
+// or the firmware. The files are never opened through a symbolic link.
+TEST_F(IscsiTest, FailuresToSaveAreFailures) {
+  const std::string file = root_.file(kSavedTargets);
+  const std::string temp = root_.file("/scratch/Vallorn/temp_tgt.txt");
+  const std::string groups = ::testing::PrintToString(Groups(kHba));
+  const std::string kSuffix =
+      ". Application internal error occurred. Please check oxim2d.log file for more "
+      "information.";
+
+  ASSERT_EQ(mkdir(file.c_str(), 0700), 0);
+  EXPECT_EQ(Do(Hba("AddTarget"), {kOpen, "192.0.2.10"}), 1u);
+  EXPECT_EQ(LastStatus(), Status(1, "Failed to read " + file + ": it is a directory" + kSuffix));
+  EXPECT_EQ(::testing::PrintToString(Groups(kHba)), groups);
+  ASSERT_EQ(rmdir(file.c_str()), 0);
+
+  // A link in the temporary file's place: the file is not changed, nor
+  // what the link points at.
+  const std::string elsewhere = root_.file("/elsewhere");
+  root_.write("/elsewhere", "untouched\n");
+  ASSERT_EQ(symlink(elsewhere.c_str(), temp.c_str()), 0);
+  EXPECT_EQ(Do(Hba("AddTarget"), {kOpen, "192.0.2.10"}), 1u);
+  EXPECT_EQ(LastStatus(),
+            Status(1, "Failed to write " + temp + ": it is a symbolic link" + kSuffix));
+  EXPECT_EQ(::testing::PrintToString(Groups(kHba)), groups);
+  EXPECT_EQ(root_.read("/elsewhere"), "untouched\n");
+  ASSERT_EQ(unlink(temp.c_str()), 0);
+
+  // Nothing was made persistent in the firmware: the adapter's next start
+  // brings nothing back.
+  Restart();
+  EXPECT_EQ(::testing::PrintToString(Groups(kHba)), groups);
+
+  // The file itself a link: its target keeps its mode (start-up sets the
+  // saved files owner-only), and a change is refused.
+  ASSERT_EQ(chmod(elsewhere.c_str(), 0644), 0);
+  ASSERT_EQ(symlink(elsewhere.c_str(), file.c_str()), 0);
+  Restart();
+  struct stat info {};
+  ASSERT_EQ(stat(elsewhere.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0644u);
+  EXPECT_EQ(Do(Hba("AddTarget"), {kOpen, "192.0.2.10"}), 1u);
+  EXPECT_EQ(LastStatus(),
+            Status(1, "Failed to read " + file + ": it is a symbolic link" + kSuffix));
+  EXPECT_EQ(root_.read("/elsewhere"), "untouched\n");
 }
 
 }  // namespace

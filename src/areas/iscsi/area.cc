@@ -1,8 +1,6 @@
 // The iSCSI initiator area: the iSCSI functions' logical HBAs with their targets, portals, login
 // options, sessions and connections, and the saved files that keep targets and options across
 // restarts.
-#include <sys/stat.h>
-
 #include <array>
 #include <cstring>
 #include <string>
@@ -15,7 +13,6 @@
 #include "areas/iscsi/sessions.h"
 #include "areas/iscsi/target_restore.h"
 #include "areas/iscsi/targets.h"
-#include "core/host_paths.h"
 #include "core/log.h"
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
@@ -43,20 +40,10 @@ void register_handlers(HandlerRegistry& registry) {
   iscsi::register_target_restore_handlers(registry);
 }
 
-// The saved-target database is checked, and the files that hold CHAP
-// secrets are kept readable by their owner only.
-void prepare_saved_files() {
-  (void)iscsi::OXIM_check_for_corrupted_database();
-  for (const char* saved : {"/scratch/Vallorn/savetgt.txt", "/scratch/Vallorn/savestp.txt"}) {
-    const std::string path = HostPath(saved);
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) continue;
-    pdebug(kModuleAdapter, kLogDebug, "%s:File %s found.\n", __func__, saved);
-    if (chmod(path.c_str(), 0600) != 0) {
-      pdebug(kModuleAdapter, kLogError, "Failed change the permissions for %s file\n", saved);
-    }
-  }
-}
+// The saved-target database is checked; the check opens each file (never
+// through a symbolic link) and keeps the files that hold CHAP secrets
+// readable by their owner only.
+void prepare_saved_files() { (void)iscsi::OXIM_check_for_corrupted_database(); }
 
 // Every iSCSI function gets its logical HBA, named after the host adapter
 // the iSCSI driver reports for it, and restored from the firmware and the

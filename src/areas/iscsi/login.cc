@@ -434,7 +434,12 @@ uint32_t make_session_persistent(Node* target, const std::string& ip, const std:
   line.options = options_of_group(target_options);
   line.target_type = cached_prop(target, "TargetType");
   if (OXIM_update_tgt_entry(line) != 0) {
+    // An entry the saved files do not know could not be deleted with its
+    // target: it goes again.
     pdebug(kModuleAdapter, kLogError, "%s: failed to record the persistent entry\n", __func__);
+    (void)remove_persistent_entry(target, request.target_name, ip, port, isid_qualifier,
+                                  initiator_name);
+    return kSavedFileFailure;
   }
   return 0;
 }
@@ -461,9 +466,11 @@ uint32_t delete_persistent(Node* target, bool skip, const std::string& name, con
       remove_persistent_entry(target, name, ip, port, isid_qualifier, initiator_name) != 0) {
     return report(kPersistencyNotDeleted);
   }
-  if (!keep_file) {
-    (void)OXIM_remove_entry_from_file(hba_path(logical_hba_of(target)), name, ip, port,
-                                      isid_qualifier & 0xFFFF, kRemoveTarget);
+  // A line left behind would log the session in again at a refresh.
+  if (!keep_file && RemoveLinesIfAny(SavedFile::kTargets,
+                                     TargetSessionKey(hba_path(logical_hba_of(target)), name, ip,
+                                                      port, isid_qualifier & 0xFFFF)) != 0) {
+    return kSavedFileFailure;
   }
   return 0;
 }

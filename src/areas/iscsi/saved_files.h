@@ -8,6 +8,11 @@
 //   savestp.txt       temp_stp.txt       SendTarget portal lines
 //   intr_logopts.txt  temp_logopts.txt   initiator options lines
 //
+// A file (or temporary or lock file) is only ever opened as a regular file
+// and without following a symbolic link; its mode is set through the open
+// descriptor. A file that is a directory, a link or anything else is a
+// failure that names it in the last status.
+//
 // Every change (append, removal, rewrite, consistency repair) is a
 // read-modify-write done while an exclusive fcntl lock is held on
 // "<temporary file>.lock", a file that is never replaced, so that two
@@ -49,6 +54,10 @@ namespace oxim::iscsi {
 enum class SavedFile { kTargets, kSendTargetPortals, kInitiatorOptions };
 
 inline constexpr mode_t kSavedFileMode = 0600;
+// The last status of a file that could not be read or changed (its message
+// names the file and the reason): set by every function below that fails
+// for that reason.
+inline constexpr uint32_t kSavedFileFailure = 1;
 
 // Host paths of a file, its temporary file and its lock file.
 std::string SavedFilePath(SavedFile file);
@@ -105,6 +114,10 @@ inline constexpr int kRemoveLogicalHba = 2;        // every target line of the l
 // Removes every line matching key; *removed (if given) gets their number.
 // Results as for OXIM_remove_entry_from_file.
 [[nodiscard]] int RemoveLines(SavedFile file, const LineKey& key, size_t* removed = nullptr);
+// As RemoveLines, for a caller that wants the lines gone: 0 also when the
+// file does not exist; 1 only when the file could not be changed (the last
+// status names it).
+[[nodiscard]] int RemoveLinesIfAny(SavedFile file, const LineKey& key);
 
 // 1 when a line matching key exists in the target file (mode 0) or the
 // SendTarget portal file (mode 1), else 0 (also for a missing file).

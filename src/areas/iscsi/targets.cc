@@ -65,12 +65,16 @@ bool canonical_portal_address(std::string* ip) {
   return true;
 }
 
-// Deletes the persistent entries recorded with a qualifier in the lines that
-// match key, so that a deleted target or portal does not come back at the
-// adapter's next start.
-void delete_recorded_persistent_entries(Node* target, const LineKey& key) {
+// Deletes the saved lines that match key and then the persistent entries
+// recorded with a qualifier in them, so that a deleted target or portal does
+// not come back at the adapter's next start. 0, or kSavedFileFailure (the
+// last status names the file) with nothing deleted.
+uint32_t delete_saved_target(Node* target, const LineKey& key) {
   std::vector<TargetLine> lines;
-  (void)ReadTargetLines(hba_path(logical_hba_of(target)), &lines);
+  if (ReadTargetLines(hba_path(logical_hba_of(target)), &lines) == ReadResult::kFailed ||
+      RemoveLinesIfAny(SavedFile::kTargets, key) != 0) {
+    return kSavedFileFailure;
+  }
   for (const TargetLine& line : lines) {
     std::string text;
     if (line.isid_qualifier.empty() || !EncodeTargetLine(line, &text) || !KeyMatches(key, text)) {
@@ -83,6 +87,7 @@ void delete_recorded_persistent_entries(Node* target, const LineKey& key) {
     (void)remove_persistent_entry(target, line.name, line.ip, line.port,
                                   static_cast<uint32_t>(qualifier), line.initiator_name);
   }
+  return 0;
 }
 
 uint32_t do_AddTarget(Node* logical_hba, Node* command, char* params) {
@@ -111,19 +116,27 @@ uint32_t do_AddTarget(Node* logical_hba, Node* command, char* params) {
     return report(kDuplicateTarget);
   }
   if (port.empty()) port = kDefaultPort;
+  // Until the target is saved and persistent, a failure takes it away again
+  // with everything made for it.
   PendingGroup pending(setup_target(logical_hba, name, false));
   if (!pending) return 1;
   if (setup_portal(pending.get(), ip, port, "0") == nullptr) return report(kInternalError);
-  record_target_portal(logical_hba, pending.get(), ip, port);
+  if (uint32_t status = record_target_portal(logical_hba, pending.get(), ip, port); status != 0) {
+    return status;
+  }
+  const uint32_t qualifier = generate_isid_qualifier(name, initiator) & 0xFFFF;
+  const std::string persistence = equal_ignoring_case(boot, "True") ? "True" : "False";
+  if (uint32_t status = make_session_persistent(pending.get(), ip, port, qualifier, nullptr,
+                                                persistence, initiator, 0);
+      status != 0) {
+    KeepLastStatus keep;
+    (void)RemoveLinesIfAny(SavedFile::kTargets, TargetNameKey(hba_path(logical_hba), name));
+    return status;
+  }
   // Made by a command: replaying the command with its parameters makes it
   // again (tree persistence).
   (void)backend_make_persistent(pending.get(), logical_hba, command, params);
   Node* target = pending.release();
-  const uint32_t qualifier = generate_isid_qualifier(name, initiator) & 0xFFFF;
-  const std::string persistence = equal_ignoring_case(boot, "True") ? "True" : "False";
-  const uint32_t status =
-      make_session_persistent(target, ip, port, qualifier, nullptr, persistence, initiator, 0);
-  if (status != 0) return status;
   clear_params(params);
   // A session the firmware opened at once is shown; not seeing one is no
   // failure of the command.
@@ -149,14 +162,22 @@ uint32_t do_AddTargetPortal(Node* target, Node* command, char* params) {
     return 1;
   }
   if (find_target_portal(target, ip, port) != nullptr) return report(kDuplicatePortal);
-  Node* portal = setup_portal(target, ip, port, "0");
-  if (portal == nullptr) return 1;
-  (void)backend_make_persistent(portal, target, command, params);
-  record_target_portal(logical_hba, target, ip, port);
+  PendingGroup portal(setup_portal(target, ip, port, "0"));
+  if (!portal) return 1;
+  if (uint32_t status = record_target_portal(logical_hba, target, ip, port); status != 0) {
+    return status;
+  }
   const uint32_t qualifier = generate_isid_qualifier(name, initiator) & 0xFFFF;
-  const uint32_t status =
-      make_session_persistent(target, ip, port, qualifier, nullptr, "False", initiator, 0);
-  if (status != 0) return status;
+  if (uint32_t status =
+          make_session_persistent(target, ip, port, qualifier, nullptr, "False", initiator, 0);
+      status != 0) {
+    KeepLastStatus keep;
+    (void)RemoveLinesIfAny(SavedFile::kTargets,
+                           TargetPortalKey(hba_path(logical_hba), name, ip, port));
+    return status;
+  }
+  (void)backend_make_persistent(portal.get(), target, command, params);
+  portal.release();
   clear_params(params);
   KeepLastStatus keep;
   (void)get_all_sessions(logical_hba, target, params);
@@ -191,8 +212,9 @@ uint32_t do_DeleteTarget(Node* logical_hba, Node*, char* params) {
   if (!read_prop(target, "TargetISCSIName", &name)) return 1;
   if (uint32_t status = refuse_if_logged_in(target, nullptr); status != 0) return status;
   const HbaPath path = hba_path(logical_hba);
-  delete_recorded_persistent_entries(target, TargetNameKey(path, name));
-  (void)RemoveTargetLines(path, name);
+  if (uint32_t status = delete_saved_target(target, TargetNameKey(path, name)); status != 0) {
+    return status;
+  }
   (void)delete_node(target);
   return 0;
 }
@@ -206,8 +228,10 @@ uint32_t do_DeleteTargetPortal(Node* target, Node*, char* params) {
   const std::string ip = prop_or_empty(portal, "TargetIPAddress");
   const std::string port = prop_or_empty(portal, "TargetPortNumber");
   const HbaPath path = hba_path(logical_hba_of(target));
-  delete_recorded_persistent_entries(target, TargetPortalKey(path, name, ip, port));
-  (void)OXIM_remove_entry_from_file(path, name, ip, port, kAnyIsidQualifier, kRemoveTarget);
+  if (uint32_t status = delete_saved_target(target, TargetPortalKey(path, name, ip, port));
+      status != 0) {
+    return status;
+  }
   (void)delete_node(portal);
   return 0;
 }
@@ -326,8 +350,8 @@ Node* setup_target(Node* logical_hba, const std::string& name, bool discovered) 
   return target.release();
 }
 
-void record_target_portal(Node* logical_hba, Node* target, const std::string& ip,
-                          const std::string& port) {
+uint32_t record_target_portal(Node* logical_hba, Node* target, const std::string& ip,
+                              const std::string& port) {
   const HbaPath path = hba_path(logical_hba);
   TargetLine line;
   line.path = path;
@@ -346,9 +370,10 @@ void record_target_portal(Node* logical_hba, Node* target, const std::string& ip
   }
   if (OXIM_add_target_into_file(line) != 0) {
     pdebug(kModuleAdapter, kLogError, "%s: failed to record the target portal\n", __func__);
-    return;
+    return kSavedFileFailure;
   }
   if (first_line) set_group_options(target_options, line.options);
+  return 0;
 }
 
 uint32_t get_all_targets(Node* logical_hba, bool discovered) {
@@ -410,12 +435,17 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
         const std::string ip = CanonicalIpText(records::PortalAddressText(portal));
         const std::string port = std::to_string(portal.port);
         if (find_target_portal(target, ip, port) != nullptr) continue;
-        if (setup_portal(target, ip, port, std::to_string(group.tag)) == nullptr) {
+        Node* made = setup_portal(target, ip, port, std::to_string(group.tag));
+        if (made == nullptr) {
           (void)delete_node(target);
           deleted = true;
           break;
         }
-        record_target_portal(logical_hba, target, ip, port);
+        // A portal that cannot be saved would be gone at the next start.
+        if (uint32_t status = record_target_portal(logical_hba, target, ip, port); status != 0) {
+          (void)delete_node(made);
+          return status;
+        }
       }
       if (deleted) break;
     }
