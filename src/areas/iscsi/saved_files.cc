@@ -208,6 +208,25 @@ bool ReplaceAtomically(SavedFile file, std::string_view content) {
   return true;
 }
 
+// Appends lines (each with its newline) to the file's damaged-lines file,
+// created owner-only; false (with the last status naming it) when they
+// cannot be kept there.
+bool KeepDamagedLines(SavedFile file, std::string_view lines) {
+  const std::string path = SavedDamagedPath(file);
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+                kSavedFileMode);
+  if (fd < 0) return FileFailure("write", path, errno);
+  struct stat info;
+  if (!RegularFile(fd, "write", path, &info)) {
+    close(fd);
+    return false;
+  }
+  bool ok = fchmod(fd, kSavedFileMode) == 0 && WriteAll(fd, lines) && fsync(fd) == 0;
+  const int error = errno;
+  if (close(fd) != 0 && ok) return FileFailure("write", path, errno);
+  return ok || FileFailure("write", path, error);
+}
+
 // Calls visit(line, number) for each line of content (with its newline; the
 // last one may lack it), numbered from 1.
 template <class Visit>
@@ -279,6 +298,7 @@ int AddTargetLine(TargetLine record, const LineKey& key) {
 std::string SavedFilePath(SavedFile file) { return HostPath(SpecOf(file).path); }
 std::string SavedTempPath(SavedFile file) { return HostPath(SpecOf(file).temp); }
 std::string SavedLockPath(SavedFile file) { return SavedTempPath(file) + ".lock"; }
+std::string SavedDamagedPath(SavedFile file) { return SavedFilePath(file) + ".damaged"; }
 size_t SavedFieldCount(SavedFile file) { return SpecOf(file).fields; }
 
 bool LineIsSound(SavedFile file, std::string_view line) {
@@ -541,11 +561,14 @@ int OXIM_get_file_data(FILE* stream, std::string* data, size_t* line_count) {
 }
 
 int OXIM_check_for_corrupted_database() {
+  static constexpr char kName[] = "OXIM_check_for_corrupted_database";  // for the log
   for (SavedFile file :
        {SavedFile::kTargets, SavedFile::kSendTargetPortals, SavedFile::kInitiatorOptions}) {
     const std::string path = SavedFilePath(file);
     EditOutcome outcome = EditFile(file, [&](const std::string* current, std::string* updated) {
       if (current == nullptr) return EditOutcome::kUnchanged;
+      std::string dropped;
+      size_t count = 0;
       ForEachLine(*current, [&](std::string_view line, size_t number) {
         if (LineIsSound(file, line)) {
           AppendLine(updated, line);
@@ -555,10 +578,17 @@ int OXIM_check_for_corrupted_database() {
         for (char c : line) commas += c == ',' ? 1 : 0;
         // The line itself may hold secrets: only its number goes to the log.
         pdebug(kModuleAdapter, kLogError,
-               "%s:tokens = %zu, line %zu of %s corrupted. So dropping it.\n", __func__, commas,
+               "%s:tokens = %zu, line %zu of %s corrupted. So dropping it.\n", kName, commas,
                number, path.c_str());
+        AppendLine(&dropped, line);
+        ++count;
       });
-      return *updated == *current ? EditOutcome::kUnchanged : EditOutcome::kChanged;
+      if (count == 0) return EditOutcome::kUnchanged;
+      // What is dropped is kept, beside the file, before the file loses it.
+      if (!KeepDamagedLines(file, dropped)) return EditOutcome::kFailed;
+      pdebug(kModuleAdapter, kLogError, "%s: %zu damaged line(s) of %s kept in %s\n", kName, count,
+             path.c_str(), SavedDamagedPath(file).c_str());
+      return EditOutcome::kChanged;
     });
     if (outcome == EditOutcome::kFailed) {
       pdebug(kModuleAdapter, kLogError, "%s: could not check %s\n", __func__, path.c_str());

@@ -63,6 +63,9 @@ inline constexpr uint32_t kSavedFileFailure = 1;
 std::string SavedFilePath(SavedFile file);
 std::string SavedTempPath(SavedFile file);
 std::string SavedLockPath(SavedFile file);
+// The file beside it that keeps the lines the consistency check dropped
+// ("savetgt.txt.damaged").
+std::string SavedDamagedPath(SavedFile file);
 
 // Fields of a line of the file (21, 18 or 15).
 size_t SavedFieldCount(SavedFile file);
@@ -167,8 +170,10 @@ ReadResult ReadInitiatorOptionsLine(const HbaPath& path, InitiatorOptionsLine* l
 // Consistency check of the three files, in the order target, SendTarget
 // portal, initiator options: every line that is not sound (LineIsSound) is
 // dropped and logged by its number; the good lines are kept, rewritten
-// atomically under the lock. A file that cannot be opened is skipped. Always
-// 0.
+// atomically under the lock. A damaged file is never emptied silently: the
+// dropped lines are first appended to its damaged-lines file (owner-only;
+// when they cannot be, the file is left as it is), and the log says so at
+// error level. A file that cannot be opened is skipped. Always 0.
 [[nodiscard]] int OXIM_check_for_corrupted_database();
 
 }  // namespace oxim::iscsi

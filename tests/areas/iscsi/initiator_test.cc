@@ -3,6 +3,7 @@
 // the others before the handler), and the start-up restore from saved files
 // that hold damaged lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,14 +69,27 @@ TEST_F(InitiatorTest, StartUpKeepsTheGoodLinesOfADamagedTargetFile) {
   const std::string good =
       "Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0,iqn.2026-01.net.oxim-lab:oneway,192.0.2.11,3260,,"
       "iqn.qz,Yes,No,None,None,One-Way CHAP,,,tgtuser1,oneway-secret1,Static,Required,,\n";
-  root_.write("/scratch/Vallorn/savetgt.txt",
-              good + "Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0,truncated\n" +
-                  std::string("\x01\x02garbage,,,\xff\n", 14));
+  const std::string damaged = "Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0,truncated\n" +
+                              std::string("\x01\x02garbage,,,\xff\n", 14);
+  root_.write("/scratch/Vallorn/savetgt.txt", good + damaged);
+  root_.write("/scratch/Vallorn/liboxim.conf", "OXIMLogLevel 3\n");
   ASSERT_EQ(OXIM_init(), 0u);
   // The bad lines are dropped, and the empty levels of the good one are
   // written out.
   EXPECT_EQ(root_.read("/scratch/Vallorn/savetgt.txt"),
             good.substr(0, good.size() - 3) + ",Prohibited,Prohibited\n");
+  // What was dropped is kept beside the file, for its owner only, and the
+  // log says where.
+  EXPECT_EQ(root_.read("/scratch/Vallorn/savetgt.txt.damaged"), damaged);
+  struct stat info {};
+  ASSERT_EQ(stat(root_.file("/scratch/Vallorn/savetgt.txt.damaged").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  EXPECT_NE(root_.read("/tmp/oxim2d.log")
+                .find("ERROR:OXIM_check_for_corrupted_database: 2 damaged line(s) of " +
+                      root_.file("/scratch/Vallorn/savetgt.txt") + " kept in " +
+                      root_.file("/scratch/Vallorn/savetgt.txt.damaged")),
+            std::string::npos)
+      << root_.read("/tmp/oxim2d.log");
   const std::string target = std::string(kHba) + "/Target0";
   EXPECT_EQ(Value(target + "/TargetISCSIName"), "iqn.2026-01.net.oxim-lab:oneway");
   EXPECT_EQ(Value(target + "/TargetLoginOptions/ImmediateData"), "No");
