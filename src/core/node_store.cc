@@ -9,7 +9,9 @@
 
 #include "core/alloc.h"
 #include "core/bitmap.h"
+#include "core/lock.h"
 #include "core/node_store.h"
+#include "core/tree_services.h"
 
 namespace oxim {
 
@@ -370,6 +372,7 @@ void _delete_node(Node* node) {
       if (node->parent != node) leave_instance_chain(node);
     }
   }
+  if (is_group(node) && oxim_lock_held_by_this_thread()) forget_new_tag(node->tag);
   clear_bit(h->used_tags, h->capacity, static_cast<int>(node->tag));
   unlink_child(node);
   h->node_table[node->tag] = nullptr;

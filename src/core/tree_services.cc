@@ -3,6 +3,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -113,6 +114,16 @@ bool append_new_tag(uint32_t tag) {
   // clients that do not count; the client's array holds 4097 entries.
   if (g_new_tag_index < kMaxNewTags) g_new_tags[g_new_tag_index] = 0;
   return true;
+}
+
+void forget_new_tag(uint32_t tag) {
+  if (g_new_tags == nullptr) return;
+  for (int i = 0; i < g_new_tag_index; ++i) {
+    if (g_new_tags[i] != tag) continue;
+    std::copy(g_new_tags + i + 1, g_new_tags + g_new_tag_index, g_new_tags + i);
+    g_new_tags[--g_new_tag_index] = 0;
+    return;
+  }
 }
 
 }  // namespace oxim

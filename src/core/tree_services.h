@@ -61,6 +61,12 @@ bool new_tag_list_active();
 // Appends a tag and, where there is room, a 0 after it; false (nothing appended) when the list
 // already holds more than 4096 entries.
 bool append_new_tag(uint32_t tag);
+// Takes a group the running command deleted again out of its new-tag list:
+// the list names only groups that exist when the command returns (a tag
+// freed here may name another group by then). The node store calls it for
+// every group it deletes. REQUIRES: library lock held by this thread when
+// a list is active.
+void forget_new_tag(uint32_t tag);
 
 }  // namespace oxim
 

@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "oxim/oxim.h"
@@ -549,6 +551,93 @@ TEST_F(IscsiTest, FailuresToSaveAreFailures) {
   EXPECT_EQ(LastStatus(),
             Status(1, "Failed to read " + file + ": it is a symbolic link" + kSuffix));
   EXPECT_EQ(root_.read("/elsewhere"), "untouched\n");
+}
+
+// A QF3 adapter with one iSCSI function and the one-way CHAP target.
+std::string OneWayAdapter() {
+  return R"({"controllers": [{"chip": 3, "serial_number": "VN3Q0417A2K9",
+      "functions": [{"kind": "iscsi", "port": 0, "pci": {"bus": 3, "device": 0, "function": 2}}]}],
+      "targets": [{"name": "iqn.2026-01.net.oxim-lab:oneway", "portals": [{"address": "192.0.2.11"}],
+                   "chap": {"mode": "one-way", "user": "tgtuser1", "secret": "oneway-secret1"}}]})";
+}
+
+// Runs GROUP/Command with parameters in slot order and new-tag list; the
+// call's status and the paths of the tags it reported.
+std::pair<uint32_t, std::vector<std::string>> DoListing(const std::string& path,
+                                                        const std::vector<std::string>& params) {
+  std::vector<uint32_t> tags(OXIM_MAX_NEW_TAGS, 0xEEEEEEEEu);
+  char block[OXIM_MAX_PARAMS][OXIM_PARAM_SIZE] = {};
+  for (size_t i = 0; i < OXIM_MAX_PARAMS; ++i) {
+    if (i < params.size() && !params[i].empty()) {
+      std::strncpy(block[i], params[i].c_str(), OXIM_PARAM_SIZE - 1);
+    } else {
+      block[i][0] = static_cast<char>(OXIM_PARAM_NOT_GIVEN);
+    }
+  }
+  const size_t slash = path.rfind('/');
+  const uint32_t status =
+      OXIM_do_action(Tag(path.substr(0, slash)), Tag(path), &block[0][0], tags.data());
+  std::vector<std::string> created;
+  for (uint32_t tag : tags) {
+    if (tag == 0) break;
+    std::string where;
+    for (uint32_t at = tag, parent = 0; at != 0; at = parent) {
+      char name[OXIM_NAME_SIZE] = "";
+      if (OXIM_get_node_name(at, name, OXIM_KIND_GROUP) != 0 ||
+          OXIM_get_parent_tag(at, &parent) != 0) {
+        where = "<no group " + std::to_string(tag) + ">";
+        break;
+      }
+      where = "/" + std::string(name) + where;
+    }
+    created.push_back(where);
+  }
+  return {status, created};
+}
+
+// The CHAP level ConfigureCHAP stores is the level every login of the
+// target uses, the adapter's own included; and a command reports only
+// groups that exist when it returns.
+TEST_F(IscsiTest, ChapLevelStoredIsTheLevelUsed) {
+  Stop();
+  Start(WriteConfig(OneWayAdapter()));
+  const std::string target = AddTarget(kOneWay, "192.0.2.11");
+  const std::string auth = target + "/TargetLoginOptions/Authentication";
+  // The adapter starts again and logs the target's persistent entry in,
+  // without CHAP: refused.
+  Stop();
+  Start(WriteConfig(OneWayAdapter()));
+  ASSERT_EQ(Sessions(target), std::vector<std::string>{"Session0"});
+  ASSERT_EQ(Value(target + "/Session0/SessionStatus"), "Login failed");
+
+  // CHAP without a level: the level is Prohibited, for a Login and for the
+  // entry made again for the failed session alike.
+  ASSERT_EQ(Do(auth + "/ConfigureCHAP", {"One-Way CHAP", "", "", "tgtuser1", "oneway-secret1"}),
+            0u);
+  ASSERT_EQ(Value(auth + "/CHAPParam"), "Prohibited");
+  EXPECT_EQ(Do(target + "/Login"), 25u) << "no CHAP offered";
+  Stop();
+  Start(WriteConfig(OneWayAdapter()));
+  ASSERT_EQ(Sessions(target), std::vector<std::string>{"Session0"});
+  EXPECT_EQ(Value(target + "/Session0/SessionStatus"), "Login failed") << "nor by the adapter";
+
+  // A wrong secret: the entry is made again and the session stays failed;
+  // the command reports only groups that exist when it returns.
+  auto [wrong, listed] = DoListing(
+      auth + "/ConfigureCHAP", {"One-Way CHAP", "", "", "tgtuser1", "wrong-secret1", "Required"});
+  EXPECT_EQ(wrong, 0u) << LastStatus().second;
+  for (const std::string& group : listed) {
+    EXPECT_EQ(group.find("<no group"), std::string::npos) << group;
+  }
+  EXPECT_EQ(Do(target + "/Login"), 25u);
+  ASSERT_EQ(Do(auth + "/ConfigureCHAP",
+               {"One-Way CHAP", "", "", "tgtuser1", "oneway-secret1", "Required"}),
+            0u);
+  ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
+  EXPECT_EQ(Value(target + "/Session0/SessionStatus"), "Open");
+  Stop();
+  Start(WriteConfig(OneWayAdapter()));
+  EXPECT_EQ(Value(target + "/Session0/SessionStatus"), "Open");
 }
 
 }  // namespace

@@ -415,7 +415,16 @@ uint32_t make_session_persistent(Node* target, const std::string& ip, const std:
   if (options != nullptr) {
     record = *options;
   } else {
-    (void)get_login_options(target_options, &record, 2);
+    // The options the login loop would try first, so that the adapter logs
+    // the entry in as a Login would: with CHAP only at a level that offers
+    // it first (Required, Preferred), with a digest only when its level is
+    // Preferred.
+    const LoginOptionFields fields = options_of_group(target_options);
+    bool valid = false;
+    const std::vector<Attempt> chap = chap_attempts(fields.chap_param, &valid);
+    apply_login_attempt(fields, &record, valid && chap.front() == Attempt::kWith,
+                        digest_attempts(fields.header_param).front() == Attempt::kWith,
+                        digest_attempts(fields.data_param).front() == Attempt::kWith);
   }
   if (!records::EncodeLoginOptions(request.options, record)) return 1;
   std::array<uint8_t, records::kLoginRequestSize> buffer{};
