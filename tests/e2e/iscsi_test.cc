@@ -79,9 +79,10 @@ TEST_F(IscsiTest, AddTargetMakesPortalSavedLinesAndPersistentEntry) {
                                       "Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0," +
                                           std::string(kOpen) + ",192.0.2.10,3260,0," + options}));
   // The same name in another case, and the same portal, are refused.
+  const std::vector<std::string> groups = Groups(kHba);
   EXPECT_NE(Do(Hba("AddTarget"), {"IQN.2026-01.NET.OXIM-LAB:OPEN", "192.0.2.10"}), 0u);
   EXPECT_EQ(LastStatus().first, 21u);
-  EXPECT_EQ(Groups(kHba).size(), Groups(kHba).size());
+  EXPECT_EQ(Groups(kHba), groups) << "nothing was added";
   EXPECT_EQ(Do(target + "/AddTargetPortal", {"192.0.2.10"}), 214u);
   EXPECT_EQ(LastStatus(), Status(214,
                                  "Given TargetPortal already exist. Please given another Target "
@@ -654,6 +655,39 @@ TEST_F(IscsiTest, EraseCommandsSayTheyAreNotAvailableAndEraseNothing) {
             Status(3, "EraseAllConfiguration: not available (handler not implemented yet)."));
   EXPECT_EQ(root_.read(kSavedTargets), saved);
   EXPECT_EQ(Value(Hba("Target0/TargetISCSIName")), kOpen);
+}
+
+// RefreshAvailableTargets reconciles the tree with the saved-target file
+// (which another client may have changed): targets and portals without a
+// line go, saved targets the tree lacks come, and those saved with a
+// qualifier are logged in.
+TEST_F(IscsiTest, RefreshReconcilesTheTreeWithTheSavedTargets) {
+  auto line = [](const std::string& name, const std::string& ip, const std::string& qualifier) {
+    return "Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0," + name + "," + ip + ",3260," + qualifier +
+           ",iqn.qz,Yes,Yes,None,None,None,,,,,Static,Prohibited,Prohibited,Prohibited\n";
+  };
+  Stop();
+  root_.write(kSavedTargets, line(kOneWay, "192.0.2.11", "") + line(kDigest, "192.0.2.13", ""));
+  Start();
+  ASSERT_EQ(Value(Hba("Target0/TargetISCSIName")), kOneWay);
+  ASSERT_EQ(Value(Hba("Target1/TargetISCSIName")), kDigest);
+
+  root_.write(kSavedTargets, line(kOneWay, "192.0.2.11", "") + line(kOpen, "192.0.2.10", "0"));
+  ASSERT_EQ(Do(Hba("Discovery/RefreshAvailableTargets")), 0u) << LastStatus().second;
+  EXPECT_EQ(LastStatus(), Status(0, ""));
+  EXPECT_EQ(Value(Hba("Target0/TargetISCSIName")), kOneWay);
+  EXPECT_EQ(Tag(Hba("Target1")), kNoTag) << "the digest target has no line any more";
+  std::string added;
+  for (const std::string& group : Groups(kHba)) {
+    if (group.rfind("Target", 0) == 0 && Value(Hba(group + "/TargetISCSIName")) == kOpen) {
+      added = Hba(group);
+    }
+  }
+  ASSERT_NE(added, "");
+  EXPECT_EQ(Value(added + "/TargetType"), "Static");
+  ASSERT_EQ(Sessions(added), std::vector<std::string>{"Session0"});
+  EXPECT_EQ(Value(added + "/Session0/SessionStatus"), "Open");
+  EXPECT_EQ(Value(added + "/Session0/ISIDQualifier"), "0000");
 }
 
 }  // namespace
