@@ -298,12 +298,14 @@ uint32_t do_Login(Node* target, Node*, char* params) {
             child_group(connections.front(), "ConnectionNegotiatedLoginOptions"), *negotiated);
       }
     }
+    KeepLastStatus keep;
+    (void)get_session_attribs(session);
   } else {
-    // A new firmware session (another qualifier than the session found).
+    // A new firmware session (another qualifier than the session found),
+    // made from the firmware's record of it.
     session = setup_session(target, response->session_handle, tag, response->connection_handle);
     if (session == nullptr) return 1;
   }
-  (void)get_session_attribs(session);
   clear_params(params);
   if (set_eto_prop(target, cached_prop(target, "ETO"), response->session_handle) != 0) {
     report(kEtoNotSet);
@@ -329,13 +331,14 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
       return report(kInvalidInstance);
     }
   }
-  // Whether the session is open now, and a boot session, the firmware says.
+  // Whether the session is open now, and a boot session, the firmware says
+  // (its session record, read once).
   {
     KeepLastStatus keep;
     (void)get_session_attribs(session);
   }
   const std::string status_text = cached_prop(session, "SessionStatus");
-  if (prop_or_empty(session, "iSCSIBoot") == "True") {
+  if (cached_prop(session, "iSCSIBoot") == "True") {
     if (status_text == "Open") {
       return report(kBootSessionLogout);
     }
@@ -411,6 +414,7 @@ uint32_t make_session_persistent(Node* target, const std::string& ip, const std:
   records::LoginRequest request =
       build_request(target, ip, port, isid_qualifier, flags, eto, initiator_name);
   Node* target_options = child_group(target, "TargetLoginOptions");
+  const LoginOptionFields fields = options_of_group(target_options);
   records::LoginOptions record = get_default_login_options();
   if (options != nullptr) {
     record = *options;
@@ -419,7 +423,6 @@ uint32_t make_session_persistent(Node* target, const std::string& ip, const std:
     // the entry in as a Login would: with CHAP only at a level that offers
     // it first (Required, Preferred), with a digest only when its level is
     // Preferred.
-    const LoginOptionFields fields = options_of_group(target_options);
     bool valid = false;
     const std::vector<Attempt> chap = chap_attempts(fields.chap_param, &valid);
     apply_login_attempt(fields, &record, valid && chap.front() == Attempt::kWith,
@@ -440,7 +443,7 @@ uint32_t make_session_persistent(Node* target, const std::string& ip, const std:
   line.port = port;
   line.isid_qualifier = std::to_string(isid_qualifier & 0xFFFF);
   line.initiator_name = initiator_name;
-  line.options = options_of_group(target_options);
+  line.options = fields;
   line.target_type = cached_prop(target, "TargetType");
   if (OXIM_update_tgt_entry(line) != 0) {
     // An entry the saved files do not know could not be deleted with its

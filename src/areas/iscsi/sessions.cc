@@ -127,6 +127,8 @@ void apply_session(Node* session, const records::FirmwareSession& record, bool d
   cache_prop(session, "ISID", isid);
   cache_prop(session, "SessionStatus", session_status_text(record.state));
   cache_prop(session, "SessionInitiatorName", record.initiator_name);
+  // The boot flag as handle_boot_session reads it, from the same record.
+  cache_prop(session, "iSCSIBoot", (record.flags & records::kSessionBoot) ? "True" : "False");
   if (domain_zero) {
     cache_prop(session, "Persistent",
                (record.flags & records::kSessionNotPersistent) ? "False" : "True");
@@ -512,6 +514,10 @@ uint32_t set_eto_prop(Node* target, const std::string& eto, uint32_t handle) {
     if (uint32_t status = read_session_config(address, record->handle, &config); status != 0) {
       return status;
     }
+    // Nothing to write when the session has that time-out already (a
+    // login's session starts with the controller's default, which a
+    // target's ETO usually is).
+    if (config.eto == value) continue;
     // The configuration as read goes back with the new time-out.
     config.eto = static_cast<uint32_t>(value);
     std::array<uint8_t, records::kSetSessionConfigSize> request{};
