@@ -121,16 +121,27 @@ bool StoreTarget(IscsiFunctionState& f, const std::vector<SimulatedTarget>& netw
 }
 
 bool PruneTargets(IscsiFunctionState& f) {
-  size_t before = f.targets.size();
-  std::erase_if(f.targets, [&](const FirmwareTarget& target) {
-    auto named = [&](const LoginRequest& r) {
-      return EqualsIgnoreCase(r.target_name, target.name);
+  bool changed = false;
+  for (FirmwareTarget& target : f.targets) {
+    auto uses = [&](const LoginRequest& r, const PortalEntry& portal) {
+      return EqualsIgnoreCase(r.target_name, target.name) && SamePortal(r.portal, portal);
     };
-    return std::none_of(f.persistent.begin(), f.persistent.end(), named) &&
-           std::none_of(f.sessions.begin(), f.sessions.end(),
-                        [&](const EmulatedSession& s) { return named(s.request); });
-  });
-  return f.targets.size() != before;
+    for (records::PortalGroup& group : target.groups) {
+      changed |=
+          std::erase_if(group.portals, [&](const PortalEntry& portal) {
+            return std::none_of(f.persistent.begin(), f.persistent.end(),
+                                [&](const LoginRequest& r) { return uses(r, portal); }) &&
+                   std::none_of(f.sessions.begin(), f.sessions.end(),
+                                [&](const EmulatedSession& s) { return uses(s.request, portal); });
+          }) != 0;
+    }
+    changed |= std::erase_if(target.groups, [](const records::PortalGroup& group) {
+                 return group.portals.empty();
+               }) != 0;
+  }
+  changed |= std::erase_if(f.targets,
+                           [](const FirmwareTarget& target) { return target.groups.empty(); }) != 0;
+  return changed;
 }
 
 }  // namespace oxim::emulator

@@ -33,8 +33,9 @@ records::FirmwareTarget* FindStoredTarget(IscsiFunctionState& f, std::string_vie
 // network does not know). True when the store changed.
 bool StoreTarget(IscsiFunctionState& f, const std::vector<SimulatedTarget>& network,
                  const records::LoginRequest& request);
-// Drops the targets that no persistent entry and no session refers to.
-// True when one went.
+// Drops the portals that no persistent entry and no session of their target
+// refers to, and the targets left without portal (those no persistent entry
+// and no session refers to). True when the store changed.
 bool PruneTargets(IscsiFunctionState& f);
 
 }  // namespace oxim::emulator

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/address.h"
@@ -108,6 +109,21 @@ void CheckIpv6RoundTrip(const uint8_t* data, size_t size) {
   Check(std::memcmp(address, back, sizeof address) == 0);
 }
 
+// An address in the library's one text form reads back as itself, and the
+// firmware's compressed IPv6 text of any 16 bytes is the same address.
+void CheckOneForm(const std::string& text, const uint8_t* data, size_t size) {
+  if (std::optional<oxim::IpAddress> address = oxim::ParseIpAddress(text)) {
+    const std::string canonical = oxim::CanonicalIpText(*address);
+    Check(oxim::ParseIpAddress(canonical) == address);
+    Check(oxim::SameIpAddress(text, canonical));
+  }
+  oxim::IpAddress v6{.ipv6 = true};
+  std::memcpy(v6.bytes.data(), data, size < v6.bytes.size() ? size : v6.bytes.size());
+  auto compressed = std::make_unique<char[]>(oxim::kIpv6StrSize);
+  oxim::U8IPv6ToStr(v6.bytes.data(), compressed.get());
+  if (compressed[0] != '\0') Check(oxim::ParseIpAddress(compressed.get()) == v6);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -118,6 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckIscsiName(text);
   CheckHex(text);
   CheckIpv6RoundTrip(data, size);
+  CheckOneForm(text, data, size);
   auto ipv6 = Buffer(text, oxim::kIpv6TextSize);
   uint8_t bytes[oxim::kIpv6Bytes];
   oxim::StrToU8IPv6(ipv6.get(), bytes);

@@ -159,14 +159,25 @@ OXIM_EXPORT uint32_t OXIM_get_parent_tag(uint32_t tag, uint32_t* parent_tag);
  * gives room for all children of the group. */
 OXIM_EXPORT uint32_t OXIM_get_child_tags(uint32_t tag, uint32_t* tags, uint32_t* count,
                                          uint32_t kind_filter);
-/* Reads a property of a group into value (256 bytes whatever length says). */
+/* Reads a property of a group into value, which has room for length bytes
+ * (at most OXIM_VALUE_SIZE): the text and its NUL. Nothing beyond length is
+ * written. A value that does not fit is refused with OXIM_STATUS_FAILURE
+ * and a last status that names the size it needs; a length above
+ * OXIM_VALUE_SIZE is refused. */
 OXIM_EXPORT uint32_t OXIM_get_property_val(uint32_t group_tag, uint32_t property_tag, char* value,
                                            uint32_t length);
-/* Checks value by the property's data type and applies it. */
+/* Checks value by the property's data type and applies it. value is the text
+ * in its first length bytes (up to a NUL if one comes first); no byte beyond
+ * them is read. length above OXIM_VALUE_SIZE, or 256 characters without a
+ * NUL, is refused with OXIM_STATUS_FAILURE and a last status naming the
+ * limit. */
 OXIM_EXPORT uint32_t OXIM_set_property_val(uint32_t group_tag, uint32_t property_tag,
                                            const char* value, uint32_t length);
 /* Runs a command on a group. params: one 256-byte slot per parameter (at
- * most 6); new_tags (may be NULL) receives the tags of the groups created. */
+ * most 6). new_tags is NULL or an array of OXIM_MAX_NEW_TAGS (4097)
+ * entries, whatever the command: it receives the tags of the groups the
+ * command created, in order, followed by a 0 when fewer than 4097 were
+ * created (tag 0, ROOT, is never new); with none it holds 0. */
 OXIM_EXPORT uint32_t OXIM_do_action(uint32_t group_tag, uint32_t command_tag, char* params,
                                     uint32_t* new_tags);
 /* Runs a group's refresh handler, which rebuilds its dynamic children. */

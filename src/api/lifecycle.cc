@@ -9,7 +9,9 @@
 #include "core/lock.h"
 #include "core/log.h"
 #include "core/node_store.h"
+#include "core/store_guard.h"
 #include "oxim/oxim.h"
+#include "startup/discovery.h"
 #include "startup/tree_builder.h"
 
 namespace oxim {
@@ -64,12 +66,21 @@ uint32_t init_client() {
   }
   uint32_t status = OXIM_STATUS_SUCCESS;
   try {
+    // Start-up deletes groups while it walks the tree (a rebuild when the
+    // host's functions changed): they stay readable until it is done.
+    NodeUseScope scope;
     LibraryLock lock("OXIM_init");
     if (!lock.held()) return OXIM_STATUS_LOCK_TIMEOUT;
-    if (first) status = build_tree();
+    if (first) {
+      status = build_tree();
+    } else {
+      oxim_reset_last_status();
+      status = attach_later_client();
+      if (status != OXIM_STATUS_SUCCESS) --g_clients;
+    }
   } catch (...) {
     status = OXIM_STATUS_FAILURE;
-    if (first) --g_clients;
+    --g_clients;
     if (g_clients == 0) {
       oxim_lock_free();
       close_log_file();

@@ -89,6 +89,23 @@ void report_value_check(int code, int32_t minimum, int32_t maximum, const char* 
   }
 }
 
+// A value length the interface does not take: a property value is a text of
+// at most 255 characters and its NUL.
+uint32_t refuse_length(uint32_t length) {
+  oxim_set_last_statusf(OXIM_STATUS_FAILURE,
+                        "A property value takes at most %d bytes (255 characters and the "
+                        "terminating NUL); the length given is %u.",
+                        kValueSize, length);
+  return OXIM_STATUS_FAILURE;
+}
+uint32_t refuse_text_length(size_t characters) {
+  oxim_set_last_statusf(OXIM_STATUS_FAILURE,
+                        "A property value takes at most %d bytes (255 characters and the "
+                        "terminating NUL); this one needs %zu.",
+                        kValueSize, characters + 1);
+  return OXIM_STATUS_FAILURE;
+}
+
 // Whether command may run on group: one of the group's own commands, or a
 // global command.
 bool command_belongs_to(Node* group, Node* command_node, Node* command) {
@@ -178,23 +195,38 @@ uint32_t OXIM_get_child_tags(uint32_t tag, uint32_t* tags, uint32_t* count, uint
 uint32_t OXIM_get_property_val(uint32_t group_tag, uint32_t property_tag, char* value,
                                uint32_t length) {
   return guarded(__func__, [&]() -> uint32_t {
-    if (value == nullptr || length > kValueSize) return OXIM_STATUS_FAILURE;
+    if (value == nullptr) return OXIM_STATUS_FAILURE;
     TreeCall call("OXIM_get_property_val");
     if (!call.locked()) return OXIM_STATUS_LOCK_TIMEOUT;
+    if (length > kValueSize) return refuse_length(length);
     Node* group = resolve_group(group_tag);
     Node* node = get_node(property_tag);
     Node* property = final_target(node);
     if (group == nullptr || !is_property(property) || parent_of(node) != group) {
       return OXIM_STATUS_FAILURE;
     }
+    // Handlers write a whole value; the client gets no more than it has
+    // room for.
+    char read[kValueSize] = "";
     PropertyHandler handler = property->data.property->handler;
     if (handler == nullptr) {
-      read_cached_value(property, value);
-      value[kValueSize - 1] = '\0';
-      return OXIM_STATUS_SUCCESS;
+      read_cached_value(property, read);
+    } else {
+      call.release();
+      if (const uint32_t status = handler(property, read, kOpRead); status != OXIM_STATUS_SUCCESS) {
+        return with_last_status(status);
+      }
     }
-    call.release();
-    return with_last_status(handler(property, value, kOpRead));
+    read[kValueSize - 1] = '\0';
+    const size_t needed = std::strlen(read) + 1;
+    if (needed > length) {
+      oxim_set_last_statusf(OXIM_STATUS_FAILURE,
+                            "The value of %s needs a buffer of %zu bytes; %u given.",
+                            property->name, needed, length);
+      return OXIM_STATUS_FAILURE;
+    }
+    std::memcpy(value, read, needed);
+    return OXIM_STATUS_SUCCESS;
   });
 }
 
@@ -216,11 +248,16 @@ uint32_t OXIM_set_property_val(uint32_t group_tag, uint32_t property_tag, const 
       oxim_set_last_status(OXIM_STATUS_READ_ONLY, "Read only property");
       return OXIM_STATUS_FAILURE;
     }
-    if (length > kValueSize || !terminated_within(value, kValueSize)) return OXIM_STATUS_FAILURE;
+    if (length > kValueSize) return refuse_length(length);
+    // The value is the text in its first `length` bytes (up to a NUL, if
+    // one comes first); nothing beyond them is read.
+    const size_t size = strnlen(value, length);
+    if (size >= kValueSize) return refuse_text_length(size);
     // The checks may rewrite the text (an IPv6 address into its full form);
     // the handler gets the checked text.
     char checked[kValueSize];
-    copy_text(checked, sizeof checked, value);
+    std::memcpy(checked, value, size);
+    checked[size] = '\0';
     int code =
         oxim_validate(checked, data->valid_values, data->data_type, data->minimum, data->maximum);
     if (code != kValueAccepted) {
@@ -271,6 +308,10 @@ uint32_t OXIM_do_action(uint32_t group_tag, uint32_t command_tag, char* params,
     }
     if (data->handler == nullptr) {
       pdebug(kModuleTree, kLogError, "Not Implimented\n");
+      // The call fails as for any command without handler; the last status
+      // says why, in the words a property without handler uses.
+      oxim_set_last_statusf(OXIM_STATUS_NO_HANDLER, "%s: %s", command->name,
+                            kNotImplementedMessage);
       return OXIM_STATUS_FAILURE;
     }
     NewTagList created(new_tags);

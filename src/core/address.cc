@@ -1,6 +1,8 @@
 // Address and name checks and converters; see address.h.
 #include "core/address.h"
 
+#include <arpa/inet.h>
+
 #include <cctype>
 #include <climits>
 #include <cstdio>
@@ -61,6 +63,63 @@ bool EndsWithColon(const char* text) {
 }
 
 }  // namespace
+
+std::optional<IpAddress> ParseIpAddress(std::string_view text) {
+  IpAddress address;
+  if (text.find(':') != std::string_view::npos) {
+    // inet_pton takes every IPv6 text form, and only those.
+    if (text.size() >= 64) return std::nullopt;
+    char copy[64] = {};
+    std::memcpy(copy, text.data(), text.size());
+    if (inet_pton(AF_INET6, copy, address.bytes.data()) != 1) return std::nullopt;
+    address.ipv6 = true;
+    return address;
+  }
+  size_t part = 0;
+  unsigned value = 0;
+  size_t digits = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == '.') {
+      if (digits == 0 || part > 3) return std::nullopt;
+      address.bytes[part++] = static_cast<uint8_t>(value);
+      value = 0;
+      digits = 0;
+      continue;
+    }
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    ++digits;
+    value = value * 10 + static_cast<unsigned>(text[i] - '0');
+    if (value > 255) return std::nullopt;
+  }
+  if (part != 4) return std::nullopt;
+  return address;
+}
+
+std::string CanonicalIpText(const IpAddress& address) {
+  char text[kIpv6StrSize];
+  const uint8_t* b = address.bytes.data();
+  if (!address.ipv6) {
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
+  } else {
+    std::snprintf(text, sizeof text,
+                  "%02X%02X:%02X%02X:%02X%02X:%02X%02X:%02X%02X:%02X%02X:%02X%02X:%02X%02X", b[0],
+                  b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13],
+                  b[14], b[15]);
+  }
+  return text;
+}
+
+std::string CanonicalIpText(std::string_view text) {
+  std::optional<IpAddress> address = ParseIpAddress(text);
+  return address ? CanonicalIpText(*address) : std::string(text);
+}
+
+bool SameIpAddress(std::string_view a, std::string_view b) {
+  std::optional<IpAddress> first = ParseIpAddress(a);
+  std::optional<IpAddress> second = ParseIpAddress(b);
+  if (first && second) return *first == *second;
+  return !first && !second && equal_ignoring_case(a, b);
+}
 
 int validateIPAddress(const char* text, uint8_t* octets, int mode) {
   if (text == nullptr) return 0;

@@ -12,8 +12,12 @@
 #ifndef OXIM_CORE_ADDRESS_H_
 #define OXIM_CORE_ADDRESS_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "oxim/oxim.h"
 
@@ -72,6 +76,30 @@ void StrToU8IPv6(const char* text, uint8_t* bytes);
 // in lower case; the all-zero address gives the empty text.
 // REQUIRES: text holds kIpv6StrSize bytes.
 void U8IPv6ToStr(const uint8_t* bytes, char* text);
+
+// An IP address by value, as the firmware's records hold it.
+struct IpAddress {
+  bool ipv6 = false;
+  std::array<uint8_t, kIpv6Bytes> bytes{};  // IPv4 in the first 4
+  bool operator==(const IpAddress&) const = default;
+};
+
+// The address an IP text stands for: dotted IPv4 (four decimal parts of at
+// most 255, none empty; leading zeros are read as decimal, as the tree's
+// check reads them), or IPv6 in any of its text forms (the full form the tree's check
+// writes, the compressed form the firmware's records print). nullopt for
+// anything else.
+std::optional<IpAddress> ParseIpAddress(std::string_view text);
+// The one form the library keeps addresses in, so that one address is one
+// text in the tree and the saved files: dotted decimal without leading
+// zeros ("192.0.2.10"), or the tree's full IPv6 form (8 groups of 4
+// upper-case digits).
+std::string CanonicalIpText(const IpAddress& address);
+// text in that form; a text that is no address comes back unchanged.
+std::string CanonicalIpText(std::string_view text);
+// Whether two texts name the same address; texts that are no address are
+// compared as text, ignoring case.
+bool SameIpAddress(std::string_view a, std::string_view b);
 
 // Copies the 16 bytes of an IPv6 address.
 void copy_U8IP(uint8_t* dst, const uint8_t* src);

@@ -2,6 +2,7 @@
 // instance map or a large used-tag map is searched quickly.
 #include "core/bitmap.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "core/alloc.h"
@@ -35,12 +36,21 @@ int clear_bit(uint8_t* map, int n, int i) {
 }
 
 namespace {
-// First index below n whose bit equals `want`. Bytes with no candidate are
-// skipped whole.
+// First index below n whose bit equals `want`. Eight bytes with no
+// candidate are skipped at once (the used-tag map of a large tree is
+// scanned for every node made), then single bytes.
 int find_first(const uint8_t* map, int n, int want) {
   if (map == nullptr || n < 1) return -1;
+  const int bytes = bitmap_bytes(n);
+  const uint64_t skip_word = want ? 0 : ~uint64_t{0};
+  int byte = 0;
+  for (; byte + 8 <= bytes; byte += 8) {
+    uint64_t word;
+    std::memcpy(&word, map + byte, sizeof word);
+    if (word != skip_word) break;
+  }
   const uint8_t skip = want ? 0x00 : 0xFF;
-  for (int byte = 0; byte < bitmap_bytes(n); ++byte) {
+  for (; byte < bytes; ++byte) {
     if (map[byte] == skip) continue;
     for (int bit = 0; bit < 8; ++bit) {
       int i = byte * 8 + bit;

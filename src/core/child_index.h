@@ -3,6 +3,11 @@
 // Keys are display names in lower case (lookups ignore case); each bucket
 // holds the children with that display name in sibling order, so the first
 // match of a lookup is the same child a scan of the sibling list would find.
+//
+// Most groups have a few children and are made and deleted often (a
+// session's groups at every login and logout): up to kSmallGroup children
+// are kept in one list in sibling order and scanned, and the hash map is
+// built only when a group grows past that.
 #ifndef OXIM_CORE_CHILD_INDEX_H_
 #define OXIM_CORE_CHILD_INDEX_H_
 
@@ -23,9 +28,23 @@ class ChildIndex {
   void insert(Node* child);
   // Removes a child. REQUIRES: child is still linked into the sibling list.
   void erase(Node* child);
-  // The children whose display name equals name ignoring case, in sibling
-  // order; nullptr if there are none.
-  const std::vector<Node*>* find(std::string_view name) const;
+  // The first child, in sibling order, whose display name equals name
+  // ignoring case and that accept(child) takes; nullptr if none.
+  template <class Accept>
+  Node* find_first(std::string_view name, Accept accept) const {
+    if (!hashed_) {
+      for (Node* child : small_) {
+        if (display_name_is(child, name) && accept(child)) return child;
+      }
+      return nullptr;
+    }
+    if (const std::vector<Node*>* bucket = find(name)) {
+      for (Node* child : *bucket) {
+        if (accept(child)) return child;
+      }
+    }
+    return nullptr;
+  }
 
   // The sentinel of the instance chain of base_name (case-sensitive), or
   // nullptr; set_chain with nullptr forgets it.
@@ -38,6 +57,17 @@ class ChildIndex {
     using is_transparent = void;
     size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
   };
+  static constexpr size_t kSmallGroup = 16;
+
+  // The children whose display name equals name ignoring case, in sibling
+  // order; nullptr if there are none. REQUIRES: hashed_.
+  const std::vector<Node*>* find(std::string_view name) const;
+  // Whether child's display name equals name, ignoring case.
+  static bool display_name_is(const Node* child, std::string_view name);
+  void insert_hashed(Node* child);
+
+  bool hashed_ = false;
+  std::vector<Node*> small_;  // while !hashed_: every child, in sibling order
   std::unordered_map<std::string, std::vector<Node*>, KeyHash, std::equal_to<>> buckets_;
   std::unordered_map<std::string, Node*, KeyHash, std::equal_to<>> chains_;
 };

@@ -37,4 +37,8 @@ void oxim_get_last_status(uint32_t* code, char* message) {
 
 void oxim_reset_last_status() { oxim_set_last_status(0, ""); }
 
+KeepLastStatus::KeepLastStatus() { oxim_get_last_status(&code_, message_); }
+
+KeepLastStatus::~KeepLastStatus() { oxim_set_last_status(code_, message_); }
+
 }  // namespace oxim

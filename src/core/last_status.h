@@ -22,6 +22,27 @@ void oxim_get_last_status(uint32_t* code, char* message);
 // Code 0 and an empty message.
 void oxim_reset_last_status();
 
+// Keeps the last status as it was across the calls made while it lives:
+// for a best-effort step (a clean-up, a refresh of what is shown) whose
+// failure is no failure of the command that makes it, so that a command
+// that succeeds leaves no status of that step behind.
+//
+//   {
+//     KeepLastStatus keep;
+//     (void)get_session_attribs(session);  // may fail: the session is gone
+//   }
+class KeepLastStatus {
+ public:
+  KeepLastStatus();
+  ~KeepLastStatus();
+  KeepLastStatus(const KeepLastStatus&) = delete;
+  KeepLastStatus& operator=(const KeepLastStatus&) = delete;
+
+ private:
+  uint32_t code_ = 0;
+  char message_[kMessageSize];
+};
+
 }  // namespace oxim
 
 #endif  // OXIM_CORE_LAST_STATUS_H_

@@ -109,6 +109,9 @@ struct Node {
   uint32_t kind = 0;
   char* name = nullptr;
   char* description = nullptr;
+  // name and description are the template's own texts, which live as long
+  // as the library, rather than copies the node owns.
+  bool static_text = false;
   Node* parent = nullptr;    // ROOT's parent is ROOT
   Node* next = nullptr;      // the last child's next is the parent
   Node* previous = nullptr;  // the first child's previous is the parent

@@ -49,20 +49,18 @@ Node* internal_get_node(Node* parent, const char* name, uint32_t kind_filter) {
   StoreLock lock;
   parent = final_target(parent);
   if (!is_group(parent)) return nullptr;
-  if (const std::vector<Node*>* bucket = parent->data.group->index.find(name)) {
-    for (Node* child : *bucket) {
-      if (passes_lookup_filter(final_target(child), kind_filter)) return child;
-    }
+  if (Node* child = parent->data.group->index.find_first(name, [&](Node* candidate) {
+        return passes_lookup_filter(final_target(candidate), kind_filter);
+      })) {
+    return child;
   }
   if (kind_filter == OXIM_KIND_COMMAND) {
     Node* root = hm_get_root(oxim_current_hierarchy);
     if (root == nullptr) return nullptr;
-    if (const std::vector<Node*>* bucket = root->data.group->index.find(name)) {
-      for (Node* child : *bucket) {
-        Node* command = final_target(child);
-        if (is_command(command) && command->data.command->global == 1) return child;
-      }
-    }
+    return root->data.group->index.find_first(name, [](Node* candidate) {
+      Node* command = final_target(candidate);
+      return is_command(command) && command->data.command->global == 1;
+    });
   }
   return nullptr;
 }

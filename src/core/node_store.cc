@@ -9,7 +9,9 @@
 
 #include "core/alloc.h"
 #include "core/bitmap.h"
+#include "core/lock.h"
 #include "core/node_store.h"
+#include "core/tree_services.h"
 
 namespace oxim {
 
@@ -169,9 +171,24 @@ void free_node_record(Node* node) {
     case kKindLink: counted_delete(node->data.link); break;
     default: break;  // command data is static
   }
-  oxim_dfree(node->name);
-  oxim_dfree(node->description);
+  if (!node->static_text) {
+    oxim_dfree(node->name);
+    oxim_dfree(node->description);
+  }
   counted_delete(node);
+}
+
+Node* allocate_template_node(uint32_t kind, const char* name, const char* description,
+                             Node* parent) {
+  Node* node = counted_new<Node>();
+  if (node == nullptr) return nullptr;
+  node->kind = kind;
+  node->parent = parent;
+  node->static_text = true;
+  // The node never writes through them.
+  node->name = const_cast<char*>(name != nullptr ? name : "");
+  node->description = const_cast<char*>(description != nullptr ? description : "");
+  return node;
 }
 
 Node* allocate_node(uint32_t kind, const char* name, const char* description, Node* parent) {
@@ -285,18 +302,15 @@ bool node_exists(const Node* node) {
   if (parent == nullptr || parent == node || !is_group(parent)) return false;
   char name[kNameSize];
   display_name(node, name);
-  const std::vector<Node*>* bucket = parent->data.group->index.find(name);
-  if (bucket == nullptr) return false;
-  for (const Node* child : *bucket) {
-    if (child->kind != node->kind || strcasecmp(child->name, node->name) != 0) continue;
+  return parent->data.group->index.find_first(name, [&](const Node* child) {
+    if (child->kind != node->kind || strcasecmp(child->name, node->name) != 0) return false;
     if (is_instanced(child) && is_instanced(node) &&
         child->data.group->instance->instance_number ==
             node->data.group->instance->instance_number) {
       return true;
     }
-    if (is_link(child) && child->data.link->target == node->data.link->target) return true;
-  }
-  return false;
+    return is_link(child) && child->data.link->target == node->data.link->target;
+  }) != nullptr;
 }
 
 int64_t add_node(Node* node, Hierarchy* h) {
@@ -370,6 +384,7 @@ void _delete_node(Node* node) {
       if (node->parent != node) leave_instance_chain(node);
     }
   }
+  if (is_group(node) && oxim_lock_held_by_this_thread()) forget_new_tag(node->tag);
   clear_bit(h->used_tags, h->capacity, static_cast<int>(node->tag));
   unlink_child(node);
   h->node_table[node->tag] = nullptr;
@@ -516,8 +531,11 @@ void read_cached_value(const Node* property, char* buffer) {
 }
 
 void write_cached_value(Node* property, const char* value) {
+  const size_t length = value != nullptr ? strnlen(value, kValueSize - 1) : 0;
   StoreLock lock;
-  std::snprintf(property->data.property->value, kValueSize, "%s", value != nullptr ? value : "");
+  char* cached = property->data.property->value;
+  if (length != 0) std::memcpy(cached, value, length);
+  cached[length] = '\0';
 }
 
 }  // namespace oxim

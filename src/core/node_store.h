@@ -43,6 +43,12 @@ Node* get_node(uint32_t tag);
 // caller attaches the kind's data block and enters it with add_node (or frees
 // it with free_node_record).
 Node* allocate_node(uint32_t kind, const char* name, const char* description, Node* parent);
+// As allocate_node for a node made from a group template: name and
+// description are the template's texts, used as they are (not copied), so
+// they must live as long as the library (the catalogue's static tables).
+// Templates make hundreds of nodes at a time: a session, every login.
+Node* allocate_template_node(uint32_t kind, const char* name, const char* description,
+                             Node* parent);
 
 // Enters a filled node (kind, name, parent, data) into h and its parent's
 // child list; returns its tag, or -1 (null node, duplicate, full hierarchy).

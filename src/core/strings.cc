@@ -37,4 +37,41 @@ std::optional<uint32_t> parse_hex32(std::string_view text) {
   return value;
 }
 
+bool is_valid_utf8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    // The sequence's length, the bits of its lead byte, and the smallest
+    // code point that needs that length (a smaller one is an overlong form).
+    struct Form {
+      unsigned char mask, lead;
+      size_t length;
+      uint32_t low;
+    };
+    static constexpr Form kForms[] = {
+        {0xE0, 0xC0, 2, 0x80}, {0xF0, 0xE0, 3, 0x800}, {0xF8, 0xF0, 4, 0x10000}};
+    const Form* form = nullptr;
+    for (const Form& f : kForms) {
+      if ((lead & f.mask) == f.lead) form = &f;
+    }
+    if (form == nullptr) return false;
+    const size_t length = form->length;
+    const uint32_t low = form->low;
+    uint32_t code = lead & static_cast<unsigned char>(~form->mask);
+    if (text.size() - i < length) return false;
+    for (size_t k = 1; k < length; ++k) {
+      if ((byte(i + k) & 0xC0) != 0x80) return false;
+      code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    if (code < low || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
+}
+
 }  // namespace oxim

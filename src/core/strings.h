@@ -17,6 +17,10 @@ bool equal_ignoring_case(std::string_view a, std::string_view b);
 int hex_digit_value(char c);
 inline bool is_hex_digit(char c) { return hex_digit_value(c) >= 0; }
 
+// Whether text is valid UTF-8 (RFC 3629: no overlong forms, no surrogates,
+// nothing above U+10FFFF).
+bool is_valid_utf8(std::string_view text);
+
 // A whole text of 1 to 8 hexadecimal digits, with an optional "0x" or "0X"
 // in front, as a number; nullopt for anything else.
 std::optional<uint32_t> parse_hex32(std::string_view text);

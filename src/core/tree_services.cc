@@ -3,10 +3,14 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
+#include "core/last_status.h"
 #include "core/node_store.h"
+#include "core/store_guard.h"
 
 namespace oxim {
 namespace {
@@ -29,6 +33,17 @@ uint32_t handle_internal_property(Node* node, char* buffer, uint32_t op) {
     read_cached_value(node, buffer);
   }
   return OXIM_STATUS_SUCCESS;
+}
+
+uint32_t handle_unimplemented_property(Node* node, char* /*buffer*/, uint32_t /*op*/) {
+  if (!is_property(node)) return OXIM_STATUS_FAILURE;
+  std::string name;
+  {
+    StoreLock lock;
+    name = node->name != nullptr ? node->name : "";
+  }
+  oxim_set_last_statusf(OXIM_STATUS_NO_HANDLER, "%s: %s", name.c_str(), kNotImplementedMessage);
+  return OXIM_STATUS_NO_HANDLER;
 }
 
 uint32_t internal_get_property(Node* group, const char* name, char* buffer) {
@@ -99,6 +114,16 @@ bool append_new_tag(uint32_t tag) {
   // clients that do not count; the client's array holds 4097 entries.
   if (g_new_tag_index < kMaxNewTags) g_new_tags[g_new_tag_index] = 0;
   return true;
+}
+
+void forget_new_tag(uint32_t tag) {
+  if (g_new_tags == nullptr) return;
+  for (int i = 0; i < g_new_tag_index; ++i) {
+    if (g_new_tags[i] != tag) continue;
+    std::copy(g_new_tags + i + 1, g_new_tags + g_new_tag_index, g_new_tags + i);
+    g_new_tags[--g_new_tag_index] = 0;
+    return;
+  }
 }
 
 }  // namespace oxim

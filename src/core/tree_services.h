@@ -14,6 +14,16 @@ namespace oxim {
 // op 1 replaces it with buffer (cut to 255 characters). Returns 0.
 uint32_t handle_internal_property(Node* node, char* buffer, uint32_t op);
 
+// The handler of a property whose template names a handler that is not
+// built yet: a read or a write fails with OXIM_STATUS_NO_HANDLER and a last
+// status that names the property, and nothing is stored. (A property whose
+// template names no handler at all holds a value the library sets itself
+// and has handle_internal_property.)
+uint32_t handle_unimplemented_property(Node* node, char* buffer, uint32_t op);
+// The message of its last status, and of a command without handler:
+// "<name>: " followed by this text.
+inline constexpr char kNotImplementedMessage[] = "not available (handler not implemented yet).";
+
 // Calls the handler of group's property name with op 0 (into buffer, 256
 // bytes) / op 1 (with value). 1 if there is no such property, else the
 // handler's status (0 for a property without handler).
@@ -51,6 +61,12 @@ bool new_tag_list_active();
 // Appends a tag and, where there is room, a 0 after it; false (nothing appended) when the list
 // already holds more than 4096 entries.
 bool append_new_tag(uint32_t tag);
+// Takes a group the running command deleted again out of its new-tag list:
+// the list names only groups that exist when the command returns (a tag
+// freed here may name another group by then). The node store calls it for
+// every group it deletes. REQUIRES: library lock held by this thread when
+// a list is active.
+void forget_new_tag(uint32_t tag);
 
 }  // namespace oxim
 

@@ -1,6 +1,9 @@
 // Properties by name; see properties.h.
 #include "kit/properties.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "core/node_store.h"
 #include "core/tree_services.h"
 
@@ -29,8 +32,15 @@ bool write_prop(Node* group, const char* name, std::string_view value) {
 
 bool cache_prop(Node* group, const char* name, std::string_view value) {
   if (group == nullptr) return false;
-  std::string text(value.substr(0, kValueSize - 1));
-  return set_prop_val(group, name, "%s", text.c_str()) == 0;
+  char text[kValueSize];
+  const size_t length = std::min(value.size(), static_cast<size_t>(kValueSize - 1));
+  std::memcpy(text, value.data(), length);
+  text[length] = '\0';
+  StoreLock lock;
+  Node* property = final_target(internal_get_node(group, name, kKindProperty));
+  if (!is_property(property)) return false;
+  write_cached_value(property, text);
+  return true;
 }
 
 std::string cached_prop(Node* group, const char* name) {

@@ -38,14 +38,13 @@ std::string FormatAddress(uint8_t type, std::span<const uint8_t, kAddressSize> b
 PortalEntry PortalFromText(std::string_view address, uint16_t port) {
   PortalEntry portal;
   portal.port = port;
-  if (address.size() < 16) {
-    portal.address_type = kAddressIpv4;
+  const bool ipv6 = address.find(':') != std::string_view::npos;
+  portal.address_type = ipv6 ? kAddressIpv6 : kAddressIpv4;
+  if (std::optional<IpAddress> parsed = ParseIpAddress(address); parsed && parsed->ipv6 == ipv6) {
+    portal.address = parsed->bytes;
+  } else if (!ipv6) {
     std::array<uint8_t, 4> octets = Ipv4Bytes(address);
     std::copy(octets.begin(), octets.end(), portal.address.begin());
-  } else {
-    portal.address_type = kAddressIpv6;
-    std::string copy(address);
-    StrToU8IPv6(copy.c_str(), portal.address.data());
   }
   return portal;
 }

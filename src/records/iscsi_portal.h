@@ -71,9 +71,10 @@ struct PortalEntry {
   uint32_t tag = 0;
 };
 
-// A portal entry for an address text: type 1 (dotted IPv4 converted byte by
-// byte; zeros when it is not one) for a text shorter than 16 characters,
-// else type 16 (IPv6 text).
+// A portal entry for an address text: type 16 for an IPv6 text (any of its
+// forms: the full one the tree writes, the compressed one records print),
+// else type 1 (dotted IPv4 converted byte by byte). An address that cannot
+// be read gives zeros.
 PortalEntry PortalFromText(std::string_view address, uint16_t port);
 std::string PortalAddressText(const PortalEntry& portal);
 

@@ -1,10 +1,11 @@
 // Handlers bound by name. Group templates name the handlers of their nodes
 // (handle_... for properties, do_... for commands, group_... for refresh);
 // the code that implements a handler registers it here under that name. A
-// property whose handler is not registered behaves as one with
-// handle_internal_property, a command whose handler is not registered as a
-// command without handler ("Not Implimented", status 1), a group whose
-// refresh handler is not registered as one without refresh.
+// property whose handler is not registered fails every read and write with
+// status 3 (handle_unimplemented_property), a command whose handler is not
+// registered answers as a command without handler ("Not Implimented",
+// status 1), a group whose refresh handler is not registered has no
+// refresh.
 //
 // Usage:
 //   void register_target_handlers(HandlerRegistry& registry) {

@@ -19,6 +19,13 @@
 namespace oxim {
 namespace {
 
+// Copies text (none: empty) into out, cut to fit with its NUL.
+void copy_cut(char* out, size_t size, const char* text) {
+  const size_t length = text != nullptr ? strnlen(text, size - 1) : 0;
+  std::memcpy(out, text != nullptr ? text : "", length);
+  out[length] = '\0';
+}
+
 // Run-time state of the templates: instance map words by (template, word
 // index), created when first needed, and the bound command data blocks.
 // Only the words that parents actually use exist, so a template deep in the
@@ -51,7 +58,8 @@ Node* new_group(const GroupTemplate& group_template, Node* parent, InstanceRecor
   // Looked up first: a lookup that runs out of memory throws, and nothing
   // is allocated yet.
   RefreshHandler refresh = handler_registry().refresh(group_template.refresh);
-  Node* group = allocate_node(kKindGroup, group_template.name, group_template.description, parent);
+  Node* group =
+      allocate_template_node(kKindGroup, group_template.name, group_template.description, parent);
   GroupData* data = counted_new<GroupData>();
   if (group == nullptr || data == nullptr) {
     if (group != nullptr) free_node_record(group);
@@ -70,7 +78,7 @@ bool add_children(Node* group, const GroupTemplate& group_template);
 bool add_command(Node* group, const CommandTemplate& command) {
   const CommandData* data = command_data(command);
   if (data == nullptr) return false;
-  Node* node = allocate_node(kKindCommand, command.name, command.description, group);
+  Node* node = allocate_template_node(kKindCommand, command.name, command.description, group);
   if (node == nullptr) return false;
   node->data.command = data;
   return enter(node, group) != nullptr;
@@ -116,7 +124,7 @@ Node* instantiate_or_throw(const GroupTemplate& group_template, Node* parent, No
 
 Node* add_property_from_template(Node* parent, const PropertyTemplate& property) {
   PropertyHandler handler = handler_registry().property(property.handler);
-  Node* node = allocate_node(kKindProperty, property.name, property.description, parent);
+  Node* node = allocate_template_node(kKindProperty, property.name, property.description, parent);
   PropertyData* data = counted_new<PropertyData>();
   if (node == nullptr || data == nullptr) {
     if (node != nullptr) free_node_record(node);
@@ -125,14 +133,17 @@ Node* add_property_from_template(Node* parent, const PropertyTemplate& property)
   }
   node->data.property = data;
   data->flags = property.flags;
-  data->handler = handler != nullptr ? handler : handle_internal_property;
+  // A handler the template names but no area has built yet fails every
+  // read and write rather than showing and keeping values as its own.
+  data->handler = handler != nullptr            ? handler
+                  : property.handler != nullptr ? handle_unimplemented_property
+                                                : handle_internal_property;
   data->data_type = property.data_type;
   data->minimum = property.minimum;
   data->maximum = property.maximum;
-  std::snprintf(data->value, sizeof data->value, "%s",
-                property.default_value != nullptr ? property.default_value : "");
+  copy_cut(data->value, sizeof data->value, property.default_value);
   if (property.data_type == OXIM_TYPE_LIST && property.valid_values != nullptr) {
-    std::snprintf(data->valid_values, sizeof data->valid_values, "%s", property.valid_values);
+    copy_cut(data->valid_values, sizeof data->valid_values, property.valid_values);
   }
   return enter(node, parent);
 }

@@ -7,7 +7,9 @@
 // priority) and reports the new group in the running command's new-tag list.
 //
 // Templates are plain data so that a person can review them against the
-// catalogue line by line:
+// catalogue line by line. The nodes made from a template use its names and
+// descriptions as they are (no copies): a template must outlive the groups
+// made from it, as the catalogue's static tables do.
 //
 //   const PropertyTemplate kPortalProperties[] = {
 //       {.name = "TargetIPAddress", .description = "...", .default_value = "0.0.0.0"},

@@ -55,6 +55,28 @@ int g_nic_count = 0;
 uint8_t g_port_bitmap[kMaxControllers][kMaxPorts];
 std::atomic<bool> g_virtual_function{false};
 
+// Set while this thread runs start-up's discovery. A change of the NIC
+// functions seen then is only noted: rebuilding the tree there would free
+// the groups the enumeration loops are walking. Start-up begins again
+// instead (init_hm).
+thread_local bool t_discovering = false;
+// Whether the running discovery saw the NIC functions change (library lock).
+bool g_changed_while_discovering = false;
+
+class DiscoveryScope {
+ public:
+  DiscoveryScope() : outer_(t_discovering) {
+    t_discovering = true;
+    g_changed_while_discovering = false;
+  }
+  ~DiscoveryScope() { t_discovering = outer_; }
+  DiscoveryScope(const DiscoveryScope&) = delete;
+  DiscoveryScope& operator=(const DiscoveryScope&) = delete;
+
+ private:
+  bool outer_;
+};
+
 // Interface names of the NIC functions; read by handlers on any thread.
 std::mutex g_names_mutex;
 std::array<std::string, records::kMaxNicFunctions> g_interface_names;
@@ -188,6 +210,11 @@ void function_created(Node* function, const FoundFunction& found) {
 
 // The SR-IOV probe: a command a virtual function is refused (195 or 196).
 void probe_virtual_function(int function_index, Node* controller) {
+  // A refusal is the answer the probe looks for, not a failure of start-up:
+  // the last status stays as it was.
+  uint32_t code = 0;
+  char message[kMessageSize] = "";
+  oxim_get_last_status(&code, message);
   uint32_t status = OXIM_STATUS_SUCCESS;
   switch (get_qf_type(controller)) {
     case kChipQF3: {
@@ -212,6 +239,7 @@ void probe_virtual_function(int function_index, Node* controller) {
   if (status == 195 || status == 196) {
     pdebug(kModuleAdapter, kLogError, "%s:OXIM is running on VM\n", __func__);
     g_virtual_function = true;
+    oxim_set_last_status(code, message);
   }
 }
 
@@ -311,9 +339,14 @@ void close_iscsi_devices() {
 // command or refresh handler); a property handler runs without it.
 bool nic_refresh_hook(int) { return refresh_oxim_hierarchy() != 0; }
 
+// Counts the trees built, so that a walk over the tree can tell that a
+// rebuild (the NIC refresh of a request it sent) replaced it meanwhile.
+std::atomic<uint64_t> g_tree_generation{0};
+
 // Tears the tree down and builds it again. REQUIRES: the library lock is
 // held by this thread.
 uint32_t rebuild_tree() {
+  ++g_tree_generation;
   exit_hm();
   return init_hm();
 }
@@ -433,6 +466,7 @@ void set_port_bitmap() {
 bool running_on_virtual_function() { return g_virtual_function; }
 
 uint32_t backend_init() {
+  DiscoveryScope discovering;
   pdebug(kModuleAdapter, kLogDebug, "OXIMServiceVersion   = %d.%d.%d.%d\n", kServiceVersion[0],
          kServiceVersion[1], kServiceVersion[2], kServiceVersion[3]);
   pdebug(kModuleAdapter, kLogDebug, "OXIMHierarchyVersion = %d.%d\n", kHierarchyVersion[0],
@@ -477,10 +511,17 @@ void backend_exit() {
   g_nic_count = 0;
 }
 
+bool discovery_saw_change() { return g_changed_while_discovering; }
+
 int refresh_oxim_hierarchy() {
   const int count = enumerate_qf_nics(0);
   if (count == g_nic_count) return 0;
   pdebug(kModuleAdapter, kLogCritical, "%s:There is a change in OXIM NIC hierarchy.\n", __func__);
+  if (t_discovering) {
+    // The request fails, and start-up begins again once this pass is over.
+    g_changed_while_discovering = true;
+    return 1;
+  }
   if (oxim_lock_held_by_this_thread()) {
     rebuild_tree();
   } else if (oxim_acquire_lock() == 1) {
@@ -503,6 +544,7 @@ uint32_t backend_client_init(int mode) {
       if (rebuild_tree() != OXIM_STATUS_SUCCESS) return OXIM_STATUS_FAILURE;
       continue;
     }
+    const uint64_t generation = g_tree_generation;
     bool changed = false;
     for (Node* controller : controllers()) {
       std::string serial;
@@ -528,6 +570,9 @@ uint32_t backend_client_init(int mode) {
       if (rebuild_tree() != OXIM_STATUS_SUCCESS) return OXIM_STATUS_FAILURE;
       continue;
     }
+    // A NIC request of the check found the NIC functions changed and
+    // rebuilt the tree under it: check the new tree.
+    if (g_tree_generation != generation) continue;
     if (g_iscsi_count == 0 && g_nic_count == 0) {
       (void)report(kNoController);
       return OXIM_STATUS_FAILURE;
@@ -544,6 +589,16 @@ uint32_t backend_client_init(int mode) {
     return OXIM_STATUS_SUCCESS;
   }
   return OXIM_STATUS_FAILURE;
+}
+
+uint32_t attach_later_client() {
+  if (backend_client_init(0) == OXIM_STATUS_SUCCESS) return OXIM_STATUS_SUCCESS;
+  uint32_t code = 0;
+  oxim_get_last_status(&code, nullptr);
+  // A host without adapter starts every client as it started the first.
+  if (code != kNoController.code) return OXIM_STATUS_FAILURE;
+  (void)report(kNoAdapter);
+  return OXIM_STATUS_SUCCESS;
 }
 
 uint32_t backend_client_exit(int mode) {

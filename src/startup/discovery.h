@@ -34,12 +34,24 @@ void backend_exit();
 // while the host's functions differ from the tree's. A mode above 1 does
 // nothing. 0, or 1 when the rebuild fails or there is no controller at all.
 [[nodiscard]] uint32_t backend_client_init(int mode);
+// OXIM_init of a client after the first: backend_client_init(0), which
+// rebuilds the tree when the host's functions changed and lets the areas
+// refresh what the firmware may have changed meanwhile (the iSCSI targets).
+// 0 on success, also on a host without adapter (last status 313, as for the
+// first client); 1 when the tree could not be rebuilt.
+[[nodiscard]] uint32_t attach_later_client();
 // For a client leaving (mode 0): closes the devices. Other modes do nothing.
 [[nodiscard]] uint32_t backend_client_exit(int mode);
 
 // The NIC refresh before every NIC request: enumerates the NIC functions
 // again; when their number changed, rebuilds the tree and returns 1, else 0.
+// During start-up's own discovery the change is only noted (the request
+// still fails with 1): see discovery_saw_change.
 int refresh_oxim_hierarchy();
+// Whether the last backend_init saw the NIC functions change while it ran;
+// what it built then describes functions the host no longer shows, and the
+// tree is to be built again.
+bool discovery_saw_change();
 
 // Opens the iSCSI devices (instances 0 to 127) into the handle table;
 // returns the number opened. Closes them again.

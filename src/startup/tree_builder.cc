@@ -6,7 +6,10 @@
 
 #include "areas/areas.h"
 #include "core/alloc.h"
+#include "core/last_status.h"
+#include "core/log.h"
 #include "core/node_store.h"
+#include "core/status.h"
 #include "core/tree_services.h"
 #include "schema/area.h"
 #include "schema/template.h"
@@ -17,6 +20,12 @@ namespace {
 
 // The library's one hierarchy, named "".
 Hierarchy g_hierarchy;
+
+// Start-ups begun before the tree is given up when the host's NIC functions
+// keep changing under discovery.
+constexpr int kStartUpAttempts = 4;
+constexpr StatusMessage kFunctionsKeptChanging{
+    1, "The adapter's NIC functions kept changing during start-up. " OXIM_INTERNAL_ERROR};
 
 const PropertyTemplate kRootProperties[] = {
     {.name = "OXIMServiceVersion",
@@ -63,7 +72,21 @@ Node* new_root() {
 uint32_t init_hm() {
   // The areas' handlers and templates, before any group is made from them.
   install_areas(library_areas());
-  return init_hm_data();
+  for (int attempt = 1;; ++attempt) {
+    const uint32_t status = init_hm_data();
+    if (status != OXIM_STATUS_SUCCESS || !discovery_saw_change()) return status;
+    // The host's NIC functions changed while they were enumerated: what was
+    // built mixes two sets of functions. Start again from nothing.
+    exit_hm();
+    oxim_reset_last_status();
+    if (attempt == kStartUpAttempts) {
+      pdebug(kModuleAdapter, kLogCritical, "%s:NIC functions changed during %d start-ups.\n",
+             __func__, attempt);
+      return report(kFunctionsKeptChanging);
+    }
+    pdebug(kModuleAdapter, kLogError, "%s:NIC functions changed during start-up; again.\n",
+           __func__);
+  }
 }
 
 void exit_hm() {

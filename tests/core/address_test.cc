@@ -322,6 +322,38 @@ TEST(NumberConvert, SaturatesInsteadOfWrapping) {
   EXPECT_EQ(convert("ffffffffffffffffff", 16), ULONG_MAX);
 }
 
+// One address, one text: every spelling the tree or the firmware's records
+// give an address comes out in one form, and compares equal by value.
+TEST(IpAddressText, EverySpellingHasOneForm) {
+  const std::pair<const char*, const char*> kForms[] = {
+      {"192.0.2.10", "192.0.2.10"},
+      {"192.0.2.010", "192.0.2.10"},
+      {"192.000.002.0010", "192.0.2.10"},
+      {"2001:db8::10", "2001:0DB8:0000:0000:0000:0000:0000:0010"},
+      {"2001:0DB8:0000:0000:0000:0000:0000:0010", "2001:0DB8:0000:0000:0000:0000:0000:0010"},
+      {"2001:DB8:0:0::10", "2001:0DB8:0000:0000:0000:0000:0000:0010"},
+      {"0::1", "0000:0000:0000:0000:0000:0000:0000:0001"},
+      {"1:2::", "0001:0002:0000:0000:0000:0000:0000:0000"},
+  };
+  for (const auto& [text, canonical] : kForms) {
+    EXPECT_EQ(CanonicalIpText(std::string_view(text)), canonical) << text;
+    EXPECT_TRUE(SameIpAddress(text, canonical)) << text;
+  }
+  EXPECT_FALSE(SameIpAddress("192.0.2.10", "192.0.2.11"));
+  EXPECT_FALSE(SameIpAddress("2001:db8::10", "2001:db8::1"));
+  EXPECT_FALSE(SameIpAddress("0.0.0.1", "::1")) << "an IPv4 address is no IPv6 address";
+}
+
+TEST(IpAddressText, TextsThatAreNoAddressStayAsTheyAre) {
+  for (const char* text : {"", "1..2.3", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.x", "a:b:c",
+                           "2001:db8::10::1", "host.example"}) {
+    EXPECT_FALSE(ParseIpAddress(text).has_value()) << text;
+    EXPECT_EQ(CanonicalIpText(std::string_view(text)), text);
+  }
+  EXPECT_TRUE(SameIpAddress("host.example", "HOST.example"));
+  EXPECT_FALSE(SameIpAddress("host.example", "192.0.2.1"));
+}
+
 TEST(BitShift, ShiftsOfThirtyTwoOrMoreGiveZero) {
   EXPECT_EQ(ULShl(0xFFFFFFFFu, 32), 0u);
   EXPECT_EQ(ULShr(0xFFFFFFFFu, 40), 0u);

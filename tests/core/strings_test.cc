@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace oxim {
 namespace {
 
@@ -26,6 +28,27 @@ TEST(Strings, HexNumbersAreWholeTextsOfOneToEightDigits) {
       {"-1", std::nullopt},  {"123456789", std::nullopt},
   };
   for (const auto& c : kCases) EXPECT_EQ(parse_hex32(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(Strings, Utf8IsCheckedAsRfc3629DefinesIt) {
+  for (const char* valid : {"", "iqn.2026-01.net:disk", "\xc3\xa9", "\xe2\x82\xac",
+                            "\xf0\x9f\x98\x80", "\xf4\x8f\xbf\xbf"}) {
+    EXPECT_TRUE(is_valid_utf8(valid)) << valid;
+  }
+  const char* kInvalid[] = {
+      "\xff",              // no lead byte
+      "\x80",              // a continuation alone
+      "\xc3",              // cut short
+      "\xc3\x28",          // a continuation missing
+      "\xc0\xaf",          // overlong "/"
+      "\xe0\x80\xaf",      // overlong, three bytes
+      "\xed\xa0\x80",      // a surrogate
+      "\xf4\x90\x80\x80",  // above U+10FFFF
+      "\xf8\x88\x80\x80\x80",
+  };
+  for (const char* invalid : kInvalid) {
+    EXPECT_FALSE(is_valid_utf8(std::string("ok") + invalid)) << ::testing::PrintToString(invalid);
+  }
 }
 
 TEST(Strings, HexDigitsInEitherCase) {

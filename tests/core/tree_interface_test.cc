@@ -55,6 +55,13 @@ uint32_t CreateTwo(Node* group, Node* command, char* params) {
   return 0;
 }
 
+// Creates two groups and deletes the first again, as a handler that gives
+// up on a group does.
+uint32_t CreateTwoKeepOne(Node* group, Node* command, char* params) {
+  if (CreateTwo(group, command, params) != 0) return 1;
+  return delete_node(internal_get_node(group, "Made0", OXIM_KIND_GROUP));
+}
+
 uint32_t CountingRefresh(Node*) { return 42; }
 
 const CommandData kParamsCommand = {
@@ -67,6 +74,7 @@ const CommandData kParamsCommand = {
      Param("Alias", false, OXIM_TYPE_TEXT, 2, 8)},
 };
 const CommandData kCreateCommand = {CreateTwo, 0, 0, {}};
+const CommandData kCreateKeepOneCommand = {CreateTwoKeepOne, 0, 0, {}};
 const CommandData kNoHandler = {nullptr, 0, 0, {}};
 
 class TreeInterfaceTest : public testing::TempRootTest {
@@ -230,6 +238,18 @@ TEST_F(TreeInterfaceTest, NewTagsAndPersistenceOfCreatedGroups) {
   EXPECT_EQ(info.target_group_tag, group_->tag);
   EXPECT_STREQ(info.params[0], "first");
   EXPECT_EQ(OXIM_get_persistence_info(group_->tag, &info), 1u) << "made at start-up";
+}
+
+TEST_F(TreeInterfaceTest, NewTagsNameOnlyGroupsThatExistWhenTheCommandReturns) {
+  Node* keep_one = AddCommand(group_, "CreateKeepOne", &kCreateKeepOneCommand);
+  uint32_t new_tags[OXIM_MAX_NEW_TAGS];
+  std::memset(new_tags, 0xAB, sizeof new_tags);
+  ASSERT_EQ(OXIM_do_action(group_->tag, keep_one->tag, slots_, new_tags), 0u);
+  Node* made1 = internal_get_node(group_, "Made1", OXIM_KIND_GROUP);
+  ASSERT_NE(made1, nullptr);
+  EXPECT_EQ(internal_get_node(group_, "Made0", OXIM_KIND_GROUP), nullptr);
+  EXPECT_EQ(new_tags[0], made1->tag);
+  EXPECT_EQ(new_tags[1], 0u) << "the deleted group is not reported";
 }
 
 TEST_F(TreeInterfaceTest, PersistenceInfoOfDeletedCreatorIsRefused) {

@@ -82,6 +82,12 @@ TEST_F(DiscoveryTest, EachChipGenerationShowsItsDeviceId) {
     const std::vector<std::string> functions = Functions("Quellfire0");
     ASSERT_FALSE(functions.empty()) << file;
     EXPECT_EQ(Value("Quellfire0/" + functions[0] + "/PCI/DeviceID"), device_id) << file;
+    // The versions the controller reports (fetched again on Korvel, and the
+    // one in flash on every chip).
+    const std::string active = Value("Quellfire0/ActiveFirmwareVersion");
+    EXPECT_NE(active, "") << file;
+    EXPECT_NE(active, "N/A") << file;
+    EXPECT_EQ(Value("Quellfire0/FirmwareVersionOnFlash"), active) << file;
     Stop();
   }
 }
@@ -146,6 +152,80 @@ TEST_F(DiscoveryTest, InterfaceCheckKnowsTheAdaptersFunctionsAndRunsNoShell) {
   const std::string hostile = "vmnic0; touch " + witness;
   EXPECT_EQ(OXIM_check_valid_interface(hostile.c_str()), 1u);
   EXPECT_NE(access(witness.c_str(), F_OK), 0) << "nothing ran";
+}
+
+// The PCI functions the tree shows for its NIC physical HBAs, as
+// "controller bus:device.function" texts, in tree order.
+std::vector<std::string> NicFunctionsOfTheTree() {
+  std::vector<std::string> shown;
+  for (const std::string& controller : Groups("")) {
+    for (const std::string& function : Functions(controller)) {
+      if (function.rfind("NICPhysicalHBA", 0) != 0) continue;
+      const std::string pci = controller + "/" + function + "/PCI/";
+      shown.push_back(controller + " " + Value(pci + "BusNumber") + ":" +
+                      Value(pci + "DeviceNumber") + "." + Value(pci + "FunctionNumber"));
+    }
+  }
+  return shown;
+}
+
+// QF3 with two NIC and two iSCSI functions whose NIC driver shows only the
+// first NIC function after `after_requests` NIC requests.
+std::string ShrinkingNicHost(int after_requests) {
+  return R"({"controllers": [)" +
+         Controller("VN3Q0417A2K9",
+                    Function("nic", 0, 3, 0, 0) + "," + Function("nic", 1, 3, 0, 1) + "," +
+                        Function("iscsi", 0, 3, 0, 2) + "," + Function("iscsi", 1, 3, 0, 3)) +
+         R"(], "faults": {"nic_count_changes": [{"after_requests": )" +
+         std::to_string(after_requests) + R"(, "nic_functions": 1}]}})";
+}
+
+// Wherever the change of the NIC functions falls in start-up, the tree
+// describes the host before or after it: every function once, under its one
+// controller, and never a group left from the other set (under ASan this
+// also catches a start-up that reads groups a rebuild freed).
+TEST_F(DiscoveryTest, NicFunctionsChangingDuringStartUpGiveOneConsistentTree) {
+  const std::vector<std::string> before = {"Quellfire0 0x3:0x0.0x0", "Quellfire0 0x3:0x0.0x1"};
+  const std::vector<std::string> after = {"Quellfire0 0x3:0x0.0x0"};
+  for (int request = 1; request <= 10; ++request) {
+    SCOPED_TRACE("change after NIC request " + std::to_string(request));
+    const std::string adapter = WriteConfig(ShrinkingNicHost(request));
+    Start(adapter);
+    EXPECT_EQ(Groups(""), std::vector<std::string>{"Quellfire0"});
+    const std::vector<std::string> shown = NicFunctionsOfTheTree();
+    EXPECT_TRUE(shown == before || shown == after) << ::testing::PrintToString(shown);
+    EXPECT_EQ(Functions("Quellfire0").size(), shown.size() + 2);
+    EXPECT_EQ(Value("Quellfire0/NICPhysicalHBA0/IfName"), "vmnic0");
+    // Each later client checks the host's functions (one NIC request at
+    // least): by the last of them the change has fallen, and the tree shows
+    // what the host shows.
+    for (int client = 0; client < 10; ++client) {
+      Start(adapter);
+      Stop();
+    }
+    EXPECT_EQ(NicFunctionsOfTheTree(), after);
+    EXPECT_EQ(
+        Functions("Quellfire0"),
+        (std::vector<std::string>{"iSCSIPhysicalHBA0", "iSCSIPhysicalHBA1", "NICPhysicalHBA0"}));
+    Stop();
+  }
+}
+
+TEST_F(DiscoveryTest, LaterClientStartsWithItsOwnLastStatus) {
+  Start(Config("vf_host.json"));
+  // The probe's refusal is how a virtual function is found, not a failure.
+  EXPECT_EQ(LastStatus(), Status(0, ""));
+  ASSERT_NE(oxim::testing::SetValue("OXIMDebugLevel", "9"), 0u);
+  Start(Config("vf_host.json"));
+  EXPECT_EQ(LastStatus(), Status(0, ""));
+  EXPECT_EQ(Value("Quellfire0/NICPhysicalHBA0/IsVF"), "True");
+}
+
+TEST_F(DiscoveryTest, LaterClientOnAHostWithoutAdapterStartsAsTheFirst) {
+  Start("host");
+  Start("host");
+  EXPECT_EQ(LastStatus().first, 313u);
+  EXPECT_TRUE(Groups("").empty());
 }
 
 TEST_F(DiscoveryTest, InvalidConfigurationFailsTheStartWithTheReason) {

@@ -2,12 +2,15 @@
 // built-in properties, client counting, the log level property and the
 // answers to bad arguments.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
 #include <utility>
 
 #include "oxim/oxim.h"
+#include "support/api_client.h"
 #include "support/library_fixture.h"
 
 namespace {
@@ -91,6 +94,64 @@ TEST_F(TreeApiTest, BuiltinPropertiesRefuseBadWrites) {
   EXPECT_EQ(OXIM_get_property_val(OXIM_ROOT_TAG, 1, value, 257), 1u);
   EXPECT_EQ(Read(1), "1.0.99.0");
   EXPECT_EQ(LastStatus(), Status(0, "")) << "every call resets the last status";
+}
+
+// Memory that ends where a page no one may touch begins: a call that reads
+// or writes past the bytes it was given crashes on it.
+class GuardedBytes {
+ public:
+  explicit GuardedBytes(size_t size) : size_(size) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void* pages =
+        mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    EXPECT_NE(pages, MAP_FAILED);
+    pages_ = static_cast<char*>(pages);
+    page_ = page;
+    EXPECT_EQ(mprotect(pages_ + page, page, PROT_NONE), 0);
+  }
+  ~GuardedBytes() { munmap(pages_, 2 * page_); }
+  GuardedBytes(const GuardedBytes&) = delete;
+  GuardedBytes& operator=(const GuardedBytes&) = delete;
+  char* data() const { return pages_ + page_ - size_; }
+
+ private:
+  size_t size_;
+  size_t page_ = 0;
+  char* pages_ = nullptr;
+};
+
+TEST_F(TreeApiTest, CallsTouchNoByteBeyondTheLengthGiven) {
+  // One unterminated byte at the very end of the readable memory.
+  GuardedBytes level(1);
+  level.data()[0] = '5';
+  ASSERT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 3, level.data(), 1), 0u);
+  EXPECT_EQ(Read(3), "5");
+  ASSERT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 3, "0 and more", 1), 0u) << "only 1 byte";
+  EXPECT_EQ(Read(3), "0");
+
+  // "1.0.99.0" needs 9 bytes: 4 is refused without a byte written, 9 fit.
+  GuardedBytes small(4);
+  std::memset(small.data(), 'x', 4);
+  EXPECT_EQ(OXIM_get_property_val(OXIM_ROOT_TAG, 1, small.data(), 4), 1u);
+  EXPECT_EQ(LastStatus(),
+            Status(1, "The value of OXIMServiceVersion needs a buffer of 9 bytes; 4 given."));
+  EXPECT_EQ(std::string(small.data(), 4), "xxxx");
+  GuardedBytes exact(9);
+  ASSERT_EQ(OXIM_get_property_val(OXIM_ROOT_TAG, 1, exact.data(), 9), 0u);
+  EXPECT_STREQ(exact.data(), "1.0.99.0");
+  EXPECT_EQ(LastStatus(), Status(0, ""));
+
+  // Lengths beyond a property value are refused with the limit.
+  const std::string limit =
+      "A property value takes at most 256 bytes (255 characters and the terminating NUL); ";
+  EXPECT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 3, "5", 257), 1u);
+  EXPECT_EQ(LastStatus(), Status(1, limit + "the length given is 257."));
+  const std::string unterminated(256, '1');
+  EXPECT_EQ(OXIM_set_property_val(OXIM_ROOT_TAG, 3, unterminated.data(), 256), 1u);
+  EXPECT_EQ(LastStatus(), Status(1, limit + "this one needs 257."));
+  char value[OXIM_VALUE_SIZE];
+  EXPECT_EQ(OXIM_get_property_val(OXIM_ROOT_TAG, 1, value, 257), 1u);
+  EXPECT_EQ(LastStatus(), Status(1, limit + "the length given is 257."));
 }
 
 TEST_F(TreeApiTest, DebugLevelIsKeptInTheConfigurationFile) {
@@ -180,6 +241,42 @@ TEST_F(TreeApiTest, BadArgumentsAreRefusedWithoutCrashing) {
   OXIM_PERSISTENCE_INFO persistence;
   EXPECT_EQ(OXIM_get_persistence_info(3, &persistence), 1u);
   EXPECT_EQ(OXIM_get_last_status(nullptr, value), 1u);
+}
+
+// The tree of the emulated adapter.
+class LibraryTreeTest : public oxim::testing::LibraryTest {};
+
+// Properties whose handler the library does not implement yet, on the
+// emulated adapter: a write is refused and keeps nothing, a read shows no
+// template default as if the firmware had given it, and the last status
+// names the property.
+TEST_F(LibraryTreeTest, PropertiesWithoutTheirHandlerAreNotAvailable) {
+  Start("emulator");
+  const std::string lhba = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
+  const std::pair<std::string, std::string> kWrites[] = {
+      {"Quellfire0/NICPhysicalHBA0/MACAddress", "ff:ff:ff:ff:ff:ff"},
+      {lhba + "/InitiatoriSCSIName/InitiatoriSCSIName", "iqn.2026-01.net.example:host"},
+      {lhba + "/InitiatoriSCSIName/InitiatorAlias", "host"},
+      {"Quellfire0/FFVName", "ffv-one"},
+      {"Quellfire0/iSCSIPhysicalHBA0/iSCSIBIOSEnable", "No"},
+  };
+  for (const auto& [path, value] : kWrites) {
+    SCOPED_TRACE(path);
+    const std::string name = path.substr(path.rfind('/') + 1);
+    const Status not_available{OXIM_STATUS_NO_HANDLER,
+                               name + ": not available (handler not implemented yet)."};
+    EXPECT_EQ(oxim::testing::SetValue(path, value), OXIM_STATUS_NO_HANDLER);
+    EXPECT_EQ(LastStatus(), not_available);
+    std::string read = "unchanged";
+    EXPECT_EQ(oxim::testing::GetValue(path, &read), OXIM_STATUS_NO_HANDLER);
+    EXPECT_EQ(LastStatus(), not_available);
+    EXPECT_EQ(read, "");
+  }
+  // A value the library sets itself reads as before.
+  std::string port;
+  EXPECT_EQ(oxim::testing::GetValue("Quellfire0/NICPhysicalHBA0/PortNumber", &port), 0u);
+  EXPECT_EQ(port, "0");
+  EXPECT_EQ(LastStatus(), Status(0, ""));
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ TEST(IscsiAddresses, TextsByType) {
   EXPECT_EQ(FormatAddress(kAddressIpv6, v6), "fe80::1");
 }
 
-TEST(IscsiAddresses, PortalFromTextPicksTheTypeByLength) {
+TEST(IscsiAddresses, PortalFromTextPicksTheTypeByItsForm) {
   PortalEntry v4 = PortalFromText("10.1.2.3", 3261);
   EXPECT_EQ(v4.address_type, kAddressIpv4);
   EXPECT_EQ(v4.address, (std::array<uint8_t, 16>{10, 1, 2, 3}));
@@ -41,6 +41,13 @@ TEST(IscsiAddresses, PortalFromTextPicksTheTypeByLength) {
   EXPECT_EQ(v6.address[0], 0xfe);
   EXPECT_EQ(v6.address[15], 1);
   EXPECT_EQ(PortalAddressText(v6), "fe80::1");
+  // The compressed form the records print, shorter than 16 characters, is
+  // the same IPv6 address.
+  PortalEntry compressed = PortalFromText("fe80::1", 3260);
+  EXPECT_EQ(compressed.address_type, kAddressIpv6);
+  EXPECT_EQ(compressed.address, v6.address);
+  // Leading zeros of an IPv4 part are decimal, as the tree reads them.
+  EXPECT_EQ(PortalFromText("10.01.002.3", 3260).address, (std::array<uint8_t, 16>{10, 1, 2, 3}));
 }
 
 TEST(IscsiPortalEntry, GoldenBytes) {

@@ -37,6 +37,12 @@ uint32_t TestEcho(Node* node, char* buffer, uint32_t op) {
 }
 uint32_t TestRefresh(Node*) { return 7; }
 
+std::string cached_value(const Node* property) {
+  char buffer[kValueSize];
+  read_cached_value(property, buffer);
+  return buffer;
+}
+
 const PropertyTemplate kLeafProperties[] = {
     {.name = "Depth", .description = "depth", .default_value = "2"},
 };
@@ -167,16 +173,39 @@ TEST_F(TemplateTest, ChildrenFollowTemplateOrderWithDefaults) {
   EXPECT_EQ(OXIM_refresh_group(branch->tag), 7u) << "sub-group refresh handler bound";
 }
 
-TEST_F(TemplateTest, UnregisteredHandlersDegradeAsDocumented) {
+// A handler a template names that is not built yet never pretends: the
+// property neither takes a value nor shows its template default, and the
+// command fails; the last status says which node is not available.
+TEST_F(TemplateTest, UnregisteredHandlersFailVisibly) {
   Node* item = instantiate(kItem, root_node_, nullptr, nullptr, nullptr);
   Node* mode = internal_get_node(item, "Mode", OXIM_KIND_PROPERTY);
-  ASSERT_EQ(OXIM_set_property_val(item->tag, mode->tag, "on", 2), 0u);
-  char value[OXIM_VALUE_SIZE];
-  ASSERT_EQ(OXIM_get_property_val(item->tag, mode->tag, value, sizeof value), 0u);
-  EXPECT_STREQ(value, "on") << "behaves as handle_internal_property";
+  uint32_t code = 0;
+  char message[OXIM_MESSAGE_SIZE];
+  EXPECT_EQ(OXIM_set_property_val(item->tag, mode->tag, "on", 3), OXIM_STATUS_NO_HANDLER);
+  ASSERT_EQ(OXIM_get_last_status(&code, message), 0u);
+  EXPECT_EQ(code, OXIM_STATUS_NO_HANDLER);
+  EXPECT_STREQ(message, "Mode: not available (handler not implemented yet).");
+  char value[OXIM_VALUE_SIZE] = "untouched";
+  EXPECT_EQ(OXIM_get_property_val(item->tag, mode->tag, value, sizeof value),
+            OXIM_STATUS_NO_HANDLER);
+  ASSERT_EQ(OXIM_get_last_status(&code, message), 0u);
+  EXPECT_EQ(code, OXIM_STATUS_NO_HANDLER);
+  EXPECT_STREQ(message, "Mode: not available (handler not implemented yet).");
+  EXPECT_STREQ(value, "untouched") << "no template default stands in for the value";
+  EXPECT_EQ(cached_value(mode), "Off") << "the refused write stored nothing";
+
+  // A property whose template names no handler holds what the library
+  // sets, as before.
+  Node* name = internal_get_node(item, "Name", OXIM_KIND_PROPERTY);
+  ASSERT_EQ(OXIM_get_property_val(item->tag, name->tag, value, sizeof value), 0u);
+  EXPECT_STREQ(value, "N/A");
+
   Node* absent = internal_get_node(item, "Absent", OXIM_KIND_COMMAND);
   char params[kParamBlockSize] = {};
   EXPECT_EQ(OXIM_do_action(item->tag, absent->tag, params, nullptr), 1u);
+  ASSERT_EQ(OXIM_get_last_status(&code, message), 0u);
+  EXPECT_EQ(code, OXIM_STATUS_NO_HANDLER);
+  EXPECT_STREQ(message, "Absent: not available (handler not implemented yet).");
 
   const GroupTemplate* const mine[] = {&kItem};
   EXPECT_EQ(unregistered_handlers(mine),

@@ -45,6 +45,14 @@ std::string Value(const std::string& path) {
   return value;
 }
 
+uint32_t GetValue(const std::string& path, std::string* value) {
+  auto [group, property] = GroupAndNode(path);
+  char buffer[OXIM_VALUE_SIZE] = "";
+  const uint32_t status = OXIM_get_property_val(group, property, buffer, sizeof buffer);
+  *value = buffer;
+  return status;
+}
+
 uint32_t SetValue(const std::string& path, const std::string& value) {
   auto [group, property] = GroupAndNode(path);
   return OXIM_set_property_val(group, property, value.c_str(),

@@ -26,13 +26,22 @@ nlohmann::json Parse(const std::string& text) {
 
 class JsonOutput : public OximctlTest {
  protected:
-  // Adds a target of this name and returns the path of its name property.
-  std::string AddTarget(const std::string& name, const std::string& address) {
-    Result added =
-        Run({"run", kHba + "/AddTarget", "TargetName=" + name, "IPAddress=" + address}, kEmulator);
-    EXPECT_EQ(added.exit_code, 0) << added.err;
-    const std::string target = added.out.substr(0, added.out.find('\n'));
-    return target + "/TargetISCSIName";
+  // Saved-target lines for targets of these names; the library restores
+  // them when it starts. (AddTarget refuses names that are not UTF-8; the
+  // saved files and the firmware may still hold them.) The paths of their
+  // name properties.
+  std::vector<std::string> SaveTargets(const std::vector<std::string>& names) {
+    std::string lines;
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < names.size(); ++i) {
+      lines += "Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0," + names[i] + ",192.0.2." +
+               std::to_string(10 + i) +
+               ",3260,,iqn.qz,Yes,Yes,None,None,None,,,,,Static,Prohibited,Prohibited,"
+               "Prohibited\n";
+      paths.push_back("ROOT/" + kHba + "/Target" + std::to_string(i) + "/TargetISCSIName");
+    }
+    root_.write("/scratch/Vallorn/savetgt.txt", lines);
+    return paths;
   }
 };
 
@@ -42,9 +51,10 @@ TEST_F(JsonOutput, BytesThatAreNotUtf8AreEscapedAndTheDocumentStaysValid) {
   const std::string invalid = "iqn.2026-01.x:\xff\xfe\x80";
   const std::string odd = "iqn.2026-01.x:\xc0\xaf\xed\xa0\x80\xe2\x82";
   const std::string valid = "iqn.2026-01.x:caf\xc3\xa9-\xe2\x82\xac-\xf0\x9f\x94\x91";
-  const std::string invalid_path = AddTarget(invalid, "192.0.2.10");
-  const std::string odd_path = AddTarget(odd, "192.0.2.11");
-  const std::string valid_path = AddTarget(valid, "192.0.2.12");
+  const std::vector<std::string> paths = SaveTargets({invalid, odd, valid});
+  const std::string& invalid_path = paths[0];
+  const std::string& odd_path = paths[1];
+  const std::string& valid_path = paths[2];
 
   Result text = Run({"get", invalid_path}, kEmulator);
   EXPECT_EQ(text.out, invalid + "\n") << "text output keeps the bytes";

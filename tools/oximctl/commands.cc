@@ -359,8 +359,8 @@ int run_info(TreeClient& client, Output& output) {
     entry["functions"] = functions;
     controllers.push_back(entry);
   }
-  // What the library does not implement yet: commands that answer "not
-  // implemented", properties that show only their cached value.
+  // What the library does not implement yet: the commands and properties
+  // that answer "not available (handler not implemented yet)".
   std::vector<char> names(1 << 16);
   uint32_t count = 0;
   json unimplemented = json::array();

@@ -34,6 +34,7 @@ size_t edit_distance(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::string Failure::describe() const {
+  if (code == OXIM_STATUS_NO_HANDLER) return kNotImplemented;
   std::string text = "status " + std::to_string(status);
   if (code != 0 || !message.empty()) {
     text += " (last status " + std::to_string(code);

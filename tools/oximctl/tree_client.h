@@ -20,8 +20,13 @@ struct Failure {
   uint32_t status = 0;
   uint32_t code = 0;
   std::string message;
-  std::string describe() const;  // "status 1 (6: Invalid value.)"
+  // "status 1 (last status 6: Invalid value.)"; for a property or command
+  // whose handler the library does not implement yet (last status 3),
+  // kNotImplemented.
+  std::string describe() const;
 };
+
+inline constexpr char kNotImplemented[] = "not available (handler not implemented yet)";
 
 struct Param {
   std::string name;

@@ -6,6 +6,7 @@
 
 #include "areas/areas.h"
 #include "areas/controller/catalogue.h"
+#include "areas/controller/controller_properties.h"
 #include "areas/controller/controller_update.h"
 #include "core/node_store.h"
 #include "core/tree_services.h"
@@ -82,7 +83,6 @@ const char* const kPendingHandlers[] = {
     "handle_ncsi_dynamic_configuration",
     "handle_ncsi_static_configuration",
     "handle_qf_controller_additional_properties",
-    "handle_qf_controller_properties",
     "handle_qf_temperature",
 };
 
@@ -91,6 +91,7 @@ const char* const kPendingHandlers[] = {
 const Area controller_area = {
     .name = "controller",
     .templates = kTemplates,
+    .register_handlers = register_controller_property_handlers,
     .pending_handlers = kPendingHandlers,
     .controller_created = fill_controller,
     .function_created = fill_function,

@@ -1,8 +1,6 @@
 // The iSCSI initiator area: the iSCSI functions' logical HBAs with their targets, portals, login
 // options, sessions and connections, and the saved files that keep targets and options across
 // restarts.
-#include <sys/stat.h>
-
 #include <array>
 #include <cstring>
 #include <string>
@@ -15,7 +13,6 @@
 #include "areas/iscsi/sessions.h"
 #include "areas/iscsi/target_restore.h"
 #include "areas/iscsi/targets.h"
-#include "core/host_paths.h"
 #include "core/log.h"
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
@@ -43,20 +40,10 @@ void register_handlers(HandlerRegistry& registry) {
   iscsi::register_target_restore_handlers(registry);
 }
 
-// The saved-target database is checked, and the files that hold CHAP
-// secrets are kept readable by their owner only.
-void prepare_saved_files() {
-  (void)iscsi::OXIM_check_for_corrupted_database();
-  for (const char* saved : {"/scratch/Vallorn/savetgt.txt", "/scratch/Vallorn/savestp.txt"}) {
-    const std::string path = HostPath(saved);
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0) continue;
-    pdebug(kModuleAdapter, kLogDebug, "%s:File %s found.\n", __func__, saved);
-    if (chmod(path.c_str(), 0600) != 0) {
-      pdebug(kModuleAdapter, kLogError, "Failed change the permissions for %s file\n", saved);
-    }
-  }
-}
+// The saved-target database is checked; the check opens each file (never
+// through a symbolic link) and keeps the files that hold CHAP secrets
+// readable by their owner only.
+void prepare_saved_files() { (void)iscsi::OXIM_check_for_corrupted_database(); }
 
 // Every iSCSI function gets its logical HBA, named after the host adapter
 // the iSCSI driver reports for it, and restored from the firmware and the
@@ -65,6 +52,9 @@ void setup_logical_hba(Node* function) {
   if (std::strcmp(function->name, "iSCSIPhysicalHBA") != 0) return;
   Node* logical = instantiate(templates::kLogicalHBA, function, nullptr, nullptr, nullptr);
   if (logical == nullptr) return;
+  // A logical HBA is always enabled (its Enabled refuses "False"), and reads
+  // so; the template's default says otherwise.
+  set_prop_val(logical, "Enabled", "True");
   std::array<uint8_t, records::kHostAdapterNameSize> answer{};
   if (IssueIscsiDriverRequest(get_port_number(function), records::kIscsiHostAdapterNameRequest,
                               answer) == 0) {
@@ -114,6 +104,7 @@ const Area iscsi_area = {
     .pending_handlers = kPendingHandlers,
     .prepare = prepare_saved_files,
     .setup_function = setup_logical_hba,
+    .client_attach = iscsi::OXIM_refresh_backend_client_iscsi_targets,
 };
 
 }  // namespace oxim

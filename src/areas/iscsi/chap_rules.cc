@@ -1,7 +1,9 @@
 // Login option and CHAP rules; see chap_rules.h.
 #include "areas/iscsi/chap_rules.h"
 
+#include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "core/strings.h"
 #include "oxim/oxim.h"
@@ -47,10 +49,38 @@ uint32_t check_chap_secret(const std::string& name, const std::string& secret,
   return 0;
 }
 
+uint32_t check_saved_text(const std::string& parameter, std::string_view text,
+                          std::string* message) {
+  const bool control = std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F || c == ',';
+  });
+  if (!control && is_valid_utf8(text)) return 0;
+  *message = parameter +
+             ": Invalid value. It cannot hold a comma, a line end or another control character, "
+             "and must be UTF-8 text.";
+  return kStatusInvalid;
+}
+
 ChapDecision check_configure_chap(const ChapRequest& request) {
   ChapDecision decision;
   const bool mutual = equal_ignoring_case(request.method, "Mutual CHAP");
   const bool one_way = equal_ignoring_case(request.method, "One-Way CHAP");
+  // What is stored must fit the saved line it goes to; the initiator's
+  // name and secret are stored for mutual CHAP only.
+  const std::pair<const char*, const std::string*> kStored[] = {
+      {"TargetCHAPName", &request.target_name},
+      {"TargetSecret", &request.target_secret},
+      {"InitiatorCHAPName", mutual ? &request.initiator_name : nullptr},
+      {"InitiatorSecret", mutual ? &request.initiator_secret : nullptr},
+  };
+  for (const auto& [parameter, value] : kStored) {
+    if (value == nullptr) continue;
+    if (uint32_t status = check_saved_text(parameter, *value, &decision.message)) {
+      decision.status = status;
+      return decision;
+    }
+  }
   if (mutual && (request.initiator_name.empty() || request.initiator_secret.empty())) {
     decision.status = kStatusChapInitiatorRequired;
     decision.message =

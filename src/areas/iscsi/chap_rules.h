@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "areas/iscsi/iscsi_status.h"
 
@@ -34,6 +35,13 @@ struct ChapDecision {
 };
 
 ChapDecision check_configure_chap(const ChapRequest& request);
+
+// Checks a name or secret the saved files are to hold (a target name, an
+// initiator name, a CHAP name or secret): valid UTF-8, without the files'
+// field separator (a comma), a line end or another control character. 0, or
+// 6 with "<parameter>: Invalid value. ..." in *message.
+[[nodiscard]] uint32_t check_saved_text(const std::string& parameter, std::string_view text,
+                                        std::string* message);
 
 // Checks a CHAP secret: hexadecimal ("0x" and 24 to 32 digits, even in
 // number) or plain text of 12 to 16 characters. 0, or 6 / 8 with the

@@ -21,6 +21,7 @@ inline constexpr StatusMessage kMaxTargetsReached{
     156, "Failed to add a target. Max targets are reached."};
 inline constexpr StatusMessage kDuplicatePortal{
     214, "Given TargetPortal already exist. Please given another Target IPaddress and PortNumber"};
+inline constexpr StatusMessage kInvalidIpAddress{6, "IPAddress: Invalid value."};
 inline constexpr StatusMessage kInvalidInstance{
     20, "Invalid instance number. Please use valid instance number."};
 inline constexpr StatusMessage kTargetLoggedIn{

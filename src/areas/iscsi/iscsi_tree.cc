@@ -2,9 +2,13 @@
 #include "areas/iscsi/iscsi_tree.h"
 
 #include <strings.h>
+
 #include <algorithm>
 #include <cstring>
 
+#include "areas/iscsi/chap_rules.h"
+
+#include "core/address.h"
 #include "core/last_status.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -21,12 +25,25 @@ HbaPath hba_path(Node* logical_hba) {
   return HbaPathOf(number("Quellfire"), number("iSCSIPhysicalHBA"), number("LogicalHBA"));
 }
 
+// The properties' handler (the firmware's initiator name record) is still
+// to be built, so a client cannot read them; logins use the logical HBA's
+// own values, which its template sets.
 bool read_initiator_name(Node* logical_hba, std::string* name) {
-  return read_prop(child_group(logical_hba, "InitiatoriSCSIName"), "InitiatoriSCSIName", name);
+  Node* group = child_group(logical_hba, "InitiatoriSCSIName");
+  if (group == nullptr) return false;
+  *name = cached_prop(group, "InitiatoriSCSIName");
+  return !name->empty();
 }
 
 std::string initiator_alias(Node* logical_hba) {
-  return prop_or_empty(child_group(logical_hba, "InitiatoriSCSIName"), "InitiatorAlias");
+  return cached_prop(child_group(logical_hba, "InitiatoriSCSIName"), "InitiatorAlias");
+}
+
+uint32_t refuse_unsavable(const char* parameter, std::string_view text) {
+  std::string message;
+  const uint32_t status = check_saved_text(parameter, text, &message);
+  if (status != 0) oxim_set_last_status(status, message.c_str());
+  return status;
 }
 
 Node* find_target(Node* logical_hba, std::string_view name) {
@@ -41,7 +58,9 @@ Node* find_target_portal(Node* target, std::string_view ip, std::string_view por
         !read_prop(portal, "TargetPortNumber", &number)) {
       continue;
     }
-    if ((ip.empty() || address == ip) && (port.empty() || number == port)) return portal;
+    if ((ip.empty() || SameIpAddress(address, ip)) && (port.empty() || number == port)) {
+      return portal;
+    }
   }
   return nullptr;
 }
@@ -49,7 +68,7 @@ Node* find_target_portal(Node* target, std::string_view ip, std::string_view por
 int validate_target_portal(Node* target, int* instance, std::string_view ip,
                            std::string_view port) {
   for (Node* portal : instances_of(target, "TargetPortal")) {
-    if (prop_or_empty(portal, "TargetIPAddress") != ip) continue;
+    if (!SameIpAddress(prop_or_empty(portal, "TargetIPAddress"), ip)) continue;
     if (!port.empty() && prop_or_empty(portal, "TargetPortNumber") != port) continue;
     if (instance != nullptr) *instance = instance_number(portal);
     return 0;
@@ -70,13 +89,12 @@ Node* get_matchnode_by_propvalue(Node* parent, const char* group_name, const cha
 Node* find_session(Node* target, std::string_view ip, std::string_view port) {
   for (Node* session : instances_of(target, "Session")) {
     for (Node* connection : instances_of(session, "Connection")) {
-      std::string address;
-      std::string number;
-      if (!read_prop(connection, "DestinationIPAddress", &address) ||
-          !read_prop(connection, "DestinationPortNumber", &number)) {
-        return nullptr;
+      // A connection's destination is fixed when it is made: the values
+      // mirrored then are the firmware's.
+      if (SameIpAddress(cached_prop(connection, "DestinationIPAddress"), ip) &&
+          equal_ignoring_case(cached_prop(connection, "DestinationPortNumber"), port)) {
+        return session;
       }
-      if (equal_ignoring_case(address, ip) && equal_ignoring_case(number, port)) return session;
     }
   }
   return nullptr;

@@ -33,10 +33,16 @@ HbaPath hba_path(Node* logical_hba);
 bool read_initiator_name(Node* logical_hba, std::string* name);
 std::string initiator_alias(Node* logical_hba);
 
-// Lookups (instances in instance order; the first match wins).
+// 0 when text can be kept in the saved files (check_saved_text); else 6,
+// with the last status naming the parameter.
+[[nodiscard]] uint32_t refuse_unsavable(const char* parameter, std::string_view text);
+
+// Lookups (instances in instance order; the first match wins). Addresses
+// are compared by value (SameIpAddress): the tree keeps them in one form,
+// the firmware's records print IPv6 in another.
 // The Target whose TargetISCSIName equals name ignoring case.
 Node* find_target(Node* logical_hba, std::string_view name);
-// The first TargetPortal whose TargetIPAddress equals ip exactly and whose
+// The first TargetPortal whose TargetIPAddress is the address ip and whose
 // TargetPortNumber equals port; an empty ip or port matches any.
 Node* find_target_portal(Node* target, std::string_view ip, std::string_view port);
 // 0 and *instance of the first portal with address ip and port (empty port:
@@ -46,8 +52,8 @@ int validate_target_portal(Node* target, int* instance, std::string_view ip, std
 // ignoring case; a failed property read ends the search with nothing.
 Node* get_matchnode_by_propvalue(Node* parent, const char* group_name, const char* property,
                                  std::string_view value);
-// The first Session of target with a Connection whose destination address
-// and port equal ip and port ignoring case.
+// The first Session of target with a Connection whose destination is the
+// address ip and whose port equals port.
 Node* find_session(Node* target, std::string_view ip, std::string_view port);
 
 }  // namespace oxim::iscsi

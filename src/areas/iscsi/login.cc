@@ -9,6 +9,8 @@
 #include "areas/iscsi/login_options.h"
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
+#include "core/address.h"
+#include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -85,7 +87,7 @@ uint32_t OXIM_get_isid(Node* target, const std::string& parameter, const std::st
     std::string address;
     std::string number;
     return closed_or_failed(cached_prop(session, "SessionStatus")) &&
-           first_destination(session, &address, &number) && equal_ignoring_case(address, ip) &&
+           first_destination(session, &address, &number) && SameIpAddress(address, ip) &&
            equal_ignoring_case(number, port) &&
            (!wanted || hex_value(cached_prop(session, "ISIDQualifier")) == *wanted);
   };
@@ -171,6 +173,7 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, records::LoginRequest
         const uint32_t result = ioctl_login_target(address, *answer);
         if (result == 0) return 0;
         if (!session_found || (result != 32 && result != 144 && chap_may_vary)) {
+          KeepLastStatus keep;
           (void)delete_persistent(target, false, name, ip, port, request->isid_qualifier,
                                   request->initiator_name, false);
         }
@@ -190,6 +193,7 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, records::LoginRequest
         }
         request->isid_qualifier = static_cast<uint16_t>(next);
         if (session_found) {
+          KeepLastStatus keep;
           (void)make_session_persistent(target, ip, port, next, nullptr, boot,
                                         request->initiator_name, target_eto(target));
         }
@@ -203,6 +207,12 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   Node* controller = enclosing_group(target, "Quellfire");
   if (controller == nullptr) return 1;
   std::vector<Node*> sessions = instances_of(target, "Session");
+  // Which session is closed (and so re-opened by this login) the firmware
+  // says now.
+  {
+    KeepLastStatus keep;
+    for (Node* session : sessions) (void)get_session_attribs(session);
+  }
   if (sessions.size() >= kMaxSessionsPerTarget) {
     return report(kMaxSessions);
   }
@@ -215,7 +225,7 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   Node* portal = nullptr;
   if (!ip.empty() || !port.empty()) {
     for (Node* candidate : portals) {
-      if (prop_or_empty(candidate, "TargetIPAddress") == ip &&
+      if (SameIpAddress(prop_or_empty(candidate, "TargetIPAddress"), ip) &&
           (port.empty() || prop_or_empty(candidate, "TargetPortNumber") == port)) {
         portal = candidate;
         break;
@@ -235,6 +245,9 @@ uint32_t do_Login(Node* target, Node*, char* params) {
       std::strtoul(prop_or_empty(portal, "PortalGroupTag").c_str(), nullptr, 10));
   Node* existing = find_session(target, ip, port);
   std::string initiator = param_text(params, 2);
+  if (uint32_t status = refuse_unsavable("SessionInitiatorName", initiator); status != 0) {
+    return status;
+  }
   if (initiator.empty()) {
     if (existing != nullptr) {
       initiator = cached_prop(existing, "SessionInitiatorName");
@@ -251,8 +264,16 @@ uint32_t do_Login(Node* target, Node*, char* params) {
     return status;
   }
   // A closed session reused by its qualifier is the session this login
-  // re-opens.
-  if (reused != nullptr) existing = reused;
+  // re-opens. A session open at the portal under another qualifier stays
+  // as it is: this login makes a session of its own, with a persistent
+  // entry of its own.
+  if (reused != nullptr) {
+    existing = reused;
+  } else if (existing != nullptr &&
+             (hex_value(cached_prop(existing, "ISIDQualifier")) != qualifier ||
+              !equal_ignoring_case(cached_prop(existing, "SessionInitiatorName"), initiator))) {
+    existing = nullptr;
+  }
   records::LoginRequest request =
       build_request(target, ip, port, qualifier, records::kLoginFlagsLogin, 0, initiator);
   std::vector<uint8_t> answer;
@@ -277,17 +298,21 @@ uint32_t do_Login(Node* target, Node*, char* params) {
             child_group(connections.front(), "ConnectionNegotiatedLoginOptions"), *negotiated);
       }
     }
+    KeepLastStatus keep;
+    (void)get_session_attribs(session);
   } else {
-    // A new firmware session (another qualifier than the session found).
+    // A new firmware session (another qualifier than the session found),
+    // made from the firmware's record of it.
     session = setup_session(target, response->session_handle, tag, response->connection_handle);
     if (session == nullptr) return 1;
   }
-  (void)get_session_attribs(session);
   clear_params(params);
   if (set_eto_prop(target, cached_prop(target, "ETO"), response->session_handle) != 0) {
     report(kEtoNotSet);
   }
-  cache_prop(session, "Persistent", "True");
+  // Persistent is what the firmware's record of the session says
+  // (get_session_attribs): the entry made before the login, or the one the
+  // re-opened session has.
   return 0;
 }
 
@@ -305,6 +330,12 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
     if (session == nullptr || !is_instanced(session)) {
       return report(kInvalidInstance);
     }
+  }
+  // Whether the session is open now, and a boot session, the firmware says
+  // (its session record, read once).
+  {
+    KeepLastStatus keep;
+    (void)get_session_attribs(session);
   }
   const std::string status_text = cached_prop(session, "SessionStatus");
   if (cached_prop(session, "iSCSIBoot") == "True") {
@@ -350,12 +381,11 @@ int check_for_isid_existence(uint32_t qualifier, const std::string& target_name,
         for (Node* target : instances_of(logical, "Target")) {
           if (!equal_ignoring_case(cached_prop(target, "TargetISCSIName"), target_name)) continue;
           for (Node* session : instances_of(target, "Session")) {
-            std::string initiator;
-            std::string text;
-            if (!read_prop(session, "SessionInitiatorName", &initiator) ||
-                !read_prop(session, "ISIDQualifier", &text)) {
-              return 1;
-            }
+            // A session's qualifier and initiator never change: the values
+            // mirrored when it was made are the firmware's.
+            const std::string initiator = cached_prop(session, "SessionInitiatorName");
+            const std::string text = cached_prop(session, "ISIDQualifier");
+            if (initiator.empty() || text.empty()) return 1;
             if (equal_ignoring_case(initiator, initiator_name) && hex_value(text) == wanted) {
               return 1;
             }
@@ -384,11 +414,20 @@ uint32_t make_session_persistent(Node* target, const std::string& ip, const std:
   records::LoginRequest request =
       build_request(target, ip, port, isid_qualifier, flags, eto, initiator_name);
   Node* target_options = child_group(target, "TargetLoginOptions");
+  const LoginOptionFields fields = options_of_group(target_options);
   records::LoginOptions record = get_default_login_options();
   if (options != nullptr) {
     record = *options;
   } else {
-    (void)get_login_options(target_options, &record, 2);
+    // The options the login loop would try first, so that the adapter logs
+    // the entry in as a Login would: with CHAP only at a level that offers
+    // it first (Required, Preferred), with a digest only when its level is
+    // Preferred.
+    bool valid = false;
+    const std::vector<Attempt> chap = chap_attempts(fields.chap_param, &valid);
+    apply_login_attempt(fields, &record, valid && chap.front() == Attempt::kWith,
+                        digest_attempts(fields.header_param).front() == Attempt::kWith,
+                        digest_attempts(fields.data_param).front() == Attempt::kWith);
   }
   if (!records::EncodeLoginOptions(request.options, record)) return 1;
   std::array<uint8_t, records::kLoginRequestSize> buffer{};
@@ -404,34 +443,46 @@ uint32_t make_session_persistent(Node* target, const std::string& ip, const std:
   line.port = port;
   line.isid_qualifier = std::to_string(isid_qualifier & 0xFFFF);
   line.initiator_name = initiator_name;
-  line.options = options_of_group(target_options);
+  line.options = fields;
   line.target_type = cached_prop(target, "TargetType");
   if (OXIM_update_tgt_entry(line) != 0) {
+    // An entry the saved files do not know could not be deleted with its
+    // target: it goes again.
     pdebug(kModuleAdapter, kLogError, "%s: failed to record the persistent entry\n", __func__);
+    (void)remove_persistent_entry(target, request.target_name, ip, port, isid_qualifier,
+                                  initiator_name);
+    return kSavedFileFailure;
   }
   return 0;
+}
+
+uint32_t remove_persistent_entry(Node* target, const std::string& name, const std::string& ip,
+                                 const std::string& port, uint32_t isid_qualifier,
+                                 const std::string& initiator_name) {
+  KeepLastStatus keep;
+  records::DeletePersistentRequest request;
+  request.target_name = name;
+  request.portal =
+      records::PortalFromText(ip, static_cast<uint16_t>(std::strtoul(port.c_str(), nullptr, 10)));
+  request.portal.tag = (isid_qualifier & 0xFFFF) | records::kIsidWordFlag;
+  request.initiator_name = initiator_name;
+  std::array<uint8_t, records::kDeletePersistentSize> buffer{};
+  records::EncodeDeletePersistent(buffer, request);
+  return ioctl_del_persistent_target(function_address(target), buffer);
 }
 
 uint32_t delete_persistent(Node* target, bool skip, const std::string& name, const std::string& ip,
                            const std::string& port, uint32_t isid_qualifier,
                            const std::string& initiator_name, bool keep_file) {
-  if (!skip) {
-    records::DeletePersistentRequest request;
-    request.target_name = name;
-    request.portal =
-        records::PortalFromText(ip, static_cast<uint16_t>(std::strtoul(port.c_str(), nullptr, 10)));
-    request.portal.tag = (isid_qualifier & 0xFFFF) | records::kIsidWordFlag;
-    request.initiator_name = initiator_name;
-    std::array<uint8_t, records::kDeletePersistentSize> buffer{};
-    records::EncodeDeletePersistent(buffer, request);
-    const FunctionAddress address = function_address(target);
-    if (ioctl_del_persistent_target(address, buffer) != 0) {
-      return report(kPersistencyNotDeleted);
-    }
+  if (!skip &&
+      remove_persistent_entry(target, name, ip, port, isid_qualifier, initiator_name) != 0) {
+    return report(kPersistencyNotDeleted);
   }
-  if (!keep_file) {
-    (void)OXIM_remove_entry_from_file(hba_path(logical_hba_of(target)), name, ip, port,
-                                      isid_qualifier & 0xFFFF, kRemoveTarget);
+  // A line left behind would log the session in again at a refresh.
+  if (!keep_file && RemoveLinesIfAny(SavedFile::kTargets,
+                                     TargetSessionKey(hba_path(logical_hba_of(target)), name, ip,
+                                                      port, isid_qualifier & 0xFFFF)) != 0) {
+    return kSavedFileFailure;
   }
   return 0;
 }
@@ -441,15 +492,22 @@ uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal) 
   const std::string portal_ip = portal ? prop_or_empty(portal, "TargetIPAddress") : "";
   const std::string portal_port = portal ? prop_or_empty(portal, "TargetPortNumber") : "";
   const std::string name = cached_prop(target, "TargetISCSIName");
+  // Cleaning up what is closed is best effort: a step that fails leaves no
+  // status behind for the deletion that asked.
+  KeepLastStatus keep;
   for (Node* session : instances_of(target, "Session")) {
     std::string ip;
     std::string port;
     const bool has_destination = first_destination(session, &ip, &port);
-    if (portal != nullptr && (!has_destination || !equal_ignoring_case(ip, portal_ip) ||
+    if (portal != nullptr && (!has_destination || !SameIpAddress(ip, portal_ip) ||
                               !equal_ignoring_case(port, portal_port))) {
       continue;
     }
-    (void)get_session_attribs(session);
+    if (get_session_attribs(session) != 0) {
+      // The firmware no longer knows the session.
+      OXIM_cleanup_sessions(target, session);
+      continue;
+    }
     if (!closed_or_failed(cached_prop(session, "SessionStatus"))) {
       *logged_in = true;
       continue;
@@ -457,9 +515,17 @@ uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal) 
     if (cached_prop(session, "iSCSIBoot") == "True") {
       (void)OXIM_configure_boot_target(session, "False");
     }
-    (void)delete_persistent(target, false, name, ip, port,
-                            hex_value(cached_prop(session, "ISIDQualifier")),
-                            cached_prop(session, "SessionInitiatorName"), true);
+    (void)remove_persistent_entry(target, name, ip, port,
+                                  hex_value(cached_prop(session, "ISIDQualifier")),
+                                  cached_prop(session, "SessionInitiatorName"));
+    // The firmware keeps a closed session (and with it its target and
+    // portal) until it is logged out: what is deleted stays deleted.
+    if (std::optional<SessionRecord> record = session_record(session)) {
+      std::array<uint8_t, records::kSessionHandleRequestSize> request{};
+      records::EncodeSessionHandleRequest(request, record->handle);
+      (void)ioctl_logout_target(function_address(session), request);
+    }
+    OXIM_cleanup_sessions(target, session);
   }
   return 0;
 }
@@ -469,15 +535,22 @@ uint32_t OXIM_update_session_authentication(Node* target) {
   bool remade = false;
   uint32_t result = 0;
   for (Node* session : instances_of(target, "Session")) {
+    {
+      KeepLastStatus keep;
+      (void)get_session_attribs(session);
+    }
     if (!closed_or_failed(cached_prop(session, "SessionStatus"))) continue;
     std::string ip;
     std::string port;
     if (!first_destination(session, &ip, &port)) continue;
     const bool boot = cached_prop(session, "iSCSIBoot") == "True";
-    if (boot) (void)OXIM_configure_boot_target(session, "False");
     const uint32_t qualifier = hex_value(cached_prop(session, "ISIDQualifier"));
     const std::string initiator = cached_prop(session, "SessionInitiatorName");
-    (void)delete_persistent(target, false, name, ip, port, qualifier, initiator, true);
+    {
+      KeepLastStatus keep;
+      if (boot) (void)OXIM_configure_boot_target(session, "False");
+      (void)remove_persistent_entry(target, name, ip, port, qualifier, initiator);
+    }
     OXIM_cleanup_sessions(target, session);
     const uint32_t status =
         make_session_persistent(target, ip, port, qualifier, nullptr, boot ? "True" : "False",
@@ -488,7 +561,10 @@ uint32_t OXIM_update_session_authentication(Node* target) {
     }
     remade = true;
   }
-  if (remade) (void)get_all_sessions(logical_hba_of(target), target, nullptr);
+  if (remade) {
+    KeepLastStatus keep;
+    (void)get_all_sessions(logical_hba_of(target), target, nullptr);
+  }
   return result;
 }
 

@@ -35,6 +35,14 @@ int check_for_isid_existence(uint32_t qualifier, const std::string& target_name,
                                                const std::string& persistence,
                                                const std::string& initiator_name, uint32_t eto);
 
+// Sends the deletion of a persistent entry; the firmware's status (0 when it
+// removed the entry). Sets no last status: for clean-ups that delete what
+// may be gone already.
+[[nodiscard]] uint32_t remove_persistent_entry(Node* target, const std::string& name,
+                                               const std::string& ip, const std::string& port,
+                                               uint32_t isid_qualifier,
+                                               const std::string& initiator_name);
+
 // Deletes a persistent entry (unless skip) and, unless keep_file, its saved
 // line. 0 on success, 127 when the firmware refuses.
 [[nodiscard]] uint32_t delete_persistent(Node* target, bool skip, const std::string& name,
@@ -43,8 +51,11 @@ int check_for_isid_existence(uint32_t qualifier, const std::string& target_name,
                                          bool keep_file);
 
 // Whether a session of target (only those to portal's address and port when
-// portal is given) is logged in; closed or failed sessions are cleaned up on
-// the way. 0, or a failure status.
+// portal is given) is logged in. Closed or failed sessions are cleaned up on
+// the way, in the firmware too: unmarked as boot session, their persistent
+// entry deleted, logged out (the firmware keeps a closed session, and with
+// it its target, until then) and their groups deleted. 0, or a failure
+// status.
 [[nodiscard]] uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal);
 
 void register_login_handlers(HandlerRegistry& registry);

@@ -7,6 +7,7 @@
 #include "areas/iscsi/chap_rules.h"
 #include "areas/iscsi/iscsi_tree.h"
 #include "areas/iscsi/saved_files.h"
+#include "core/address.h"
 #include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
@@ -144,7 +145,7 @@ bool saved_options(Node* options_group, LoginOptionFields* fields) {
       std::vector<SendTargetPortalLine> lines;
       (void)ReadSendTargetPortalLines(hba_path(owner), &lines);
       for (const SendTargetPortalLine& line : lines) {
-        if (equal_ignoring_case(line.ip, ip) && line.port == port) {
+        if (SameIpAddress(line.ip, ip) && line.port == port) {
           *fields = line.options;
           return true;
         }
@@ -301,7 +302,7 @@ int store_group_options(Node* options_group,
       std::vector<SendTargetPortalLine> lines;
       (void)ReadSendTargetPortalLines(path, &lines);
       for (SendTargetPortalLine& line : lines) {
-        if (equal_ignoring_case(line.ip, ip) && line.port == port) {
+        if (SameIpAddress(line.ip, ip) && line.port == port) {
           change(&line.options);
           return ReplaceSendTargetPortalLine(SendTargetPortalKey(path, ip, port), line);
         }

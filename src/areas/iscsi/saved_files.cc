@@ -9,12 +9,16 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 
+#include "core/address.h"
 #include "core/host_paths.h"
+#include "core/last_status.h"
 #include "core/lock.h"
 #include "core/log.h"
+#include "core/status.h"
 
 namespace oxim::iscsi {
 namespace {
@@ -43,6 +47,26 @@ const FileSpec& SpecOf(SavedFile file) {
   return kInitiator;
 }
 
+// Why a saved file could not be read or changed: in the log, and in the
+// last status, which names the file. Returns false.
+bool FileFailure(const char* what, const std::string& path, const char* reason) {
+  pdebug(kModuleAdapter, kLogError, "cannot %s %s: %s\n", what, path.c_str(), reason);
+  oxim_set_last_statusf(kSavedFileFailure, "Failed to %s %s: %s. %s", what, path.c_str(), reason,
+                        kInternalErrorSuffix);
+  return false;
+}
+bool FileFailure(const char* what, const std::string& path, int error) {
+  return FileFailure(what, path, error == ELOOP ? "it is a symbolic link" : strerror(error));
+}
+
+// Whether fd is a regular file; otherwise a failure that says what it is.
+bool RegularFile(int fd, const char* what, const std::string& path, struct stat* info) {
+  if (fstat(fd, info) != 0) return FileFailure(what, path, errno);
+  if (S_ISREG(info->st_mode)) return true;
+  return FileFailure(what, path,
+                     S_ISDIR(info->st_mode) ? "it is a directory" : "it is not a regular file");
+}
+
 // The exclusive lock that serialises every change of one file across
 // processes. It is taken on a lock file of its own: the file itself is
 // replaced by each change, and a lock on the replaced inode would not keep a
@@ -52,13 +76,20 @@ class SavedFileLock {
  public:
   explicit SavedFileLock(SavedFile file)
       : threads_(ThreadMutex(file)), lock_path_(SavedLockPath(file)) {
-    int fd = open(lock_path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kSavedFileMode);
-    if (fd >= 0) {
+    int fd = open(lock_path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+                  kSavedFileMode);
+    struct stat info;
+    if (fd < 0) {
+      FileFailure("lock", lock_path_, errno);
+    } else if (!RegularFile(fd, "lock", lock_path_, &info)) {
+      close(fd);
+    } else {
       (void)fchmod(fd, kSavedFileMode);
       stream_ = fdopen(fd, "r+");
       if (stream_ == nullptr) close(fd);
+      held_ = stream_ != nullptr && oxim_lock_file(stream_) == 0;
+      if (!held_) FileFailure("lock", lock_path_, "the lock was not granted");
     }
-    held_ = stream_ != nullptr && oxim_lock_file(stream_) == 0;
     if (!held_) {
       pdebug(kModuleAdapter, kLogError, "%s:Failed to acquire file lock for %s.\n", __func__,
              lock_path_.c_str());
@@ -88,38 +119,37 @@ class SavedFileLock {
 };
 
 // Reads the whole file at path into *content. *missing tells a file that
-// does not exist (not an error). When tighten is set, a file readable by
-// others gets mode 0600.
+// does not exist (not an error). The file must be a regular file, and is
+// opened without following a symbolic link: what is read, and what tighten
+// gives mode 0600 (through the descriptor), is the file itself.
 bool ReadWholeFile(const std::string& path, std::string* content, bool* missing, bool tighten) {
   content->clear();
   *missing = false;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: a FIFO put in the file's place must not stall the open.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) {
     if (errno == ENOENT) {
       *missing = true;
       return true;
     }
-    pdebug(kModuleAdapter, kLogError, "%s: cannot open %s: %s\n", __func__, path.c_str(),
-           strerror(errno));
+    return FileFailure("read", path, errno);
+  }
+  struct stat info;
+  if (!RegularFile(fd, "read", path, &info)) {
+    close(fd);
     return false;
   }
-  if (tighten) {
-    struct stat info;
-    if (fstat(fd, &info) == 0 && (info.st_mode & 07777) != kSavedFileMode &&
-        fchmod(fd, kSavedFileMode) != 0) {
-      pdebug(kModuleAdapter, kLogError, "Failed change the permissions for %s file\n",
-             path.c_str());
-    }
+  if (tighten && (info.st_mode & 07777) != kSavedFileMode && fchmod(fd, kSavedFileMode) != 0) {
+    pdebug(kModuleAdapter, kLogError, "Failed change the permissions for %s file\n", path.c_str());
   }
   char buffer[65536];
   for (;;) {
     ssize_t got = read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      pdebug(kModuleAdapter, kLogError, "%s: cannot read %s: %s\n", __func__, path.c_str(),
-             strerror(errno));
+      const int error = errno;
       close(fd);
-      return false;
+      return FileFailure("read", path, error);
     }
     if (got == 0) break;
     content->append(buffer, static_cast<size_t>(got));
@@ -144,22 +174,28 @@ bool WriteAll(int fd, std::string_view data) {
 bool ReplaceAtomically(SavedFile file, std::string_view content) {
   const std::string path = SavedFilePath(file);
   const std::string temp = SavedTempPath(file);
-  int fd =
-      open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, kSavedFileMode);
-  if (fd < 0) {
-    pdebug(kModuleAdapter, kLogError, "%s: cannot create %s: %s\n", __func__, temp.c_str(),
-           strerror(errno));
+  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+                kSavedFileMode);
+  if (fd < 0) return FileFailure("write", temp, errno);
+  struct stat info;
+  if (!RegularFile(fd, "write", temp, &info)) {
+    close(fd);
     return false;
   }
   // The temporary file may be left from a crash with another mode.
   bool ok = fchmod(fd, kSavedFileMode) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
-  if (close(fd) != 0) ok = false;
-  if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
+  int error = errno;
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && rename(temp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
   if (!ok) {
-    pdebug(kModuleAdapter, kLogError, "%s: cannot replace %s: %s\n", __func__, path.c_str(),
-           strerror(errno));
     unlink(temp.c_str());
-    return false;
+    return FileFailure("save", path, error);
   }
   const std::string directory = HostPath(kSavedDirectory);
   int dir_fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -170,6 +206,25 @@ bool ReplaceAtomically(SavedFile file, std::string_view content) {
     close(dir_fd);
   }
   return true;
+}
+
+// Appends lines (each with its newline) to the file's damaged-lines file,
+// created owner-only; false (with the last status naming it) when they
+// cannot be kept there.
+bool KeepDamagedLines(SavedFile file, std::string_view lines) {
+  const std::string path = SavedDamagedPath(file);
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
+                kSavedFileMode);
+  if (fd < 0) return FileFailure("write", path, errno);
+  struct stat info;
+  if (!RegularFile(fd, "write", path, &info)) {
+    close(fd);
+    return false;
+  }
+  bool ok = fchmod(fd, kSavedFileMode) == 0 && WriteAll(fd, lines) && fsync(fd) == 0;
+  const int error = errno;
+  if (close(fd) != 0 && ok) return FileFailure("write", path, errno);
+  return ok || FileFailure("write", path, error);
 }
 
 // Calls visit(line, number) for each line of content (with its newline; the
@@ -226,7 +281,8 @@ bool ValidNewLine(SavedFile file, std::string_view line) {
   return true;
 }
 
-int AddTargetLine(const TargetLine& record, const LineKey& key) {
+int AddTargetLine(TargetLine record, const LineKey& key) {
+  record.ip = CanonicalIpText(record.ip);
   std::string line;
   if (!EncodeTargetLine(record, &line)) return 1;
   switch (AppendLineUnlessPresent(SavedFile::kTargets, key, line)) {
@@ -242,6 +298,7 @@ int AddTargetLine(const TargetLine& record, const LineKey& key) {
 std::string SavedFilePath(SavedFile file) { return HostPath(SpecOf(file).path); }
 std::string SavedTempPath(SavedFile file) { return HostPath(SpecOf(file).temp); }
 std::string SavedLockPath(SavedFile file) { return SavedTempPath(file) + ".lock"; }
+std::string SavedDamagedPath(SavedFile file) { return SavedFilePath(file) + ".damaged"; }
 size_t SavedFieldCount(SavedFile file) { return SpecOf(file).fields; }
 
 bool LineIsSound(SavedFile file, std::string_view line) {
@@ -304,6 +361,22 @@ int RemoveLines(SavedFile file, const LineKey& key, size_t* removed) {
     pdebug(kModuleAdapter, kLogDebug, "%s: %s does not exist\n", __func__, SpecOf(file).path);
     return 1;
   }
+  return outcome == EditOutcome::kFailed ? 1 : 0;
+}
+
+int RemoveLinesIfAny(SavedFile file, const LineKey& key) {
+  EditOutcome outcome = EditFile(file, [&](const std::string* current, std::string* updated) {
+    if (current == nullptr) return EditOutcome::kUnchanged;
+    bool removed = false;
+    ForEachLine(*current, [&](std::string_view old, size_t) {
+      if (KeyMatches(key, old)) {
+        removed = true;
+      } else {
+        AppendLine(updated, old);
+      }
+    });
+    return removed ? EditOutcome::kChanged : EditOutcome::kUnchanged;
+  });
   return outcome == EditOutcome::kFailed ? 1 : 0;
 }
 
@@ -376,6 +449,7 @@ int UpdateTargetLines(const LineKey& key, const std::function<void(TargetLine*)>
         if (current == nullptr) return EditOutcome::kUnchanged;
         bool failed = false;
         bool differs = false;
+        std::set<std::string> written;
         ForEachLine(*current, [&](std::string_view old, size_t) {
           TargetLine line;
           std::string text;
@@ -387,6 +461,12 @@ int UpdateTargetLines(const LineKey& key, const std::function<void(TargetLine*)>
             }
             ++count;
             differs = differs || text != old;
+            // Two lines the change made equal (one address in two
+            // spellings) are one line.
+            if (!written.insert(text).second) {
+              differs = true;
+              return;
+            }
             updated->append(text);
           } else {
             AppendLine(updated, old);
@@ -401,7 +481,8 @@ int UpdateTargetLines(const LineKey& key, const std::function<void(TargetLine*)>
   return outcome == EditOutcome::kFailed ? 1 : 0;
 }
 
-int ReplaceSendTargetPortalLine(const LineKey& key, const SendTargetPortalLine& line) {
+int ReplaceSendTargetPortalLine(const LineKey& key, SendTargetPortalLine line) {
+  line.ip = CanonicalIpText(line.ip);
   std::string text;
   if (!EncodeSendTargetPortalLine(line, &text)) return 1;
   return ReplaceLine(SavedFile::kSendTargetPortals, key, text, /*append_if_missing=*/false);
@@ -480,11 +561,14 @@ int OXIM_get_file_data(FILE* stream, std::string* data, size_t* line_count) {
 }
 
 int OXIM_check_for_corrupted_database() {
+  static constexpr char kName[] = "OXIM_check_for_corrupted_database";  // for the log
   for (SavedFile file :
        {SavedFile::kTargets, SavedFile::kSendTargetPortals, SavedFile::kInitiatorOptions}) {
     const std::string path = SavedFilePath(file);
     EditOutcome outcome = EditFile(file, [&](const std::string* current, std::string* updated) {
       if (current == nullptr) return EditOutcome::kUnchanged;
+      std::string dropped;
+      size_t count = 0;
       ForEachLine(*current, [&](std::string_view line, size_t number) {
         if (LineIsSound(file, line)) {
           AppendLine(updated, line);
@@ -494,10 +578,17 @@ int OXIM_check_for_corrupted_database() {
         for (char c : line) commas += c == ',' ? 1 : 0;
         // The line itself may hold secrets: only its number goes to the log.
         pdebug(kModuleAdapter, kLogError,
-               "%s:tokens = %zu, line %zu of %s corrupted. So dropping it.\n", __func__, commas,
+               "%s:tokens = %zu, line %zu of %s corrupted. So dropping it.\n", kName, commas,
                number, path.c_str());
+        AppendLine(&dropped, line);
+        ++count;
       });
-      return *updated == *current ? EditOutcome::kUnchanged : EditOutcome::kChanged;
+      if (count == 0) return EditOutcome::kUnchanged;
+      // What is dropped is kept, beside the file, before the file loses it.
+      if (!KeepDamagedLines(file, dropped)) return EditOutcome::kFailed;
+      pdebug(kModuleAdapter, kLogError, "%s: %zu damaged line(s) of %s kept in %s\n", kName, count,
+             path.c_str(), SavedDamagedPath(file).c_str());
+      return EditOutcome::kChanged;
     });
     if (outcome == EditOutcome::kFailed) {
       pdebug(kModuleAdapter, kLogError, "%s: could not check %s\n", __func__, path.c_str());

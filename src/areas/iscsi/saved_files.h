@@ -8,6 +8,11 @@
 //   savestp.txt       temp_stp.txt       SendTarget portal lines
 //   intr_logopts.txt  temp_logopts.txt   initiator options lines
 //
+// A file (or temporary or lock file) is only ever opened as a regular file
+// and without following a symbolic link; its mode is set through the open
+// descriptor. A file that is a directory, a link or anything else is a
+// failure that names it in the last status.
+//
 // Every change (append, removal, rewrite, consistency repair) is a
 // read-modify-write done while an exclusive fcntl lock is held on
 // "<temporary file>.lock", a file that is never replaced, so that two
@@ -49,11 +54,18 @@ namespace oxim::iscsi {
 enum class SavedFile { kTargets, kSendTargetPortals, kInitiatorOptions };
 
 inline constexpr mode_t kSavedFileMode = 0600;
+// The last status of a file that could not be read or changed (its message
+// names the file and the reason): set by every function below that fails
+// for that reason.
+inline constexpr uint32_t kSavedFileFailure = 1;
 
 // Host paths of a file, its temporary file and its lock file.
 std::string SavedFilePath(SavedFile file);
 std::string SavedTempPath(SavedFile file);
 std::string SavedLockPath(SavedFile file);
+// The file beside it that keeps the lines the consistency check dropped
+// ("savetgt.txt.damaged").
+std::string SavedDamagedPath(SavedFile file);
 
 // Fields of a line of the file (21, 18 or 15).
 size_t SavedFieldCount(SavedFile file);
@@ -71,6 +83,9 @@ enum class [[nodiscard]] AppendResult{kAppended, kAlreadyPresent, kFailed};
 // refused with kFailed).
 AppendResult AppendLineUnlessPresent(SavedFile file, const LineKey& key, std::string_view line);
 
+// Target and SendTarget portal lines are written with their address in the
+// library's one form (CanonicalIpText).
+//
 // File part of adding a target portal: appends line with an empty ISID
 // qualifier unless a line with the same path, name, address and port exists
 // (whatever its qualifier). 0 when the line is there afterwards, 1 on failure.
@@ -102,6 +117,10 @@ inline constexpr int kRemoveLogicalHba = 2;        // every target line of the l
 // Removes every line matching key; *removed (if given) gets their number.
 // Results as for OXIM_remove_entry_from_file.
 [[nodiscard]] int RemoveLines(SavedFile file, const LineKey& key, size_t* removed = nullptr);
+// As RemoveLines, for a caller that wants the lines gone: 0 also when the
+// file does not exist; 1 only when the file could not be changed (the last
+// status names it).
+[[nodiscard]] int RemoveLinesIfAny(SavedFile file, const LineKey& key);
 
 // 1 when a line matching key exists in the target file (mode 0) or the
 // SendTarget portal file (mode 1), else 0 (also for a missing file).
@@ -119,13 +138,14 @@ int OXIM_check_for_duplicate_entry_in_file(const LineKey& key, int mode);
 // when missing.
 [[nodiscard]] int ReplaceTargetLine(const LineKey& key, const TargetLine& line);
 // Rewrites every decodable target line matching key through change (which
-// must keep the line's key fields). 0 when done (also when nothing matched
+// must keep the line's key fields); a line that comes out as one already
+// written by this rewrite is dropped. 0 when done (also when nothing matched
 // or the file is missing), 1 when a changed record cannot be written (the
 // file is then unchanged). *updated (if given) gets the number of lines.
 [[nodiscard]] int UpdateTargetLines(const LineKey& key,
                                     const std::function<void(TargetLine*)>& change,
                                     size_t* updated = nullptr);
-[[nodiscard]] int ReplaceSendTargetPortalLine(const LineKey& key, const SendTargetPortalLine& line);
+[[nodiscard]] int ReplaceSendTargetPortalLine(const LineKey& key, SendTargetPortalLine line);
 [[nodiscard]] int WriteInitiatorOptionsLine(const InitiatorOptionsLine& line);
 
 enum class [[nodiscard]] ReadResult{kRead, kMissing, kFailed};
@@ -150,8 +170,10 @@ ReadResult ReadInitiatorOptionsLine(const HbaPath& path, InitiatorOptionsLine* l
 // Consistency check of the three files, in the order target, SendTarget
 // portal, initiator options: every line that is not sound (LineIsSound) is
 // dropped and logged by its number; the good lines are kept, rewritten
-// atomically under the lock. A file that cannot be opened is skipped. Always
-// 0.
+// atomically under the lock. A damaged file is never emptied silently: the
+// dropped lines are first appended to its damaged-lines file (owner-only;
+// when they cannot be, the file is left as it is), and the log says so at
+// error level. A file that cannot be opened is skipped. Always 0.
 [[nodiscard]] int OXIM_check_for_corrupted_database();
 
 }  // namespace oxim::iscsi

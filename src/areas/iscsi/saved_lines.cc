@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "core/address.h"
 #include "core/log.h"
 #include "core/strings.h"
 
@@ -219,6 +220,7 @@ LineKey TargetNameKey(const HbaPath& path, std::string_view name) {
 LineKey TargetPortalKey(const HbaPath& path, std::string_view name, std::string_view ip,
                         std::string_view port) {
   LineKey key = TargetNameKey(path, name);
+  key.address_field = static_cast<int>(key.fields.size());
   key.fields.emplace_back(ip);
   key.fields.emplace_back(port);
   return key;
@@ -233,6 +235,7 @@ LineKey TargetSessionKey(const HbaPath& path, std::string_view name, std::string
 
 LineKey SendTargetPortalKey(const HbaPath& path, std::string_view ip, std::string_view port) {
   LineKey key = PathKey(path);
+  key.address_field = static_cast<int>(key.fields.size());
   key.fields.emplace_back(ip);
   key.fields.emplace_back(port);
   return key;
@@ -245,7 +248,11 @@ bool KeyMatches(const LineKey& key, std::string_view line) {
     if (start > line.size()) return false;  // the line has run out of fields
     size_t comma = line.find(',', start);
     size_t end = comma == std::string_view::npos ? line.size() : comma;
-    if (!equal_ignoring_case(line.substr(start, end - start), key.fields[i])) return false;
+    const std::string_view field = line.substr(start, end - start);
+    const bool same = static_cast<int>(i) == key.address_field
+                          ? SameIpAddress(field, key.fields[i])
+                          : equal_ignoring_case(field, key.fields[i]);
+    if (!same) return false;
     start = end + 1;
   }
   return true;

@@ -31,7 +31,9 @@
 // it instead of cutting or splitting the field.
 //
 // Keys compare whole leading fields, without regard to case: a key with port
-// "326" does not find a line with port "3260".
+// "326" does not find a line with port "3260". An address field is compared
+// by value ("192.0.2.010" finds "192.0.2.10", the compressed IPv6 text the
+// full one). Addresses are written in one form (CanonicalIpText).
 //
 // Usage:
 //   oxim::iscsi::TargetLine line;
@@ -138,9 +140,11 @@ std::vector<std::string_view> SplitFields(std::string_view text);
 bool FieldsWellFormed(std::string_view text, size_t field_count);
 
 // A key: the leading fields a line must have, compared whole and without
-// regard to case.
+// regard to case; the field at address_field (if any) by the address it
+// names.
 struct LineKey {
   std::vector<std::string> fields;
+  int address_field = -1;
 };
 
 // Keys of the target file.

@@ -7,7 +7,9 @@
 
 #include "areas/iscsi/catalogue.h"
 #include "areas/iscsi/login_options.h"
+#include "core/address.h"
 #include "core/alloc.h"
+#include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -125,6 +127,8 @@ void apply_session(Node* session, const records::FirmwareSession& record, bool d
   cache_prop(session, "ISID", isid);
   cache_prop(session, "SessionStatus", session_status_text(record.state));
   cache_prop(session, "SessionInitiatorName", record.initiator_name);
+  // The boot flag as handle_boot_session reads it, from the same record.
+  cache_prop(session, "iSCSIBoot", (record.flags & records::kSessionBoot) ? "True" : "False");
   if (domain_zero) {
     cache_prop(session, "Persistent",
                (record.flags & records::kSessionNotPersistent) ? "False" : "True");
@@ -160,7 +164,7 @@ Node* OXIM_check_for_duplicate_session(Node* target, const records::FirmwareSess
     for (Node* connection : instances_of(session, "Connection")) {
       std::optional<uint32_t> handle = connection_handle(connection);
       if (!handle || *handle != entry.handle) continue;
-      if (cached_prop(connection, "DestinationIPAddress") == ip &&
+      if (SameIpAddress(cached_prop(connection, "DestinationIPAddress"), ip) &&
           cached_prop(connection, "DestinationPortNumber") == port &&
           cached_prop(session, "ISIDQualifier") == qualifier &&
           equal_ignoring_case(cached_prop(session, "SessionInitiatorName"),
@@ -187,6 +191,24 @@ uint32_t handle_cached(Node* property, char* buffer, uint32_t op) {
 }
 
 uint32_t group_Session(Node* session) { return get_session_attribs(session); }
+
+// Session and connection properties: the firmware's session record, read
+// again on every read (the session may have been lost since the last one).
+// A session the firmware no longer knows fails the read.
+uint32_t handle_session_properties(Node* property, char* buffer, uint32_t op) {
+  if (op != kOpRead) return handle_cached(property, buffer, op);
+  if (get_session_attribs(parent_of(property)) != 0) return OXIM_STATUS_FAILURE;
+  read_cached_value(property, buffer);
+  return OXIM_STATUS_SUCCESS;
+}
+
+uint32_t handle_connection_properties(Node* property, char* buffer, uint32_t op) {
+  if (op != kOpRead) return handle_cached(property, buffer, op);
+  Node* connection = parent_of(property);
+  if (get_session_attribs(parent_of(connection)) != 0) return OXIM_STATUS_FAILURE;
+  read_cached_value(property, buffer);
+  return OXIM_STATUS_SUCCESS;
+}
 
 // The configuration of a session (statuses 31 and 86).
 uint32_t read_session_config(const FunctionAddress& address, uint32_t handle,
@@ -453,6 +475,7 @@ uint32_t get_all_sessions(Node* logical_hba, Node* target, char* params) {
       Node* session = setup_session(owner, handle, tag, entry.handle);
       if (session == nullptr) return 1;
       std::string eto;
+      KeepLastStatus keep;  // the target keeps the ETO it shows
       (void)get_eto_prop(owner, &eto);
     }
   }
@@ -491,6 +514,10 @@ uint32_t set_eto_prop(Node* target, const std::string& eto, uint32_t handle) {
     if (uint32_t status = read_session_config(address, record->handle, &config); status != 0) {
       return status;
     }
+    // Nothing to write when the session has that time-out already (a
+    // login's session starts with the controller's default, which a
+    // target's ETO usually is).
+    if (config.eto == value) continue;
     // The configuration as read goes back with the new time-out.
     config.eto = static_cast<uint32_t>(value);
     std::array<uint8_t, records::kSetSessionConfigSize> request{};
@@ -547,8 +574,8 @@ int check_for_boot_session(Node* node) {
 }
 
 void register_session_handlers(HandlerRegistry& registry) {
-  registry.add_property("handle_session_properties", handle_cached);
-  registry.add_property("handle_connection_properties", handle_cached);
+  registry.add_property("handle_session_properties", handle_session_properties);
+  registry.add_property("handle_connection_properties", handle_connection_properties);
   registry.add_property("handle_Target_ETO", handle_Target_ETO);
   registry.add_property("handle_boot_session", handle_boot_session);
   registry.add_property("handle_SsnAttr_properties", handle_SsnAttr_properties);

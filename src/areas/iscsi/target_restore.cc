@@ -11,6 +11,7 @@
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
 #include "areas/iscsi/targets.h"
+#include "core/address.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -24,20 +25,22 @@ namespace {
 // the portal; nullptr when it cannot be made.
 Node* target_for_line(Node* logical_hba, const TargetLine& line, bool* created) {
   *created = false;
+  // Lines written before addresses had one form may spell them otherwise.
+  const std::string ip = CanonicalIpText(line.ip);
   Node* target = find_target(logical_hba, line.name);
   if (target == nullptr) {
     target = setup_target(logical_hba, line.name,
                           line.target_type != "Static" && !line.target_type.empty());
     if (target == nullptr) return nullptr;
-    if (setup_portal(target, line.ip, line.port, "0") == nullptr) {
+    if (setup_portal(target, ip, line.port, "0") == nullptr) {
       (void)delete_node(target);
       return nullptr;
     }
     *created = true;
     return target;
   }
-  if (find_target_portal(target, line.ip, line.port) == nullptr &&
-      setup_portal(target, line.ip, line.port, "0") == nullptr) {
+  if (find_target_portal(target, ip, line.port) == nullptr &&
+      setup_portal(target, ip, line.port, "0") == nullptr) {
     return nullptr;
   }
   return target;
@@ -106,8 +109,8 @@ void OXIM_sync_targets_with_file(Node* logical_hba) {
       const std::string port = cached_prop(portal, "TargetPortNumber");
       bool found = false;
       for (const TargetLine& line : lines) {
-        found = found || (equal_ignoring_case(line.name, name) &&
-                          equal_ignoring_case(line.ip, ip) && equal_ignoring_case(line.port, port));
+        found = found || (equal_ignoring_case(line.name, name) && SameIpAddress(line.ip, ip) &&
+                          equal_ignoring_case(line.port, port));
       }
       if (!found) (void)delete_node(portal);
     }
@@ -127,10 +130,12 @@ uint32_t OXIM_set_lhba_prop(Node* logical_hba) {
   set_group_options(child_group(logical_hba, "InitiatorLoginOptions"),
                     with_levels(initiator.options));
   uint32_t result = get_all_targets(logical_hba, false);
-  // The target lines get their levels written out, then the saved targets
-  // are created when missing, with the options of their lines.
+  // The target lines get their levels written out and their addresses in
+  // the one form, then the saved targets are created when missing, with the
+  // options of their lines.
   if (UpdateTargetLines(PathKey(path), [](TargetLine* line) {
         line->options = with_levels(line->options);
+        line->ip = CanonicalIpText(line->ip);
       }) != 0) {
     pdebug(kModuleAdapter, kLogError, "%s: failed to rewrite the target file\n", __func__);
   }

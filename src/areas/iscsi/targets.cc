@@ -6,13 +6,17 @@
 #include <vector>
 
 #include "areas/iscsi/catalogue.h"
+#include "areas/iscsi/chap_rules.h"
 #include "areas/iscsi/iscsi_tree.h"
 #include "areas/iscsi/login.h"
 #include "areas/iscsi/login_options.h"
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
+#include "core/address.h"
+#include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
+#include "core/persistence.h"
 #include "core/status.h"
 #include "core/store_guard.h"
 #include "core/tree_services.h"
@@ -51,12 +55,26 @@ std::optional<uint32_t> default_eto(Node* node) {
 
 Node* logical_hba_of(Node* node) { return enclosing_group(node, "LogicalHBA"); }
 
-// Deletes the persistent entries recorded with a qualifier in the lines that
-// match key, so that a deleted target or portal does not come back at the
-// adapter's next start.
-void delete_recorded_persistent_entries(Node* target, const LineKey& key) {
+// A portal address as the tree and the saved files keep it: one address,
+// one text. false when the text names no address (the tree's own check
+// lets a few such through, "1..2.3").
+bool canonical_portal_address(std::string* ip) {
+  std::optional<IpAddress> address = ParseIpAddress(*ip);
+  if (!address) return false;
+  *ip = CanonicalIpText(*address);
+  return true;
+}
+
+// Deletes the saved lines that match key and then the persistent entries
+// recorded with a qualifier in them, so that a deleted target or portal does
+// not come back at the adapter's next start. 0, or kSavedFileFailure (the
+// last status names the file) with nothing deleted.
+uint32_t delete_saved_target(Node* target, const LineKey& key) {
   std::vector<TargetLine> lines;
-  (void)ReadTargetLines(hba_path(logical_hba_of(target)), &lines);
+  if (ReadTargetLines(hba_path(logical_hba_of(target)), &lines) == ReadResult::kFailed ||
+      RemoveLinesIfAny(SavedFile::kTargets, key) != 0) {
+    return kSavedFileFailure;
+  }
   for (const TargetLine& line : lines) {
     std::string text;
     if (line.isid_qualifier.empty() || !EncodeTargetLine(line, &text) || !KeyMatches(key, text)) {
@@ -65,18 +83,21 @@ void delete_recorded_persistent_entries(Node* target, const LineKey& key) {
     char* end = nullptr;
     const unsigned long qualifier = std::strtoul(line.isid_qualifier.c_str(), &end, 10);
     if (end == nullptr || *end != '\0' || qualifier > 0xFFFF) continue;
-    (void)delete_persistent(target, false, line.name, line.ip, line.port,
-                            static_cast<uint32_t>(qualifier), line.initiator_name,
-                            /*keep_file=*/true);
+    // The entry may be gone already (its closed session was cleaned up).
+    (void)remove_persistent_entry(target, line.name, line.ip, line.port,
+                                  static_cast<uint32_t>(qualifier), line.initiator_name);
   }
+  return 0;
 }
 
-uint32_t do_AddTarget(Node* logical_hba, Node*, char* params) {
+uint32_t do_AddTarget(Node* logical_hba, Node* command, char* params) {
   const std::string name = param_text(params, 0);
-  const std::string ip = param_text(params, 1);
+  std::string ip = param_text(params, 1);
   std::string port = param_text(params, 2);
   const std::string boot = param_text(params, 3);
   if (name.empty() || ip.empty()) return 1;
+  if (uint32_t status = refuse_unsavable("TargetName", name); status != 0) return status;
+  if (!canonical_portal_address(&ip)) return report(kInvalidIpAddress);
   Node* controller = enclosing_group(logical_hba, "Quellfire");
   if (controller == nullptr) return 1;
   const int chip = get_qf_type(controller);
@@ -95,25 +116,40 @@ uint32_t do_AddTarget(Node* logical_hba, Node*, char* params) {
     return report(kDuplicateTarget);
   }
   if (port.empty()) port = kDefaultPort;
+  // Until the target is saved and persistent, a failure takes it away again
+  // with everything made for it.
   PendingGroup pending(setup_target(logical_hba, name, false));
   if (!pending) return 1;
   if (setup_portal(pending.get(), ip, port, "0") == nullptr) return report(kInternalError);
-  record_target_portal(logical_hba, pending.get(), ip, port);
-  Node* target = pending.release();
+  if (uint32_t status = record_target_portal(logical_hba, pending.get(), ip, port); status != 0) {
+    return status;
+  }
   const uint32_t qualifier = generate_isid_qualifier(name, initiator) & 0xFFFF;
   const std::string persistence = equal_ignoring_case(boot, "True") ? "True" : "False";
-  const uint32_t status =
-      make_session_persistent(target, ip, port, qualifier, nullptr, persistence, initiator, 0);
-  if (status != 0) return status;
+  if (uint32_t status = make_session_persistent(pending.get(), ip, port, qualifier, nullptr,
+                                                persistence, initiator, 0);
+      status != 0) {
+    KeepLastStatus keep;
+    (void)RemoveLinesIfAny(SavedFile::kTargets, TargetNameKey(hba_path(logical_hba), name));
+    return status;
+  }
+  // Made by a command: replaying the command with its parameters makes it
+  // again (tree persistence).
+  (void)backend_make_persistent(pending.get(), logical_hba, command, params);
+  Node* target = pending.release();
   clear_params(params);
+  // A session the firmware opened at once is shown; not seeing one is no
+  // failure of the command.
+  KeepLastStatus keep;
   (void)get_all_sessions(logical_hba, target, params);
   return 0;
 }
 
-uint32_t do_AddTargetPortal(Node* target, Node*, char* params) {
-  const std::string ip = param_text(params, 0);
+uint32_t do_AddTargetPortal(Node* target, Node* command, char* params) {
+  std::string ip = param_text(params, 0);
   std::string port = param_text(params, 1);
   if (ip.empty()) return 1;
+  if (!canonical_portal_address(&ip)) return report(kInvalidIpAddress);
   if (is_qf2_or_qf3(target) && ip.size() > 15) {
     return report(kIpv6NotSupported);
   }
@@ -125,19 +161,25 @@ uint32_t do_AddTargetPortal(Node* target, Node*, char* params) {
       !read_initiator_name(logical_hba, &initiator)) {
     return 1;
   }
-  for (Node* portal : instances_of(target, "TargetPortal")) {
-    if (equal_ignoring_case(prop_or_empty(portal, "TargetIPAddress"), ip) &&
-        equal_ignoring_case(prop_or_empty(portal, "TargetPortNumber"), port)) {
-      return report(kDuplicatePortal);
-    }
+  if (find_target_portal(target, ip, port) != nullptr) return report(kDuplicatePortal);
+  PendingGroup portal(setup_portal(target, ip, port, "0"));
+  if (!portal) return 1;
+  if (uint32_t status = record_target_portal(logical_hba, target, ip, port); status != 0) {
+    return status;
   }
-  if (setup_portal(target, ip, port, "0") == nullptr) return 1;
-  record_target_portal(logical_hba, target, ip, port);
   const uint32_t qualifier = generate_isid_qualifier(name, initiator) & 0xFFFF;
-  const uint32_t status =
-      make_session_persistent(target, ip, port, qualifier, nullptr, "False", initiator, 0);
-  if (status != 0) return status;
+  if (uint32_t status =
+          make_session_persistent(target, ip, port, qualifier, nullptr, "False", initiator, 0);
+      status != 0) {
+    KeepLastStatus keep;
+    (void)RemoveLinesIfAny(SavedFile::kTargets,
+                           TargetPortalKey(hba_path(logical_hba), name, ip, port));
+    return status;
+  }
+  (void)backend_make_persistent(portal.get(), target, command, params);
+  portal.release();
   clear_params(params);
+  KeepLastStatus keep;
   (void)get_all_sessions(logical_hba, target, params);
   return 0;
 }
@@ -170,8 +212,9 @@ uint32_t do_DeleteTarget(Node* logical_hba, Node*, char* params) {
   if (!read_prop(target, "TargetISCSIName", &name)) return 1;
   if (uint32_t status = refuse_if_logged_in(target, nullptr); status != 0) return status;
   const HbaPath path = hba_path(logical_hba);
-  delete_recorded_persistent_entries(target, TargetNameKey(path, name));
-  (void)RemoveTargetLines(path, name);
+  if (uint32_t status = delete_saved_target(target, TargetNameKey(path, name)); status != 0) {
+    return status;
+  }
   (void)delete_node(target);
   return 0;
 }
@@ -185,8 +228,10 @@ uint32_t do_DeleteTargetPortal(Node* target, Node*, char* params) {
   const std::string ip = prop_or_empty(portal, "TargetIPAddress");
   const std::string port = prop_or_empty(portal, "TargetPortNumber");
   const HbaPath path = hba_path(logical_hba_of(target));
-  delete_recorded_persistent_entries(target, TargetPortalKey(path, name, ip, port));
-  (void)OXIM_remove_entry_from_file(path, name, ip, port, kAnyIsidQualifier, kRemoveTarget);
+  if (uint32_t status = delete_saved_target(target, TargetPortalKey(path, name, ip, port));
+      status != 0) {
+    return status;
+  }
   (void)delete_node(portal);
   return 0;
 }
@@ -248,6 +293,7 @@ uint32_t handle_LogicalHBA_Enabled(Node* property, char* buffer, uint32_t op) {
 // Refresh of a Target: sessions from the firmware; sessions the firmware no
 // longer knows are removed.
 uint32_t group_Target(Node* target) {
+  KeepLastStatus keep;
   char params[kParamBlockSize] = {};
   (void)get_all_sessions(logical_hba_of(target), target, params);
   for (Node* session : instances_of(target, "Session")) {
@@ -259,6 +305,20 @@ uint32_t group_Target(Node* target) {
 }
 
 }  // namespace
+
+void OXIM_refresh_backend_client_iscsi_targets(Node* root) {
+  for (Node* controller : instances_of(root, "Quellfire")) {
+    for (Node* function : instances_of(controller, "iSCSIPhysicalHBA")) {
+      for (Node* logical_hba : instances_of(function, "LogicalHBA")) {
+        if (get_all_targets(logical_hba, false) != 0) {
+          pdebug(kModuleAdapter, kLogError, "%s: the firmware's targets could not be read\n",
+                 __func__);
+        }
+        for (Node* target : instances_of(logical_hba, "Target")) (void)group_Target(target);
+      }
+    }
+  }
+}
 
 Node* setup_portal(Node* target, const std::string& ip, const std::string& port,
                    const std::string& portal_group_tag) {
@@ -290,8 +350,8 @@ Node* setup_target(Node* logical_hba, const std::string& name, bool discovered) 
   return target.release();
 }
 
-void record_target_portal(Node* logical_hba, Node* target, const std::string& ip,
-                          const std::string& port) {
+uint32_t record_target_portal(Node* logical_hba, Node* target, const std::string& ip,
+                              const std::string& port) {
   const HbaPath path = hba_path(logical_hba);
   TargetLine line;
   line.path = path;
@@ -310,9 +370,10 @@ void record_target_portal(Node* logical_hba, Node* target, const std::string& ip
   }
   if (OXIM_add_target_into_file(line) != 0) {
     pdebug(kModuleAdapter, kLogError, "%s: failed to record the target portal\n", __func__);
-    return;
+    return kSavedFileFailure;
   }
   if (first_line) set_group_options(target_options, line.options);
+  return 0;
 }
 
 uint32_t get_all_targets(Node* logical_hba, bool discovered) {
@@ -371,15 +432,20 @@ uint32_t get_all_targets(Node* logical_hba, bool discovered) {
     for (const records::PortalGroup& group : decoded->groups) {
       bool deleted = false;
       for (const records::PortalEntry& portal : group.portals) {
-        const std::string ip = records::PortalAddressText(portal);
+        const std::string ip = CanonicalIpText(records::PortalAddressText(portal));
         const std::string port = std::to_string(portal.port);
         if (find_target_portal(target, ip, port) != nullptr) continue;
-        if (setup_portal(target, ip, port, std::to_string(group.tag)) == nullptr) {
+        Node* made = setup_portal(target, ip, port, std::to_string(group.tag));
+        if (made == nullptr) {
           (void)delete_node(target);
           deleted = true;
           break;
         }
-        record_target_portal(logical_hba, target, ip, port);
+        // A portal that cannot be saved would be gone at the next start.
+        if (uint32_t status = record_target_portal(logical_hba, target, ip, port); status != 0) {
+          (void)delete_node(made);
+          return status;
+        }
       }
       if (deleted) break;
     }

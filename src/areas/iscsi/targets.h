@@ -31,9 +31,16 @@ Node* setup_target(Node* logical_hba, const std::string& name, bool discovered);
 
 // Records target and portal in the saved-target file: the first line of a
 // target takes the initiator's options (copied into TargetLoginOptions);
-// later portals the target's own.
-void record_target_portal(Node* logical_hba, Node* target, const std::string& ip,
-                          const std::string& port);
+// later portals the target's own. 0, or kSavedFileFailure with the last
+// status naming the file.
+[[nodiscard]] uint32_t record_target_portal(Node* logical_hba, Node* target, const std::string& ip,
+                                            const std::string& port);
+
+// For a client that attaches to a tree already built: every logical HBA
+// takes the targets and sessions the firmware holds now (they may have
+// changed since the tree was built: a persistent login restored by the
+// adapter in the background, a session that ended).
+void OXIM_refresh_backend_client_iscsi_targets(Node* root);
 
 void register_target_handlers(HandlerRegistry& registry);
 

@@ -172,6 +172,21 @@ TEST(SavedKeysTest, PortIsMatchedAsAWholeField) {
   EXPECT_FALSE(KeyMatches(PathKey(HbaPathOf(10, 1, 0)), line)) << "Quellfire10 is not Quellfire0";
 }
 
+TEST(SavedKeysTest, AddressIsMatchedByValue) {
+  TargetLine v6 = SampleTarget();
+  v6.ip = "2001:0DB8:0000:0000:0000:0000:0000:0010";
+  const std::string line = Encoded(v6);
+  const HbaPath path = v6.path;
+  EXPECT_TRUE(KeyMatches(TargetPortalKey(path, v6.name, "2001:db8::10", "3260"), line));
+  EXPECT_TRUE(
+      KeyMatches(TargetSessionKey(path, v6.name, "2001:db8::10", "3260", kAnyIsidQualifier), line));
+  EXPECT_FALSE(KeyMatches(TargetPortalKey(path, v6.name, "2001:db8::1", "3260"), line));
+  EXPECT_TRUE(KeyMatches(TargetPortalKey(path, SampleTarget().name, "10.0.0.005", "3260"),
+                         Encoded(SampleTarget())));
+  // The name field is no address.
+  EXPECT_FALSE(KeyMatches(TargetNameKey(path, "10.0.0.5"), Encoded(SampleTarget())));
+}
+
 TEST(SavedKeysTest, CaseIsIgnored) {
   const std::string line = Encoded(SampleTarget());
   EXPECT_TRUE(KeyMatches(TargetNameKey(HbaPathOf(0, 1, 0), "IQN.2001-04.COM.EXAMPLE:DISK1"), line));
@@ -199,8 +214,8 @@ TEST(SavedKeysTest, ALineShorterThanTheKeyNeverMatches) {
 
 class SavedFilesTest : public oxim::testing::TempRootTest {
  protected:
-  std::string Read(const char* file) const { return root_.read(file); }
-  mode_t Mode(const char* file) const {
+  std::string Read(const std::string& file) const { return root_.read(file); }
+  mode_t Mode(const std::string& file) const {
     struct stat info;
     if (stat(root_.file(file).c_str(), &info) != 0) return 0;
     return info.st_mode & 07777;
@@ -471,6 +486,20 @@ TEST_F(SavedFilesTest, CheckDropsBadLinesAndKeepsTheGoodOnes) {
   EXPECT_EQ(Read(kTargetFile), good1 + good2);
   EXPECT_EQ(Read(kPortalFile), good_portal);
   EXPECT_EQ(Mode(kInitiatorFile), 0u) << "a missing file stays missing";
+  // Nothing is lost: the dropped lines are beside each file, in order.
+  EXPECT_EQ(Read(std::string(kTargetFile) + ".damaged"),
+            truncated + extra_field + "\n" + garbage + wrong_path + truncated);
+  EXPECT_EQ(Mode(std::string(kTargetFile) + ".damaged"), 0600u);
+  EXPECT_EQ(Read(std::string(kPortalFile) + ".damaged"),
+            "Quellfire0,iSCSIPhysicalHBA1,LogicalHBA0,short\n");
+}
+
+TEST_F(SavedFilesTest, CheckKeepsADamagedFileWhenItsLinesCannotBeKept) {
+  const std::string content = Encoded(SampleTarget("iqn.a")) + "damaged\n";
+  root_.write(kTargetFile, content);
+  ASSERT_EQ(mkdir(root_.file(std::string(kTargetFile) + ".damaged").c_str(), 0700), 0);
+  EXPECT_EQ(OXIM_check_for_corrupted_database(), 0);
+  EXPECT_EQ(Read(kTargetFile), content) << "nothing dropped that is not kept";
 }
 
 TEST_F(SavedFilesTest, CheckKeepsASoundFileUntouched) {
@@ -491,6 +520,7 @@ TEST_F(SavedFilesTest, CheckRefusesAFieldOverTheLimit) {
   root_.write(kTargetFile, line);
   EXPECT_EQ(OXIM_check_for_corrupted_database(), 0);
   EXPECT_EQ(Read(kTargetFile), "");
+  EXPECT_EQ(Read(std::string(kTargetFile) + ".damaged"), line);
 }
 
 TEST_F(SavedFilesTest, NoSecretReachesTheLog) {
