@@ -40,12 +40,23 @@ bool set_if(Node* group, const char* name, const char* value) {
   return value == nullptr || set_prop_val(group, name, "%s", value) == 0;
 }
 
-// Fills the properties of a sub-group from the ports' settings.
-bool fill_ports(Node* group, const records::NcsiPorts& ports, bool with_swap, uint8_t port_swap) {
+// A dynamic wake-on-LAN flags byte: enabled by its bit 0, whatever the
+// firmware's other flags (a write sets that bit and keeps them).
+const char* wol_flag(uint8_t flags) { return (flags & records::kNcsiWolEnable) ? "Yes" : "No"; }
+
+// Fills the properties of the static sub-group from its settings (wake-on-
+// LAN bytes 1 or 0), or of the dynamic one (wake-on-LAN flags).
+bool fill_ports(Node* group, const records::NcsiPorts& ports, NcsiRequest request,
+                uint8_t port_swap) {
+  const bool dynamic = request == NcsiRequest::kDynamic;
   bool ok = true;
-  if (with_swap) ok = set_if(group, "PortSwap", yes_no(port_swap)) && ok;
-  ok = set_if(group, "EnableWOLPort0", yes_no(ports.port0_wol)) && ok;
-  ok = set_if(group, "EnableWOLPort1", yes_no(ports.port1_wol)) && ok;
+  if (!dynamic) ok = set_if(group, "PortSwap", yes_no(port_swap)) && ok;
+  ok = set_if(group, "EnableWOLPort0",
+              dynamic ? wol_flag(ports.port0_wol) : yes_no(ports.port0_wol)) &&
+       ok;
+  ok = set_if(group, "EnableWOLPort1",
+              dynamic ? wol_flag(ports.port1_wol) : yes_no(ports.port1_wol)) &&
+       ok;
   ok = set_prop_val(group, "Port0MAC", "%s", mac_text(ports.port0_mac, ':').c_str()) == 0 && ok;
   ok = set_prop_val(group, "Port1MAC", "%s", mac_text(ports.port1_mac, ':').c_str()) == 0 && ok;
   ok = set_prop_val(group, "MgmtVLANId", "%u", ports.vlan_id) == 0 && ok;
@@ -243,9 +254,9 @@ uint32_t OXIM_get_ncsi_attributes(Node* ncsi, NcsiRequest request, NcsiGroups gr
                                                                                  : nullptr;
   ok = set_if(ncsi, "NCSIQFHandShake", handshake) && ok;
   if (request == NcsiRequest::kStatic) {
-    ok = fill_ports(static_group, attributes.static_ports, true, attributes.port_swap) && ok;
+    ok = fill_ports(static_group, attributes.static_ports, request, attributes.port_swap) && ok;
   } else if (request == NcsiRequest::kDynamic) {
-    ok = fill_ports(dynamic_group, attributes.dynamic_ports, false, 0) && ok;
+    ok = fill_ports(dynamic_group, attributes.dynamic_ports, request, 0) && ok;
   }
   return ok ? OXIM_STATUS_SUCCESS : OXIM_STATUS_FAILURE;
 }
