@@ -18,6 +18,7 @@ namespace {
 using oxim::testing::Do;
 using oxim::testing::Groups;
 using oxim::testing::LastStatus;
+using oxim::testing::Read;
 using oxim::testing::SetValue;
 using oxim::testing::Status;
 using oxim::testing::Tag;
@@ -28,13 +29,6 @@ constexpr char kBoot[] = "Quellfire0/NICPhysicalHBA0/NetworkBootConfiguration";
 
 class NicTest : public oxim::testing::LibraryTest {
  protected:
-  static std::pair<uint32_t, std::string> Read(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    char value[OXIM_VALUE_SIZE] = "";
-    const uint32_t status =
-        OXIM_get_property_val(Tag(path.substr(0, slash)), Tag(path), value, sizeof value);
-    return {status, value};
-  }
   // One controller of `chip` with a NIC function (with `nic` fields) and an
   // iSCSI function on port 0, and `fields` of the controller.
   std::string OneController(int chip, const std::string& nic = "", const std::string& fields = "") {

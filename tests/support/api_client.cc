@@ -45,6 +45,13 @@ std::string Value(const std::string& path) {
   return value;
 }
 
+std::pair<uint32_t, std::string> Read(const std::string& path) {
+  auto [group, property] = GroupAndNode(path);
+  char value[OXIM_VALUE_SIZE] = "";
+  const uint32_t status = OXIM_get_property_val(group, property, value, sizeof value);
+  return {status, value};
+}
+
 uint32_t SetValue(const std::string& path, const std::string& value) {
   auto [group, property] = GroupAndNode(path);
   return OXIM_set_property_val(group, property, value.c_str(),

@@ -39,21 +39,6 @@ namespace {
 // The status a command answered "not supported" (66) with.
 constexpr uint32_t kNotSupportedStatus = 149;
 
-uint32_t copy_out(Node* property, char* buffer) {
-  read_cached_value(property, buffer);
-  return 0;
-}
-
-// Writes a value into the property's cache and copies it out.
-uint32_t show(Node* property, char* buffer, const std::string& value) {
-  write_cached_value(property, value.c_str());
-  return copy_out(property, buffer);
-}
-
-// The text of a written value (the caller's buffer holds at most 255
-// characters and a NUL).
-std::string written(const char* buffer) { return std::string(buffer, strnlen(buffer, kValueSize)); }
-
 // The controller's firmware state, versions and capabilities again. 1 with
 // last status 109 when the attributes cannot be read.
 uint32_t refresh_controller_attributes(Node* controller) {
@@ -209,7 +194,8 @@ uint32_t handle_FFVName(Node* property, char* buffer, uint32_t op) {
   if (!target) return OXIM_STATUS_FAILURE;
   records::FfvParams request;
   if (op == kOpWrite) {
-    request = {records::kFfvSet, static_cast<uint8_t>(records::kFfvNameSize), written(buffer)};
+    request = {records::kFfvSet, static_cast<uint8_t>(records::kFfvNameSize),
+               written_value(buffer)};
   }
   std::array<uint8_t, records::kFfvParamsSize> record{};
   records::EncodeFfvParams(record, request);
@@ -254,7 +240,7 @@ uint32_t handle_AdvancedMode(Node* property, char* buffer, uint32_t op) {
     return report(controller::kBootConfigNotRead);
   }
   if (op == kOpRead) return show(property, buffer, boot->native_mode != 0 ? "Enabled" : "Disabled");
-  const bool enable = equal_ignoring_case(written(buffer), "Enabled");
+  const bool enable = equal_ignoring_case(written_value(buffer), "Enabled");
   boot->native_mode = enable ? 1 : 0;
   records::EncodeBootConfig(record, *boot);
   if (ioctl_set_boot_config(address, record, DriverKind::kNic) != 0) {

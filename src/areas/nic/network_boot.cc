@@ -33,22 +33,10 @@ namespace {
 // The status a firmware that must be rebooted at once answers an erase with.
 constexpr uint32_t kRebootNowStatus = 55;
 
-uint32_t copy_out(Node* property, char* buffer) {
-  read_cached_value(property, buffer);
-  return 0;
-}
-
-uint32_t show(Node* property, char* buffer, const std::string& value) {
-  write_cached_value(property, value.c_str());
-  return copy_out(property, buffer);
-}
-
-std::string written(const char* buffer) { return std::string(buffer, strnlen(buffer, kValueSize)); }
-
 std::string cached_value(const Node* property) {
   char value[kValueSize];
   read_cached_value(property, value);
-  return written(value);
+  return written_value(value);
 }
 
 // The boot configuration of a function (141 when it cannot be read).
@@ -170,7 +158,7 @@ uint32_t handle_VolatileMACAddress(Node* property, char* buffer, uint32_t op) {
     return show(property, buffer, mac_text(config->mac, '-'));
   }
   if (running_on_virtual_function()) return report(kNotOnVirtualFunction);
-  const std::string value = written(buffer);
+  const std::string value = written_value(buffer);
   if (equal_ignoring_case(value, cached_value(property))) return 0;
   records::OemExecConfig config;
   if (validateMACAddress(value.c_str(), config.mac.data()) != 1) {
@@ -193,7 +181,7 @@ uint32_t handle_iSCSIBIOSEnable(Node* property, char* buffer, uint32_t op) {
   }
   if (op == kOpRead)
     return show(property, buffer, boot.state == records::kBootEnabled ? "Yes" : "No");
-  const bool yes = equal_ignoring_case(written(buffer), "Yes");
+  const bool yes = equal_ignoring_case(written_value(buffer), "Yes");
   boot.state = yes ? records::kBootEnabled : records::kBootDisabled;
   if (uint32_t status = write_boot_config(function, DriverKind::kIscsi, &record, boot)) {
     return status;

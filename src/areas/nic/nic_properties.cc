@@ -35,16 +35,6 @@ namespace {
 // The status a command answered "not a vNIC channel" (30) with.
 constexpr uint32_t kNotVnicStatus = 213;
 
-uint32_t copy_out(Node* property, char* buffer) {
-  read_cached_value(property, buffer);
-  return 0;
-}
-
-uint32_t show(Node* property, char* buffer, const std::string& value) {
-  write_cached_value(property, value.c_str());
-  return copy_out(property, buffer);
-}
-
 // The physical HBA a property belongs to (at any depth below it).
 Node* physical_hba_of(Node* property) {
   Node* node = parent_of(property);

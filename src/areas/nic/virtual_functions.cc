@@ -122,8 +122,6 @@ uint32_t ip_link_set(const std::string& interface, int vf, std::vector<std::stri
   return 0;
 }
 
-std::string written(const char* buffer) { return std::string(buffer, strnlen(buffer, kValueSize)); }
-
 // Reads a field of the virtual function the group stands for.
 uint32_t read_vf_property(Node* property, char* buffer) {
   Node* logical = parent_of(property);
@@ -147,7 +145,7 @@ uint32_t handle_niclogicalhba_macaddress(Node* property, char* buffer, uint32_t 
   std::optional<std::string> interface = physical_interface(logical);
   if (!interface) return OXIM_STATUS_FAILURE;
   std::array<uint8_t, 6> mac{};
-  if (validateMACAddress(written(buffer).c_str(), mac.data()) != 1) {
+  if (validateMACAddress(written_value(buffer).c_str(), mac.data()) != 1) {
     return report(controller::kInvalidValue);
   }
   // ip takes the address with colons, whichever separator was given.
@@ -165,7 +163,7 @@ uint32_t handle_niclogicalhba_vlanid(Node* property, char* buffer, uint32_t op) 
   Node* logical = parent_of(property);
   std::optional<std::string> interface = physical_interface(logical);
   if (!interface) return OXIM_STATUS_FAILURE;
-  const std::string value = written(buffer);
+  const std::string value = written_value(buffer);
   if (oxim_validate_val_integer(value.c_str(), 0, kMaxVlan) != kValueAccepted) {
     return report(controller::kInvalidValue);
   }
@@ -187,7 +185,7 @@ uint32_t handle_niclogicalhba_txrate(Node* property, char* buffer, uint32_t op) 
   if (!interface) return OXIM_STATUS_FAILURE;
   std::string vlan = cached_prop(logical, "VLANID");
   if (vlan == "N/A") vlan = "0";
-  const std::string rate = std::to_string(std::strtol(written(buffer).c_str(), nullptr, 0));
+  const std::string rate = std::to_string(std::strtol(written_value(buffer).c_str(), nullptr, 0));
   if (oxim_validate_val_integer(vlan.c_str(), 0, kMaxVlan) != kValueAccepted) {
     return report(controller::kInvalidValue);
   }
