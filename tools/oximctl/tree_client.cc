@@ -116,6 +116,12 @@ Failure TreeClient::last_failure(uint32_t status) const {
   return failure;
 }
 
+std::optional<Failure> TreeClient::last_note() const {
+  Failure note = last_failure(OXIM_STATUS_SUCCESS);
+  if (note.code == 0) return std::nullopt;
+  return note;
+}
+
 std::string TreeClient::parent_path(const std::string& path) {
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? "ROOT" : path.substr(0, slash);

@@ -89,6 +89,10 @@ class TreeClient {
 
   static std::string parent_path(const std::string& path);
 
+  // What a call that succeeded left in the last status (a note such as
+  // "reboot for the change to take effect"); nullopt when it left none.
+  std::optional<Failure> last_note() const;
+
  private:
   Failure last_failure(uint32_t status) const;
   std::string path_of(uint32_t tag);
