@@ -214,6 +214,15 @@ TEST_F(ControllerTest, OemDataInTheChipsLayout) {
   EXPECT_EQ(Value("Quellfire0/OEM/PersonalityManagementWord"), "0x00000003");
 }
 
+TEST_F(ControllerTest, KorvelWithoutOemSerialKeepsNoSerialNumberWhenVersionsAreReadAgain) {
+  Start(OneController(4, R"(, "oem_serial": null, "flash_firmware_version": "12.1.0.0")"));
+  EXPECT_EQ(Value("Quellfire0/SerialNumber"), "N/A");
+  EXPECT_EQ(Value("Quellfire0/ActiveFirmwareVersion"), "12.0.1110.0");
+  EXPECT_EQ(Value("Quellfire0/FirmwareVersionOnFlash"), "12.1.0.0");
+  EXPECT_EQ(Value("Quellfire0/SerialNumber"), "N/A");
+  EXPECT_EQ(Value("Quellfire0/OEM/OEMSerialNumber"), "N/A");
+}
+
 TEST_F(ControllerTest, VirtualFunctionHostRefusesWhatAVirtualFunctionMayNotRead) {
   Start(Config("vf_host.json"));
   const auto [status, value] = Read("Quellfire0/ControllerStatus");

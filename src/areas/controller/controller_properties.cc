@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "areas/controller/controller_status.h"
 #include "areas/controller/controller_update.h"
@@ -39,8 +40,9 @@ namespace {
 // The status a command answered "not supported" (66) with.
 constexpr uint32_t kNotSupportedStatus = 149;
 
-// The controller's firmware state, versions and capabilities again. 1 with
-// last status 109 when the attributes cannot be read.
+// The controller's versions and firmware state again (its identity stays
+// as start-up set it: a Korvel serial number may read "N/A" on purpose). 1
+// with last status 109 when the attributes cannot be read.
 uint32_t refresh_controller_attributes(Node* controller) {
   std::optional<ControllerFunction> target = controller_function(controller);
   if (!target) return OXIM_STATUS_FAILURE;
@@ -51,7 +53,17 @@ uint32_t refresh_controller_attributes(Node* controller) {
   std::optional<records::ControllerAttributes> attributes =
       records::DecodeControllerAttributes(answer);
   if (!attributes) return OXIM_STATUS_FAILURE;
-  return OXIM_update_cntr_attribs(controller, *attributes, 0);
+  const std::pair<const char*, std::string> kFields[] = {
+      {"ActiveFirmwareVersion", attributes->active_firmware_version},
+      {"FirmwareVersionOnFlash", attributes->flash_firmware_version},
+      {"BIOSVersion", attributes->bios_version},
+      {"BootCodeVersion", attributes->boot_code_version},
+      {"FirmwareStatus", firmware_state_text(attributes->firmware_state)}};
+  bool ok = true;
+  for (const auto& [name, value] : kFields) {
+    ok = set_prop_val(controller, name, "%s", value.c_str()) == 0 && ok;
+  }
+  return ok ? OXIM_STATUS_SUCCESS : OXIM_STATUS_FAILURE;
 }
 
 // ActiveFirmwareVersion, FirmwareVersionOnFlash, BIOSVersion,
