@@ -17,6 +17,12 @@ bool equal_ignoring_case(std::string_view a, std::string_view b);
 int hex_digit_value(char c);
 inline bool is_hex_digit(char c) { return hex_digit_value(c) >= 0; }
 
+// Whether a name is one a host's network interface could have: 1 to 15
+// letters, digits, ".", "-", "_" or ":", not starting with "-" (which a host
+// tool given the name would take for an option). Names are checked before
+// they reach a host tool.
+bool is_plausible_interface_name(std::string_view name);
+
 // A whole text of 1 to 8 hexadecimal digits, with an optional "0x" or "0X"
 // in front, as a number; nullopt for anything else.
 std::optional<uint32_t> parse_hex32(std::string_view text);

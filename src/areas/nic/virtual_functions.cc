@@ -19,6 +19,7 @@
 #include "core/address.h"
 #include "core/log.h"
 #include "core/node_store.h"
+#include "core/strings.h"
 #include "core/tree_services.h"
 #include "core/validate.h"
 #include "kit/function_tree.h"
@@ -83,23 +84,10 @@ uint32_t OXIM_get_vf_params(Node* nic_function, int instance, const char* name, 
   return 0;
 }
 
-// Whether an interface name can be handed to ip as its device: letters,
-// digits, ".", "_", ":" and "-", not starting with "-" (which ip would read
-// as an option).
-bool is_interface_name(const std::string& name) {
-  if (name.empty() || name.size() > 15 || name[0] == '-') return false;
-  for (char c : name) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                    c == '.' || c == '_' || c == ':' || c == '-';
-    if (!ok) return false;
-  }
-  return true;
-}
-
 // The host interface of the virtual function's physical function.
 std::optional<std::string> physical_interface(Node* logical) {
   std::string name;
-  if (!read_prop(parent_of(logical), "IfName", &name) || !is_interface_name(name)) {
+  if (!read_prop(parent_of(logical), "IfName", &name) || !is_plausible_interface_name(name)) {
     pdebug(kModuleAdapter, kLogError, "%s:Failed to get IfName.\n", __func__);
     return std::nullopt;
   }
