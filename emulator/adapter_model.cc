@@ -26,20 +26,30 @@ struct ChipFacts {
   const char* firmware_version;
   const char* bios_version;
   uint32_t capabilities;
+  bool ncsi_supported;
+  uint8_t link_speed;  // records/link_status.h
+  uint16_t ipl_file_number;
+  uint16_t ipl_suffix_number;
+  const char* ipl_file_name;
+  const char* phy_firmware_version;
+  const char* phy_configuration_id;
+  const char* ffv_name;
 };
 
 constexpr ChipFacts kChips[] = {
     {kChipQF2, 0x0700, 0xE600, "QF2-2P-10G", "Quellfire QF2 2-port 10GbE converged network adapter",
-     "4.9.416.0", "4.9.416.0", 0x013},
+     "4.9.416.0", "4.9.416.0", 0x013, true, 4, 0, 0, "", "", "", ""},
     {kChipQF3, 0x0714, 0xE602, "QF3-2P-10G", "Quellfire QF3 2-port 10GbE converged network adapter",
-     "11.4.1204.0", "11.4.190.0", 0x213},
+     "11.4.1204.0", "11.4.190.0", 0x213, true, 4, 5, 0x1A, "", "1.2.7", "0A", ""},
     {kChipKorvel, 0xE220, 0xE710, "KV-4P-25G",
-     "Quellfire Korvel 4-port 25GbE converged network adapter", "12.0.1110.0", "12.0.1110.0",
-     0x20b},
+     "Quellfire Korvel 4-port 25GbE converged network adapter", "12.0.1110.0", "12.0.1110.0", 0x20b,
+     false, 6, 0, 0, "KV4P25G_P2_IPL", "3.1.0", "11", "KV-STANDARD"},
     {kChipTindra, 0x0720, 0xE720, "TD-2P-25G",
-     "Quellfire Tindra 2-port 25GbE converged network adapter", "12.8.351.0", "12.8.351.0", 0x21b},
+     "Quellfire Tindra 2-port 25GbE converged network adapter", "12.8.351.0", "12.8.351.0", 0x21b,
+     false, 6, 260, 2, "", "2.0.4", "1B", "TD-STANDARD"},
     {kChipFurther, 0x0730, 0xE730, "QF6-2P-100G",
-     "Quellfire 2-port 100GbE converged network adapter", "14.0.499.0", "14.0.499.0", 0x21b},
+     "Quellfire 2-port 100GbE converged network adapter", "14.0.499.0", "14.0.499.0", 0x21b, false,
+     8, 0, 0, "", "", "", ""},
 };
 
 const ChipFacts& FactsOf(int chip) {
@@ -71,6 +81,15 @@ ControllerConfig ControllerDefaults(int chip) {
   controller.boot_code_version = facts.bios_version;
   controller.driver_version = facts.firmware_version;
   controller.capabilities = facts.capabilities;
+  controller.ncsi_supported = facts.ncsi_supported;
+  controller.link_speed = facts.link_speed;
+  controller.ipl_file_number = facts.ipl_file_number;
+  controller.ipl_suffix_number = facts.ipl_suffix_number;
+  controller.ipl_file_name = facts.ipl_file_name;
+  controller.phy_firmware_version = facts.phy_firmware_version;
+  controller.phy_configuration_id = facts.phy_configuration_id;
+  controller.uefi_version = facts.bios_version;
+  controller.ffv_name = facts.ffv_name;
   controller.oem_binary.resize(records::OemBinarySize(OemChipOf(chip)));
   controller.oem_serial = std::string("OEM-") + facts.model_number;
   return controller;
@@ -199,6 +218,26 @@ std::optional<FunctionRef> AdapterModel::FindInterface(const std::string& name) 
     if (interface_name(ref) == name) return ref;
   }
   return std::nullopt;
+}
+
+NicFunctionState& AdapterModel::nic_state(const FunctionRef& ref) {
+  auto [it, fresh] = nic_states_.try_emplace({ref.controller, ref.function});
+  if (fresh) {
+    const FunctionConfig& nic = function(ref);
+    const size_t count = std::min<size_t>(nic.virtual_functions, records::kMaxVirtualFunctions);
+    for (size_t n = 0; n < count; ++n) {
+      records::VirtualFunctionEntry vf;
+      // Locally administered addresses made from the function's PCI address.
+      vf.mac = {0x02,
+                0x90,
+                0xfa,
+                nic.pci.bus,
+                static_cast<uint8_t>(nic.pci.device << 3 | nic.pci.function),
+                static_cast<uint8_t>(n)};
+      it->second.virtual_functions.push_back(vf);
+    }
+  }
+  return it->second;
 }
 
 std::optional<FunctionRef> AdapterModel::FindFunction(const records::PciAddress& address) const {

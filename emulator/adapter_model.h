@@ -16,6 +16,7 @@
 #include "faults.h"
 #include "network_config.h"
 #include "real_portals.h"
+#include "records/driver_records.h"
 #include "records/oem_params.h"
 #include "records/request_header.h"
 #include "storage_network.h"
@@ -43,6 +44,14 @@ uint16_t DefaultDeviceId(int chip);
 // The layout of a chip's OEM parameters.
 records::OemChip OemChipOf(int chip);
 
+// A function that runs as a virtual NIC channel of its port.
+struct VnicConfig {
+  std::string name;
+  uint16_t outer_vlan = 0;
+  uint8_t min_bandwidth = 0;  // percent of the port
+  uint8_t max_bandwidth = 100;
+};
+
 struct FunctionConfig {
   FunctionKind kind = FunctionKind::kNic;
   int port = 0;
@@ -50,7 +59,13 @@ struct FunctionConfig {
   uint16_t device_id = 0;  // 0: the controller's
   std::array<uint8_t, 6> mac{};
   uint32_t mtu = 1500;
-  uint8_t virtual_functions = 0;
+  uint8_t virtual_functions = 0;  // at most records::kMaxVirtualFunctions
+  // QoS limit of the function's link, in units of 10 Mbit/s (100 Mbit/s on
+  // Tindra); 0: none.
+  uint16_t qos_speed = 0;
+  // Whether the function's boot code (expansion ROM) is enabled.
+  bool boot_rom = true;
+  std::optional<VnicConfig> vnic;
   // NIC: the host's name of the interface; empty means "vmnic<k>", k the
   // function's place among all NIC functions of the configuration.
   std::string interface_name;
@@ -88,6 +103,27 @@ struct ControllerConfig {
   std::vector<uint8_t> oem_binary = {0x17, 0x04, 0x2a, 0x9c, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01};
   std::optional<std::string> oem_serial = "OEM-VN3Q0417A2K9";
   uint32_t personality_word = 0x00000003;
+  // NC-SI: whether the controller shares its ports with a management
+  // controller, and how the handshake with it went (0 success, 1 error).
+  bool ncsi_supported = true;
+  uint8_t ncsi_handshake = 0;
+  // Controller attributes byte 417 bit 0.
+  bool phy_loopback = true;
+  // The physical speed code of its ports' links (records/link_status.h); 0:
+  // no link.
+  uint8_t link_speed = 4;
+  // Its ports have a 10GBASE-T PHY (statistics of subsystem 18).
+  bool base_t = false;
+  // Additional attributes.
+  uint16_t ipl_file_number = 0;
+  uint16_t ipl_suffix_number = 0;
+  std::string ipl_file_name;
+  std::string phy_firmware_version;
+  std::string phy_configuration_id;
+  std::string uefi_version;
+  std::string fcoe_version;
+  // Name of the FFV parameter set (Korvel and Tindra firmware only).
+  std::string ffv_name;
   std::vector<FunctionConfig> functions;
 };
 
@@ -150,6 +186,14 @@ class FlashStore {
 class IscsiState;    // iscsi_firmware.h
 class NetworkState;  // network_model.h
 
+// What a NIC function holds besides its flash records, until the adapter
+// reboots: its virtual functions as the host's ip link last set them, and
+// its volatile MAC address.
+struct NicFunctionState {
+  std::vector<records::VirtualFunctionEntry> virtual_functions;
+  std::optional<std::array<uint8_t, 6>> volatile_mac;
+};
+
 class AdapterModel {
  public:
   // state_directory: where flash records live.
@@ -194,6 +238,9 @@ class AdapterModel {
   IscsiState& iscsi() { return *iscsi_state_; }
   // The iSCSI functions' IP stacks and their ports' networks.
   NetworkState& network() { return *network_state_; }
+  // The volatile state of a NIC function (its virtual functions made from
+  // the configuration at first use).
+  NicFunctionState& nic_state(const FunctionRef& ref);
 
  private:
   AdapterConfig config_;
@@ -204,6 +251,7 @@ class AdapterModel {
   int visible_nic_count_;
   std::map<std::string, std::vector<uint8_t>> volatile_;
   std::unique_ptr<NetworkState> network_state_;  // before the sessions, which use it
+  std::map<std::pair<int, int>, NicFunctionState> nic_states_;
   std::unique_ptr<IscsiState> iscsi_state_;
 };
 

@@ -9,9 +9,12 @@
 
 #include "config_network.h"
 #include "config_reader.h"
+#include "records/additional_attributes.h"
 #include "records/controller_attributes.h"
 #include "records/driver_records.h"
+#include "records/ffv_params.h"
 #include "records/oem_params.h"
+#include "records/vnic.h"
 
 namespace oxim::emulator {
 namespace {
@@ -66,7 +69,7 @@ bool ParseFunction(Reader& reader, const json& value, const std::string& path, i
                    FunctionConfig* function) {
   if (!reader.Object(value, path,
                      {"kind", "port", "pci", "mac", "device_id", "mtu", "virtual_functions",
-                      "interface_name", "network"})) {
+                      "interface_name", "network", "qos_speed", "boot_rom", "vnic"})) {
     return false;
   }
   const json* kind = reader.Member(value, path, "kind", true);
@@ -97,11 +100,28 @@ bool ParseFunction(Reader& reader, const json& value, const std::string& path, i
   if (!config_parse::Mac(reader, value, path, "mac", &function->mac) ||
       !reader.Id(value, path, "device_id", &function->device_id) ||
       !reader.Int(value, path, "mtu", 68, 9216, &function->mtu) ||
-      !reader.Int(value, path, "virtual_functions", 0, 255, &function->virtual_functions)) {
+      !reader.Int(value, path, "virtual_functions", 0,
+                  static_cast<int64_t>(records::kMaxVirtualFunctions),
+                  &function->virtual_functions) ||
+      !reader.Int(value, path, "qos_speed", 0, 65535, &function->qos_speed) ||
+      !reader.Bool(value, path, "boot_rom", &function->boot_rom)) {
     return false;
   }
   if (value.contains("network") && function->kind != FunctionKind::kIscsi) {
     return reader.Fail(Join(path, "network"), "only an iSCSI function has a network");
+  }
+  if (const json* vnic = reader.Member(value, path, "vnic", false)) {
+    const std::string vnic_path = Join(path, "vnic");
+    VnicConfig config;
+    if (!reader.Object(*vnic, vnic_path,
+                       {"name", "outer_vlan", "min_bandwidth", "max_bandwidth"}) ||
+        !reader.Text(*vnic, vnic_path, "name", 1, records::kVnicNameTextSize, &config.name, true) ||
+        !reader.Int(*vnic, vnic_path, "outer_vlan", 0, 4095, &config.outer_vlan) ||
+        !reader.Int(*vnic, vnic_path, "min_bandwidth", 0, 100, &config.min_bandwidth) ||
+        !reader.Int(*vnic, vnic_path, "max_bandwidth", 0, 100, &config.max_bandwidth)) {
+      return false;
+    }
+    function->vnic = config;
   }
   if (value.contains("interface_name")) {
     std::string field = Join(path, "interface_name");
@@ -148,6 +168,19 @@ bool ParseController(Reader& reader, const json& value, const std::string& path,
                       "oem_binary",
                       "oem_serial",
                       "personality_word",
+                      "ncsi_supported",
+                      "ncsi_handshake",
+                      "phy_loopback",
+                      "link_speed",
+                      "base_t",
+                      "ipl_file_number",
+                      "ipl_suffix_number",
+                      "ipl_file_name",
+                      "phy_firmware_version",
+                      "phy_configuration_id",
+                      "uefi_version",
+                      "fcoe_version",
+                      "ffv_name",
                       "functions"})) {
     return false;
   }
@@ -191,6 +224,28 @@ bool ParseController(Reader& reader, const json& value, const std::string& path,
        reader.NullableText(value, path, "oem_serial", records::kOemSerialSize, &c.oem_serial) &&
        reader.Id(value, path, "personality_word", &c.personality_word);
   if (!ok) return false;
+  int link_speed = c.link_speed;
+  ok =
+      reader.Bool(value, path, "ncsi_supported", &c.ncsi_supported) &&
+      reader.Int(value, path, "ncsi_handshake", 0, 255, &c.ncsi_handshake) &&
+      reader.Bool(value, path, "phy_loopback", &c.phy_loopback) &&
+      config_parse::Choice(
+          reader, value, path, "link_speed",
+          {"down", "10Mb", "100Mb", "1Gb", "10Gb", "20Gb", "25Gb", "40Gb", "100Gb"}, &link_speed) &&
+      reader.Bool(value, path, "base_t", &c.base_t) &&
+      reader.Int(value, path, "ipl_file_number", 0, 65535, &c.ipl_file_number) &&
+      reader.Int(value, path, "ipl_suffix_number", 0, 65535, &c.ipl_suffix_number) &&
+      reader.Text(value, path, "ipl_file_name", 0, records::kAddIplFileNameSize,
+                  &c.ipl_file_name) &&
+      reader.Text(value, path, "phy_firmware_version", 0, records::kAddPhyVersionSize,
+                  &c.phy_firmware_version) &&
+      reader.Text(value, path, "phy_configuration_id", 0, records::kAddPhyConfigIdSize,
+                  &c.phy_configuration_id) &&
+      reader.Text(value, path, "uefi_version", 0, records::kAddVersionSize, &c.uefi_version) &&
+      reader.Text(value, path, "fcoe_version", 0, records::kAddVersionSize, &c.fcoe_version) &&
+      reader.Text(value, path, "ffv_name", 0, records::kFfvNameSize, &c.ffv_name);
+  if (!ok) return false;
+  c.link_speed = static_cast<uint8_t>(link_speed);
 
   bool failed = false;
   const json* functions = reader.Array(value, path, "functions", true, &failed);

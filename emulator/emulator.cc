@@ -261,10 +261,13 @@ platform::IoResult EmulatedAdapter::NicRequest(unsigned long request, std::span<
       const FunctionConfig& config = model_->function(*function);
       records::DriverInfoAnswer answer;
       answer.mtu = config.mtu;
-      if (request == records::kNicVirtualFunctionRequest) {
-        answer.virtual_functions = config.virtual_functions;
-      }
       records::EncodeDriverInfoAnswer(argument, answer);
+      // Request 7: the virtual functions as the host's ip link left them.
+      if (request == records::kNicVirtualFunctionRequest &&
+          !records::EncodeVirtualFunctions(argument,
+                                           model_->nic_state(*function).virtual_functions)) {
+        return Fail(EINVAL);
+      }
       return {};
     }
     case records::kNicChipInfoRequest: {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "adapter_firmware.h"
 #include "iscsi_firmware.h"
 #include "network_firmware.h"
 #include "pci_config.h"
@@ -26,10 +27,6 @@ constexpr uint8_t kFwBadParameter = 2;
 // With additional status 0: not supported for a virtual function.
 constexpr uint8_t kFwNotOnVirtualFunction = 5;
 
-std::string ControllerKey(const CommandContext& context, const char* name) {
-  return "controller" + std::to_string(context.function.controller) + "-" + name;
-}
-
 // Whether the command is one a virtual function is refused on this chip:
 // the library probes with it to learn that it runs on one.
 bool RefusedOnVirtualFunction(const CommandContext& context, int probe_chip) {
@@ -48,6 +45,13 @@ FirmwareAnswer FetchControllerAttributes(CommandContext& context, std::span<cons
   records::ControllerAttributes attributes;
   attributes.manufacturer = controller.manufacturer;
   attributes.capabilities = controller.capabilities;
+  // The NC-SI version: numbers on QF2, a text on the other chips.
+  if (controller.chip == kChipQF2) {
+    records::SetNcsiVersionNumbers(attributes, {1, 0, 1, 0, 2});
+  } else {
+    records::SetNcsiVersionText(attributes, controller.chip == kChipQF3 ? "1.0.1" : "1.1.0");
+  }
+  attributes.phy_loopback = controller.phy_loopback;
   attributes.default_eto = controller.default_eto;
   attributes.model_number = controller.model_number;
   attributes.description = controller.description;
@@ -122,13 +126,27 @@ FirmwareAnswer GetCoredumpProps(CommandContext& context, std::span<const uint8_t
   return answer;
 }
 
-// Opcode 121, subsystem 1: additional controller attributes (the on-die
-// temperature). The Korvel probe: refused on a virtual function.
+// Opcode 121, subsystem 1: additional controller attributes (IPL file,
+// on-die temperature, boot code and PHY versions). The Korvel probe: refused
+// on a virtual function.
 FirmwareAnswer GetAdditionalAttribs(CommandContext& context, std::span<const uint8_t>) {
   if (RefusedOnVirtualFunction(context, kChipKorvel)) return NotOnVirtualFunction();
   const ControllerConfig& controller = context.model.controller(context.function);
   records::AdditionalAttributes attributes;
   attributes.temperature = static_cast<uint32_t>(controller.temperature);
+  attributes.ipl_file_number = controller.ipl_file_number;
+  attributes.ipl_suffix_number = controller.ipl_suffix_number;
+  attributes.ipl_file_name = controller.ipl_file_name;
+  attributes.fcoe_universal_version = controller.fcoe_version;
+  attributes.fcoe_x86_bios_version = controller.fcoe_version;
+  attributes.fcoe_efi_version = controller.fcoe_version;
+  attributes.fcoe_fcode_version = controller.fcoe_version;
+  attributes.uefi_bios_version = controller.uefi_version;
+  attributes.uefi_nic_version = controller.uefi_version;
+  attributes.uefi_fcode_version = controller.uefi_version;
+  attributes.uefi_iscsi_version = controller.uefi_version;
+  attributes.phy_firmware_version = controller.phy_firmware_version;
+  attributes.phy_configuration_id = controller.phy_configuration_id;
   FirmwareAnswer answer;
   answer.payload.assign(records::kAdditionalAttributesSize, 0);
   records::EncodeAdditionalAttributes(answer.payload, attributes);
@@ -143,7 +161,7 @@ FirmwareAnswer StartManagementService(CommandContext&, std::span<const uint8_t>)
 FirmwareAnswer GetConfigSign(CommandContext& context, std::span<const uint8_t>) {
   FirmwareAnswer answer;
   answer.payload = context.model.flash()
-                       .Load(ControllerKey(context, "config-sign"))
+                       .Load(ControllerFlashKey(context, "config-sign"))
                        .value_or(std::vector<uint8_t>(records::kConfigSignatureSize, 0));
   answer.payload.resize(records::kConfigSignatureSize, 0);
   return answer;
@@ -153,7 +171,7 @@ FirmwareAnswer GetConfigSign(CommandContext& context, std::span<const uint8_t>) 
 FirmwareAnswer SetConfigSign(CommandContext& context, std::span<const uint8_t> request) {
   FirmwareAnswer answer;
   std::vector<uint8_t> record(request.begin(), request.begin() + records::kConfigSignatureSize);
-  if (!context.model.flash().Save(ControllerKey(context, "config-sign"), record)) {
+  if (!context.model.flash().Save(ControllerFlashKey(context, "config-sign"), record)) {
     answer.status = 1;  // flash write failed
     answer.additional_status = 0;
   }
@@ -192,16 +210,27 @@ void Answer(std::span<uint8_t> command, uint8_t status, uint16_t additional,
 }  // namespace
 
 std::span<const HandlerEntry> HandlerTable() {
-  // The controller's handlers, then the iSCSI initiator's (iscsi_firmware.h)
+  // The controller's handlers, the adapter's and its functions' network
+  // side (adapter_firmware.h), the iSCSI initiator's (iscsi_firmware.h)
   // and the IP stacks' (network_firmware.h).
   static const std::vector<HandlerEntry> table = [] {
     std::vector<HandlerEntry> all(std::begin(kHandlers), std::end(kHandlers));
-    for (std::span<const HandlerEntry> more : {IscsiHandlers(), NetworkHandlers()}) {
+    for (std::span<const HandlerEntry> more :
+         {AdapterHandlers(), IscsiHandlers(), NetworkHandlers()}) {
       all.insert(all.end(), more.begin(), more.end());
     }
     return all;
   }();
   return table;
+}
+
+std::string ControllerFlashKey(const CommandContext& context, const char* name) {
+  return "controller" + std::to_string(context.function.controller) + "-" + name;
+}
+
+std::string FunctionFlashKey(const CommandContext& context, const char* name) {
+  return "function" + std::to_string(context.function.controller) + "-" +
+         std::to_string(context.function.function) + "-" + name;
 }
 
 void ExecuteCommand(AdapterModel& model, Faults& faults, FunctionRef function,

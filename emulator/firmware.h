@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <mutex>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "adapter_model.h"
@@ -70,6 +71,10 @@ struct HandlerEntry {
 
 // The handlers the emulator models.
 std::span<const HandlerEntry> HandlerTable();
+
+// Names of flash records: one per controller, or one per function.
+std::string ControllerFlashKey(const CommandContext& context, const char* name);
+std::string FunctionFlashKey(const CommandContext& context, const char* name);
 
 // Runs one command with the handlers of `handlers` (HandlerTable() for the
 // adapter). `lock`, when given, is the adapter's lock that the caller holds;

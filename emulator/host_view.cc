@@ -1,6 +1,7 @@
 // Host files and tools of the emulated adapter; see host_view.h.
 #include "host_view.h"
 
+#include <charconv>
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -112,6 +113,66 @@ platform::ToolResult Lspci(const AdapterModel& model, const std::vector<std::str
   return {0, output};
 }
 
+// A decimal number from 0 to `most`.
+std::optional<unsigned> Decimal(std::string_view text, unsigned most) {
+  unsigned value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > most) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// "aa:bb:cc:dd:ee:ff".
+std::optional<std::array<uint8_t, 6>> Mac(std::string_view text) {
+  if (text.size() != 17) return std::nullopt;
+  std::array<uint8_t, 6> mac{};
+  for (size_t i = 0; i < 6; ++i) {
+    if (i < 5 && text[3 * i + 2] != ':') return std::nullopt;
+    std::optional<unsigned> byte = Hex(text.substr(3 * i, 2), 2);
+    if (!byte || text.substr(3 * i, 2).size() != 2) return std::nullopt;
+    mac[i] = static_cast<uint8_t>(*byte);
+  }
+  return mac;
+}
+
+// ip link set NAME vf N [mac M] [vlan V [qos Q]] [rate R]: the change is
+// made only when every word is right.
+platform::ToolResult IpLink(AdapterModel& model, const std::vector<std::string>& argv) {
+  constexpr int kRefused = 2;
+  if (argv.size() < 6 || argv[1] != "link" || argv[2] != "set" || argv[4] != "vf") return {1, {}};
+  std::optional<FunctionRef> ref = model.FindInterface(argv[3]);
+  if (!ref) return {1, {}};
+  std::vector<records::VirtualFunctionEntry>& vfs = model.nic_state(*ref).virtual_functions;
+  std::optional<unsigned> vf = Decimal(argv[5], 255);
+  if (!vf || *vf >= vfs.size() || argv.size() == 6) return {kRefused, {}};
+  records::VirtualFunctionEntry changed = vfs[*vf];
+  for (size_t i = 6; i < argv.size(); i += 2) {
+    if (i + 1 >= argv.size()) return {kRefused, {}};
+    const std::string& word = argv[i];
+    const std::string& value = argv[i + 1];
+    if (word == "mac") {
+      std::optional<std::array<uint8_t, 6>> mac = Mac(value);
+      if (!mac) return {kRefused, {}};
+      changed.mac = *mac;
+    } else if (word == "vlan") {
+      std::optional<unsigned> vlan = Decimal(value, 4095);
+      if (!vlan) return {kRefused, {}};
+      changed.vlan_id = static_cast<uint16_t>(*vlan);
+    } else if (word == "qos" && i >= 8 && argv[i - 2] == "vlan") {
+      if (!Decimal(value, 7)) return {kRefused, {}};
+    } else if (word == "rate") {
+      std::optional<unsigned> rate = Decimal(value, 65535);
+      if (!rate) return {kRefused, {}};
+      changed.qos = static_cast<uint16_t>(*rate / 10);
+    } else {
+      return {kRefused, {}};
+    }
+  }
+  vfs[*vf] = changed;
+  return {0, {}};
+}
+
 }  // namespace
 
 std::string EsxConf(const AdapterModel& model) {
@@ -130,11 +191,11 @@ std::string EsxConf(const AdapterModel& model) {
   return content;
 }
 
-platform::ToolResult RunEmulatedTool(const AdapterModel& model,
-                                     const std::vector<std::string>& argv) {
+platform::ToolResult RunEmulatedTool(AdapterModel& model, const std::vector<std::string>& argv) {
   if (argv.empty()) return {1, {}};
   if (argv[0] == "ethtool") return Ethtool(model, argv);
   if (argv[0] == "lspci") return Lspci(model, argv);
+  if (argv[0] == "ip") return IpLink(model, argv);
   return {1, {}};
 }
 

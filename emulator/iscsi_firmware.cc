@@ -24,7 +24,6 @@ constexpr uint16_t kAddSessionsOpen = 16;
 constexpr uint16_t kAddNoSession = 18;
 
 // Request sizes the table checks besides the records' own.
-constexpr uint32_t kEraseRequestSize = 20;
 constexpr uint32_t kLargestRequest = 64000;
 
 // The ISID of every session starts with these (OUI format); the fourth byte
@@ -583,10 +582,9 @@ FirmwareAnswer GetSessionAttributes(CommandContext& context, std::span<const uin
   return answer;
 }
 
-// Subsystem 1, opcode 7 on an iSCSI function: forgets the iSCSI
-// configuration (flash too); refused while a session is open or a real login
-// is under way.
-FirmwareAnswer EraseIscsiConfig(CommandContext& context, std::span<const uint8_t>) {
+}  // namespace
+
+FirmwareAnswer EraseIscsiConfiguration(CommandContext& context) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
   if (!f->logging_in.empty() ||
@@ -604,8 +602,9 @@ FirmwareAnswer EraseIscsiConfig(CommandContext& context, std::span<const uint8_t
   return saved ? FirmwareAnswer{} : Refuse(kFwFailed, 0);
 }
 
+namespace {
+
 constexpr HandlerEntry kIscsiHandlers[] = {
-    {1, 7, 0, kEraseRequestSize, kEraseRequestSize, EraseIscsiConfig},
     {2, 28, 0, records::kDiscoveryParamsSize, records::kDiscoveryParamsSize, GetDiscoveryParams},
     {2, 29, 0, records::kDiscoveryParamsSize, records::kDiscoveryParamsSize, SetDiscoveryParams},
     {6, 14, 0, records::kSessionHandleRequestSize, kLargestRequest, GetSession},

@@ -142,6 +142,13 @@ class IscsiState {
 // The handlers of the iSCSI commands, for the firmware's table.
 std::span<const HandlerEntry> IscsiHandlers();
 
+// The erase of the iSCSI configuration (subsystem 1, opcode 7, selector
+// records::kEraseIscsiConfiguration): forgets the function's persistent
+// entries, discovery parameters and target store, in flash too; refused
+// while a session is open or a real login is under way. 66 for a function
+// that is not an iSCSI function.
+FirmwareAnswer EraseIscsiConfiguration(CommandContext& context);
+
 }  // namespace oxim::emulator
 
 #endif  // OXIM_EMULATOR_ISCSI_FIRMWARE_H_

@@ -8,8 +8,6 @@
 #include "network_model.h"
 #include "real_ping.h"
 #include "records/iscsi_statistics.h"
-#include "records/link_status.h"
-#include "records/mac_records.h"
 #include "records/nic_params.h"
 
 namespace oxim::emulator {
@@ -419,27 +417,6 @@ FirmwareAnswer Ping(CommandContext& context, std::span<const uint8_t> request) {
 
 // ---- What every function reports about its port ----------------------------------
 
-// Subsystem 1, opcode 1: the function's MAC address, current and permanent.
-FirmwareAnswer GetMacQuery(CommandContext& context, std::span<const uint8_t> request) {
-  const FunctionConfig& function = context.model.function(context.function);
-  std::vector<uint8_t> answer(request.begin(), request.end());
-  records::EncodeMacQueryAnswer(answer, {function.mac, function.mac});
-  return Answer(std::move(answer));
-}
-
-// Subsystem 1, opcode 5, version 1: the link of the function's port.
-FirmwareAnswer GetLinkStatus(CommandContext& context, std::span<const uint8_t>) {
-  const FunctionConfig& function = context.model.function(context.function);
-  const bool up = context.model.network().PortLinkUp(context.function.controller, function.port);
-  records::LinkStatus status;
-  status.link = up ? 1 : 0;
-  status.speed_code = up ? records::kSpeed10Gb : 0;
-  status.logical_state = up ? records::kLogicalLinkUp : records::kLogicalLinkDown;
-  std::vector<uint8_t> answer(records::kLinkStatusSize, 0);
-  records::EncodeLinkStatus(answer, status);
-  return Answer(std::move(answer));
-}
-
 // Subsystem 2, opcode 7: the highest speed and MTU of the iSCSI function.
 FirmwareAnswer GetNicParams(CommandContext& context, std::span<const uint8_t>) {
   if (FunctionOf(context) == nullptr) return NotSupported();
@@ -468,8 +445,6 @@ FirmwareAnswer GetLoginStatistics(CommandContext& context, std::span<const uint8
 }
 
 constexpr HandlerEntry kNetworkHandlers[] = {
-    {1, 1, 0, records::kMacQuerySize, records::kMacQuerySize, GetMacQuery},
-    {1, 5, 1, records::kLinkStatusSize, records::kLinkStatusSize, GetLinkStatus},
     {2, 6, 0, records::kPingRequestSize, records::kPingRequestSize, Ping},
     {2, 7, 0, records::kNicParamsSize, kLargestRequest, GetNicParams},
     {2, 8, 0, 4, kLargestRequest, FetchArpTable},

@@ -2,6 +2,7 @@
 #include "pci_config.h"
 
 #include "records/coding.h"
+#include "records/pci_express.h"
 
 namespace oxim::emulator {
 namespace {
@@ -13,12 +14,9 @@ constexpr size_t kClassOffset = 0x09;  // programming interface, subclass, class
 constexpr size_t kHeaderTypeOffset = 0x0E;
 constexpr size_t kSubsystemVendorOffset = 0x2C;
 constexpr size_t kSubsystemDeviceOffset = 0x2E;
-constexpr size_t kCapabilityPointerOffset = 0x34;
 constexpr size_t kInterruptPinOffset = 0x3D;
-constexpr uint8_t kPcieCapabilityId = 0x10;
-// Link status: speed code 2 (5 GT/s) in bits 0-3, width 8 in bits 4-9;
-// bits 16-31 of the link control/status word.
-constexpr uint32_t kLinkStatus = (8u << 4 | 2u) << 16;
+// Where the PCI Express capability sits on the other chips.
+constexpr size_t kPcieCapabilityOffset = 0x40;
 
 }  // namespace
 
@@ -37,12 +35,11 @@ std::vector<uint8_t> ConfigSpace(const AdapterModel& model, const FunctionRef& r
   p[kHeaderTypeOffset] = 0x80;                                              // multi-function
   records::EncodeFixed16(p + kSubsystemVendorOffset, controller.subsystem_vendor_id);
   records::EncodeFixed16(p + kSubsystemDeviceOffset, controller.subsystem_device_id);
-  p[kCapabilityPointerOffset] = kPcieCapabilityOffset;
   p[kInterruptPinOffset] = 0x01;
-  p[kPcieCapabilityOffset] = kPcieCapabilityId;
-  p[kPcieCapabilityOffset + 2] = 0x02;  // capability version 2, endpoint
-  records::EncodeFixed32(p + kPcieLinkWordOffset, kLinkStatus);
-  records::EncodeFixed32(p + kConfigProbeOffset, 0);
+  records::EncodePcieCapability(
+      space,
+      controller.chip == kChipKorvel ? records::kKorvelPcieCapabilityOffset : kPcieCapabilityOffset,
+      records::PcieLinkRegister(kPcieLanes, kPcieSpeedCode));
   return space;
 }
 

@@ -13,11 +13,16 @@
 
 #include "fuzz_support.h"
 #include "records/additional_attributes.h"
+#include "records/base_t_stats.h"
+#include "records/boot_config.h"
 #include "records/config_signature.h"
 #include "records/controller_attributes.h"
 #include "records/coredump_properties.h"
 #include "records/discovery_params.h"
 #include "records/driver_records.h"
+#include "records/erase_rom.h"
+#include "records/ffv_params.h"
+#include "records/flow_control.h"
 #include "records/ip_interface.h"
 #include "records/ip_tables.h"
 #include "records/iscsi_login.h"
@@ -28,9 +33,12 @@
 #include "records/link_status.h"
 #include "records/login_options_record.h"
 #include "records/mac_records.h"
+#include "records/ncsi_attributes.h"
 #include "records/nic_params.h"
+#include "records/oem_exec_config.h"
 #include "records/oem_params.h"
 #include "records/pci_config_command.h"
+#include "records/pci_express.h"
 #include "records/request_header.h"
 
 namespace {
@@ -101,6 +109,32 @@ void ControllerRecords(std::span<const uint8_t> in) {
     std::optional<OemParams> twice = DecodeOemParams(again, chip);
     Check(twice && twice->prefix == oem->prefix && twice->binary == oem->binary &&
           twice->personality_word == oem->personality_word);
+  }
+}
+
+void AdapterRecords(std::span<const uint8_t> in) {
+  RoundTrip(in, DecodeVirtualFunctions, EncodeVirtualFunctions, Fixed<kDriverInfoRecordSize>());
+  RoundTrip(in, DecodeLinkStatus, EncodeLinkStatus, Fixed<kLinkStatusSize>());
+  RoundTrip(in, DecodeNicLinkParams, EncodeNicLinkParams, Fixed<kLinkStatusSize>());
+  RoundTrip(in, DecodeFlowControl, EncodeFlowControl, Fixed<kFlowControlSize>());
+  RoundTrip(in, DecodeMacQuery, EncodeMacQueryAnswer, Fixed<kMacQuerySize>());
+  RoundTrip(in, DecodeMacList, EncodeMacListAnswer, Fixed<kMacListSize>());
+  RoundTrip(in, DecodeBootConfig, EncodeBootConfig, Fixed<kBootConfigSize>());
+  RoundTrip(in, DecodePciFuncMapping, EncodePciFuncMapping, Fixed<kPciFuncMappingSize>());
+  RoundTrip(in, DecodeOemExecConfig, EncodeOemExecAnswer, Fixed<kOemExecConfigSize>());
+  RoundTrip(in, DecodeEraseRequest, EncodeEraseRequest, Fixed<kEraseRequestSize>());
+  RoundTrip(in, DecodeFfvParams, EncodeFfvParams, Fixed<kFfvParamsSize>());
+  RoundTrip(in, DecodeNcsiAttributes, EncodeNcsiAttributes, Fixed<kNcsiAttributesSize>());
+  RoundTrip(in, DecodeNcsiDynamic, EncodeNcsiDynamic, Fixed<kNcsiSetSize>());
+  for (BaseTVersion version : {BaseTVersion::kV0, BaseTVersion::kV1}) {
+    if (std::optional<BaseTStats> stats = DecodeBaseTStats(in, version)) {
+      Bytes again(BaseTStatsSize(version), 0);
+      Check(EncodeBaseTStats(again, version, *stats));
+      Check(DecodeBaseTStats(again, version)->words == stats->words);
+    }
+  }
+  if (std::optional<uint32_t> link = FindPcieLinkRegister(in)) {
+    Check(PcieLinkWidth(*link) < 64);
   }
 }
 
@@ -182,6 +216,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::span<const uint8_t> in(data, size);
   DriverRecords(in);
   ControllerRecords(in);
+  AdapterRecords(in);
   IscsiRecords(in);
   NetworkRecords(in);
   // The bytes as an address text, as the library reads one from a client.

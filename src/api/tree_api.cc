@@ -214,6 +214,10 @@ uint32_t OXIM_get_property_val(uint32_t group_tag, uint32_t property_tag, char* 
     } else {
       call.release();
       if (const uint32_t status = handler(property, read, kOpRead); status != OXIM_STATUS_SUCCESS) {
+        // What a failing handler shows (such as "N/A") reaches the client
+        // too, cut to its buffer.
+        read[kValueSize - 1] = '\0';
+        if (length > 0) copy_text(value, length, read);
         return with_last_status(status);
       }
     }

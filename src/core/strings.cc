@@ -16,6 +16,17 @@ bool equal_ignoring_case(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool is_plausible_interface_name(std::string_view name) {
+  constexpr size_t kMaxInterfaceName = 15;
+  if (name.empty() || name.size() > kMaxInterfaceName || name.front() == '-') return false;
+  for (char c : name) {
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                    c == '.' || c == '-' || c == '_' || c == ':';
+    if (!ok) return false;
+  }
+  return true;
+}
+
 int hex_digit_value(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;

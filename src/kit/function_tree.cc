@@ -2,6 +2,8 @@
 #include "kit/function_tree.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -20,6 +22,9 @@ namespace {
 
 // Instance number of an enclosing group; 0 when there is none.
 int instance_or_zero(Node* group) { return std::max(0, instance_number(group)); }
+
+// Set by start-up; read by handlers on any thread.
+std::atomic<bool> g_virtual_function{false};
 
 }  // namespace
 
@@ -117,6 +122,31 @@ int is_ncsi_required(Node* controller) {
   std::string version;
   if (!read_prop(controller, "ActiveFirmwareVersion", &version)) return 1;
   return std::strncmp(version.c_str(), "3.102.148.0", 11) > 0 ? 1 : 0;
+}
+
+DriverKind driver_kind_of(const Node* physical_hba) {
+  return physical_hba != nullptr && std::strcmp(physical_hba->name, "iSCSIPhysicalHBA") == 0
+             ? DriverKind::kIscsi
+             : DriverKind::kNic;
+}
+
+std::optional<ControllerFunction> controller_function(Node* controller) {
+  if (!is_group(controller)) return std::nullopt;
+  Node* function = get_first_instance(controller, "iSCSIPhysicalHBA");
+  if (function == nullptr) function = get_first_instance(controller, "NICPhysicalHBA");
+  if (function == nullptr) return std::nullopt;
+  return ControllerFunction{function, function_address(function), driver_kind_of(function)};
+}
+
+bool running_on_virtual_function() { return g_virtual_function; }
+
+void set_running_on_virtual_function(bool virtual_function) {
+  g_virtual_function = virtual_function;
+}
+
+uint32_t refuse_on_virtual_function(char* buffer) {
+  if (buffer != nullptr) std::snprintf(buffer, kValueSize, "N/A");
+  return report(kNotOnVirtualFunction);
 }
 
 }  // namespace oxim

@@ -7,6 +7,7 @@
 #define OXIM_KIT_FUNCTION_TREE_H_
 
 #include <cstdint>
+#include <optional>
 
 #include "core/node.h"
 #include "core/status.h"
@@ -25,6 +26,10 @@ inline constexpr int kChipUnknown = 65535;
 
 // Status and message when the chip cannot be determined.
 inline constexpr StatusMessage kControllerTypeUnknown{163, "Failed to get the controller type."};
+// Status and message of what a handler refuses to do on an SR-IOV virtual
+// function.
+inline constexpr StatusMessage kNotOnVirtualFunction{
+    256, "Performed operation is not supported on a SR-IOV virtual function."};
 
 // The private record of a physical HBA group (16 bytes, owned by the group):
 // its first word is the function index of the function the group shows.
@@ -64,6 +69,31 @@ Node* get_valid_phba(Node* controller, const char* port);
 // 1 when the controller's ActiveFirmwareVersion cannot be read or its first
 // 11 characters compare greater than "3.102.148.0"; else 0.
 int is_ncsi_required(Node* controller);
+
+// The driver of a physical HBA's function: the iSCSI driver for an
+// iSCSIPhysicalHBA, the NIC driver for a NICPhysicalHBA.
+DriverKind driver_kind_of(const Node* physical_hba);
+
+// The function that carries a controller's own firmware commands: its first
+// iSCSIPhysicalHBA, else its first NICPhysicalHBA, with that group's address
+// and driver.
+struct ControllerFunction {
+  Node* group = nullptr;
+  FunctionAddress address;
+  DriverKind kind = DriverKind::kIscsi;
+};
+// nullopt when the controller has no physical HBA.
+std::optional<ControllerFunction> controller_function(Node* controller);
+
+// Whether the library runs on an SR-IOV virtual function: start-up sets it
+// from its probe of the functions; handlers refuse what a virtual function
+// may not do.
+bool running_on_virtual_function();
+void set_running_on_virtual_function(bool virtual_function);
+// What a property handler does on a virtual function where the value is not
+// there: "N/A" into the caller's 256-byte buffer (when given), last status
+// 256; returns 256.
+uint32_t refuse_on_virtual_function(char* buffer);
 
 }  // namespace oxim
 

@@ -53,4 +53,18 @@ std::string cached_prop(Node* group, const char* name) {
   return buffer;
 }
 
+uint32_t copy_out(Node* property, char* buffer) {
+  read_cached_value(property, buffer);
+  return 0;
+}
+
+uint32_t show(Node* property, char* buffer, std::string_view value) {
+  write_cached_value(property, std::string(value.substr(0, kValueSize - 1)).c_str());
+  return copy_out(property, buffer);
+}
+
+std::string written_value(const char* buffer) {
+  return std::string(buffer, strnlen(buffer, kValueSize));
+}
+
 }  // namespace oxim

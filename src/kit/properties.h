@@ -8,6 +8,7 @@
 #ifndef OXIM_KIT_PROPERTIES_H_
 #define OXIM_KIT_PROPERTIES_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,15 @@ bool write_prop(Node* group, const char* name, std::string_view value);
 bool cache_prop(Node* group, const char* name, std::string_view value);
 // Reads the cached value of group's property name without its handler.
 std::string cached_prop(Node* group, const char* name);
+
+// What a property handler ends a read with: the property's cached value
+// copied into the caller's 256-byte buffer (copy_out), after the value is
+// made the cached value (show). Both return 0.
+uint32_t copy_out(Node* property, char* buffer);
+uint32_t show(Node* property, char* buffer, std::string_view value);
+// The text a property handler is given to write (at most 255 characters
+// before its NUL).
+std::string written_value(const char* buffer);
 
 }  // namespace oxim
 

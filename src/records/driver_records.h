@@ -16,8 +16,15 @@
 //   2      1    PCI function number
 //   3      1    0
 //   4      976  the driver's answer, copied to the caller whole; within it
+//                 record offset 5: why the PHY's link went down (request 4)
 //                 answer offset 8 (record offset 12): MTU, 32 bits
 //                 record offset 16: number of virtual functions (request 7)
+//                 record offset 20 + 16·n: virtual function n (request 7),
+//                   at most 60:
+//                   +0   6  MAC address
+//                   +6   2  VLAN ID
+//                   +8   2  QoS transmit rate, in units of 10 Mbit/s
+//                   +10  1  link: 1 up, 0 down
 //
 // Chip information record (request 6), 89 bytes:
 //   0         1  number of controllers described (at most 8)
@@ -95,8 +102,20 @@ inline constexpr size_t kDriverInfoFunctionOffset = 2;
 inline constexpr size_t kDriverInfoPadOffset = 3;
 inline constexpr size_t kDriverInfoAnswerOffset = 4;
 inline constexpr size_t kDriverInfoAnswerSize = 976;
+inline constexpr size_t kDriverInfoLinkDownReasonOffset = 5;
 inline constexpr size_t kDriverInfoMtuOffset = kDriverInfoAnswerOffset + 8;
 inline constexpr size_t kDriverInfoVfCountOffset = 16;
+inline constexpr size_t kDriverInfoVfEntriesOffset = 20;
+inline constexpr size_t kVfEntrySize = 16;
+inline constexpr size_t kVfMacOffset = 0;
+inline constexpr size_t kVfVlanOffset = 6;
+inline constexpr size_t kVfQosOffset = 8;
+inline constexpr size_t kVfLinkOffset = 10;
+inline constexpr size_t kMaxVirtualFunctions =
+    (kDriverInfoRecordSize - kDriverInfoVfEntriesOffset) / kVfEntrySize;
+static_assert(kMaxVirtualFunctions == 60);
+static_assert(FieldFits(kVfLinkOffset, 1, kVfEntrySize));
+static_assert(kDriverInfoLinkDownReasonOffset > kDriverInfoPadOffset);
 static_assert(kDriverInfoAnswerOffset + kDriverInfoAnswerSize == kDriverInfoRecordSize);
 static_assert(FieldFits(kDriverInfoMtuOffset, 4, kDriverInfoRecordSize));
 static_assert(FieldFits(kDriverInfoVfCountOffset, 1, kDriverInfoRecordSize));
@@ -123,6 +142,7 @@ inline std::optional<PciAddress> DecodeDriverInfoAddress(std::span<const uint8_t
 struct DriverInfoAnswer {
   uint32_t mtu = 0;
   uint8_t virtual_functions = 0;  // request 7 only; 0 in request 4's answer
+  uint8_t link_down_reason = 0;   // request 4 only
 };
 
 // Writes the answer part (976 bytes from offset 4, other bytes zeroed),
@@ -133,13 +153,60 @@ inline bool EncodeDriverInfoAnswer(std::span<uint8_t> record, const DriverInfoAn
             uint8_t{0});
   EncodeFixed32(record.data() + kDriverInfoMtuOffset, answer.mtu);
   record[kDriverInfoVfCountOffset] = answer.virtual_functions;
+  record[kDriverInfoLinkDownReasonOffset] = answer.link_down_reason;
   return true;
 }
 
 inline std::optional<DriverInfoAnswer> DecodeDriverInfoAnswer(std::span<const uint8_t> record) {
   if (record.size() < kDriverInfoRecordSize) return std::nullopt;
   return DriverInfoAnswer{DecodeFixed32(record.data() + kDriverInfoMtuOffset),
-                          record[kDriverInfoVfCountOffset]};
+                          record[kDriverInfoVfCountOffset],
+                          record[kDriverInfoLinkDownReasonOffset]};
+}
+
+// One virtual function of a request 7 answer.
+struct VirtualFunctionEntry {
+  std::array<uint8_t, 6> mac{};
+  uint16_t vlan_id = 0;
+  uint16_t qos = 0;  // transmit rate in units of 10 Mbit/s; 0 unlimited
+  bool link_up = true;
+  friend bool operator==(const VirtualFunctionEntry&, const VirtualFunctionEntry&) = default;
+};
+
+// Writes the count and entries of a request 7 answer (at most 60), leaving
+// the rest of the record; false when the record is shorter than 980 bytes
+// or there are more than 60.
+inline bool EncodeVirtualFunctions(std::span<uint8_t> record,
+                                   const std::vector<VirtualFunctionEntry>& entries) {
+  if (record.size() < kDriverInfoRecordSize || entries.size() > kMaxVirtualFunctions) return false;
+  record[kDriverInfoVfCountOffset] = static_cast<uint8_t>(entries.size());
+  for (size_t n = 0; n < entries.size(); ++n) {
+    uint8_t* entry = record.data() + kDriverInfoVfEntriesOffset + n * kVfEntrySize;
+    const VirtualFunctionEntry& vf = entries[n];
+    std::copy(vf.mac.begin(), vf.mac.end(), entry + kVfMacOffset);
+    EncodeFixed16(entry + kVfVlanOffset, vf.vlan_id);
+    EncodeFixed16(entry + kVfQosOffset, vf.qos);
+    entry[kVfLinkOffset] = vf.link_up ? 1 : 0;
+  }
+  return true;
+}
+
+// The virtual functions of a request 7 answer; nullopt when the record is
+// shorter than 980 bytes or counts more than it holds.
+inline std::optional<std::vector<VirtualFunctionEntry>> DecodeVirtualFunctions(
+    std::span<const uint8_t> record) {
+  if (record.size() < kDriverInfoRecordSize) return std::nullopt;
+  const size_t count = record[kDriverInfoVfCountOffset];
+  if (count > kMaxVirtualFunctions) return std::nullopt;
+  std::vector<VirtualFunctionEntry> entries(count);
+  for (size_t n = 0; n < count; ++n) {
+    const uint8_t* entry = record.data() + kDriverInfoVfEntriesOffset + n * kVfEntrySize;
+    std::copy_n(entry + kVfMacOffset, 6, entries[n].mac.begin());
+    entries[n].vlan_id = DecodeFixed16(entry + kVfVlanOffset);
+    entries[n].qos = DecodeFixed16(entry + kVfQosOffset);
+    entries[n].link_up = entry[kVfLinkOffset] != 0;
+  }
+  return entries;
 }
 
 // --- Chip information record (request 6) ---

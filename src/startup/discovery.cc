@@ -53,7 +53,6 @@ constexpr char kLibraryDirectory[] = "/scratch/Vallorn/";
 int g_iscsi_count = 0;
 int g_nic_count = 0;
 uint8_t g_port_bitmap[kMaxControllers][kMaxPorts];
-std::atomic<bool> g_virtual_function{false};
 
 // Set while this thread runs start-up's discovery. A change of the NIC
 // functions seen then is only noted: rebuilding the tree there would free
@@ -238,7 +237,7 @@ void probe_virtual_function(int function_index, Node* controller) {
   }
   if (status == 195 || status == 196) {
     pdebug(kModuleAdapter, kLogError, "%s:OXIM is running on VM\n", __func__);
-    g_virtual_function = true;
+    set_running_on_virtual_function(true);
     oxim_set_last_status(code, message);
   }
 }
@@ -309,7 +308,7 @@ void enumerate_nic_functions() {
     function_created(function, found);
     set_prop_val(function, "IfName", "%s", interface_name(k).c_str());
     probe_virtual_function(k, controller);
-    set_prop_val(function, "IsVF", "%s", g_virtual_function ? "True" : "False");
+    set_prop_val(function, "IsVF", "%s", running_on_virtual_function() ? "True" : "False");
   }
 }
 
@@ -463,8 +462,6 @@ void set_port_bitmap() {
   }
 }
 
-bool running_on_virtual_function() { return g_virtual_function; }
-
 uint32_t backend_init() {
   DiscoveryScope discovering;
   pdebug(kModuleAdapter, kLogDebug, "OXIMServiceVersion   = %d.%d.%d.%d\n", kServiceVersion[0],
@@ -473,7 +470,7 @@ uint32_t backend_init() {
          kHierarchyVersion[1]);
   std::memset(g_port_bitmap, 0, sizeof g_port_bitmap);
   transport::reset_protocol_flags();
-  g_virtual_function = false;
+  set_running_on_virtual_function(false);
   (void)prepare_library_directories();
 
   g_iscsi_count = os_get_port_instances();

@@ -75,10 +75,6 @@ std::string interface_name(int function_index);
 int get_port_bitmap(int controller, int port);
 void set_port_bitmap();
 
-// Whether the library runs on an SR-IOV virtual function (set by the probe
-// of discovery).
-bool running_on_virtual_function();
-
 // Prepares the library's directories and lets every area prepare its files
 // (the saved-target files among them); returns the host kind (2 ESXi, 3
 // other).

@@ -11,12 +11,11 @@
 
 #include "core/host_paths.h"
 #include "core/log.h"
+#include "core/strings.h"
 #include "platform/device_backend.h"
 
 namespace oxim {
 namespace {
-
-constexpr size_t kMaxInterfaceName = 15;
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
@@ -45,17 +44,6 @@ std::string dump_bytes(uint16_t id) {
 }
 
 }  // namespace
-
-bool is_plausible_interface_name(const char* name) {
-  if (name == nullptr) return false;
-  const size_t length = strnlen(name, kMaxInterfaceName + 1);
-  if (length == 0 || length > kMaxInterfaceName) return false;
-  for (size_t i = 0; i < length; ++i) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
-    if (!std::isalnum(c) && c != '.' && c != '-' && c != '_' && c != ':') return false;
-  }
-  return true;
-}
 
 std::string get_flash_name(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -100,7 +88,9 @@ uint32_t os_info(uint32_t* major, uint32_t* minor, char* name) {
 uint32_t check_valid_interface(const char* name) {
   // The name goes to a host tool as one argument, but only a name an
   // interface can have is passed at all.
-  if (!is_plausible_interface_name(name)) return 1;
+  if (name == nullptr || !is_plausible_interface_name(std::string_view(name, strnlen(name, 16)))) {
+    return 1;
+  }
   const std::string address = bus_address(name);
   if (address.empty()) {
     pdebug(kModuleAdapter, kLogDebug, "%s:strlen(buf) is zero\n", __func__);

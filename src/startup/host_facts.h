@@ -20,11 +20,6 @@ inline constexpr int kHostOther = 3;
 // Size of the name buffer of OXIM_get_os_info.
 inline constexpr int kOsNameSize = 64;
 
-// Whether an interface name is one the host could have (letters, digits,
-// ".", "-", "_", ":"; 1 to 15 characters). Names from clients are checked
-// before they reach a host tool.
-bool is_plausible_interface_name(const char* name);
-
 // The last component of a path split at "/" (the file name of an image).
 std::string get_flash_name(const std::string& path);
 

@@ -59,5 +59,15 @@ TEST(Strings, HexDigitsInEitherCase) {
   EXPECT_FALSE(is_hex_digit(':'));
 }
 
+TEST(Strings, InterfaceNamesAHostToolCannotMistakeForAnOption) {
+  for (const char* name : {"vmnic0", "vmnic12.100", "eth_0:1", "a-b", "abcdefghijklmno"}) {
+    EXPECT_TRUE(is_plausible_interface_name(name)) << name;
+  }
+  for (const char* name :
+       {"", "-i", "--help", "vmnic0; true", "vm nic", "abcdefghijklmnop", "vmnic/0"}) {
+    EXPECT_FALSE(is_plausible_interface_name(name)) << name;
+  }
+}
+
 }  // namespace
 }  // namespace oxim

@@ -14,6 +14,7 @@
 #include "records/coding.h"
 #include "records/discovery_params.h"
 #include "records/driver_records.h"
+#include "records/erase_rom.h"
 #include "records/iscsi_login.h"
 #include "records/iscsi_sessions.h"
 #include "records/iscsi_targets.h"
@@ -465,7 +466,8 @@ TEST_F(IscsiFirmwareTest, EraseIsRefusedWithAnOpenSessionElseForgetsTheConfigura
   ASSERT_EQ(ioctl_get_discoveryparams({.index = 1}, read), 0u);
   EXPECT_EQ(read, params);  // kept in flash
 
-  uint8_t erase[20] = {};
+  std::array<uint8_t, records::kEraseRequestSize> erase{};
+  records::EncodeEraseRequest(erase, records::kEraseIscsiConfiguration);
   EXPECT_EQ(ioctl_erase_ROM({.index = 1}, erase, DriverKind::kIscsi), 1u);
   EXPECT_EQ(LastCode(), 41u);  // the persistent entry's session is open again
   for (uint32_t open : Sessions()) ASSERT_EQ(Logout(open), 0u);

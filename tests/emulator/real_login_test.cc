@@ -16,6 +16,7 @@
 #include "emulator/loopback_listener.h"
 #include "records/coding.h"
 #include "records/driver_records.h"
+#include "records/erase_rom.h"
 #include "records/iscsi_login.h"
 #include "records/iscsi_sessions.h"
 #include "records/iscsi_targets.h"
@@ -127,7 +128,11 @@ class RealLoginFirmware : public ::testing::Test {
     records::EncodeSessionHandleRequest(bytes, handle);
     return Command(function, 6, 24, bytes);
   }
-  Answer Erase(int function) { return Command(function, 1, 7, std::vector<uint8_t>(20, 0)); }
+  Answer Erase(int function) {
+    std::vector<uint8_t> bytes(records::kEraseRequestSize, 0);
+    records::EncodeEraseRequest(bytes, records::kEraseIscsiConfiguration);
+    return Command(function, 1, 7, bytes);
+  }
   std::vector<uint32_t> Sessions(int function) {
     std::vector<uint8_t> query(1024, 0);
     records::EncodeActiveSessionQuery(query, records::kActiveSessionSelector);

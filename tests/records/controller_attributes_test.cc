@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,34 @@ TEST(ControllerAttributesLayout, EveryFieldAtItsOffset) {
   EXPECT_EQ(decoded.subsystem_device_id, 0xE601);
   EXPECT_EQ(decoded.address, (PciAddress{3, 0, 2}));
   EXPECT_FALSE(DecodeControllerAttributes(std::vector<uint8_t>(539, 0)).has_value());
+}
+
+TEST(ControllerAttributesLayout, NcsiVersionAsNumbersOrTextAndThePhyLoopbackBit) {
+  std::vector<uint8_t> numbers(540, 0);
+  const uint16_t kVersion[] = {1, 0, 1, 0, 2};
+  for (size_t i = 0; i < 5; ++i) numbers[80 + 2 * i] = static_cast<uint8_t>(kVersion[i]);
+  numbers[417] = 0x81;  // bit 0: PHY loopback; the other bits are not ours
+  ControllerAttributes a = DecodeControllerAttributes(numbers).value();
+  EXPECT_EQ(NcsiVersionNumbers(a), (std::array<uint16_t, 5>{1, 0, 1, 0, 2}));
+  EXPECT_TRUE(a.phy_loopback);
+  std::vector<uint8_t> encoded(540, 0);
+  ASSERT_TRUE(EncodeControllerAttributes(encoded, a));
+  EXPECT_EQ(encoded[88], 2);
+  EXPECT_EQ(encoded[417], 0x01);
+
+  std::vector<uint8_t> text(540, 0);
+  const std::string version = "1.0.1";
+  std::copy(version.begin(), version.end(), text.begin() + 80);
+  EXPECT_EQ(NcsiVersionText(*DecodeControllerAttributes(text)), "1.0.1");
+  EXPECT_FALSE(DecodeControllerAttributes(text)->phy_loopback);
+  // A text that fills its 12 bytes ends there, before the extended time-out.
+  std::fill(text.begin() + 80, text.begin() + 92, 'v');
+  text[92] = 'x';
+  EXPECT_EQ(NcsiVersionText(*DecodeControllerAttributes(text)), std::string(12, 'v'));
+  ControllerAttributes written;
+  SetNcsiVersionText(written, "1.1.0");
+  ASSERT_TRUE(EncodeControllerAttributes(encoded, written));
+  EXPECT_EQ(std::string(encoded.begin() + 80, encoded.begin() + 86), std::string("1.1.0\0", 6));
 }
 
 TEST(ControllerAttributesLayout, SerialFillingItsFieldHasNoTerminator) {

@@ -74,6 +74,37 @@ TEST(DriverInfoLayout, AnswerHasTheMtuAtTwelveAndTheVirtualFunctionsAtSixteen) {
   EXPECT_FALSE(DecodeDriverInfoAnswer(std::span(want).first(979)));
 }
 
+TEST(DriverInfoLayout, LinkDownReasonAtFive) {
+  golden::Bytes record(980, 0);
+  ASSERT_TRUE(EncodeDriverInfoAnswer(record, {.mtu = 1500, .link_down_reason = 3}));
+  EXPECT_EQ(record[5], 3);
+  EXPECT_EQ(DecodeDriverInfoAnswer(record)->link_down_reason, 3);
+}
+
+TEST(DriverInfoLayout, VirtualFunctionsFromTwentyInSixteenByteEntries) {
+  golden::Bytes want(980, 0);
+  want[16] = 2;
+  golden::PutBytes(want, 20, {2, 0x90, 0xfa, 3, 0, 0});
+  golden::Put16(want, 26, 100);  // VLAN
+  golden::Put16(want, 28, 25);   // QoS 250 Mbit/s
+  want[30] = 1;                  // link up
+  golden::PutBytes(want, 36, {2, 0x90, 0xfa, 3, 0, 1});
+  want[46] = 0;  // link down
+  golden::Bytes record(980, 0);
+  const std::vector<VirtualFunctionEntry> entries = {{{2, 0x90, 0xfa, 3, 0, 0}, 100, 25, true},
+                                                     {{2, 0x90, 0xfa, 3, 0, 1}, 0, 0, false}};
+  ASSERT_TRUE(EncodeVirtualFunctions(record, entries));
+  EXPECT_EQ(record, want);
+  EXPECT_EQ(DecodeVirtualFunctions(want), entries);
+  // At most 60 entries fit; a count beyond them is corrupt.
+  EXPECT_FALSE(EncodeVirtualFunctions(record, std::vector<VirtualFunctionEntry>(61)));
+  want[16] = 61;
+  EXPECT_FALSE(DecodeVirtualFunctions(want));
+  want[16] = 60;
+  EXPECT_EQ(DecodeVirtualFunctions(want)->size(), 60u);
+  EXPECT_FALSE(DecodeVirtualFunctions(std::span(want).first(979)));
+}
+
 TEST(PciConfigReadLayout, RecordThenInlineDataArea) {
   // bus 3, device 0, function 1, offset 164 (0xA4), length 4, address 0.
   std::vector<uint8_t> golden = {3, 0, 1, 0xA4, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};

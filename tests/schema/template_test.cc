@@ -191,7 +191,7 @@ TEST_F(TemplateTest, UnregisteredHandlersFailVisibly) {
   ASSERT_EQ(OXIM_get_last_status(&code, message), 0u);
   EXPECT_EQ(code, OXIM_STATUS_NO_HANDLER);
   EXPECT_STREQ(message, "Mode: not available (handler not implemented yet).");
-  EXPECT_STREQ(value, "untouched") << "no template default stands in for the value";
+  EXPECT_STREQ(value, "") << "no template default stands in for the value";
   EXPECT_EQ(cached_value(mode), "Off") << "the refused write stored nothing";
 
   // A property whose template names no handler holds what the library

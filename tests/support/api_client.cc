@@ -45,12 +45,11 @@ std::string Value(const std::string& path) {
   return value;
 }
 
-uint32_t GetValue(const std::string& path, std::string* value) {
+std::pair<uint32_t, std::string> Read(const std::string& path) {
   auto [group, property] = GroupAndNode(path);
-  char buffer[OXIM_VALUE_SIZE] = "";
-  const uint32_t status = OXIM_get_property_val(group, property, buffer, sizeof buffer);
-  *value = buffer;
-  return status;
+  char value[OXIM_VALUE_SIZE] = "";
+  const uint32_t status = OXIM_get_property_val(group, property, value, sizeof value);
+  return {status, value};
 }
 
 uint32_t SetValue(const std::string& path, const std::string& value) {

@@ -21,8 +21,9 @@ Status LastStatus();
 uint32_t Tag(const std::string& path);
 // The value of PATH/Property ("" when it cannot be read).
 std::string Value(const std::string& path);
-// Reads PATH/Property into *value; the call's status.
-uint32_t GetValue(const std::string& path, std::string* value);
+// The status of a read of PATH/Property and the value it gave (what the
+// handler left in the buffer, also when it failed).
+std::pair<uint32_t, std::string> Read(const std::string& path);
 // Sets PATH/Property; the call's status.
 uint32_t SetValue(const std::string& path, const std::string& value);
 // Display names of the groups under a path ("" is ROOT).

@@ -121,40 +121,40 @@ TEST_F(OximctlTest, RepeatedParameterIsRefusedBeforeTheCall) {
 TEST_F(OximctlTest, PropertyWithoutItsHandlerIsShownAsNotAvailable) {
   const std::vector<std::string> emulator = {"OXIM_ADAPTER=emulator"};
   const std::string group = "Quellfire0/NICPhysicalHBA0";
-  const std::string mac = group + "/MACAddress";
+  const std::string vepa = group + "/VEPAState";
   Result tree = Run({"tree", group, "--depth", "1", "--values"}, emulator);
   EXPECT_EQ(tree.exit_code, 0) << tree.err;
-  EXPECT_NE(tree.out.find("  MACAddress [rw] = <not available (handler not implemented yet)>\n"),
+  EXPECT_NE(tree.out.find("  VEPAState [rw] = <not available (handler not implemented yet)>\n"),
             std::string::npos)
       << tree.out;
   EXPECT_NE(tree.out.find("  PortNumber = 0\n"), std::string::npos) << tree.out;
 
-  Result got = Run({"get", mac}, emulator);
+  Result got = Run({"get", vepa}, emulator);
   EXPECT_EQ(got.exit_code, 1);
   EXPECT_EQ(got.out, "");
-  EXPECT_NE(got.err.find("oximctl: cannot read ROOT/" + mac +
+  EXPECT_NE(got.err.find("oximctl: cannot read ROOT/" + vepa +
                          ": not available (handler not implemented yet)\n"),
             std::string::npos)
       << got.err;
-  Result set = Run({"set", mac, "ff:ff:ff:ff:ff:ff"}, emulator);
+  Result set = Run({"set", vepa, "Enabled"}, emulator);
   EXPECT_EQ(set.exit_code, 1);
-  EXPECT_NE(set.err.find("cannot set ROOT/" + mac + ": not available"), std::string::npos)
+  EXPECT_NE(set.err.find("cannot set ROOT/" + vepa + ": not available"), std::string::npos)
       << set.err;
 
   auto outline = nlohmann::json::parse(
       Run({"--json", "tree", group, "--depth", "1", "--values"}, emulator).out);
   bool seen = false;
   for (const auto& child : outline["children"]) {
-    if (child["name"] != "MACAddress") continue;
+    if (child["name"] != "VEPAState") continue;
     seen = true;
     EXPECT_FALSE(child.contains("value"));
     EXPECT_EQ(child["error"], "not available (handler not implemented yet)");
   }
   EXPECT_TRUE(seen);
-  auto failed = nlohmann::json::parse(Run({"--json", "get", mac}, emulator).out);
+  auto failed = nlohmann::json::parse(Run({"--json", "get", vepa}, emulator).out);
   EXPECT_EQ(failed["status"], 3);
   EXPECT_EQ(failed["code"], 3);
-  EXPECT_EQ(failed["message"], "MACAddress: not available (handler not implemented yet).");
+  EXPECT_EQ(failed["message"], "VEPAState: not available (handler not implemented yet).");
 }
 
 TEST_F(OximctlTest, DescribeInTextAndJson) {

@@ -10,6 +10,7 @@
 
 #include "records/controller_attributes.h"
 #include "records/driver_records.h"
+#include "records/link_status.h"
 #include "transport/commands.h"
 #include "transport/driver_tables.h"
 #include "transport/emulated_fixture.h"
@@ -29,10 +30,11 @@ TEST_F(TransportConcurrentStress, RequestsToDifferentFunctionsStayApart) {
     DriverKind kind;
     int function_index;
     uint8_t expected_function;
+    uint8_t expected_port;
   };
-  const Sender senders[] = {{DriverKind::kIscsi, 1, 2}, {DriverKind::kIscsi, 2, 3},
-                            {DriverKind::kNic, 1, 0},   {DriverKind::kNic, 2, 1},
-                            {DriverKind::kIscsi, 1, 2}, {DriverKind::kNic, 2, 1}};
+  const Sender senders[] = {{DriverKind::kIscsi, 1, 2, 0}, {DriverKind::kIscsi, 2, 3, 1},
+                            {DriverKind::kNic, 1, 0, 0},   {DriverKind::kNic, 2, 1, 1},
+                            {DriverKind::kIscsi, 1, 2, 0}, {DriverKind::kNic, 2, 1, 1}};
   constexpr int kRounds = 200;
   std::atomic<int> wrong{0};
   std::vector<std::thread> threads;
@@ -46,12 +48,16 @@ TEST_F(TransportConcurrentStress, RequestsToDifferentFunctionsStayApart) {
         if (status != 0 || !decoded || decoded->address.function != sender.expected_function) {
           wrong.fetch_add(1, std::memory_order_relaxed);
         }
-        uint8_t port[12] = {};
-        // The same opcode in version 1 (the link status, modelled) and version
-        // 0 (not modelled: 149), interleaved: a version byte that leaked from
-        // one request into another would show.
-        if (ioctl_get_link_status_v1({.index = sender.function_index}, port, sender.kind) != 0 ||
-            ioctl_get_NIC_link_params({.index = sender.function_index}, port, sender.kind) != 149) {
+        // One opcode, version 1 and version 0 interleaved: the link status
+        // (speed code 4 at byte 2) and the link parameters (the function's
+        // port at byte 0, nothing at byte 2).
+        uint8_t link[records::kLinkStatusSize] = {};
+        uint8_t params[records::kLinkStatusSize] = {};
+        if (ioctl_get_link_status_v1({.index = sender.function_index}, link, sender.kind) != 0 ||
+            ioctl_get_NIC_link_params({.index = sender.function_index}, params, sender.kind) != 0 ||
+            link[records::kLinkSpeedCodeOffset] != records::kSpeed10Gb ||
+            params[records::kLinkActivePortOffset] != sender.expected_port ||
+            params[records::kLinkSpeedCodeOffset] != 0) {
           wrong.fetch_add(1, std::memory_order_relaxed);
         }
       }

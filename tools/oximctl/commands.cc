@@ -69,6 +69,16 @@ int fail(Output& output, const std::string& what, const std::optional<Failure>& 
 }
 
 // A failed get, set, run or refresh.
+// After a set or run that succeeded: the note its handler left in the last
+// status (that a reboot is needed, say), on standard error, and in the JSON
+// document.
+void add_note(TreeClient& client, Output& output, json* doc) {
+  std::optional<Failure> note = client.last_note();
+  if (!note) return;
+  output.err << "oximctl: note: " << note->message << " (status " << note->code << ")\n";
+  (*doc)["note"] = {{"code", note->code}, {"message", note->message}};
+}
+
 int fail_call(TreeClient& client, Output& output, const std::string& what, const Failure& failure,
               const LogTail& tail) {
   LogReport log = read_log(client, tail, failure);
@@ -231,9 +241,9 @@ int run_set(TreeClient& client, Output& output, const std::string& path, const s
   if (std::optional<Failure> failure = client.set(*property, value)) {
     return fail_call(client, output, "cannot set " + property->path, *failure, tail);
   }
-  if (output.json) {
-    print_json(output.out, json({{"path", property->path}, {"value", value}}));
-  }
+  json doc = {{"path", property->path}, {"value", value}};
+  add_note(client, output, &doc);
+  if (output.json) print_json(output.out, doc);
   return kExitOk;
 }
 
@@ -317,18 +327,12 @@ int run_command(TreeClient& client, Output& output, const std::string& path,
   const LogTail tail;
   auto [created, failure] = client.run(*command, values);
   if (failure) return fail_call(client, output, command->path + " failed", *failure, tail);
-  // A command that succeeds may still say something: that nothing changed,
-  // that an address is a duplicate, that DHCP waits for a server.
-  const std::optional<Failure> note = client.note();
+  json doc = {{"path", command->path}, {"created", created}};
+  add_note(client, output, &doc);
   if (output.json) {
-    json document({{"path", command->path}, {"created", created}});
-    if (note) document["note"] = {{"code", note->code}, {"message", note->message}};
-    print_json(output.out, document);
+    print_json(output.out, doc);
   } else {
     for (const std::string& path_created : created) output.out << path_created << "\n";
-    if (note) {
-      output.err << "oximctl: note: " << note->message << " (status " << note->code << ")\n";
-    }
   }
   return kExitOk;
 }

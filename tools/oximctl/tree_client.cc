@@ -117,7 +117,7 @@ Failure TreeClient::last_failure(uint32_t status) const {
   return failure;
 }
 
-std::optional<Failure> TreeClient::note() const {
+std::optional<Failure> TreeClient::last_note() const {
   Failure note = last_failure(OXIM_STATUS_SUCCESS);
   if (note.code == 0) return std::nullopt;
   return note;

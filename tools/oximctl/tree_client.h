@@ -92,11 +92,12 @@ class TreeClient {
   std::pair<std::vector<std::string>, std::optional<Failure>> run(
       const NodeInfo& command, const std::vector<std::optional<std::string>>& values);
 
-  // What a call that succeeded left in the last status: a note such as
-  // "nothing changed" (its code and message), or nullopt.
-  std::optional<Failure> note() const;
-
   static std::string parent_path(const std::string& path);
+
+  // What a call that succeeded left in the last status (a note such as
+  // "nothing changed" or "reboot for the change to take effect"); nullopt
+  // when it left none.
+  std::optional<Failure> last_note() const;
 
  private:
   Failure last_failure(uint32_t status) const;

@@ -1,19 +1,22 @@
-// The controller area: the identity, versions and capabilities of each controller and the PCI
-// identity, port and driver version of each of its functions, from the controller attributes the
-// firmware reports when start-up places a function. Start-up matches later functions to their
-// controllers by the PCI identity written here.
+// The controller area: the identity, versions, state and capabilities of each controller, its
+// OEM data, FRU VPD, PCI Express link and NC-SI settings, and the PCI identity, port, driver
+// version, VPD and factory MAC address of each of its functions. Start-up matches later functions
+// to their controllers by the PCI identity written here.
 #include <array>
 
 #include "areas/areas.h"
 #include "areas/controller/catalogue.h"
 #include "areas/controller/controller_properties.h"
 #include "areas/controller/controller_update.h"
+#include "areas/controller/ncsi.h"
+#include "areas/controller/vpd.h"
 #include "core/node_store.h"
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
 #include "kit/groups.h"
 #include "records/driver_records.h"
 #include "records/oem_params.h"
+#include "schema/handler_registry.h"
 #include "transport/commands.h"
 
 namespace oxim {
@@ -43,6 +46,7 @@ void check_korvel_oem_serial(int function_index, Node* controller) {
   }
 }
 
+// A new function's driver attributes, VPD and factory MAC address.
 void fill_function(Node* function, const FoundFunction& found) {
   if (found.attributes != nullptr) {
     (void)OXIM_update_driver_attribs(found.function_index, function, found.kind, *found.attributes);
@@ -52,6 +56,25 @@ void fill_function(Node* function, const FoundFunction& found) {
       get_qf_type(controller) == kChipKorvel) {
     check_korvel_oem_serial(found.function_index, controller);
   }
+  (void)OXIM_update_vpd_data(function);
+  (void)OXIM_update_fd_mac(function);
+}
+
+// Controller-wide data once every function is placed: NC-SI (with the QF2
+// sub-groups), OEM data, additional attributes and FRU VPD.
+void load_controller(Node* controller) {
+  if (Node* ncsi = internal_get_node(controller, "NCSI", OXIM_KIND_GROUP)) {
+    (void)OXIM_get_ncsi_attributes(ncsi, NcsiRequest::kNcsi, NcsiGroups::kCreate);
+  }
+  (void)OXIM_update_oem_props(controller);
+  (void)OXIM_update_cntr_additional_attribs(controller);
+  if (!running_on_virtual_function()) (void)OXIM_read_FRU_VPD(controller);
+}
+
+void register_handlers(HandlerRegistry& registry) {
+  register_controller_property_handlers(registry);
+  register_vpd_handlers(registry);
+  register_ncsi_handlers(registry);
 }
 
 // Handlers the templates name that are still to be built.
@@ -66,24 +89,9 @@ const char* const kPendingHandlers[] = {
     "do_RetrieveNevraneCoreDump",
     "do_SetPersonality",
     "do_UpgradeFlashROM",
-    "handle_AdvancedMode",
     "handle_ChannelManagement_details",
     "handle_ConfiguredPersonality",
-    "handle_ControllerStatus",
-    "handle_ControllerType",
-    "handle_FFVName",
-    "handle_MaxSupportedController",
-    "handle_PCIExpressBusWidth",
-    "handle_PCIExpressLinkSpeed",
-    "handle_PortControllerName",
-    "handle_ProtocolSupported",
     "handle_SupportedMCTypes",
-    "handle_fru_vpd_data",
-    "handle_get_ncsi_version",
-    "handle_ncsi_dynamic_configuration",
-    "handle_ncsi_static_configuration",
-    "handle_qf_controller_additional_properties",
-    "handle_qf_temperature",
 };
 
 }  // namespace
@@ -91,10 +99,11 @@ const char* const kPendingHandlers[] = {
 const Area controller_area = {
     .name = "controller",
     .templates = kTemplates,
-    .register_handlers = register_controller_property_handlers,
+    .register_handlers = register_handlers,
     .pending_handlers = kPendingHandlers,
     .controller_created = fill_controller,
     .function_created = fill_function,
+    .load_controller = load_controller,
 };
 
 }  // namespace oxim

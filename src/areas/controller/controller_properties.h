@@ -1,4 +1,6 @@
-// Property handlers of the controller group that read the firmware.
+// Property handlers of the controller group and its NICCIM group (versions,
+// state, temperature, PCI Express link, FFV name, advanced mode); see
+// controller_properties.cc.
 #ifndef OXIM_AREAS_CONTROLLER_CONTROLLER_PROPERTIES_H_
 #define OXIM_AREAS_CONTROLLER_CONTROLLER_PROPERTIES_H_
 
@@ -6,7 +8,6 @@ namespace oxim {
 
 class HandlerRegistry;
 
-// handle_qf_controller_properties.
 void register_controller_property_handlers(HandlerRegistry& registry);
 
 }  // namespace oxim

@@ -84,15 +84,10 @@ const char* const kPendingHandlers[] = {
     "handle_MaxIosPerSecond",
     "handle_NodeAttr_properties",
     "handle_StdInquiry_properties",
-    "handle_activeport",
     "handle_discoveryparams",
-    "handle_iSCSIBIOSEnable",
     "handle_iscsi_bandwidth_softcap",
-    "handle_iscsi_vnic_name_props",
-    "handle_iscsi_vnic_stats",
     "handle_lun_block_size",
     "handle_name_params",
-    "handle_portspeed",
 };
 
 }  // namespace

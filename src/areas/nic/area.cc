@@ -1,8 +1,14 @@
-// The nic area. NIC function settings: MAC addresses, MTU, boot settings and virtual functions of
-// the NIC functions. So far the area defines its group templates; their handlers are still to come
-// (OXIM_get_unimplemented_handlers lists them).
+// The nic area. The network side of the functions: a NIC function's MAC addresses, MTU, link,
+// network boot settings and virtual functions (NICLogicalHBA), and the port speed, vNIC channel,
+// active port and boot BIOS switch of NIC and iSCSI functions.
+#include <cstring>
+
 #include "areas/areas.h"
 #include "areas/nic/catalogue.h"
+#include "areas/nic/network_boot.h"
+#include "areas/nic/nic_properties.h"
+#include "areas/nic/virtual_functions.h"
+#include "schema/handler_registry.h"
 
 namespace oxim {
 namespace {
@@ -12,41 +18,32 @@ const GroupTemplate* const kTemplates[] = {
     &templates::kNICLogicalHBA,
 };
 
+void register_handlers(HandlerRegistry& registry) {
+  register_nic_property_handlers(registry);
+  register_network_boot_handlers(registry);
+  register_virtual_function_handlers(registry);
+}
+
+// A new NIC function gets a NICLogicalHBA group per virtual function.
+void make_virtual_functions(Node* function, const FoundFunction& found) {
+  if (found.kind != DriverKind::kNic) return;
+  (void)OXIM_Get_VF_Info(function, VfGroups::kCreate, nullptr);
+}
+
 // Handlers the templates name that are still to be built.
 const char* const kPendingHandlers[] = {
-    "do_DumpNICPCIConfigRegion",
-    "do_EraseNICConfiguration",
-    "do_NICPhysicalHBA_NetworkBootConfiguration_ConfigureVLAN",
-    "do_SetNetworkBoot",
-    "group_NICPhysicalHBA",
-    "handle_AvailableNetworkBootMethods",
-    "handle_EnabledCapabilities",
-    "handle_IsRoCEEnabled",
-    "handle_LinkStatus",
-    "handle_LinkTechnology",
-    "handle_NICPhysicalHBA_MACAddress",
-    "handle_NICPhysicalHBA_PermanentMACAddress",
-    "handle_NICPhysicalHBA_SRIOVState",
-    "handle_ProtocolIfType",
-    "handle_Quellfire_NICPhysicalHBA_CIM_Capabilities",
-    "handle_VEPAState",
-    "handle_VolatileMACAddress",
-    "handle_networkboot_config",
-    "handle_nic_MTUSize",
-    "handle_nic_bandwidth_softcap",
-    "handle_nic_logical_link_status",
-    "handle_nic_vnic_name_props",
-    "handle_nic_vnic_stats",
-    "handle_niclogicalhba_macaddress",
-    "handle_niclogicalhba_txrate",
-    "handle_niclogicalhba_vlanid",
-    "handle_portspeed",
-    "handle_vlan_properties",
+    "do_DumpNICPCIConfigRegion", "handle_IsRoCEEnabled",         "handle_NICPhysicalHBA_SRIOVState",
+    "handle_VEPAState",          "handle_nic_bandwidth_softcap",
 };
 
 }  // namespace
 
 const Area nic_area = {
-    .name = "nic", .templates = kTemplates, .pending_handlers = kPendingHandlers};
+    .name = "nic",
+    .templates = kTemplates,
+    .register_handlers = register_handlers,
+    .pending_handlers = kPendingHandlers,
+    .function_created = make_virtual_functions,
+};
 
 }  // namespace oxim

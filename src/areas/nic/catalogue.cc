@@ -217,7 +217,9 @@ const PropertyTemplate kNICLogicalHBAProperties[] = {
     {.name = "LinkStatus", .description = "The link state of the virtual function.",
      .handler = "handle_LinkStatus", .data_type = OXIM_TYPE_LIST, .default_value = "Up",
      .valid_values = "Up,Down"},
-    {.name = "TxRate", .description = "The maximum transmit rate of the virtual function, in Mbps.",
+    {.name = "TxRate",
+     .description = "The maximum transmit rate of the virtual function, in Mbps; 0 while it has "
+                    "no limit.",
      .flags = OXIM_FLAG_READ_WRITE, .handler = "handle_niclogicalhba_txrate",
      .data_type = OXIM_TYPE_INTEGER, .minimum = 1, .maximum = 10000, .default_value = "100"},
 };

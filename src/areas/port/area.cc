@@ -1,8 +1,10 @@
-// The port area. Ports: diagnostics, port speed and the channels of each port. So far the area
-// defines its group templates; their handlers are still to come (OXIM_get_unimplemented_handlers
-// lists them).
+// The port area. Ports: diagnostics, port speed, flow control, the 10GBASE-T PHY and the
+// channels of each port. Most handlers are still to come (OXIM_get_unimplemented_handlers lists
+// them).
 #include "areas/areas.h"
 #include "areas/port/catalogue.h"
+#include "areas/port/port_properties.h"
+#include "schema/handler_registry.h"
 
 namespace oxim {
 namespace {
@@ -22,7 +24,6 @@ const char* const kPendingHandlers[] = {
     "do_RunTDR",
     "do_SelfTest",
     "do_SetPortSpeed",
-    "handle_10GbaseT_properties",
     "handle_10baseT_nvpvalue",
     "handle_BeaconState",
     "handle_FCoEWWPN",
@@ -37,15 +38,15 @@ const char* const kPendingHandlers[] = {
     "handle_TXThrottle",
     "handle_channel_outer_vlan",
     "handle_channel_vnic_name",
-    "handle_flow_control_properties",
     "handle_get_link_speed_properties",
     "handle_lldp_stats_props",
-    "handle_over_temperature",
 };
 
 }  // namespace
 
-const Area port_area = {
-    .name = "port", .templates = kTemplates, .pending_handlers = kPendingHandlers};
+const Area port_area = {.name = "port",
+                        .templates = kTemplates,
+                        .register_handlers = register_port_property_handlers,
+                        .pending_handlers = kPendingHandlers};
 
 }  // namespace oxim
