@@ -1,17 +1,17 @@
 // Login + Logout of a real iSCSI session to tgtd on loopback, through the
-// library's C API (the emulated adapter maps 192.0.2.20:3260 to tgtd), side
-// by side with the same login done directly with RealSession: the difference
-// is what the library, the firmware records, the saved files and the
-// emulator add to a real login. Skipped with the reason when tgtd cannot run.
+// library's C API and the root's emulated adapter daemon (which maps
+// 192.0.2.20:3260 to tgtd), side by side with the same login done directly
+// with RealSession: the difference is what the library, the socket to the
+// daemon, the firmware records, the saved files and the emulator add to a
+// real login. Skipped with the reason when tgtd cannot run.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
-#include "emulator.h"
+#include "emulator_daemon.h"
 #include "oxim/oxim.h"
 #include "real_iscsi.h"
 #include "support/api_client.h"
@@ -42,20 +42,26 @@ bool ServerUsable(benchmark::State& state) {
   return false;
 }
 
+// The built-in adapter with 192.0.2.20:3260 leading to the suite's tgtd.
+std::string AdapterJson(uint16_t tgtd_port) {
+  return R"({"controllers": [{"chip": 3, "serial_number": "VN3Q0417A2K9", "functions": [
+      {"kind": "nic", "port": 0, "pci": {"bus": 3, "device": 0, "function": 0}},
+      {"kind": "iscsi", "port": 0, "pci": {"bus": 3, "device": 0, "function": 2}}]}],
+    "real_portals": [{"address": ")" +
+         std::string(kMappedAddress) + R"(", "endpoint": {"host": "127.0.0.1", "port": )" +
+         std::to_string(tgtd_port) + "}}]}";
+}
+
 void LibraryLoginLogout(benchmark::State& state, const char* target_name, bool chap) {
   if (!ServerUsable(state)) return;
-  const std::filesystem::path root =
-      std::filesystem::temp_directory_path() / ("oxim-bench-real-" + std::to_string(getpid()));
-  std::filesystem::remove_all(root);
-  std::filesystem::create_directories(root / "scratch/Vallorn");
-  setenv("OXIM_ROOT", root.c_str(), 1);
-  oxim::emulator::AdapterConfig config = oxim::emulator::DefaultConfig();
-  oxim::emulator::RealPortal portal;
-  portal.address = kMappedAddress;
-  portal.endpoint_host = "127.0.0.1";
-  portal.endpoint_port = Server().port();
-  config.real_portals.push_back(portal);
-  oxim::emulator::InstallEmulator(std::move(config));
+  oxim_bench::DaemonRoot root;
+  if (!root.ok()) {
+    state.SkipWithError("no temporary root");
+    return;
+  }
+  const std::string config = root.path() + "/adapter.json";
+  std::ofstream(config) << AdapterJson(Server().port());
+  setenv("OXIM_ADAPTER", ("emulator:" + config).c_str(), 1);
   const std::string target = std::string(kHba) + "/Target0";
   if (OXIM_init() != 0 ||
       Do(std::string(kHba) + "/AddTarget", {target_name, kMappedAddress}) != 0 ||
@@ -72,8 +78,6 @@ void LibraryLoginLogout(benchmark::State& state, const char* target_name, bool c
     }
   }
   OXIM_exit();
-  oxim::emulator::UninstallEmulator();
-  std::filesystem::remove_all(root);
 }
 
 void DirectLoginLogout(benchmark::State& state, const char* target_name, bool chap) {
