@@ -583,7 +583,12 @@ int OXIM_check_for_corrupted_database() {
         AppendLine(&dropped, line);
         ++count;
       });
-      if (count == 0) return EditOutcome::kUnchanged;
+      if (count == 0) {
+        // A last line cut short gets its newline, or the next line appended
+        // would run into it.
+        const bool ends_whole = current->empty() || current->back() == '\n';
+        return ends_whole ? EditOutcome::kUnchanged : EditOutcome::kChanged;
+      }
       // What is dropped is kept, beside the file, before the file loses it.
       if (!KeepDamagedLines(file, dropped)) return EditOutcome::kFailed;
       pdebug(kModuleAdapter, kLogError, "%s: %zu damaged line(s) of %s kept in %s\n", kName, count,

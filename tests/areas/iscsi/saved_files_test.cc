@@ -514,6 +514,14 @@ TEST_F(SavedFilesTest, CheckKeepsASoundFileUntouched) {
   EXPECT_EQ(Read(kTargetFile), content);
 }
 
+TEST_F(SavedFilesTest, CheckEndsASoundLastLineThatLacksItsNewline) {
+  std::string content = Encoded(SampleTarget("iqn.a"));
+  content.pop_back();
+  root_.write(kTargetFile, content);
+  EXPECT_EQ(OXIM_check_for_corrupted_database(), 0);
+  EXPECT_EQ(Read(kTargetFile), Encoded(SampleTarget("iqn.a")));
+}
+
 TEST_F(SavedFilesTest, CheckRefusesAFieldOverTheLimit) {
   std::string line = Encoded(SampleTarget());
   line.insert(line.find(",10.0.0.5"), std::string(300, 'n'));
