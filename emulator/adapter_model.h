@@ -58,6 +58,14 @@ struct FunctionConfig {
   std::optional<PortNetwork> network;
 };
 
+// What region 2 or 3 of a port holds before anything is written to it
+// (instead of the usual seed; see boot_firmware.h).
+struct RegionSeed {
+  int port = 0;
+  int region = 3;
+  std::vector<uint8_t> bytes;
+};
+
 struct ControllerConfig {
   int chip = kChipQF3;
   uint16_t device_id = 0;  // 0: DefaultDeviceId(chip)
@@ -88,6 +96,8 @@ struct ControllerConfig {
   std::vector<uint8_t> oem_binary = {0x17, 0x04, 0x2a, 0x9c, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01};
   std::optional<std::string> oem_serial = "OEM-VN3Q0417A2K9";
   uint32_t personality_word = 0x00000003;
+  // Tindra: region seeds that replace the usual one.
+  std::vector<RegionSeed> iscsi_regions;
   std::vector<FunctionConfig> functions;
 };
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "boot_firmware.h"
 #include "iscsi_firmware.h"
 #include "network_firmware.h"
 #include "pci_config.h"
@@ -192,11 +193,12 @@ void Answer(std::span<uint8_t> command, uint8_t status, uint16_t additional,
 }  // namespace
 
 std::span<const HandlerEntry> HandlerTable() {
-  // The controller's handlers, then the iSCSI initiator's (iscsi_firmware.h)
-  // and the IP stacks' (network_firmware.h).
+  // The controller's handlers, then the iSCSI initiator's (iscsi_firmware.h),
+  // the boot code's objects and names (boot_firmware.h) and the IP stacks'
+  // (network_firmware.h).
   static const std::vector<HandlerEntry> table = [] {
     std::vector<HandlerEntry> all(std::begin(kHandlers), std::end(kHandlers));
-    for (std::span<const HandlerEntry> more : {IscsiHandlers(), NetworkHandlers()}) {
+    for (std::span<const HandlerEntry> more : {IscsiHandlers(), BootHandlers(), NetworkHandlers()}) {
       all.insert(all.end(), more.begin(), more.end());
     }
     return all;
