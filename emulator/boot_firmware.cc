@@ -51,13 +51,14 @@ std::optional<RegionObject> FindRegion(const CommandContext& context, const std:
   return std::nullopt;
 }
 
-std::string RegionKey(const CommandContext& context, const RegionObject& object) {
-  return "controller" + std::to_string(context.function.controller) + "-iscsidata-port" +
+std::string RegionKey(const FunctionRef& function, const RegionObject& object) {
+  return "controller" + std::to_string(function.controller) + "-iscsidata-port" +
          std::to_string(object.port) + "-region" + std::to_string(object.region);
 }
 
-std::vector<uint8_t> Seed(const CommandContext& context, const RegionObject& object) {
-  for (const RegionSeed& seed : context.model.controller(context.function).iscsi_regions) {
+std::vector<uint8_t> Seed(const AdapterModel& model, const FunctionRef& function,
+                          const RegionObject& object) {
+  for (const RegionSeed& seed : model.controller(function).iscsi_regions) {
     if (seed.port == object.port && seed.region == object.region) return seed.bytes;
   }
   records::IscsiRegion region;
@@ -69,6 +70,12 @@ std::vector<uint8_t> Seed(const CommandContext& context, const RegionObject& obj
   return bytes;
 }
 
+std::vector<uint8_t> Stored(AdapterModel& model, const FunctionRef& function,
+                            const RegionObject& object) {
+  std::optional<std::vector<uint8_t>> saved = model.flash().Load(RegionKey(function, object));
+  return saved ? std::move(*saved) : Seed(model, function, object);
+}
+
 // Subsystem 1, opcode 171, version 1: reads an object from the offset at 4
 // (the length at 0, 0 for as much as the request holds).
 FirmwareAnswer ReadObject(CommandContext& context, std::span<const uint8_t> request) {
@@ -76,8 +83,7 @@ FirmwareAnswer ReadObject(CommandContext& context, std::span<const uint8_t> requ
   FirmwareAnswer refusal;
   std::optional<RegionObject> object = FindRegion(context, name, &refusal);
   if (!object) return refusal;
-  std::vector<uint8_t> bytes =
-      context.model.flash().Load(RegionKey(context, *object)).value_or(Seed(context, *object));
+  std::vector<uint8_t> bytes = Stored(context.model, context.function, *object);
   const size_t offset = records::DecodeFixed32(request.data() + 4);
   const size_t wanted = records::DecodeFixed32(request.data()) & records::kObjectLengthMask;
   const size_t room = request.size() - records::kObjectReadDataOffset;
@@ -102,7 +108,7 @@ FirmwareAnswer WriteObject(CommandContext& context, std::span<const uint8_t> req
   std::optional<RegionObject> object = FindRegion(context, write->name, &refusal);
   if (!object) return refusal;
   if (write->offset != 0 || !write->end) return Refuse(kFwNoSuchObject);
-  if (!context.model.flash().Save(RegionKey(context, *object), write->data)) {
+  if (!context.model.flash().Save(RegionKey(context.function, *object), write->data)) {
     return Refuse(kFwFailed);
   }
   FirmwareAnswer answer;
@@ -167,6 +173,17 @@ std::string DefaultInitiatorName(const AdapterModel& model, const FunctionRef& f
   std::snprintf(name, sizeof name, "iqn.2026-01.net.oxim-lab:%s.%02x-%02x-%x", serial.c_str(),
                 pci.bus, pci.device, pci.function);
   return name;
+}
+
+std::optional<std::vector<uint8_t>> RegionBytes(AdapterModel& model, const FunctionRef& function,
+                                                int region) {
+  const ControllerConfig& controller = model.controller(function);
+  const int port = model.function(function).port;
+  if (controller.chip != kChipTindra || port >= controller.ports ||
+      (region != records::kInitiatorChapRegion && region != records::kBootTargetRegion)) {
+    return std::nullopt;
+  }
+  return Stored(model, function, RegionObject{port, region});
 }
 
 std::span<const HandlerEntry> BootHandlers() { return kBootHandlers; }

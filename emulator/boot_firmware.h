@@ -18,8 +18,11 @@
 #ifndef OXIM_EMULATOR_BOOT_FIRMWARE_H_
 #define OXIM_EMULATOR_BOOT_FIRMWARE_H_
 
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "adapter_model.h"
 #include "firmware.h"
@@ -28,6 +31,12 @@ namespace oxim::emulator {
 
 // The initiator name a function has until one is saved.
 std::string DefaultInitiatorName(const AdapterModel& model, const FunctionRef& function);
+
+// The bytes region (2 or 3) of the function's port holds now (its seed
+// until written); nullopt when the function's controller has no such
+// region.
+std::optional<std::vector<uint8_t>> RegionBytes(AdapterModel& model, const FunctionRef& function,
+                                                int region);
 
 // The handlers of the object and initiator name commands, for the
 // firmware's table.
