@@ -252,11 +252,8 @@ class LibraryTreeTest : public oxim::testing::LibraryTest {};
 // names the property.
 TEST_F(LibraryTreeTest, PropertiesWithoutTheirHandlerAreNotAvailable) {
   Start("emulator");
-  const std::string lhba = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
   const std::pair<std::string, std::string> kWrites[] = {
       {"Quellfire0/NICPhysicalHBA0/MACAddress", "ff:ff:ff:ff:ff:ff"},
-      {lhba + "/InitiatoriSCSIName/InitiatoriSCSIName", "iqn.2026-01.net.example:host"},
-      {lhba + "/InitiatoriSCSIName/InitiatorAlias", "host"},
       {"Quellfire0/FFVName", "ffv-one"},
       {"Quellfire0/iSCSIPhysicalHBA0/iSCSIBIOSEnable", "No"},
   };

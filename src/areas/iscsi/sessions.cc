@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "areas/iscsi/boot_regions.h"
 #include "areas/iscsi/catalogue.h"
 #include "areas/iscsi/login_options.h"
 #include "core/address.h"
@@ -268,7 +269,12 @@ uint32_t handle_boot_session(Node* property, char* buffer, uint32_t op) {
     return 0;
   }
   if (op != kOpWrite) return 0;
-  return OXIM_configure_boot_target(session, std::string(buffer, strnlen(buffer, kValueSize)));
+  {
+    // Whether it is marked now the firmware says.
+    KeepLastStatus keep;
+    (void)get_session_attribs(session);
+  }
+  return set_boot_session(session, std::string(buffer, strnlen(buffer, kValueSize)));
 }
 
 // Session statistics from the firmware's session attributes.

@@ -69,7 +69,9 @@ void OXIM_cleanup_sessions(Node* target, Node* session);
 // session of target when handle is 0).
 [[nodiscard]] uint32_t set_eto_prop(Node* target, const std::string& eto, uint32_t handle);
 
-// Marks ("True") or unmarks ("False") a session as boot session.
+// Marks ("True") or unmarks ("False") a session as boot session in the
+// firmware; nothing is sent when its iSCSIBoot shows the value already. 0,
+// 258 when the firmware refuses, or the failure of the record's read.
 [[nodiscard]] uint32_t OXIM_configure_boot_target(Node* session, const std::string& value);
 
 // 1 with status 44 when a session below node is a boot session.
