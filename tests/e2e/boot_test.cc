@@ -25,6 +25,7 @@ constexpr char kHba[] = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
 constexpr char kHba1[] = "Quellfire0/iSCSIPhysicalHBA1/LogicalHBA0";
 constexpr char kOpen[] = "iqn.2026-01.net.oxim-lab:open";
 constexpr char kMutual[] = "iqn.2026-01.net.oxim-lab:mutual";
+constexpr char kV6[] = "iqn.2026-01.net.oxim-lab:v6";
 constexpr char kSeed[] = "0100000004000000000000000000000001010001";
 
 // A Tindra with two ports, an iSCSI function on each, the open and the
@@ -38,6 +39,7 @@ std::string TindraConfig(const std::string& regions = "[]") {
         {"kind": "iscsi", "port": 1, "pci": {"bus": 5, "device": 0, "function": 3}}]}],
     "targets": [
       {"name": "iqn.2026-01.net.oxim-lab:open", "portals": [{"address": "192.0.2.10"}]},
+      {"name": "iqn.2026-01.net.oxim-lab:v6", "portals": [{"address": "2001:db8::10"}]},
       {"name": "iqn.2026-01.net.oxim-lab:mutual", "portals": [{"address": "192.0.2.12"}],
        "chap": {"mode": "mutual", "user": "tgtuser2", "secret": "mutual-secret2",
                 "mutual_user": "initiator2", "mutual_secret": "initsecret22"}}]})";
@@ -218,6 +220,60 @@ TEST_F(BootTest, RegionsWithoutTlvsOrDamagedAreRefusedWithoutAWrite) {
   EXPECT_EQ(Region(2, "vmhba65"), damaged);
   EXPECT_EQ(Value(other + "/Session0/iSCSIBoot"), "True") << "still the boot session";
   EXPECT_EQ(Do(other + "/Logout"), 126u);
+}
+
+// A boot session that is no longer open is unmarked, and its TLV removed,
+// by a logout, by the deletion of its target and by a change of the
+// target's authentication (which marks the entry it makes again).
+TEST_F(BootTest, ClosedBootSessionsAreUnmarkedWhereTheyGo) {
+  Start(WriteConfig(TindraConfig()));
+  const std::string offline = R"({"op":"target","name":"iqn.2026-01.net.oxim-lab:open",)";
+  const std::string target = AddTarget(kHba, kOpen, "192.0.2.10");
+  ASSERT_EQ(Do(target + "/Login", {"", "", "", "", "True"}), 0u) << LastStatus().second;
+  EmulatorControl(offline + R"("online":false})");
+  EXPECT_EQ(Value(target + "/Session0/SessionStatus"), "Closed");
+  EXPECT_EQ(Do(target + "/Logout"), 0u) << LastStatus().second;
+  EXPECT_EQ(Region(3), kSeed);
+
+  EmulatorControl(offline + R"("online":true})");
+  ASSERT_EQ(Do(target + "/Login", {"", "", "", "", "True"}), 0u) << LastStatus().second;
+  EmulatorControl(offline + R"("online":false})");
+  ASSERT_EQ(Do(target + "/TargetLoginOptions/Authentication/ConfigureCHAP",
+               {"One-Way CHAP", "", "", "tgtuser1", "oneway-secret1"}),
+            0u)
+      << LastStatus().second;
+  EXPECT_EQ(Value(target + "/Session0/iSCSIBoot"), "True") << "the entry is made again as boot";
+  EXPECT_EQ(TlvTypes(Region(3)), (std::vector<int>{1, 3, 0xff})) << "and its TLV again";
+
+  EXPECT_EQ(Do(std::string(kHba) + "/DeleteTarget", {"0"}), 0u) << LastStatus().second;
+  EXPECT_EQ(Region(3), kSeed);
+}
+
+// Over IPv6 the TLV has address kind 1 and the 16-byte address, and its
+// removal finds it by the name after that address.
+TEST_F(BootTest, Ipv6BootTargetCarriesTheLongAddress) {
+  Start(WriteConfig(TindraConfig()));
+  const std::string target = AddTarget(kHba, kV6, "2001:db8::10");
+  ASSERT_EQ(Do(target + "/Login", {"", "", "", "", "True"}), 0u) << LastStatus().second;
+  const std::string region = Region(3);
+  const std::string tlv = region.substr(40);  // after the header and the seed
+  const std::string name = kV6;
+  EXPECT_EQ(tlv.substr(0, 6), Hex({3, static_cast<uint8_t>(29 + 16 + name.size()), 0}));
+  EXPECT_EQ(tlv.substr(2 * 23, 2 * 4), Hex({1, static_cast<uint8_t>(name.size()), 0, 0}));
+  EXPECT_EQ(tlv.substr(2 * 27, 2 * 16), "20010db8000000000000000000000010");
+  EXPECT_EQ(tlv.substr(2 * 43, 2 * name.size()), Hex(Bytes(name.begin(), name.end())));
+  ASSERT_EQ(SetValue(target + "/Session0/iSCSIBoot", "False"), 0u) << LastStatus().second;
+  EXPECT_EQ(Region(3), kSeed);
+}
+
+// A region holds one boot target: those of types 3 and 4 already there go.
+TEST_F(BootTest, AddingReplacesEveryBootTargetTlv) {
+  Start(WriteConfig(TindraConfig(
+      R"([{"port": 0, "region": 3, "bytes": "010000000c0000000000000000000000010100010301000004010000"}])")));
+  EXPECT_EQ(TlvTypes(Region(3)), (std::vector<int>{1, 3, 4}));
+  const std::string target = AddTarget(kHba, kOpen, "192.0.2.10");
+  ASSERT_EQ(Do(target + "/Login", {"", "", "", "", "True"}), 0u) << LastStatus().second;
+  EXPECT_EQ(Region(3), "0100000048000000" "0000000000000000" "01010001" + OpenBootTlv());
 }
 
 TEST_F(BootTest, OtherChipsMarkTheSessionOnly) {
