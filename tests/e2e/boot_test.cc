@@ -273,7 +273,11 @@ TEST_F(BootTest, AddingReplacesEveryBootTargetTlv) {
   EXPECT_EQ(TlvTypes(Region(3)), (std::vector<int>{1, 3, 4}));
   const std::string target = AddTarget(kHba, kOpen, "192.0.2.10");
   ASSERT_EQ(Do(target + "/Login", {"", "", "", "", "True"}), 0u) << LastStatus().second;
-  EXPECT_EQ(Region(3), "0100000048000000" "0000000000000000" "01010001" + OpenBootTlv());
+  EXPECT_EQ(Region(3),
+            "0100000048000000"
+            "0000000000000000"
+            "01010001" +
+                OpenBootTlv());
 }
 
 TEST_F(BootTest, OtherChipsMarkTheSessionOnly) {

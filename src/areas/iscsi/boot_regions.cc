@@ -172,11 +172,9 @@ uint32_t OXIM_read_iscsi_region(const FunctionAddress& function, int region,
 }
 
 uint32_t OXIM_add_boottarget_tlv(Node* session) {
-  std::optional<SessionRecord> own = session_record(session);
-  if (!own) return 1;
   const FunctionAddress function = function_address(session);
   records::FirmwareSession record;
-  if (OXIM_get_session_params(own->handle, function, &record) != 0) return 1;
+  if (read_session_record(session, &record) != 0) return 1;
   std::optional<Tlv> tlv = boot_tlv_of(record);
   if (!tlv) {
     pdebug(kModuleAdapter, kLogError,
@@ -241,11 +239,8 @@ uint32_t set_boot_session(Node* session, const std::string& value) {
   // still marked: should its removal fail, the session stays marked and a
   // second unmarking tries again.
   if (get_qf_type(session) == kChipTindra) {
-    std::optional<SessionRecord> own = session_record(session);
     records::FirmwareSession record;
-    if (!own || OXIM_get_session_params(own->handle, function_address(session), &record) != 0) {
-      return report(kBootTlvNotDeleted);
-    }
+    if (read_session_record(session, &record) != 0) return report(kBootTlvNotDeleted);
     if ((record.flags & records::kSessionBoot) != 0 &&
         OXIM_delete_boottarget_tlv(session, record) != 0) {
       return report(kBootTlvNotDeleted);

@@ -37,6 +37,10 @@ std::optional<uint32_t> connection_handle(Node* connection);
 [[nodiscard]] uint32_t OXIM_get_session_params(uint32_t handle, const FunctionAddress& address,
                                                records::FirmwareSession* session);
 
+// The firmware's record of a session group (its private record names the
+// handle). 1 for a group without one, the read's failure (85) otherwise.
+[[nodiscard]] uint32_t read_session_record(Node* session, records::FirmwareSession* record);
+
 // Rebuilds the Session and Connection groups of target (or of every target
 // of logical_hba when target is null) from the firmware's active sessions.
 // params is a scratch parameter block (may be null). 0 on success.
