@@ -28,10 +28,12 @@ constexpr char kMutual[] = "iqn.2026-01.net.oxim-lab:mutual";
 constexpr char kV6[] = "iqn.2026-01.net.oxim-lab:v6";
 constexpr char kSeed[] = "0100000004000000000000000000000001010001";
 
-// A Tindra with two ports, an iSCSI function on each, the open and the
-// mutual-CHAP target, and `regions` as its iscsi_regions.
-std::string TindraConfig(const std::string& regions = "[]") {
-  return R"({"controllers": [{"chip": 5, "serial_number": "VN5T1912E044",
+// A Tindra (or another chip) with two ports, an iSCSI function on each,
+// the open, IPv6 and mutual-CHAP targets, and `regions` as its
+// iscsi_regions.
+std::string TindraConfig(const std::string& regions = "[]", int chip = 5) {
+  return R"({"controllers": [{"chip": )" + std::to_string(chip) +
+         R"(, "serial_number": "VN5T1912E044",
       "iscsi_regions": )" +
          regions + R"(,
       "functions": [
@@ -281,17 +283,22 @@ TEST_F(BootTest, AddingReplacesEveryBootTargetTlv) {
 }
 
 TEST_F(BootTest, OtherChipsMarkTheSessionOnly) {
-  Start();  // the built-in QF3
-  // A region command would fail the boot login: none is sent.
-  EmulatorControl(R"({"op":"fault","faults":{"commands":[
-      {"subsystem":1,"opcode":171,"status":1},{"subsystem":1,"opcode":172,"status":1}]}})");
-  const std::string target = AddTarget(kHba, kOpen, "192.0.2.10");
-  ASSERT_EQ(Do(target + "/Login", {"", "", "", "", "True"}), 0u) << LastStatus().second;
-  EXPECT_EQ(LastStatus(), Status(0, ""));
-  EXPECT_EQ(Value(target + "/Session0/iSCSIBoot"), "True");
-  EXPECT_EQ(Do(target + "/Logout"), 126u);
-  ASSERT_EQ(SetValue(target + "/Session0/iSCSIBoot", "False"), 0u) << LastStatus().second;
-  EXPECT_EQ(Do(target + "/Logout"), 0u) << LastStatus().second;
+  for (const std::string& adapter : {std::string("emulator"), WriteConfig(TindraConfig("[]", 4))}) {
+    SCOPED_TRACE(adapter);  // the built-in QF3, a Korvel
+    if (clients() > 0) Stop();
+    Start(adapter);
+    // A region command would fail the boot login: none is sent.
+    EmulatorControl(R"({"op":"fault","faults":{"commands":[
+        {"subsystem":1,"opcode":171,"status":1},{"subsystem":1,"opcode":172,"status":1}]}})");
+    const std::string target = AddTarget(kHba, kOpen, "192.0.2.10");
+    ASSERT_EQ(Do(target + "/Login", {"", "", "", "", "True"}), 0u) << LastStatus().second;
+    EXPECT_EQ(LastStatus(), Status(0, ""));
+    EXPECT_EQ(Value(target + "/Session0/iSCSIBoot"), "True");
+    EXPECT_EQ(Do(target + "/Logout"), 126u);
+    ASSERT_EQ(SetValue(target + "/Session0/iSCSIBoot", "False"), 0u) << LastStatus().second;
+    EXPECT_EQ(Do(target + "/Logout"), 0u) << LastStatus().second;
+    EXPECT_EQ(Do(std::string(kHba) + "/DeleteTarget", {"0"}), 0u) << LastStatus().second;
+  }
 }
 
 class InitiatorNameTest : public LibraryTest {
