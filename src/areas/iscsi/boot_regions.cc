@@ -17,12 +17,13 @@ namespace {
 using records::IscsiRegion;
 using records::Tlv;
 
-// A region as read and as it is to be written; written only when it
-// changed.
+// A region as read, as edited, and the bytes to write (none when nothing
+// changed).
 struct RegionEdit {
   int number = 0;
   std::vector<uint8_t> read;
   IscsiRegion region;
+  std::vector<uint8_t> written;
 };
 
 // Reads and checks a region and takes its pad TLV off, ready for edits.
@@ -40,21 +41,27 @@ uint32_t begin_edit(const FunctionAddress& function, int number, RegionEdit* edi
   return 0;
 }
 
-uint32_t OXIM_write_iscsi_region(const FunctionAddress& function, RegionEdit& edit) {
-  records::AddPadTlv(&edit.region);
-  std::vector<uint8_t> bytes(records::IscsiRegionSize(edit.region));
-  if (!records::EncodeIscsiRegion(bytes, edit.region)) {
+// Pads the edited region and encodes it; 1 when it does not fit an object.
+uint32_t finish_edit(RegionEdit* edit) {
+  records::AddPadTlv(&edit->region);
+  std::vector<uint8_t> bytes(records::IscsiRegionSize(edit->region));
+  if (!records::EncodeIscsiRegion(bytes, edit->region)) {
     pdebug(kModuleAdapter, kLogError, "%s: region %d does not fit an object\n", __func__,
-           edit.number);
+           edit->number);
     return 1;
   }
-  const size_t read_length = std::min(edit.read.size(), bytes.size());
-  if (bytes.size() == read_length && std::equal(bytes.begin(), bytes.end(), edit.read.begin())) {
-    return 0;  // nothing changed
-  }
+  const bool same = bytes.size() <= edit->read.size() &&
+                    std::equal(bytes.begin(), bytes.end(), edit->read.begin());
+  if (!same) edit->written = std::move(bytes);
+  return 0;
+}
+
+// Writes what finish_edit encoded, if anything.
+uint32_t OXIM_write_iscsi_region(const FunctionAddress& function, const RegionEdit& edit) {
+  if (edit.written.empty()) return 0;
   records::ObjectWrite write;
   write.name = records::IscsiRegionObjectName(function.port, edit.number);
-  write.data = std::move(bytes);
+  write.data = edit.written;
   std::vector<uint8_t> request(records::ObjectWriteSize(write.data.size()), 0);
   if (!records::EncodeObjectWrite(request, write) ||
       ioctl_common_write_object_version1(function, request, static_cast<uint32_t>(request.size()),
@@ -63,6 +70,13 @@ uint32_t OXIM_write_iscsi_region(const FunctionAddress& function, RegionEdit& ed
     return 1;
   }
   return 0;
+}
+
+// Encodes both edits, then writes them in order.
+uint32_t finish_and_write(const FunctionAddress& function, RegionEdit* first, RegionEdit* second) {
+  if (finish_edit(first) != 0 || (second != nullptr && finish_edit(second) != 0)) return 1;
+  if (OXIM_write_iscsi_region(function, *first) != 0) return 1;
+  return second != nullptr ? OXIM_write_iscsi_region(function, *second) : 0;
 }
 
 void remove_types(IscsiRegion* region, std::initializer_list<uint8_t> types) {
@@ -182,7 +196,7 @@ uint32_t OXIM_add_boottarget_tlv(Node* session) {
     return 1;
   }
   const records::LoginOptions options = options_of(record);
-  // Both regions are read and edited before either is written.
+  // Both regions are read, edited and encoded before either is written.
   RegionEdit targets;
   if (begin_edit(function, records::kBootTargetRegion, &targets) != 0) return 1;
   remove_types(&targets.region, {records::kBootTargetTlvType, records::kBootTargetTlvAltType});
@@ -196,9 +210,7 @@ uint32_t OXIM_add_boottarget_tlv(Node* session) {
     chap.region.tlvs.push_back(
         records::ChapTlv(records::kChapSecretTlvType, options.initiator_secret));
   }
-  if (OXIM_write_iscsi_region(function, targets) != 0) return 1;
-  if (is_mutual(options) && OXIM_write_iscsi_region(function, chap) != 0) return 1;
-  return 0;
+  return finish_and_write(function, &targets, is_mutual(options) ? &chap : nullptr);
 }
 
 uint32_t OXIM_delete_boottarget_tlv(Node* session, const records::FirmwareSession& record) {
@@ -213,11 +225,7 @@ uint32_t OXIM_delete_boottarget_tlv(Node* session, const records::FirmwareSessio
                           [&](const Tlv& tlv) { return belongs_to(tlv, record); });
   if (own != targets.region.tlvs.end()) targets.region.tlvs.erase(own);
   remove_types(&chap.region, {records::kChapNameTlvType, records::kChapSecretTlvType});
-  if (OXIM_write_iscsi_region(function, targets) != 0 ||
-      OXIM_write_iscsi_region(function, chap) != 0) {
-    return 1;
-  }
-  return 0;
+  return finish_and_write(function, &targets, &chap);
 }
 
 uint32_t add_boot_tlv_on_tindra(Node* session) {
