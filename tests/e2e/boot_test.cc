@@ -282,6 +282,23 @@ TEST_F(BootTest, AddingReplacesEveryBootTargetTlv) {
                 OpenBootTlv());
 }
 
+// Unmarking removes only the session's own TLV: same name, qualifier and
+// address.
+TEST_F(BootTest, UnmarkingLeavesTheTlvOfAnotherSession) {
+  Start(WriteConfig(TindraConfig()));
+  const std::string target = AddTarget(kHba, kOpen, "192.0.2.10");
+  ASSERT_EQ(Do(target + "/Login", {"", "", "", "", "True"}), 0u) << LastStatus().second;
+  ASSERT_EQ(Do(target + "/Login", {"", "", "", "", "True"}), 0u) << LastStatus().second;
+  ASSERT_EQ(Value(target + "/Session1/ISIDQualifier"), "0001");
+  const std::string second = Region(3);
+  EXPECT_EQ(TlvTypes(second), (std::vector<int>{1, 3, 0xff}));
+  EXPECT_EQ(second.substr(40 + 2 * 17, 4), "0100") << "the second session's qualifier";
+  ASSERT_EQ(SetValue(target + "/Session0/iSCSIBoot", "False"), 0u) << LastStatus().second;
+  EXPECT_EQ(Region(3), second);
+  ASSERT_EQ(SetValue(target + "/Session1/iSCSIBoot", "False"), 0u) << LastStatus().second;
+  EXPECT_EQ(Region(3), kSeed);
+}
+
 TEST_F(BootTest, OtherChipsMarkTheSessionOnly) {
   for (const std::string& adapter : {std::string("emulator"), WriteConfig(TindraConfig("[]", 4))}) {
     SCOPED_TRACE(adapter);  // the built-in QF3, a Korvel
