@@ -282,6 +282,31 @@ TEST_F(BootTest, AddingReplacesEveryBootTargetTlv) {
                 OpenBootTlv());
 }
 
+// A CHAP name of 255 characters, the most a one-byte length holds (and a
+// saved line or a parameter): a longer one the TLV encoder refuses.
+TEST_F(BootTest, ChapNamesOfTheLongestLengthFitTheTlv) {
+  const std::string user(255, 'u');
+  std::string config = TindraConfig();
+  const std::string long_target = R"({"name": "iqn.2026-01.net.oxim-lab:long",
+       "portals": [{"address": "192.0.2.14"}],
+       "chap": {"mode": "one-way", "user": ")" +
+                                  user + R"(", "secret": "long-secret-1"}},
+      )";
+  config.insert(config.find(R"({"name": "iqn.2026-01.net.oxim-lab:open")"), long_target);
+  root_.write("/scratch/Vallorn/savetgt.txt",
+              "Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0,iqn.2026-01.net.oxim-lab:long,192.0.2.14,"
+              "3260,,iqn.2026-01.net.example:host,Yes,Yes,None,None,One-Way CHAP,,," +
+                  user + ",long-secret-1,Static,Required,Prohibited,Prohibited\n");
+  Start(WriteConfig(config));
+  const std::string target = std::string(kHba) + "/Target0";
+  ASSERT_EQ(Value(target + "/TargetISCSIName"), "iqn.2026-01.net.oxim-lab:long");
+  ASSERT_EQ(Do(target + "/Login", {"", "", "", "", "True"}), 0u) << LastStatus().second;
+  const std::string tlv = Region(3).substr(40);
+  EXPECT_EQ(tlv.substr(2 * 16, 2), "01") << "one-way CHAP";
+  EXPECT_EQ(tlv.substr(2 * 24, 6), "1dff0d") << "name 29, CHAP name 255, secret 13";
+  EXPECT_EQ(tlv.substr(2 * (27 + 4 + 29), 2 * 255), Hex(Bytes(user.begin(), user.end())));
+}
+
 // Unmarking removes only the session's own TLV: same name, qualifier and
 // address.
 TEST_F(BootTest, UnmarkingLeavesTheTlvOfAnotherSession) {
