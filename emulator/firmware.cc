@@ -198,7 +198,8 @@ std::span<const HandlerEntry> HandlerTable() {
   // (network_firmware.h).
   static const std::vector<HandlerEntry> table = [] {
     std::vector<HandlerEntry> all(std::begin(kHandlers), std::end(kHandlers));
-    for (std::span<const HandlerEntry> more : {IscsiHandlers(), BootHandlers(), NetworkHandlers()}) {
+    for (std::span<const HandlerEntry> more :
+         {IscsiHandlers(), BootHandlers(), NetworkHandlers()}) {
       all.insert(all.end(), more.begin(), more.end());
     }
     return all;
