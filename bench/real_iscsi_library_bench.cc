@@ -86,7 +86,7 @@ void DirectLoginLogout(benchmark::State& state, const char* target_name, bool ch
   request.host = "127.0.0.1";
   request.port = Server().port();
   request.target_name = target_name;
-  request.initiator_name = "iqn.qz";  // the library's default initiator name
+  request.initiator_name = "iqn.2026-01.net.oxim-bench:direct";  // the targets take any
   request.isid = {0x00, 0x02, 0x3d, 0x00, 0x00, 0x00};
   if (chap) {
     request.chap_user = TgtdServer::kChapUser;

@@ -73,6 +73,14 @@ struct FunctionConfig {
   std::optional<PortNetwork> network;
 };
 
+// What region 2 or 3 of a port holds before anything is written to it
+// (instead of the usual seed; see boot_firmware.h).
+struct RegionSeed {
+  int port = 0;
+  int region = 3;
+  std::vector<uint8_t> bytes;
+};
+
 struct ControllerConfig {
   int chip = kChipQF3;
   uint16_t device_id = 0;  // 0: DefaultDeviceId(chip)
@@ -124,6 +132,8 @@ struct ControllerConfig {
   std::string fcoe_version;
   // Name of the FFV parameter set (Korvel and Tindra firmware only).
   std::string ffv_name;
+  // Tindra: region seeds that replace the usual one.
+  std::vector<RegionSeed> iscsi_regions;
   std::vector<FunctionConfig> functions;
 };
 

@@ -27,6 +27,7 @@ using config_parse::Reader;
 constexpr size_t kMaxInterfaceName = 15;
 constexpr size_t kMaxIssueNet = 4096;
 constexpr int64_t kMaxTimes = 1000000;
+constexpr size_t kMaxRegionSeed = 4096;
 
 std::string PciText(const records::PciAddress& pci) {
   char text[16];
@@ -44,8 +45,10 @@ bool IsInterfaceName(const std::string& name) {
   return true;
 }
 
+// Hexadecimal bytes of at most `most` bytes; padded with zeros to `most`
+// unless `pad` is false.
 bool ParseHexBytes(Reader& reader, const json& object, const std::string& path, const char* key,
-                   size_t most, std::vector<uint8_t>* out) {
+                   size_t most, std::vector<uint8_t>* out, bool pad = true) {
   auto it = object.find(key);
   if (it == object.end()) return true;
   std::string expected = "expected a text of at most " + std::to_string(2 * most) +
@@ -60,8 +63,41 @@ bool ParseHexBytes(Reader& reader, const json& object, const std::string& path, 
     if (high < 0 || low < 0) return reader.Fail(Join(path, key), expected);
     bytes.push_back(static_cast<uint8_t>(high * 16 + low));
   }
-  bytes.resize(most, 0);
+  if (pad) bytes.resize(most, 0);
   *out = std::move(bytes);
+  return true;
+}
+
+// A controller's iscsi_regions: what regions 2 and 3 of a port hold before
+// anything is written to them (Tindra only).
+bool ParseRegionSeeds(Reader& reader, const json& value, const std::string& path,
+                      ControllerConfig* c) {
+  bool failed = false;
+  const json* seeds = reader.Array(value, path, "iscsi_regions", false, &failed);
+  if (failed) return false;
+  if (seeds == nullptr) return true;
+  const std::string seeds_path = Join(path, "iscsi_regions");
+  if (!seeds->empty() && c->chip != kChipTindra) {
+    return reader.Fail(seeds_path, "only a Tindra controller (chip 5) has iSCSI regions");
+  }
+  for (size_t i = 0; i < seeds->size(); ++i) {
+    const json& seed = (*seeds)[i];
+    const std::string at = Index(seeds_path, i);
+    RegionSeed region;
+    if (!reader.Object(seed, at, {"port", "region", "bytes"}) ||
+        !reader.Int(seed, at, "port", 0, c->ports - 1, &region.port, true) ||
+        !reader.Int(seed, at, "region", 2, 3, &region.region, true) ||
+        reader.Member(seed, at, "bytes", true) == nullptr ||
+        !ParseHexBytes(reader, seed, at, "bytes", kMaxRegionSeed, &region.bytes, false)) {
+      return false;
+    }
+    for (const RegionSeed& other : c->iscsi_regions) {
+      if (other.port == region.port && other.region == region.region) {
+        return reader.Fail(at, "a port's region is seeded once");
+      }
+    }
+    c->iscsi_regions.push_back(std::move(region));
+  }
   return true;
 }
 
@@ -181,6 +217,7 @@ bool ParseController(Reader& reader, const json& value, const std::string& path,
                       "uefi_version",
                       "fcoe_version",
                       "ffv_name",
+                      "iscsi_regions",
                       "functions"})) {
     return false;
   }
@@ -222,7 +259,8 @@ bool ParseController(Reader& reader, const json& value, const std::string& path,
        reader.Text(value, path, "oem_prefix", 0, records::kOemPrefixSize, &c.oem_prefix) &&
        ParseHexBytes(reader, value, path, "oem_binary", c.oem_binary.size(), &c.oem_binary) &&
        reader.NullableText(value, path, "oem_serial", records::kOemSerialSize, &c.oem_serial) &&
-       reader.Id(value, path, "personality_word", &c.personality_word);
+       reader.Id(value, path, "personality_word", &c.personality_word) &&
+       ParseRegionSeeds(reader, value, path, &c);
   if (!ok) return false;
   int link_speed = c.link_speed;
   ok =

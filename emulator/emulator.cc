@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "boot_firmware.h"
 #include "config_json.h"
 #include "core/host_paths.h"
 #include "core/log.h"
@@ -122,6 +123,18 @@ std::string EmulatedAdapter::SetLink(const std::string& function, bool up) {
   if (!instance || !model_->network().SetLink(*instance, up)) {
     return "the adapter has no iSCSI function " + (function.empty() ? "at all" : function);
   }
+  return "";
+}
+
+std::string EmulatedAdapter::ReadRegion(const std::string& function, int region,
+                                        std::vector<uint8_t>* bytes) {
+  Access access(*this);
+  std::optional<int> instance = InstanceNamed(function);
+  if (!instance || *instance < 0) return "the adapter has no iSCSI function " + function;
+  std::optional<std::vector<uint8_t>> stored =
+      RegionBytes(*model_, model_->iscsi_functions()[*instance], region);
+  if (!stored) return function + " has no iSCSI region " + std::to_string(region);
+  *bytes = std::move(*stored);
   return "";
 }
 

@@ -103,6 +103,10 @@ class EmulatedAdapter final : public platform::DeviceBackend {
   std::string SetLink(const std::string& function, bool up);
   std::string SetHostPresent(const std::string& function, const std::string& address, bool present);
   std::string SetDhcpServer(const std::string& function, bool on);
+  // Test and diagnostics hook: the bytes region (2 or 3) of the port of the
+  // iSCSI function with that host adapter name holds; an empty text, or why
+  // there is none (not a Tindra, no such function or region).
+  std::string ReadRegion(const std::string& function, int region, std::vector<uint8_t>* bytes);
   // Test hook: the persistent targets of the iSCSI function with this device
   // instance, as the login requests that added them (empty when there is no
   // such function).

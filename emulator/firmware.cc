@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "adapter_firmware.h"
+#include "boot_firmware.h"
 #include "iscsi_firmware.h"
 #include "network_firmware.h"
 #include "pci_config.h"
@@ -211,12 +212,13 @@ void Answer(std::span<uint8_t> command, uint8_t status, uint16_t additional,
 
 std::span<const HandlerEntry> HandlerTable() {
   // The controller's handlers, the adapter's and its functions' network
-  // side (adapter_firmware.h), the iSCSI initiator's (iscsi_firmware.h)
-  // and the IP stacks' (network_firmware.h).
+  // side (adapter_firmware.h), the iSCSI initiator's (iscsi_firmware.h),
+  // the boot code's objects and names (boot_firmware.h) and the IP stacks'
+  // (network_firmware.h).
   static const std::vector<HandlerEntry> table = [] {
     std::vector<HandlerEntry> all(std::begin(kHandlers), std::end(kHandlers));
     for (std::span<const HandlerEntry> more :
-         {AdapterHandlers(), IscsiHandlers(), NetworkHandlers()}) {
+         {AdapterHandlers(), IscsiHandlers(), BootHandlers(), NetworkHandlers()}) {
       all.insert(all.end(), more.begin(), more.end());
     }
     return all;

@@ -254,6 +254,22 @@ LoginOutcome Login(AdapterModel& model, IscsiFunctionState& f, const LoginReques
   return outcome;
 }
 
+// The negotiated options with the CHAP names and secrets the login
+// offered: the session record carries them (the boot code logs in with
+// them), the login answer does not.
+std::array<uint8_t, records::kLoginOptionsSize> WithCredentials(const EmulatedSession& s) {
+  std::array<uint8_t, records::kLoginOptionsSize> bytes = s.negotiated;
+  std::optional<records::LoginOptions> negotiated = records::DecodeLoginOptions(s.negotiated);
+  std::optional<records::LoginOptions> offered = records::DecodeLoginOptions(s.request.options);
+  if (!negotiated || !offered || negotiated->authentication_method == 0) return bytes;
+  negotiated->target_chap_name = offered->target_chap_name;
+  negotiated->target_secret = offered->target_secret;
+  negotiated->initiator_chap_name = offered->initiator_chap_name;
+  negotiated->initiator_secret = offered->initiator_secret;
+  if (!records::EncodeLoginOptions(bytes, *negotiated)) return s.negotiated;
+  return bytes;
+}
+
 records::FirmwareSession SessionRecord(AdapterModel& model, const IscsiFunctionState& f,
                                        const EmulatedSession& s) {
   records::FirmwareSession record;
@@ -268,7 +284,8 @@ records::FirmwareSession SessionRecord(AdapterModel& model, const IscsiFunctionS
   if (s.boot) record.flags |= records::kSessionBoot;
   record.target_name = s.request.target_name;
   record.initiator_name = s.request.initiator_name;
-  std::copy_n(s.negotiated.begin(), records::kLoginSessionPartSize, record.session_part.begin());
+  const std::array<uint8_t, records::kLoginOptionsSize> options = WithCredentials(s);
+  std::copy_n(options.begin(), records::kLoginSessionPartSize, record.session_part.begin());
 
   records::FirmwareConnection c;
   c.handle = s.connection_handle;
@@ -287,7 +304,7 @@ records::FirmwareSession SessionRecord(AdapterModel& model, const IscsiFunctionS
   }
   c.destination_type = s.request.portal.address_type;
   c.destination_address = s.request.portal.address;
-  std::copy(s.negotiated.begin() + records::kLoginSessionPartSize, s.negotiated.end(),
+  std::copy(options.begin() + records::kLoginSessionPartSize, options.end(),
             c.connection_part.begin());
   record.connections.push_back(c);
   return record;

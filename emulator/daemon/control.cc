@@ -129,6 +129,28 @@ ControlOutcome NetworkSwitch(Server& server, const json& request, const std::str
   return Done(answer);
 }
 
+// The bytes of an iSCSI region of a function's port, in hexadecimal; the
+// request reads, it changes nothing.
+ControlOutcome Region(Server& server, const json& request) {
+  if (!request.contains("function") || !request["function"].is_string()) {
+    return Refused("region: \"function\" (an iSCSI function, such as \"vmhba64\") is needed");
+  }
+  if (!request.contains("region") || !request["region"].is_number_integer()) {
+    return Refused("region: \"region\" (2 or 3) is needed");
+  }
+  std::vector<uint8_t> bytes;
+  const std::string function = request["function"];
+  std::string why = server.adapter().ReadRegion(function, request["region"].get<int>(), &bytes);
+  if (!why.empty()) return Refused("region: " + why);
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (uint8_t b : bytes) {
+    hex += kDigits[b >> 4];
+    hex += kDigits[b & 15];
+  }
+  return Done({{"function", function}, {"region", request["region"]}, {"bytes", hex}});
+}
+
 // A daemon that answers runs already; with "config" (a file, "" for the
 // built-in configuration) it must be the one it runs.
 ControlOutcome Start(Server& server, const json& request) {
@@ -171,6 +193,7 @@ ControlOutcome Dispatch(Server& server, const json& request) {
       {"link", {"function", "up"}},
       {"host", {"function", "address", "present"}},
       {"dhcp", {"function", "on"}},
+      {"region", {"function", "region"}},
   };
   const Op* known = nullptr;
   for (const Op& candidate : kOps) {
@@ -198,6 +221,7 @@ ControlOutcome Dispatch(Server& server, const json& request) {
   }
   if (op == "target") return Target(server, request);
   if (op == "link" || op == "host" || op == "dhcp") return NetworkSwitch(server, request, op);
+  if (op == "region") return Region(server, request);
   return NicFunctions(server, request);
 }
 

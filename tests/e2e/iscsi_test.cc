@@ -28,6 +28,8 @@ constexpr char kOneWay[] = "iqn.2026-01.net.oxim-lab:oneway";
 constexpr char kMutual[] = "iqn.2026-01.net.oxim-lab:mutual";
 constexpr char kDigest[] = "iqn.2026-01.net.oxim-lab:digest";
 constexpr char kSavedTargets[] = "/scratch/Vallorn/savetgt.txt";
+// The name the built-in adapter's first iSCSI function starts with.
+constexpr char kInitiator[] = "iqn.2026-01.net.oxim-lab:vn3q0417a2k9.03-00-2";
 
 std::string Hba(const std::string& rest) { return std::string(kHba) + "/" + rest; }
 
@@ -70,9 +72,9 @@ TEST_F(IscsiTest, AddTargetMakesPortalSavedLinesAndPersistentEntry) {
   EXPECT_EQ(Value(target + "/TargetPortal0/PortalGroupTag"), "0");
   EXPECT_EQ(Value(target + "/TargetType"), "Static");
   EXPECT_EQ(Value(target + "/ETO"), "90");  // the controller's default
-  const std::string options =
-      "iqn.qz,Yes,Yes,None,None,None,,,,,Static,Prohibited,Prohibited,"
-      "Prohibited";
+  const std::string options = std::string(kInitiator) +
+                              ",Yes,Yes,None,None,None,,,,,Static,Prohibited,Prohibited,"
+                              "Prohibited";
   EXPECT_EQ(SavedLines(),
             (std::vector<std::string>{"Quellfire0,iSCSIPhysicalHBA0,LogicalHBA0," +
                                           std::string(kOpen) + ",192.0.2.10,3260,," + options,
@@ -159,7 +161,7 @@ TEST_F(IscsiTest, LoginToAnOpenTargetAndLogout) {
   EXPECT_EQ(Value(session + "/SessionStatus"), "Open");
   EXPECT_EQ(Value(session + "/ISIDQualifier"), "0000");
   EXPECT_EQ(Value(session + "/Persistent"), "True");
-  EXPECT_EQ(Value(session + "/SessionInitiatorName"), "iqn.qz");
+  EXPECT_EQ(Value(session + "/SessionInitiatorName"), kInitiator);
   EXPECT_EQ(Value(session + "/Connection0/DestinationIPAddress"), "192.0.2.10");
   EXPECT_EQ(Value(session + "/Connection0/DestinationPortNumber"), "3260");
   EXPECT_EQ(Value(session + "/Connection0/Status"), "Logged-in");

@@ -233,6 +233,19 @@ TEST_F(IscsiFirmwareTest, MutualChapNeedsTheTargetsOwnAccount) {
   EXPECT_EQ(negotiated.mutual_chap, 1u);
   EXPECT_EQ(negotiated.target_chap_name, kMutualChapUser);
   EXPECT_TRUE(negotiated.target_secret.empty());  // secrets are not echoed
+  // The session record carries the credentials the login offered: the
+  // boot code logs in again with them.
+  std::optional<records::FirmwareSession> record = Session(response.session_handle);
+  ASSERT_TRUE(record && !record->connections.empty());
+  std::array<uint8_t, records::kLoginOptionsSize> bytes{};
+  std::copy(record->session_part.begin(), record->session_part.end(), bytes.begin());
+  std::copy(record->connections[0].connection_part.begin(),
+            record->connections[0].connection_part.end(),
+            bytes.begin() + records::kLoginSessionPartSize);
+  records::LoginOptions kept = records::DecodeLoginOptions(bytes).value();
+  EXPECT_EQ(kept.target_secret, Secret(kMutualChapSecret));
+  EXPECT_EQ(kept.initiator_chap_name, kMutualTargetUser);
+  EXPECT_EQ(kept.initiator_secret, Secret(kMutualTargetSecret));
 
   // The one-way target has no account of its own to answer with.
   Attempt oneway{.target = kOneWayTargetName, .address = kOneWayTargetAddress};

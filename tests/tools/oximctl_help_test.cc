@@ -88,7 +88,8 @@ TEST_F(Completion, CommandsOptionsPathsParametersAndValues) {
   EXPECT_EQ(Complete("oximctl run " + kHba + "/AddTarget BootTarget="),
             "11\nBootTarget=True\nBootTarget=False\n");
   EXPECT_EQ(Complete("oximctl set OXIMDebugLevel "), "0\n0\n1\n2\n3\n4\n5\n6\n");
-  EXPECT_EQ(Complete("oximctl emulator re"), "2\nreboot\n");
+  EXPECT_EQ(Complete("oximctl emulator re"), "2\nreboot\nregion\n");
+  EXPECT_EQ(Complete("oximctl emulator region vmhba64 "), "0\n2\n3\n");
   EXPECT_EQ(Complete("oximctl emulator target iqn.x o"), "1\non\noff\n");
   const std::string files =
       Complete("oximctl --adapter emulator:" + std::string(OXIM_CONFIG_DIR) + "/qf");

@@ -143,7 +143,7 @@ const std::vector<std::pair<std::string, size_t>>& emulator_action_table() {
   static const std::vector<std::pair<std::string, size_t>> kActions = {
       {"start", 0},        {"stop", 0},  {"status", 0},        {"reboot", 0},
       {"clear-faults", 0}, {"fault", 1}, {"nic-functions", 1}, {"target", 2},
-      {"link", 2},         {"host", 2},  {"dhcp", 1}};
+      {"link", 2},         {"host", 2},  {"dhcp", 1},          {"region", 2}};
   return kActions;
 }
 
@@ -179,6 +179,9 @@ std::string check_emulator_action(const std::vector<std::string>& args) {
     }
     if (name == "dhcp" && args[1] != "on" && args[1] != "off") {
       return "emulator dhcp takes on or off, not '" + args[1] + "'";
+    }
+    if (name == "region" && args[2] != "2" && args[2] != "3") {
+      return "emulator region FUNCTION takes the region 2 or 3, not '" + args[2] + "'";
     }
     return "";
   }
@@ -336,7 +339,10 @@ const std::vector<CommandSpec>& commands() {
        "  link FUNCTION up|down   the link of an iSCSI function's port (FUNCTION: its host\n"
        "                          adapter name, vmhba64, or all)\n"
        "  host ADDRESS on|off     a host of the iSCSI ports' networks comes back or goes\n"
-       "  dhcp on|off             the iSCSI ports' DHCP servers answer or stop answering",
+       "  dhcp on|off             the iSCSI ports' DHCP servers answer or stop answering\n"
+       "  region FUNCTION 2|3     the bytes of an iSCSI region of the function's port, in\n"
+       "                          hexadecimal (Tindra: 2 the initiator's CHAP TLVs, 3 the\n"
+       "                          boot target TLV)",
        "emulator fault '{\"commands\": [{\"subsystem\": 6, \"opcode\": 23, \"status\": 1}]}'",
        1,
        3,

@@ -215,6 +215,9 @@ std::vector<std::string> candidates(const std::vector<std::string>& before,
       } else if (position == 2 && args[0] == "link") {
         offer("up");
         offer("down");
+      } else if (position == 2 && args[0] == "region") {
+        offer("2");
+        offer("3");
       }
       break;
     case Verb::kHelp:

@@ -61,6 +61,9 @@ json request_of(const Invocation& invocation, std::string* usage_error) {
     return {{"op", "host"}, {"address", args[1]}, {"present", args[2] == "on"}};
   }
   if (action == "dhcp") return {{"op", "dhcp"}, {"on", args[1] == "on"}};
+  if (action == "region") {
+    return {{"op", "region"}, {"function", args[1]}, {"region", args[2] == "2" ? 2 : 3}};
+  }
   if (action == "nic-functions") {
     char* end = nullptr;
     const long count = std::strtol(args[1].c_str(), &end, 10);
@@ -131,6 +134,8 @@ int run_emulator(const Invocation& invocation, Output& output) {
                << " (configuration " << answer.value("configuration", std::string()) << ")\n";
   } else if (action == "stop") {
     output.out << (answer.value("running", true) ? "stopped" : "was not running") << "\n";
+  } else if (action == "region") {
+    output.out << answer.value("bytes", std::string()) << "\n";
   } else if (action == "nic-functions") {
     output.out << "NIC functions shown: " << answer.value("nic_functions", 0) << "\n";
   }

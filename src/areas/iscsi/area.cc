@@ -7,6 +7,7 @@
 
 #include "areas/areas.h"
 #include "areas/iscsi/catalogue.h"
+#include "areas/iscsi/initiator_name.h"
 #include "areas/iscsi/login.h"
 #include "areas/iscsi/login_options.h"
 #include "areas/iscsi/saved_files.h"
@@ -38,6 +39,7 @@ void register_handlers(HandlerRegistry& registry) {
   iscsi::register_session_handlers(registry);
   iscsi::register_login_handlers(registry);
   iscsi::register_target_restore_handlers(registry);
+  iscsi::register_initiator_name_handlers(registry);
 }
 
 // The saved-target database is checked; the check opens each file (never
@@ -87,7 +89,6 @@ const char* const kPendingHandlers[] = {
     "handle_discoveryparams",
     "handle_iscsi_bandwidth_softcap",
     "handle_lun_block_size",
-    "handle_name_params",
 };
 
 }  // namespace

@@ -91,11 +91,23 @@ inline constexpr StatusMessage kBootTargetNotSet{
     258,
     "Failed to set this session as boot target. Please check oxim2d.log file for more "
     "information."};
+inline constexpr StatusMessage kBootTlvNotAdded{
+    306,
+    "Target Login succeeded, but failed to add the iSCSI Boot Target TLV in the iSCSI Region in "
+    "firmware."};
+inline constexpr StatusMessage kBootTlvNotDeleted{
+    307, "Failed to delete the iSCSI Boot Target TLV in the iSCSI Region in firmware."};
 inline constexpr StatusMessage kBootSessionActive{
     44,
     "The IP address settings for the Quellfire iSCSI initiator cannot be modified when there is "
     "an active iSCSI boot session. Please use the vIZIZOdozez configuration utility to modify the "
     "IP address settings. No configuration changes were made to the Quellfire iSCSI initiator."};
+
+// The initiator's name and alias.
+inline constexpr StatusMessage kInitiatorNameNotRead{
+    110, "Failed to obtain initiator name and initiator alias. " OXIM_INTERNAL_ERROR};
+inline constexpr StatusMessage kInitiatorNameNotSaved{
+    111, "Failed to set initiator name and initiator alias. " OXIM_INTERNAL_ERROR};
 
 // Login options and CHAP (their messages name the parameter, chap_rules.cc).
 inline constexpr uint32_t kStatusChapIgnoredInitiator = 137;  // informational: the command goes on

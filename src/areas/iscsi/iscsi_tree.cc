@@ -25,18 +25,15 @@ HbaPath hba_path(Node* logical_hba) {
   return HbaPathOf(number("Quellfire"), number("iSCSIPhysicalHBA"), number("LogicalHBA"));
 }
 
-// The properties' handler (the firmware's initiator name record) is still
-// to be built, so a client cannot read them; logins use the logical HBA's
-// own values, which its template sets.
+// Through the properties' handler: the firmware's initiator name record.
 bool read_initiator_name(Node* logical_hba, std::string* name) {
   Node* group = child_group(logical_hba, "InitiatoriSCSIName");
-  if (group == nullptr) return false;
-  *name = cached_prop(group, "InitiatoriSCSIName");
+  if (group == nullptr || !read_prop(group, "InitiatoriSCSIName", name)) return false;
   return !name->empty();
 }
 
 std::string initiator_alias(Node* logical_hba) {
-  return cached_prop(child_group(logical_hba, "InitiatoriSCSIName"), "InitiatorAlias");
+  return prop_or_empty(child_group(logical_hba, "InitiatoriSCSIName"), "InitiatorAlias");
 }
 
 uint32_t refuse_unsavable(const char* parameter, std::string_view text) {

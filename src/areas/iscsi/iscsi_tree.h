@@ -29,7 +29,8 @@ namespace oxim::iscsi {
 HbaPath hba_path(Node* logical_hba);
 
 // The InitiatoriSCSIName / InitiatorAlias of a logical HBA (in its
-// InitiatoriSCSIName group). false when it cannot be read.
+// InitiatoriSCSIName group), as the firmware's initiator name record holds
+// them. false when it cannot be read (the alias is then empty).
 bool read_initiator_name(Node* logical_hba, std::string* name);
 std::string initiator_alias(Node* logical_hba);
 

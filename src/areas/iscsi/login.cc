@@ -5,6 +5,7 @@
 #include <set>
 #include <vector>
 
+#include "areas/iscsi/boot_regions.h"
 #include "areas/iscsi/iscsi_tree.h"
 #include "areas/iscsi/login_options.h"
 #include "areas/iscsi/saved_files.h"
@@ -244,6 +245,7 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   const uint32_t tag = static_cast<uint32_t>(
       std::strtoul(prop_or_empty(portal, "PortalGroupTag").c_str(), nullptr, 10));
   Node* existing = find_session(target, ip, port);
+  const bool existing_boot = existing != nullptr && cached_prop(existing, "iSCSIBoot") == "True";
   std::string initiator = param_text(params, 2);
   if (uint32_t status = refuse_unsavable("SessionInitiatorName", initiator); status != 0) {
     return status;
@@ -313,6 +315,7 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   // Persistent is what the firmware's record of the session says
   // (get_session_attribs): the entry made before the login, or the one the
   // re-opened session has.
+  if (existing_boot || persistence == "True") return add_boot_tlv_on_tindra(session);
   return 0;
 }
 
@@ -342,7 +345,7 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
     if (status_text == "Open") {
       return report(kBootSessionLogout);
     }
-    if (uint32_t status = OXIM_configure_boot_target(session, "False"); status != 0) return status;
+    if (uint32_t status = set_boot_session(session, "False"); status != 0) return status;
   }
   const std::string name = cached_prop(target, "TargetISCSIName");
   const bool persistent = cached_prop(session, "Persistent") == "True";
@@ -492,42 +495,56 @@ uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal) 
   const std::string portal_ip = portal ? prop_or_empty(portal, "TargetIPAddress") : "";
   const std::string portal_port = portal ? prop_or_empty(portal, "TargetPortNumber") : "";
   const std::string name = cached_prop(target, "TargetISCSIName");
-  // Cleaning up what is closed is best effort: a step that fails leaves no
-  // status behind for the deletion that asked.
-  KeepLastStatus keep;
-  for (Node* session : instances_of(target, "Session")) {
-    std::string ip;
-    std::string port;
-    const bool has_destination = first_destination(session, &ip, &port);
-    if (portal != nullptr && (!has_destination || !SameIpAddress(ip, portal_ip) ||
-                              !equal_ignoring_case(port, portal_port))) {
-      continue;
-    }
-    if (get_session_attribs(session) != 0) {
-      // The firmware no longer knows the session.
+  // A boot session that could not be unmarked (its boot target TLV not
+  // removed) is kept, and the deletion that asked fails with its status.
+  uint32_t unmarking = 0;
+  char unmarking_message[kMessageSize] = "";
+  {
+    // Cleaning up what is closed is best effort otherwise: a step that
+    // fails leaves no status behind for the deletion that asked.
+    KeepLastStatus keep;
+    for (Node* session : instances_of(target, "Session")) {
+      std::string ip;
+      std::string port;
+      const bool has_destination = first_destination(session, &ip, &port);
+      if (portal != nullptr && (!has_destination || !SameIpAddress(ip, portal_ip) ||
+                                !equal_ignoring_case(port, portal_port))) {
+        continue;
+      }
+      if (get_session_attribs(session) != 0) {
+        // The firmware no longer knows the session.
+        OXIM_cleanup_sessions(target, session);
+        continue;
+      }
+      if (!closed_or_failed(cached_prop(session, "SessionStatus"))) {
+        *logged_in = true;
+        continue;
+      }
+      if (cached_prop(session, "iSCSIBoot") == "True") {
+        if (const uint32_t status = set_boot_session(session, "False"); status != 0) {
+          oxim_get_last_status(&unmarking, unmarking_message);
+          if (unmarking == 0) {
+            unmarking = status;
+            std::snprintf(unmarking_message, sizeof unmarking_message, "%s", kInternalErrorSuffix);
+          }
+          continue;
+        }
+      }
+      (void)remove_persistent_entry(target, name, ip, port,
+                                    hex_value(cached_prop(session, "ISIDQualifier")),
+                                    cached_prop(session, "SessionInitiatorName"));
+      // The firmware keeps a closed session (and with it its target and
+      // portal) until it is logged out: what is deleted stays deleted.
+      if (std::optional<SessionRecord> record = session_record(session)) {
+        std::array<uint8_t, records::kSessionHandleRequestSize> request{};
+        records::EncodeSessionHandleRequest(request, record->handle);
+        (void)ioctl_logout_target(function_address(session), request);
+      }
       OXIM_cleanup_sessions(target, session);
-      continue;
     }
-    if (!closed_or_failed(cached_prop(session, "SessionStatus"))) {
-      *logged_in = true;
-      continue;
-    }
-    if (cached_prop(session, "iSCSIBoot") == "True") {
-      (void)OXIM_configure_boot_target(session, "False");
-    }
-    (void)remove_persistent_entry(target, name, ip, port,
-                                  hex_value(cached_prop(session, "ISIDQualifier")),
-                                  cached_prop(session, "SessionInitiatorName"));
-    // The firmware keeps a closed session (and with it its target and
-    // portal) until it is logged out: what is deleted stays deleted.
-    if (std::optional<SessionRecord> record = session_record(session)) {
-      std::array<uint8_t, records::kSessionHandleRequestSize> request{};
-      records::EncodeSessionHandleRequest(request, record->handle);
-      (void)ioctl_logout_target(function_address(session), request);
-    }
-    OXIM_cleanup_sessions(target, session);
   }
-  return 0;
+  if (unmarking != 0) oxim_set_last_status(unmarking, unmarking_message);
+  return unmarking;
 }
 
 uint32_t OXIM_update_session_authentication(Node* target) {
@@ -546,9 +563,16 @@ uint32_t OXIM_update_session_authentication(Node* target) {
     const bool boot = cached_prop(session, "iSCSIBoot") == "True";
     const uint32_t qualifier = hex_value(cached_prop(session, "ISIDQualifier"));
     const std::string initiator = cached_prop(session, "SessionInitiatorName");
+    // A boot session that cannot be unmarked (its TLV removed) keeps its
+    // entry as it is.
+    if (boot) {
+      if (uint32_t status = set_boot_session(session, "False"); status != 0) {
+        result = status;
+        continue;
+      }
+    }
     {
       KeepLastStatus keep;
-      if (boot) (void)OXIM_configure_boot_target(session, "False");
       (void)remove_persistent_entry(target, name, ip, port, qualifier, initiator);
     }
     OXIM_cleanup_sessions(target, session);
@@ -562,8 +586,18 @@ uint32_t OXIM_update_session_authentication(Node* target) {
     remade = true;
   }
   if (remade) {
-    KeepLastStatus keep;
-    (void)get_all_sessions(logical_hba_of(target), target, nullptr);
+    {
+      KeepLastStatus keep;
+      (void)get_all_sessions(logical_hba_of(target), target, nullptr);
+    }
+    // The boot target TLVs of the entries made again.
+    for (Node* session : instances_of(target, "Session")) {
+      if (!closed_or_failed(cached_prop(session, "SessionStatus")) ||
+          cached_prop(session, "iSCSIBoot") != "True") {
+        continue;
+      }
+      if (uint32_t status = add_boot_tlv_on_tindra(session); status != 0) result = status;
+    }
   }
   return result;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "areas/iscsi/boot_regions.h"
 #include "areas/iscsi/catalogue.h"
 #include "areas/iscsi/login_options.h"
 #include "core/address.h"
@@ -256,11 +257,9 @@ uint32_t handle_Target_ETO(Node* property, char* buffer, uint32_t op) {
 uint32_t handle_boot_session(Node* property, char* buffer, uint32_t op) {
   Node* session = parent_of(property);
   if (op == kOpRead) {
-    std::optional<SessionRecord> record = session_record(session);
     records::FirmwareSession firmware;
     std::string value = "False";
-    if (record &&
-        OXIM_get_session_params(record->handle, function_address(session), &firmware) == 0) {
+    if (read_session_record(session, &firmware) == 0) {
       value = (firmware.flags & records::kSessionBoot) ? "True" : "False";
     }
     write_cached_value(property, value.c_str());
@@ -268,7 +267,12 @@ uint32_t handle_boot_session(Node* property, char* buffer, uint32_t op) {
     return 0;
   }
   if (op != kOpWrite) return 0;
-  return OXIM_configure_boot_target(session, std::string(buffer, strnlen(buffer, kValueSize)));
+  {
+    // Whether it is marked now the firmware says.
+    KeepLastStatus keep;
+    (void)get_session_attribs(session);
+  }
+  return set_boot_session(session, std::string(buffer, strnlen(buffer, kValueSize)));
 }
 
 // Session statistics from the firmware's session attributes.
@@ -410,13 +414,16 @@ Node* setup_session(Node* target, uint32_t handle, uint32_t portal_group_tag,
   return session;
 }
 
+uint32_t read_session_record(Node* session, records::FirmwareSession* record) {
+  std::optional<SessionRecord> own = session_record(session);
+  if (!own) return 1;
+  return OXIM_get_session_params(own->handle, function_address(session), record);
+}
+
 uint32_t get_session_attribs(Node* session) {
-  std::optional<SessionRecord> record = session_record(session);
-  if (!record) return 1;
-  const FunctionAddress address = function_address(session);
   records::FirmwareSession firmware;
-  if (OXIM_get_session_params(record->handle, address, &firmware) != 0) return 1;
-  apply_session(session, firmware, address.domain == 0);
+  if (read_session_record(session, &firmware) != 0) return 1;
+  apply_session(session, firmware, function_address(session).domain == 0);
   return 0;
 }
 
@@ -534,13 +541,9 @@ uint32_t OXIM_configure_boot_target(Node* session, const std::string& value) {
     pdebug(kModuleAdapter, kLogInfo, "%s: Given value is already configured.\n", __func__);
     return 0;
   }
-  std::optional<SessionRecord> record = session_record(session);
-  if (!record) return 1;
-  const FunctionAddress address = function_address(session);
   records::FirmwareSession firmware;
-  if (uint32_t status = OXIM_get_session_params(record->handle, address, &firmware); status != 0) {
-    return status;
-  }
+  if (uint32_t status = read_session_record(session, &firmware); status != 0) return status;
+  const FunctionAddress address = function_address(session);
   uint32_t flags = firmware.flags;
   if (equal_ignoring_case(value, "True")) {
     flags |= records::kSessionBoot;
@@ -548,7 +551,7 @@ uint32_t OXIM_configure_boot_target(Node* session, const std::string& value) {
     flags &= ~records::kSessionBoot;
   }
   std::array<uint8_t, records::kBootMarkSize> request{};
-  records::EncodeBootMark(request, {record->handle, flags});
+  records::EncodeBootMark(request, {firmware.handle, flags});
   if (ioctl_set_boot_target_params(address, request) != 0) {
     return report(kBootTargetNotSet);
   }

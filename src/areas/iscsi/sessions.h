@@ -37,6 +37,10 @@ std::optional<uint32_t> connection_handle(Node* connection);
 [[nodiscard]] uint32_t OXIM_get_session_params(uint32_t handle, const FunctionAddress& address,
                                                records::FirmwareSession* session);
 
+// The firmware's record of a session group (its private record names the
+// handle). 1 for a group without one, the read's failure (85) otherwise.
+[[nodiscard]] uint32_t read_session_record(Node* session, records::FirmwareSession* record);
+
 // Rebuilds the Session and Connection groups of target (or of every target
 // of logical_hba when target is null) from the firmware's active sessions.
 // params is a scratch parameter block (may be null). 0 on success.
@@ -69,7 +73,9 @@ void OXIM_cleanup_sessions(Node* target, Node* session);
 // session of target when handle is 0).
 [[nodiscard]] uint32_t set_eto_prop(Node* target, const std::string& eto, uint32_t handle);
 
-// Marks ("True") or unmarks ("False") a session as boot session.
+// Marks ("True") or unmarks ("False") a session as boot session in the
+// firmware; nothing is sent when its iSCSIBoot shows the value already. 0,
+// 258 when the firmware refuses, or the failure of the record's read.
 [[nodiscard]] uint32_t OXIM_configure_boot_target(Node* session, const std::string& value);
 
 // 1 with status 44 when a session below node is a boot session.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "areas/iscsi/boot_regions.h"
 #include "areas/iscsi/catalogue.h"
 #include "areas/iscsi/chap_rules.h"
 #include "areas/iscsi/iscsi_tree.h"
@@ -138,10 +139,15 @@ uint32_t do_AddTarget(Node* logical_hba, Node* command, char* params) {
   (void)backend_make_persistent(pending.get(), logical_hba, command, params);
   Node* target = pending.release();
   clear_params(params);
-  // A session the firmware opened at once is shown; not seeing one is no
-  // failure of the command.
-  KeepLastStatus keep;
-  (void)get_all_sessions(logical_hba, target, params);
+  {
+    // A session the firmware opened at once is shown; not seeing one is no
+    // failure of the command.
+    KeepLastStatus keep;
+    (void)get_all_sessions(logical_hba, target, params);
+  }
+  // Such a session of a boot target is the boot code's on a Tindra.
+  std::vector<Node*> sessions = instances_of(target, "Session");
+  if (persistence == "True" && !sessions.empty()) return add_boot_tlv_on_tindra(sessions.front());
   return 0;
 }
 
