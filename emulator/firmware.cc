@@ -196,7 +196,7 @@ std::span<const HandlerEntry> HandlerTable() {
   // and the IP stacks' (network_firmware.h).
   static const std::vector<HandlerEntry> table = [] {
     std::vector<HandlerEntry> all(std::begin(kHandlers), std::end(kHandlers));
-    for (std::span<const HandlerEntry> more : {IscsiHandlers(), NetworkHandlers()}) {
+    for (std::span<const HandlerEntry> more : {IscsiHandlers(), DiscoveryHandlers(), NetworkHandlers()}) {
       all.insert(all.end(), more.begin(), more.end());
     }
     return all;

@@ -58,15 +58,6 @@ void DoneLoggingIn(IscsiFunctionState& f, const LoginRequest& request) {
   std::erase_if(f.logging_in, [&](const LoginRequest& r) { return SameKey(r, request); });
 }
 
-std::array<uint8_t, 6> IsidOf(const IscsiFunctionState& f, uint16_t qualifier) {
-  return {kIsidPrefix[0],
-          kIsidPrefix[1],
-          kIsidPrefix[2],
-          static_cast<uint8_t>(f.instance),
-          static_cast<uint8_t>(qualifier >> 8),
-          static_cast<uint8_t>(qualifier)};
-}
-
 // ---- Statistics -------------------------------------------------------------
 
 // A session that was open is lost: its connection timed out.
@@ -451,6 +442,7 @@ FirmwareAnswer LoginTarget(CommandContext& context, std::span<const uint8_t> req
   if (f == nullptr) return NotIscsi();
   std::optional<LoginRequest> login = records::DecodeLoginRequest(request);
   if (!login) return NoSuchObject();
+  if (IsDiscoveryLogin(*login)) return DiscoveryLogin(context, *f, *login, request);
   if (const RealPortal* portal =
           FindRealPortal(context.model.iscsi().real_portals(), login->portal)) {
     return RealLoginTarget(context, *f, *login, *portal, request);
@@ -469,7 +461,9 @@ FirmwareAnswer LogoutTarget(CommandContext& context, std::span<const uint8_t> re
   uint32_t handle = HandleOf(request);
   auto session = std::find_if(f->sessions.begin(), f->sessions.end(),
                               [&](const EmulatedSession& s) { return s.handle == handle; });
-  if (session == f->sessions.end()) return NoSuchObject();
+  if (session == f->sessions.end()) {
+    return DiscoveryLogout(context, *f, handle) ? FirmwareAnswer{} : NoSuchObject();
+  }
   std::shared_ptr<RealSession> real = std::move(session->real);
   ++f->login_statistics.normal_logouts;
   f->sessions.erase(session);
@@ -625,6 +619,21 @@ constexpr HandlerEntry kIscsiHandlers[] = {
 };
 
 }  // namespace
+
+std::array<uint8_t, 6> IsidOf(const IscsiFunctionState& f, uint16_t qualifier) {
+  return {kIsidPrefix[0],
+          kIsidPrefix[1],
+          kIsidPrefix[2],
+          static_cast<uint8_t>(f.instance),
+          static_cast<uint8_t>(qualifier >> 8),
+          static_cast<uint8_t>(qualifier)};
+}
+
+FirmwareAnswer ReachPortalAnswer(AdapterModel& model, const IscsiFunctionState& f,
+                                 const records::PortalEntry& portal) {
+  LoginOutcome reached = ReachPortal(model, f, portal);
+  return Refuse(reached.status, reached.additional_status);
+}
 
 IscsiState::~IscsiState() { StopRealLogins(); }
 

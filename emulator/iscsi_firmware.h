@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "adapter_model.h"
+#include "discovery_firmware.h"
 #include "firmware.h"
 #include "job_runner.h"
 #include "real_iscsi.h"
@@ -82,6 +83,8 @@ struct IscsiFunctionState {
   // What the initiator counts of its sessions and logins since the start.
   records::InstanceStatistics instance_statistics;
   records::LoginStatistics login_statistics;
+  // Discovery sessions and the last SendTargets answer (discovery_firmware.h).
+  DiscoveryState discovery_state;
 };
 
 // The iSCSI state of every iSCSI function of the adapter, and the simulated
@@ -138,6 +141,13 @@ class IscsiState {
   std::vector<WaitingLogin> waiting_;
   JobRunner restorer_;  // last: stopped before the rest goes
 };
+
+// Whether the function reaches a portal's address by its network's rules:
+// an empty answer when it does, else the refusal of a login to it.
+FirmwareAnswer ReachPortalAnswer(AdapterModel& model, const IscsiFunctionState& f,
+                                 const records::PortalEntry& portal);
+// The six ISID bytes of the function's sessions with this qualifier.
+std::array<uint8_t, 6> IsidOf(const IscsiFunctionState& f, uint16_t qualifier);
 
 // The handlers of the iSCSI commands, for the firmware's table.
 std::span<const HandlerEntry> IscsiHandlers();
