@@ -37,7 +37,6 @@ void register_handlers(HandlerRegistry& registry) {
   iscsi::register_target_handlers(registry);
   iscsi::register_session_handlers(registry);
   iscsi::register_login_handlers(registry);
-  iscsi::register_target_restore_handlers(registry);
 }
 
 // The saved-target database is checked; the check opens each file (never
@@ -66,9 +65,7 @@ void setup_logical_hba(Node* function) {
 
 // Handlers the templates name that are still to be built.
 const char* const kPendingHandlers[] = {
-    "do_AddSendTargetPortal",
     "do_ConfigureiSNSServer",
-    "do_DeleteSendTargetPortal",
     "do_DeleteiSNSServer",
     "do_DiscoveryiSNSThruDHCP",
     "do_DumpiSCSIPCIConfigRegion",
@@ -76,7 +73,6 @@ const char* const kPendingHandlers[] = {
     "do_ReScanLUNS",
     "do_SCSIWrite",
     "do_StdInquiry",
-    "group_Discovery",
     "group_LUN",
     "group_iSNS",
     "handle_LUNNumber",

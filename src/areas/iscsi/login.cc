@@ -203,6 +203,9 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, records::LoginRequest
   return 1;
 }
 
+// The qualifier of the next discovery login, shared by every logical HBA.
+uint16_t next_discovery_qualifier = 0;
+
 uint32_t do_Login(Node* target, Node*, char* params) {
   Node* controller = enclosing_group(target, "Quellfire");
   if (controller == nullptr) return 1;
@@ -370,6 +373,36 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
 }
 
 }  // namespace
+
+uint32_t OXIM_esx_discovery_login(Node* command_node, Node* options_group,
+                                  records::LoginRequest* request, std::vector<uint8_t>* answer) {
+  const LoginOptionFields fields = options_of_group(options_group);
+  bool valid = false;
+  const std::vector<Attempt> chap = chap_attempts(fields.chap_param, &valid);
+  if (!valid) return 1;
+  const std::vector<Attempt> headers = digest_attempts(fields.header_param);
+  const std::vector<Attempt> datas = digest_attempts(fields.data_param);
+  const FunctionAddress address = function_address(command_node);
+  request->flags |= records::kLoginFlagsDiscovery;
+  uint32_t result = 1;
+  for (Attempt with_chap : chap) {
+    for (Attempt header : headers) {
+      for (Attempt data : datas) {
+        records::LoginOptions options = get_default_login_options();
+        apply_login_attempt(fields, &options, with_chap == Attempt::kWith, header == Attempt::kWith,
+                            data == Attempt::kWith);
+        if (!records::EncodeLoginOptions(request->options, options)) return 1;
+        request->isid_qualifier = next_discovery_qualifier++;
+        answer->assign(records::kLoginRequestSize, 0);
+        records::EncodeLoginRequest(*answer, *request);
+        result = ioctl_login_target(address, *answer);
+        if (result == 0) return 0;
+        if (result != kAuthenticationFailed.code && result != kDigestMismatch.code) return result;
+      }
+    }
+  }
+  return report(result == kAuthenticationFailed.code ? kAuthenticationFailed : kDigestMismatch);
+}
 
 int check_for_isid_existence(uint32_t qualifier, const std::string& target_name,
                              const std::string& initiator_name) {
