@@ -22,6 +22,8 @@ constexpr uint8_t kFwNoSuchObject = 2;  // with additional status 0
 constexpr uint8_t kFwTooManyTargets = 20;
 constexpr uint16_t kAddSessionsOpen = 16;
 constexpr uint16_t kAddNoSession = 18;
+// The iSNS port a DHCP-offered server is asked at.
+constexpr uint16_t kIsnsPort = 3205;
 
 // Request sizes the table checks besides the records' own.
 constexpr uint32_t kEraseRequestSize = 20;
@@ -306,12 +308,56 @@ FirmwareAnswer GetDiscoveryParams(CommandContext& context, std::span<const uint8
   return {kFwSuccess, 0, f->discovery};
 }
 
-// Subsystem 2, opcode 29: writes the discovery parameters to flash.
+// The iSNS server a write leaves in the record: the one written with the
+// manual bit, the DHCP server's option 83 with the DHCP bit (none when it
+// offers none), else the one recorded before with its bit (a write of only
+// the enable bit and the name keeps the server).
+void ApplyServerRules(NetworkFunction* network, const records::DiscoveryParams& old,
+                      records::DiscoveryParams* written) {
+  constexpr uint32_t kModes =
+      records::kDiscoveryUseConfiguredServer | records::kDiscoveryServerThroughDhcp;
+  if ((written->flags & kModes) == 0) {
+    written->flags |= old.flags & kModes;
+    written->server_count = old.server_count;
+    written->server = old.server;
+    return;
+  }
+  if ((written->flags & records::kDiscoveryServerThroughDhcp) == 0) return;
+  written->flags &= ~records::kDiscoveryUseConfiguredServer;
+  written->server = {};
+  written->server_count = 0;
+  if (network == nullptr || !network->network.dhcp || !network->network.dhcp->on ||
+      !network->network.dhcp->isns) {
+    return;
+  }
+  const NetAddress& offered = *network->network.dhcp->isns;
+  written->server_count = 1;
+  written->server.address_type = offered.ipv6 ? records::kAddressIpv6 : records::kAddressIpv4;
+  std::copy_n(offered.bytes.begin(), offered.ipv6 ? 16 : 4, written->server.address.begin());
+  written->server.port = kIsnsPort;
+}
+
+// Subsystem 2, opcode 29: writes the discovery parameters to flash. A
+// recorded iSNS server the function cannot reach is kept and answered with
+// 1/19.
 FirmwareAnswer SetDiscoveryParams(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
+  std::optional<records::DiscoveryParams> written = records::DecodeDiscoveryParams(request);
+  std::optional<records::DiscoveryParams> old = records::DecodeDiscoveryParams(f->discovery);
+  if (!written || !old) return Refuse(kFwFailed, 0);
+  NetworkFunction* network = context.model.network().Function(f->function);
+  ApplyServerRules(network, *old, &*written);
   f->discovery.assign(request.begin(), request.begin() + records::kDiscoveryParamsSize);
+  records::EncodeDiscoveryParams(f->discovery, *written);
   if (!SaveDiscovery(context.model, *f)) return Refuse(kFwFailed, 0);
+  if (written->server_count == 0 || network == nullptr) return {};
+  NetAddress server;
+  server.ipv6 = written->server.address_type == records::kAddressIpv6;
+  std::copy_n(written->server.address.begin(), server.ipv6 ? 16 : 4, server.bytes.begin());
+  if (context.model.network().Contact(*network, server).status != kFwSuccess) {
+    return Refuse(kFwFailed, kNetUnreachable);
+  }
   return {};
 }
 

@@ -65,23 +65,18 @@ void setup_logical_hba(Node* function) {
 
 // Handlers the templates name that are still to be built.
 const char* const kPendingHandlers[] = {
-    "do_ConfigureiSNSServer",
-    "do_DeleteiSNSServer",
-    "do_DiscoveryiSNSThruDHCP",
     "do_DumpiSCSIPCIConfigRegion",
     "do_EraseConfiguration",
     "do_ReScanLUNS",
     "do_SCSIWrite",
     "do_StdInquiry",
     "group_LUN",
-    "group_iSNS",
     "handle_LUNNumber",
     "handle_MaxBytesPerSecond",
     "handle_MaxIosPerSecond",
     "handle_NodeAttr_properties",
     "handle_StdInquiry_properties",
     "handle_activeport",
-    "handle_discoveryparams",
     "handle_iSCSIBIOSEnable",
     "handle_iscsi_bandwidth_softcap",
     "handle_iscsi_vnic_name_props",
