@@ -5,7 +5,8 @@
 // with their portals and tags, adding nothing the second time, filtered by
 // name, refused for an invalid name and at a portal that refuses the
 // connection; a Static target keeping its type; RefreshAvailableTargets with
-// a good and a bad portal; and the chip limits on long answers.
+// a good and a bad portal; and the chip limits on long answers (a Tindra
+// asks for the rest of an answer that did not fit).
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -243,6 +244,14 @@ TEST_F(SendTargetsTest, AnAnswerLongerThanTheBufferGivesTheTargetsThatFit) {
   ASSERT_EQ(AddPortal(kManyAddress), 0u);
   ASSERT_EQ(Do(Discovery("SendTargetPortal0/DiscoverTargets")), 0u) << LastStatus().second;
   EXPECT_EQ(Targets().size(), (64000u - 4) / 260);
+}
+
+TEST_F(SendTargetsTest, ATindraAsksForTheRestOfALongAnswer) {
+  Start(WriteConfig(WithManyTargets("5", 256)));
+  ASSERT_EQ(AddPortal(kManyAddress), 0u);
+  ASSERT_EQ(Do(Discovery("SendTargetPortal0/DiscoverTargets")), 0u) << LastStatus().second;
+  EXPECT_EQ(Targets().size(), 256u);
+  EXPECT_FALSE(TargetNamed("iqn.2026-01.net.oxim-lab:many.255").empty());
 }
 
 }  // namespace

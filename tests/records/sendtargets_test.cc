@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "records/fw_config.h"
 #include "records/iscsi_fixtures.h"
 #include "records/iscsi_login.h"
 
@@ -159,6 +160,23 @@ TEST(SendTargetsRecords, ShortBuffersAreRefused) {
   EXPECT_FALSE(DecodeSendTargetsFollowUp(Bytes(7, 0)));
   Bytes small(263, 0);
   EXPECT_FALSE(EncodeSendTargetsRequest(small, {}));
+}
+
+// The firmware configuration's fields that bound a Tindra's discovery.
+TEST(SendTargetsRecords, FirmwareConfigurationGoldenBytes) {
+  Bytes want(156, 0xAB);
+  want[4] = 17;
+  golden::Put16(want, 16, 256);
+  golden::Put16(want, 18, 0x1234);
+  Bytes got(156, 0xAB);
+  ASSERT_TRUE(EncodeFwConfig(got, {.asic_revision = 17, .target_limits = {256, 0x1234}}));
+  EXPECT_EQ(got, want);
+  std::optional<FwConfig> config = DecodeFwConfig(want);
+  ASSERT_TRUE(config);
+  EXPECT_EQ(config->asic_revision, 17);
+  EXPECT_EQ(config->target_limits[0], 256);
+  EXPECT_EQ(config->target_limits[1], 0x1234);
+  EXPECT_FALSE(DecodeFwConfig(Bytes(155, 0)));
 }
 
 }  // namespace

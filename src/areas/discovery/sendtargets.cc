@@ -1,7 +1,10 @@
 // SendTargets discovery; see sendtargets.h.
 #include "areas/discovery/sendtargets.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "areas/discovery/discovery_status.h"
@@ -18,6 +21,7 @@
 #include "core/strings.h"
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
+#include "records/fw_config.h"
 #include "records/iscsi_login.h"
 #include "records/iscsi_sessions.h"
 #include "schema/handler_registry.h"
@@ -27,6 +31,8 @@ namespace oxim::discovery {
 namespace {
 
 constexpr size_t kMaxTargetsQf2Qf3 = 128;
+// The SendTargets result of an answer with more targets than it holds.
+constexpr uint32_t kMoreTargets = 31;
 
 Node* logical_hba_of(Node* node) { return enclosing_group(node, "LogicalHBA"); }
 
@@ -47,9 +53,37 @@ uint32_t logout_discovery_session(const FunctionAddress& function, uint32_t hand
   return ioctl_logout_target(function, request);
 }
 
-// The SendTargets exchange on an open discovery session, up to the groups.
+// The largest number of targets a Tindra's discovery brings in: the sum of
+// the firmware configuration's target-count limits; nullopt when it cannot
+// be read.
+std::optional<size_t> tindra_target_limit(const FunctionAddress& function) {
+  std::array<uint8_t, records::kFwConfigSize> record{};
+  if (ioctl_get_fw_config(function, record, DriverKind::kIscsi) != 0) return std::nullopt;
+  std::optional<records::FwConfig> config = records::DecodeFwConfig(record);
+  if (!config) return std::nullopt;
+  return size_t{config->target_limits[0]} + config->target_limits[1];
+}
+
+// One answer in buffer (of a request that gave result) made into groups;
+// *received counts its targets.
+uint32_t take_answer(Node* portal, uint32_t result, std::span<const uint8_t> buffer,
+                     size_t* received) {
+  if (result != 0 && result != kMoreTargets) return report(kDiscoveryFailed);
+  std::optional<records::SendTargetsAnswer> answer = records::DecodeSendTargetsAnswer(buffer);
+  if (!answer) return report(kDiscoveryFailed);
+  if (!answer->complete) {
+    pdebug(kModuleAdapter, kLogError, "%s: the answer counts %u targets but holds %zu\n", __func__,
+           answer->count, answer->targets.size());
+  }
+  *received = answer->targets.size();
+  return BuildTargetInfoList(answer->targets, logical_hba_of(portal));
+}
+
+// The SendTargets exchange on an open discovery session, up to the groups:
+// on a Tindra, an answer with more targets than fit is followed by the
+// request for the rest, up to the controller's limit.
 uint32_t ask_targets(Node* portal, const FunctionAddress& function, uint32_t handle,
-                     const std::string& key) {
+                     const std::string& key, std::optional<size_t> limit) {
   std::vector<uint8_t> buffer;
   try {
     buffer.assign(records::kSendTargetsBufferSize, 0);
@@ -57,15 +91,18 @@ uint32_t ask_targets(Node* portal, const FunctionAddress& function, uint32_t han
     return report(kNoMemory);
   }
   records::EncodeSendTargetsRequest(buffer, {.session_handle = handle, .key = key});
-  const uint32_t result = ioctl_sendtargets(function, buffer, static_cast<uint32_t>(buffer.size()));
-  if (result != 0 && result != 31) return report(kDiscoveryFailed);
-  std::optional<records::SendTargetsAnswer> answer = records::DecodeSendTargetsAnswer(buffer);
-  if (!answer) return report(kDiscoveryFailed);
-  if (!answer->complete) {
-    pdebug(kModuleAdapter, kLogError, "%s: the answer counts %u targets but holds %zu\n", __func__,
-           answer->count, answer->targets.size());
-  }
-  return BuildTargetInfoList(answer->targets, logical_hba_of(portal));
+  const uint32_t first = ioctl_sendtargets(function, buffer, static_cast<uint32_t>(buffer.size()));
+  size_t received = 0;
+  if (uint32_t status = take_answer(portal, first, buffer, &received); status != 0) return status;
+  if (first != kMoreTargets || !limit || *limit <= received) return 0;
+  std::fill(buffer.begin(), buffer.end(), uint8_t{0});
+  records::EncodeSendTargetsFollowUp(
+      buffer, {.received = static_cast<uint16_t>(std::min<size_t>(received, 0xFFFF)),
+               .wanted = static_cast<uint16_t>(std::min<size_t>(*limit - received, 0xFFFF))});
+  const uint32_t rest =
+      ioctl_sendtargets_info(function, buffer, static_cast<uint32_t>(buffer.size()));
+  size_t more = 0;
+  return take_answer(portal, rest, buffer, &more);
 }
 
 uint32_t do_DiscoverTargets(Node* portal, Node*, char* params) {
@@ -108,6 +145,12 @@ uint32_t discover_targets(Node* portal, const std::string& target_name) {
     if (validateISCSIName(target_name.c_str(), nullptr) != 0) return kStatusInvalidIscsiName;
     key = records::kSendTargetsPrefix + target_name;
   }
+  const FunctionAddress function = function_address(portal);
+  std::optional<size_t> limit;
+  if (get_qf_type(portal) == kChipTindra) {
+    limit = tindra_target_limit(function);
+    if (!limit) return report(kInternalError);
+  }
   records::LoginRequest request;
   request.target_name = records::kDiscoveryTargetName;
   request.portal = records::PortalFromText(
@@ -125,12 +168,11 @@ uint32_t discover_targets(Node* portal, const std::string& target_name) {
   }
   std::optional<records::LoginResponse> response = records::DecodeLoginResponse(answer);
   if (!response) return report(kInternalError);
-  const FunctionAddress function = function_address(portal);
   uint32_t result = 0;
   if ((response->state & records::kSessionOpen) == 0) {
     result = report(kDiscoveryFailed);
   } else {
-    result = ask_targets(portal, function, response->session_handle, key);
+    result = ask_targets(portal, function, response->session_handle, key, limit);
   }
   // The discovery session is closed on every path once it was opened.
   const uint32_t logout = logout_discovery_session(function, response->session_handle);
