@@ -22,6 +22,8 @@ constexpr uint8_t kFwNoSuchObject = 2;  // with additional status 0
 constexpr uint8_t kFwTooManyTargets = 20;
 constexpr uint16_t kAddSessionsOpen = 16;
 constexpr uint16_t kAddNoSession = 18;
+// IDs of the targets an iSNS server answers (the store's count from 1).
+constexpr uint32_t kIsnsTargetIds = 0x10000;
 // The iSNS port a DHCP-offered server is asked at.
 constexpr uint16_t kIsnsPort = 3205;
 
@@ -361,25 +363,68 @@ FirmwareAnswer SetDiscoveryParams(CommandContext& context, std::span<const uint8
   return {};
 }
 
-// Opcode 30: the IDs of the target store.
-FirmwareAnswer GetTargetIds(CommandContext& context, std::span<const uint8_t>) {
+// The targets the function's iSNS server knows while iSNS discovery is on
+// and the server is reached: the online targets registered there, with IDs
+// from kIsnsTargetIds on.
+std::vector<FirmwareTarget> IsnsTargets(AdapterModel& model, const IscsiFunctionState& f) {
+  std::optional<records::DiscoveryParams> params = records::DecodeDiscoveryParams(f.discovery);
+  if (!params || (params->flags & records::kDiscoveryIsnsEnabled) == 0 ||
+      params->server_count == 0) {
+    return {};
+  }
+  records::PortalEntry asked;
+  asked.address_type = params->server.address_type;
+  asked.address = params->server.address;
+  asked.port = params->server.port;
+  if (ReachPortal(model, f, asked).status != kFwSuccess) return {};
+  IscsiState& state = model.iscsi();
+  std::vector<FirmwareTarget> targets;
+  for (const SimulatedIsnsServer& server : state.isns_servers()) {
+    std::optional<records::PortalEntry> entry = PortalOf({server.address, server.port, 1});
+    if (!entry || !SamePortal(*entry, asked)) continue;
+    for (const std::string& name : server.targets) {
+      const SimulatedTarget* target = FindSimulatedTarget(state.network(), name);
+      if (target == nullptr || !target->online) continue;
+      FirmwareTarget record{
+          kIsnsTargetIds + static_cast<uint32_t>(targets.size()), target->name, target->alias, {}};
+      for (const SimulatedPortal& portal : target->portals) {
+        if (std::optional<records::PortalEntry> p = PortalOf(portal)) {
+          record.groups.push_back({portal.group_tag, {*p}});
+        }
+      }
+      targets.push_back(std::move(record));
+    }
+  }
+  return targets;
+}
+
+// Opcode 30: the IDs of the target store; with selector 1 also those of the
+// targets the iSNS server knows.
+FirmwareAnswer GetTargetIds(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
   std::vector<uint32_t> ids;
   for (const FirmwareTarget& target : f->targets) ids.push_back(target.id);
+  if (records::DecodeTargetIdSelector(request) == records::kTargetIdSelectorDiscovered) {
+    for (const FirmwareTarget& target : IsnsTargets(context.model, *f)) ids.push_back(target.id);
+  }
   FirmwareAnswer answer;
   answer.payload.assign(records::TargetIdListSize(ids.size()), 0);
   records::EncodeTargetIdList(answer.payload, ids);
   return answer;
 }
 
-// Opcode 32: one target record of the store, by the ID at 0.
+// Opcode 32: one target record of the store (or of the iSNS server), by the
+// ID at 0.
 FirmwareAnswer GetTarget(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
   std::optional<uint32_t> id = records::DecodeTargetRequest(request);
-  for (const FirmwareTarget& target : f->targets) {
-    if (!id || target.id != *id) continue;
+  if (!id) return NoSuchObject();
+  std::vector<FirmwareTarget> isns;
+  if (*id >= kIsnsTargetIds) isns = IsnsTargets(context.model, *f);
+  for (const FirmwareTarget& target : *id >= kIsnsTargetIds ? isns : f->targets) {
+    if (target.id != *id) continue;
     FirmwareAnswer answer;
     answer.payload.assign(records::TargetRecordSize(target), 0);
     records::EncodeTargetRecord(answer.payload, target);
@@ -687,6 +732,7 @@ void IscsiState::Start(AdapterModel& model) {
   model_ = &model;
   network_ = model.config().targets;
   real_portals_ = model.config().real_portals;
+  isns_servers_ = model.config().isns_servers;
   functions_.clear();
   const std::vector<FunctionRef>& refs = model.iscsi_functions();
   for (size_t i = 0; i < refs.size(); ++i) {

@@ -115,6 +115,7 @@ class IscsiState {
   IscsiFunctionState* Instance(int instance);
   std::vector<SimulatedTarget>& network() { return network_; }
   const std::vector<RealPortal>& real_portals() const { return real_portals_; }
+  const std::vector<SimulatedIsnsServer>& isns_servers() const { return isns_servers_; }
   const std::vector<IscsiFunctionState>& functions() const { return functions_; }
   std::vector<IscsiFunctionState>& functions() { return functions_; }
 
@@ -137,6 +138,7 @@ class IscsiState {
   AdapterModel* model_ = nullptr;
   std::vector<SimulatedTarget> network_;
   std::vector<RealPortal> real_portals_;
+  std::vector<SimulatedIsnsServer> isns_servers_;
   std::vector<IscsiFunctionState> functions_;
   std::vector<WaitingLogin> waiting_;
   JobRunner restorer_;  // last: stopped before the rest goes

@@ -63,6 +63,14 @@ struct SimulatedTarget {
   std::vector<SimulatedLun> luns;
 };
 
+// An iSNS server of the network: the targets registered with it, by name
+// (targets of the network).
+struct SimulatedIsnsServer {
+  std::string address;  // dotted IPv4 or IPv6 text
+  uint16_t port = 3205;
+  std::vector<std::string> targets;
+};
+
 // The default storage network, on TEST-NET-1 addresses.
 inline constexpr uint16_t kIscsiPort = 3260;
 inline constexpr char kOpenTargetName[] = "iqn.2026-01.net.oxim-lab:open";

@@ -3,7 +3,8 @@
 // second time, enabled and disabled, kept across writes that carry only the
 // enable bit, a restart of the client and a reboot of the adapter, an
 // unreachable one recorded with status 32, deleted, and learnt through DHCP
-// (option 83) with exactly one group left for it.
+// (option 83) with exactly one group left for it; and the targets registered
+// with the server, which a refresh brings in while iSNS discovery is on.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,6 +19,7 @@ namespace {
 using namespace oxim::testing;
 
 constexpr char kIsns[] = "Quellfire0/iSCSIPhysicalHBA0/iSNS";
+constexpr char kHba[] = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
 constexpr char kServerAddress[] = "192.0.2.30";  // a host of the default network
 constexpr char kRouterAddress[] = "192.0.2.1";
 
@@ -31,8 +33,34 @@ constexpr char kDhcpIsnsConfig[] = R"({"controllers": [{"chip": 4,
      "network": {"dhcp": {"pool": ["192.0.2.150", "192.0.2.199"], "router": "192.0.2.1",
                           "isns": "192.0.2.30"}}}]}]})";
 
+// Targets registered with two iSNS servers: 192.0.2.30 (a host of the
+// default network) and the router, which the DHCP server offers.
+constexpr char kRegisteredConfig[] = R"({"controllers": [{"chip": 4,
+  "serial_number": "VN4I5N5D0002", "functions": [
+    {"kind": "nic", "port": 0, "pci": {"bus": 3, "device": 0, "function": 0}},
+    {"kind": "iscsi", "port": 0, "pci": {"bus": 3, "device": 0, "function": 2},
+     "network": {"dhcp": {"pool": ["192.0.2.150", "192.0.2.199"], "router": "192.0.2.1",
+                          "isns": "192.0.2.1"}}}]}],
+  "targets": [
+    {"name": "iqn.2026-01.net.oxim-lab:isns-a", "portals": [{"address": "192.0.2.61"}]},
+    {"name": "iqn.2026-01.net.oxim-lab:isns-b",
+     "portals": [{"address": "192.0.2.62"}, {"address": "192.0.2.62", "port": 3261, "group_tag": 2}]},
+    {"name": "iqn.2026-01.net.oxim-lab:isns-c", "portals": [{"address": "192.0.2.63"}]}],
+  "isns_servers": [
+    {"address": "192.0.2.30", "targets": ["iqn.2026-01.net.oxim-lab:isns-a",
+                                          "iqn.2026-01.net.oxim-lab:isns-b"]},
+    {"address": "192.0.2.1", "targets": ["iqn.2026-01.net.oxim-lab:isns-c"]}]})";
+
 class IsnsTest : public LibraryTest {
  protected:
+  std::vector<std::string> Targets() {
+    std::vector<std::string> names;
+    for (const std::string& group : Groups(kHba)) {
+      if (group.rfind("Target", 0) == 0)
+        names.push_back(Value(std::string(kHba) + "/" + group + "/TargetISCSIName"));
+    }
+    return names;
+  }
   std::vector<std::string> Servers() {
     std::vector<std::string> servers;
     for (const std::string& group : Groups(kIsns)) {
@@ -111,6 +139,30 @@ TEST_F(IsnsTest, DhcpWithoutAnOfferedServerLeavesNone) {
   ASSERT_EQ(Do(Isns("ConfigureiSNSServer"), {kServerAddress}), 0u);
   ASSERT_EQ(Do(Isns("DiscoveryiSNSThruDHCP")), 0u) << LastStatus().second;
   EXPECT_TRUE(Servers().empty());
+}
+
+TEST_F(IsnsTest, TargetsRegisteredWithTheServerAppearAfterARefreshWhileEnabled) {
+  Start(WriteConfig(kRegisteredConfig));
+  const std::string refresh = std::string(kHba) + "/Discovery/RefreshAvailableTargets";
+  ASSERT_EQ(Do(Isns("ConfigureiSNSServer"), {kServerAddress}), 0u) << LastStatus().second;
+  ASSERT_EQ(Do(refresh), 0u) << LastStatus().second;
+  EXPECT_TRUE(Targets().empty());  // iSNS discovery is off
+
+  ASSERT_EQ(SetValue(Isns("iSNSEnabled"), "Yes"), 0u);
+  ASSERT_EQ(Do(refresh), 0u) << LastStatus().second;
+  EXPECT_EQ(Targets(), (std::vector<std::string>{"iqn.2026-01.net.oxim-lab:isns-a",
+                                                 "iqn.2026-01.net.oxim-lab:isns-b"}));
+  const std::string b = std::string(kHba) + "/Target1";
+  EXPECT_EQ(Value(b + "/TargetType"), "Discovered");
+  EXPECT_EQ(Value(b + "/TargetPortal1/TargetPortNumber"), "3261");
+  ASSERT_EQ(Do(b + "/Login"), 0u) << LastStatus().second;
+  EXPECT_EQ(Do(b + "/Logout"), 0u) << LastStatus().second;
+
+  // The server changes (DHCP offers the router): its target comes too.
+  ASSERT_EQ(Do(Isns("DiscoveryiSNSThruDHCP")), 0u) << LastStatus().second;
+  EXPECT_EQ(Value(Isns("iSNSServer0/IPAddress")), kRouterAddress);
+  ASSERT_EQ(Do(refresh), 0u) << LastStatus().second;
+  EXPECT_EQ(Targets().size(), 3u);
 }
 
 }  // namespace

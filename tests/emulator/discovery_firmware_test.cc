@@ -2,13 +2,14 @@
 // wrappers: discovery sessions to simulated SendTarget portals, the answer
 // and a named request, portals that cannot be reached or refuse the
 // connection, an answer too long for one buffer and its follow-up, and the
-// logout of a discovery session.
+// logout of a discovery session; and the iSNS servers of the configuration.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <string>
 #include <vector>
 
+#include "config_json.h"
 #include "core/last_status.h"
 #include "emulator.h"
 #include "records/iscsi_login.h"
@@ -129,6 +130,24 @@ TEST_F(DiscoveryFirmwareTest, ALongAnswerIsCutAndTheRestComesWithTheFollowUp) {
   ASSERT_EQ(rest->targets.size(), 256 - fit);
   EXPECT_EQ(rest->targets.front().name, "iqn.2026-01.net.oxim-lab:many." + std::to_string(fit));
   EXPECT_EQ(Logout(handle), 0u);
+}
+
+TEST(DiscoveryConfig, IsnsServersNameTargetsOfTheNetwork) {
+  const std::string head =
+      R"({"controllers": [{"chip": 3, "serial_number": "VN3Q00000001", "functions": [
+              {"kind": "iscsi", "port": 0, "pci": {"bus": 3, "device": 0, "function": 2}}]}],
+          "targets": [{"name": "iqn.2026-01.test:a", "portals": [{"address": "192.0.2.61"}]}],
+          "isns_servers": )";
+  std::string error;
+  std::optional<AdapterConfig> config = ParseAdapterConfig(
+      head + R"([{"address": "192.0.2.30", "targets": ["IQN.2026-01.test:A"]}]})", &error);
+  ASSERT_TRUE(config) << error;
+  ASSERT_EQ(config->isns_servers.size(), 1u);
+  EXPECT_EQ(config->isns_servers[0].port, 3205);
+  EXPECT_FALSE(ParseAdapterConfig(
+      head + R"([{"address": "192.0.2.30", "targets": ["iqn.2026-01.test:b"]}]})", &error));
+  EXPECT_NE(error.find("isns_servers[0].targets[0]"), std::string::npos) << error;
+  EXPECT_FALSE(ParseAdapterConfig(head + R"([{"address": "not-an-address"}]})", &error));
 }
 
 }  // namespace
