@@ -269,13 +269,27 @@ bool ParseIsnsServers(Reader& reader, const json& root, AdapterConfig* config) {
     const json& item = (*servers)[i];
     const std::string path = Index("isns_servers", i);
     SimulatedIsnsServer server;
-    if (!reader.Object(item, path, {"address", "port", "targets"}) ||
+    if (!reader.Object(item, path, {"address", "port", "targets", "endpoint"}) ||
         !reader.Text(item, path, "address", 1, kMaxAddressText, &server.address, true) ||
         !reader.Int(item, path, "port", 1, 65535, &server.port)) {
       return false;
     }
     if (!PortalOf({server.address, server.port, 1})) {
       return reader.Fail(Join(path, "address"), "expected a dotted IPv4 or an IPv6 address");
+    }
+    if (const json* endpoint = reader.Member(item, path, "endpoint", false)) {
+      const std::string at = Join(path, "endpoint");
+      RealIsnsEndpoint real;
+      if (!reader.Object(*endpoint, at, {"host", "port"}) ||
+          !reader.Text(*endpoint, at, "host", 1, kMaxAddressText, &real.host, true) ||
+          !reader.Int(*endpoint, at, "port", 1, 65535, &real.port)) {
+        return false;
+      }
+      if (!IsNumericAddress(real.host)) {
+        return reader.Fail(Join(at, "host"),
+                           "expected a numeric IPv4 or IPv6 address (names are not resolved)");
+      }
+      server.endpoint = std::move(real);
     }
     const json* targets = reader.Array(item, path, "targets", false, &failed);
     if (failed) return false;

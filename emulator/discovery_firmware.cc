@@ -82,13 +82,7 @@ std::optional<records::PortalEntry> MapBack(const std::vector<RealPortal>& porta
       std::errc{}) {
     return std::nullopt;
   }
-  for (const RealPortal& real : portals) {
-    if (real.endpoint_host != host || real.endpoint_port != port) continue;
-    std::optional<records::PortalEntry> entry =
-        PortalOf({real.address, real.port, static_cast<uint16_t>(tag)});
-    if (entry) return entry;
-  }
-  return std::nullopt;
+  return PortalForEndpoint(portals, host, port, tag);
 }
 
 std::vector<DiscoveredTarget> RealAnswer(const std::vector<RealPortal>& portals,

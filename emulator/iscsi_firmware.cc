@@ -8,6 +8,7 @@
 
 #include "iscsi_store.h"
 #include "network_model.h"
+#include "real_isns.h"
 #include "records/coding.h"
 
 namespace oxim::emulator {
@@ -310,6 +311,108 @@ FirmwareAnswer GetDiscoveryParams(CommandContext& context, std::span<const uint8
   return {kFwSuccess, 0, f->discovery};
 }
 
+// The iSNS server a discovery parameters record names while iSNS discovery
+// is on, as a portal entry; nullopt when it names none or discovery is off.
+std::optional<records::PortalEntry> IsnsServerOf(const std::vector<uint8_t>& discovery) {
+  std::optional<records::DiscoveryParams> params = records::DecodeDiscoveryParams(discovery);
+  if (!params || (params->flags & records::kDiscoveryIsnsEnabled) == 0 ||
+      params->server_count == 0) {
+    return std::nullopt;
+  }
+  records::PortalEntry server;
+  server.address_type = params->server.address_type;
+  server.address = params->server.address;
+  server.port = params->server.port;
+  return server;
+}
+
+const SimulatedIsnsServer* FindIsnsServer(const IscsiState& state,
+                                          const records::PortalEntry& server) {
+  for (const SimulatedIsnsServer& known : state.isns_servers()) {
+    std::optional<records::PortalEntry> entry = PortalOf({known.address, known.port, 1});
+    if (entry && SamePortal(*entry, server)) return &known;
+  }
+  return nullptr;
+}
+
+// A target of a real iSNS server as the adapter shows it: portals on
+// loopback become the portals mapped to them (those mapped to nothing are
+// dropped), the others stay as registered.
+FirmwareTarget FromRealIsns(const IscsiState& state, const RealIsnsTarget& target, uint32_t id) {
+  FirmwareTarget record{id, target.name, "", {}};
+  for (const RealIsnsPortal& portal : target.portals) {
+    const bool loopback = portal.address.starts_with("127.") || portal.address == "::1";
+    std::optional<records::PortalEntry> entry =
+        loopback ? PortalForEndpoint(state.real_portals(), portal.address, portal.port, portal.tag)
+                 : PortalOf({portal.address, portal.port, static_cast<uint16_t>(portal.tag)});
+    if (entry) record.groups.push_back({static_cast<uint16_t>(portal.tag), {*entry}});
+  }
+  return record;
+}
+
+// The targets the function's iSNS server knows while iSNS discovery is on
+// and the server is reached, with IDs from kIsnsTargetIds on: the online
+// simulated targets registered there, or what a real isnsd answers (asked
+// without the adapter's lock, the initiator registering first). Kept in the
+// function for the target records that follow.
+const std::vector<FirmwareTarget>& IsnsTargets(CommandContext& context, IscsiFunctionState& f) {
+  f.isns_targets.clear();
+  std::optional<records::PortalEntry> asked = IsnsServerOf(f.discovery);
+  if (!asked || ReachPortal(context.model, f, *asked).status != kFwSuccess) return f.isns_targets;
+  IscsiState& state = context.model.iscsi();
+  const SimulatedIsnsServer* server = FindIsnsServer(state, *asked);
+  if (server == nullptr) return f.isns_targets;
+  if (server->endpoint) {
+    const RealIsnsEndpoint endpoint = *server->endpoint;
+    const std::string initiator = records::DecodeDiscoveryParams(f.discovery)->initiator_name;
+    std::vector<RealIsnsTarget> found;
+    std::string error;
+    bool answered;
+    {
+      UnlockedScope unlocked(context);
+      answered = RegisterAndQuery(endpoint, initiator, &found, &error);
+    }
+    for (size_t i = 0; answered && i < found.size(); ++i) {
+      f.isns_targets.push_back(
+          FromRealIsns(state, found[i], kIsnsTargetIds + static_cast<uint32_t>(i)));
+    }
+    return f.isns_targets;
+  }
+  for (const std::string& name : server->targets) {
+    const SimulatedTarget* target = FindSimulatedTarget(state.network(), name);
+    if (target == nullptr || !target->online) continue;
+    FirmwareTarget record{kIsnsTargetIds + static_cast<uint32_t>(f.isns_targets.size()),
+                          target->name,
+                          target->alias,
+                          {}};
+    for (const SimulatedPortal& portal : target->portals) {
+      if (std::optional<records::PortalEntry> p = PortalOf(portal)) {
+        record.groups.push_back({portal.group_tag, {*p}});
+      }
+    }
+    f.isns_targets.push_back(std::move(record));
+  }
+  return f.isns_targets;
+}
+
+// A real iSNS server that a write stops using (iSNS discovery turned off,
+// the server deleted or changed) forgets the initiator, without the
+// adapter's lock.
+void DeregisterIfLeft(CommandContext& context, const std::vector<uint8_t>& before,
+                      const std::vector<uint8_t>& after) {
+  std::optional<records::PortalEntry> old_server = IsnsServerOf(before);
+  if (!old_server) return;
+  std::optional<records::PortalEntry> new_server = IsnsServerOf(after);
+  if (new_server && SamePortal(*new_server, *old_server)) return;
+  const SimulatedIsnsServer* server = FindIsnsServer(context.model.iscsi(), *old_server);
+  if (server == nullptr || !server->endpoint) return;
+  const RealIsnsEndpoint endpoint = *server->endpoint;
+  const std::string initiator = records::DecodeDiscoveryParams(before)->initiator_name;
+  std::string error;
+  UnlockedScope unlocked(context);
+  (void)Deregister(endpoint, initiator, &error);
+}
+
 // The iSNS server a write leaves in the record: the one written with the
 // manual bit, the DHCP server's option 83 with the DHCP bit (none when it
 // offers none), else the one recorded before with its bit (a write of only
@@ -350,9 +453,11 @@ FirmwareAnswer SetDiscoveryParams(CommandContext& context, std::span<const uint8
   if (!written || !old) return Refuse(kFwFailed, 0);
   NetworkFunction* network = context.model.network().Function(f->function);
   ApplyServerRules(network, *old, &*written);
+  const std::vector<uint8_t> before = f->discovery;
   f->discovery.assign(request.begin(), request.begin() + records::kDiscoveryParamsSize);
   records::EncodeDiscoveryParams(f->discovery, *written);
   if (!SaveDiscovery(context.model, *f)) return Refuse(kFwFailed, 0);
+  DeregisterIfLeft(context, before, f->discovery);
   if (written->server_count == 0 || network == nullptr) return {};
   NetAddress server;
   server.ipv6 = written->server.address_type == records::kAddressIpv6;
@@ -363,41 +468,6 @@ FirmwareAnswer SetDiscoveryParams(CommandContext& context, std::span<const uint8
   return {};
 }
 
-// The targets the function's iSNS server knows while iSNS discovery is on
-// and the server is reached: the online targets registered there, with IDs
-// from kIsnsTargetIds on.
-std::vector<FirmwareTarget> IsnsTargets(AdapterModel& model, const IscsiFunctionState& f) {
-  std::optional<records::DiscoveryParams> params = records::DecodeDiscoveryParams(f.discovery);
-  if (!params || (params->flags & records::kDiscoveryIsnsEnabled) == 0 ||
-      params->server_count == 0) {
-    return {};
-  }
-  records::PortalEntry asked;
-  asked.address_type = params->server.address_type;
-  asked.address = params->server.address;
-  asked.port = params->server.port;
-  if (ReachPortal(model, f, asked).status != kFwSuccess) return {};
-  IscsiState& state = model.iscsi();
-  std::vector<FirmwareTarget> targets;
-  for (const SimulatedIsnsServer& server : state.isns_servers()) {
-    std::optional<records::PortalEntry> entry = PortalOf({server.address, server.port, 1});
-    if (!entry || !SamePortal(*entry, asked)) continue;
-    for (const std::string& name : server.targets) {
-      const SimulatedTarget* target = FindSimulatedTarget(state.network(), name);
-      if (target == nullptr || !target->online) continue;
-      FirmwareTarget record{
-          kIsnsTargetIds + static_cast<uint32_t>(targets.size()), target->name, target->alias, {}};
-      for (const SimulatedPortal& portal : target->portals) {
-        if (std::optional<records::PortalEntry> p = PortalOf(portal)) {
-          record.groups.push_back({portal.group_tag, {*p}});
-        }
-      }
-      targets.push_back(std::move(record));
-    }
-  }
-  return targets;
-}
-
 // Opcode 30: the IDs of the target store; with selector 1 also those of the
 // targets the iSNS server knows.
 FirmwareAnswer GetTargetIds(CommandContext& context, std::span<const uint8_t> request) {
@@ -406,7 +476,7 @@ FirmwareAnswer GetTargetIds(CommandContext& context, std::span<const uint8_t> re
   std::vector<uint32_t> ids;
   for (const FirmwareTarget& target : f->targets) ids.push_back(target.id);
   if (records::DecodeTargetIdSelector(request) == records::kTargetIdSelectorDiscovered) {
-    for (const FirmwareTarget& target : IsnsTargets(context.model, *f)) ids.push_back(target.id);
+    for (const FirmwareTarget& target : IsnsTargets(context, *f)) ids.push_back(target.id);
   }
   FirmwareAnswer answer;
   answer.payload.assign(records::TargetIdListSize(ids.size()), 0);
@@ -414,16 +484,14 @@ FirmwareAnswer GetTargetIds(CommandContext& context, std::span<const uint8_t> re
   return answer;
 }
 
-// Opcode 32: one target record of the store (or of the iSNS server), by the
-// ID at 0.
+// Opcode 32: one target record of the store (or of the iSNS server's last
+// answer), by the ID at 0.
 FirmwareAnswer GetTarget(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
   std::optional<uint32_t> id = records::DecodeTargetRequest(request);
   if (!id) return NoSuchObject();
-  std::vector<FirmwareTarget> isns;
-  if (*id >= kIsnsTargetIds) isns = IsnsTargets(context.model, *f);
-  for (const FirmwareTarget& target : *id >= kIsnsTargetIds ? isns : f->targets) {
+  for (const FirmwareTarget& target : *id >= kIsnsTargetIds ? f->isns_targets : f->targets) {
     if (target.id != *id) continue;
     FirmwareAnswer answer;
     answer.payload.assign(records::TargetRecordSize(target), 0);

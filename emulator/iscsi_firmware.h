@@ -85,6 +85,8 @@ struct IscsiFunctionState {
   records::LoginStatistics login_statistics;
   // Discovery sessions and the last SendTargets answer (discovery_firmware.h).
   DiscoveryState discovery_state;
+  // The targets of the iSNS server's last answer (volatile).
+  std::vector<records::FirmwareTarget> isns_targets;
 };
 
 // The iSCSI state of every iSCSI function of the adapter, and the simulated
