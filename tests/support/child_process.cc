@@ -96,6 +96,26 @@ int WaitFor(pid_t pid, std::chrono::milliseconds timeout) {
   }
 }
 
+bool RunTool(const std::vector<std::string>& argv, const std::string& log, std::string* output,
+             std::chrono::milliseconds timeout) {
+  if (output != nullptr) unlink(log.c_str());
+  const pid_t pid = Spawn(argv, log);
+  if (pid <= 0) return false;
+  const int status = WaitFor(pid, timeout);
+  if (status < 0) {
+    kill(pid, SIGKILL);
+    WaitFor(pid, timeout);
+    return false;
+  }
+  if (output != nullptr) {
+    std::ifstream in(log);
+    std::stringstream content;
+    content << in.rdbuf();
+    *output = content.str();
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 std::string Describe(int status) {
   if (WIFEXITED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
   if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));

@@ -24,6 +24,11 @@ bool Accepts(uint16_t port);
 pid_t Spawn(const std::vector<std::string>& argv, const std::string& log);
 // The wait status of pid once it ends within timeout, or -1.
 int WaitFor(pid_t pid, std::chrono::milliseconds timeout);
+// Runs a tool (argv[0] a path) with its output appended to log, and waits
+// at most timeout (then kills it). With output given, log is emptied first
+// and read back into *output. True when it exits with 0.
+bool RunTool(const std::vector<std::string>& argv, const std::string& log, std::string* output,
+             std::chrono::milliseconds timeout);
 // A wait status in words ("exit status 1", "signal 9").
 std::string Describe(int status);
 // The last 600 characters of a file.

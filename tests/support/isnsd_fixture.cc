@@ -83,23 +83,8 @@ IsnsdServer::~IsnsdServer() {
 bool IsnsdServer::Isnsadm(const std::vector<std::string>& args, std::string* output) {
   std::vector<std::string> argv = {FindTool("isnsadm"), "-c", dir_ + "/isnsadm.conf", "--local"};
   argv.insert(argv.end(), args.begin(), args.end());
-  const std::string output_path = dir_ + "/isnsadm.out";
-  std::filesystem::remove(output_path);
-  const pid_t pid = Spawn(argv, output_path);
-  if (pid < 0) return false;
-  const int status = WaitFor(pid, kToolTimeout);
-  if (status < 0) {
-    kill(pid, SIGKILL);
-    WaitFor(pid, kToolTimeout);
-    return false;
-  }
-  if (output != nullptr) {
-    std::ifstream in(output_path);
-    std::stringstream text;
-    text << in.rdbuf();
-    *output = text.str();
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  std::string ignored;
+  return RunTool(argv, dir_ + "/isnsadm.out", output != nullptr ? output : &ignored, kToolTimeout);
 }
 
 bool IsnsdServer::RegisterTargets(const std::string& entity, const std::string& portal,

@@ -190,23 +190,7 @@ bool TgtdServer::Configure() {
 bool TgtdServer::Tgtadm(const std::vector<std::string>& args, std::string* output) {
   std::vector<std::string> argv = {FindTool("tgtadm"), "-C", std::to_string(control_port_)};
   argv.insert(argv.end(), args.begin(), args.end());
-  const std::string output_path = dir_ + "/tgtadm.out";
-  if (output != nullptr) unlink(output_path.c_str());
-  const pid_t pid = Spawn(argv, output != nullptr ? output_path : log_path_);
-  if (pid <= 0) return false;
-  const int status = WaitFor(pid, kToolTimeout);
-  if (status < 0) {
-    kill(pid, SIGKILL);
-    WaitFor(pid, kToolTimeout);
-    return false;
-  }
-  if (output != nullptr) {
-    std::ifstream in(output_path);
-    std::stringstream content;
-    content << in.rdbuf();
-    *output = content.str();
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return RunTool(argv, output != nullptr ? dir_ + "/tgtadm.out" : log_path_, output, kToolTimeout);
 }
 
 std::vector<int> TgtdServer::Sessions() {
