@@ -4,9 +4,10 @@
 // written, removed and restored; DiscoverTargets making Discovered targets
 // with their portals and tags, adding nothing the second time, filtered by
 // name, refused for an invalid name and at a portal that refuses the
-// connection; a Static target keeping its type; RefreshAvailableTargets with
-// a good and a bad portal; and the chip limits on long answers (a Tindra
-// asks for the rest of an answer that did not fit).
+// connection, skipping answered names that are no iSCSI names; a Static
+// target keeping its type; RefreshAvailableTargets with a good and a bad
+// portal; and the chip limits on long answers (a Tindra asks for the rest of
+// an answer that did not fit).
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -230,6 +231,22 @@ TEST_F(SendTargetsTest, APortalThatRefusesTheConnectionFailsAndRefreshCountsIt) 
   ASSERT_EQ(Do(Discovery("DeleteSendTargetPortal"), {"1"}), 0u);
   EXPECT_EQ(Do(Discovery("RefreshAvailableTargets")), 0u) << LastStatus().second;
   EXPECT_EQ(LastStatus().first, 0u);
+}
+
+TEST_F(SendTargetsTest, ANameThatIsNoISCSINameIsSkipped) {
+  Start(WriteConfig(R"({"controllers": [{"chip": 3, "serial_number": "VN3Q0BADNAME1",
+    "functions": [{"kind": "iscsi", "port": 0, "pci": {"bus": 3, "device": 0, "function": 2}}]}],
+    "targets": [
+      {"name": "iqn.2026-01.net.oxim-lab:bad,name", "portals": [{"address": "192.0.2.60"}]},
+      {"name": "iqn.2026-01.net.oxim-lab:good", "portals": [{"address": "192.0.2.60"}]}]})"));
+  ASSERT_EQ(AddPortal(kManyAddress), 0u);
+  ASSERT_EQ(Do(Discovery("SendTargetPortal0/DiscoverTargets")), 0u) << LastStatus().second;
+  ASSERT_EQ(Targets().size(), 1u);
+  EXPECT_FALSE(TargetNamed("iqn.2026-01.net.oxim-lab:good").empty());
+  // The saved lines keep their fields.
+  for (const std::string& line : Lines(kSavedTargets)) {
+    EXPECT_EQ(std::count(line.begin(), line.end(), ','), 20) << line;
+  }
 }
 
 TEST_F(SendTargetsTest, QF2TakesTheFirst128TargetsOfAnAnswer) {

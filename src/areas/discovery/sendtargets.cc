@@ -192,11 +192,13 @@ uint32_t BuildTargetInfoList(std::span<const records::DiscoveredTarget> targets,
   }
   size_t skipped = 0;
   for (const records::DiscoveredTarget& found : targets) {
-    Node* target =
-        acceptable_name(found.name) ? iscsi::find_target(logical_hba, found.name) : nullptr;
-    if (target == nullptr && acceptable_name(found.name)) {
-      KeepLastStatus keep;
-      target = iscsi::setup_target(logical_hba, found.name, true);
+    Node* target = nullptr;
+    if (acceptable_name(found.name)) {
+      target = iscsi::find_target(logical_hba, found.name);
+      if (target == nullptr) {
+        KeepLastStatus keep;
+        target = iscsi::setup_target(logical_hba, found.name, true);
+      }
     }
     if (target == nullptr) {
       ++skipped;
