@@ -2,7 +2,8 @@
 // 192.0.2.20:3260 that the emulated adapter shows: the answer's addresses
 // (tgtd names its own 127.0.0.1 endpoint) come back as the adapter's
 // portal, a named discovery keeps only that target, a discovered target
-// logs in, and a mapped portal where nothing listens refuses the discovery.
+// logs in, the portal's CHAP is offered and insisted on, and a mapped portal
+// where nothing listens refuses the discovery.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -64,6 +65,30 @@ TEST_F(RealSendTargetsTest, ANamedDiscoveryKeepsOnlyThatTarget) {
       << LastStatus().second;
   EXPECT_EQ(TargetCount(), 1u);
   EXPECT_FALSE(TargetNamed(TgtdServer::kOneWayTarget).empty());
+}
+
+// tgtd asks no CHAP of discovery sessions; the adapter insists on the CHAP
+// that the portal's options require, as for a login.
+TEST_F(RealSendTargetsTest, ThePortalsRequiredChapIsOfferedAndInsistedOn) {
+  StartOn(server_->port());
+  ASSERT_EQ(Do(Hba("Discovery/AddSendTargetPortal"), {kTgtdAddress, "3260"}), 0u);
+  ASSERT_EQ(
+      Do(Hba("Discovery/SendTargetPortal0/SendTargetPortalLoginOptions/Authentication/"
+             "ConfigureCHAP"),
+         {"One-Way CHAP", "", "", TgtdServer::kChapUser, TgtdServer::kChapSecret, "Required"}),
+      0u)
+      << LastStatus().second;
+  EXPECT_EQ(Do(Hba("Discovery/SendTargetPortal0/DiscoverTargets")), 25u);
+  EXPECT_EQ(LastStatus().first, 25u);
+  EXPECT_EQ(TargetCount(), 0u);
+  // Preferred falls back to no CHAP.
+  ASSERT_EQ(
+      Do(Hba("Discovery/SendTargetPortal0/SendTargetPortalLoginOptions/Authentication/"
+             "ConfigureCHAP"),
+         {"One-Way CHAP", "", "", TgtdServer::kChapUser, TgtdServer::kChapSecret, "Preferred"}),
+      0u);
+  EXPECT_EQ(Do(Hba("Discovery/SendTargetPortal0/DiscoverTargets")), 0u) << LastStatus().second;
+  EXPECT_EQ(TargetCount(), 3u);
 }
 
 TEST_F(RealSendTargetsTest, AMappedPortalWhereNothingListensRefusesTheConnection) {
