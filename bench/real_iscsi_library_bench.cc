@@ -16,9 +16,12 @@
 #include "real_iscsi.h"
 #include "support/api_client.h"
 #include "support/tgtd_fixture.h"
+#include "tgtd_bench.h"
 
 namespace {
 
+using oxim::bench::Server;
+using oxim::bench::ServerUsable;
 using oxim::emulator::RealLoginRequest;
 using oxim::emulator::RealLoginResult;
 using oxim::emulator::RealSession;
@@ -27,20 +30,6 @@ using oxim::testing::TgtdServer;
 
 constexpr char kHba[] = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
 constexpr char kMappedAddress[] = "192.0.2.20";
-
-// One tgtd for the whole program; its destructor stops it at exit.
-TgtdServer& Server() {
-  static TgtdServer server;
-  return server;
-}
-
-bool ServerUsable(benchmark::State& state) {
-  TgtdServer& server = Server();
-  if (server.skip_reason().empty() && server.running()) return true;
-  const std::string reason = server.skip_reason().empty() ? server.error() : server.skip_reason();
-  state.SkipWithError(reason.c_str());
-  return false;
-}
 
 // The built-in adapter with 192.0.2.20:3260 leading to the suite's tgtd.
 std::string AdapterJson(uint16_t tgtd_port) {

@@ -158,6 +158,8 @@ struct AdapterConfig {
   std::vector<SimulatedTarget> targets;
   // Portals that stand for real targets, reached with libiscsi.
   std::vector<RealPortal> real_portals;
+  // iSNS servers with the simulated targets registered there.
+  std::vector<SimulatedIsnsServer> isns_servers;
 };
 
 // One QF3 controller with two ports, one iSCSI and one NIC function per

@@ -496,7 +496,7 @@ std::optional<AdapterConfig> Parse(Reader& reader, std::string_view text) {
   }
   if (!reader.Object(root, "",
                      {"vendor_id", "virtual_function", "visible_nic_functions", "issue_net",
-                      "controllers", "faults", "targets", "real_portals"})) {
+                      "controllers", "faults", "targets", "real_portals", "isns_servers"})) {
     return std::nullopt;
   }
   AdapterConfig config;
@@ -528,7 +528,8 @@ std::optional<AdapterConfig> Parse(Reader& reader, std::string_view text) {
     return std::nullopt;
   }
   if (!config_parse::ParseTargets(reader, root, &config) ||
-      !config_parse::ParseRealPortals(reader, root, &config)) {
+      !config_parse::ParseRealPortals(reader, root, &config) ||
+      !config_parse::ParseIsnsServers(reader, root, &config)) {
     return std::nullopt;
   }
   if (!ParseNetworks(reader, *controllers, &config) || !CheckAdapter(reader, config)) {

@@ -13,6 +13,7 @@ namespace {
 constexpr size_t kMaxTargets = 256;
 constexpr size_t kMaxTargetPortals = 32;
 constexpr size_t kMaxRealPortals = 256;
+constexpr size_t kMaxIsnsServers = 16;
 constexpr size_t kMaxAddressText = 39;  // the longest IPv6 text
 constexpr int64_t kMaxTimeoutMs = 60000;
 constexpr int64_t kMinNopIntervalMs = 100;
@@ -251,6 +252,59 @@ bool ParseRealPortals(Reader& reader, const json& root, AdapterConfig* config) {
       }
     }
     config->real_portals.push_back(std::move(portal));
+  }
+  return true;
+}
+
+bool ParseIsnsServers(Reader& reader, const json& root, AdapterConfig* config) {
+  bool failed = false;
+  const json* servers = reader.Array(root, "", "isns_servers", false, &failed);
+  if (failed) return false;
+  if (servers == nullptr) return true;
+  if (servers->size() > kMaxIsnsServers) {
+    return reader.Fail("isns_servers",
+                       "at most " + std::to_string(kMaxIsnsServers) + " iSNS servers");
+  }
+  for (size_t i = 0; i < servers->size(); ++i) {
+    const json& item = (*servers)[i];
+    const std::string path = Index("isns_servers", i);
+    SimulatedIsnsServer server;
+    if (!reader.Object(item, path, {"address", "port", "targets", "endpoint"}) ||
+        !reader.Text(item, path, "address", 1, kMaxAddressText, &server.address, true) ||
+        !reader.Int(item, path, "port", 1, 65535, &server.port)) {
+      return false;
+    }
+    if (!PortalOf({server.address, server.port, 1})) {
+      return reader.Fail(Join(path, "address"), "expected a dotted IPv4 or an IPv6 address");
+    }
+    if (const json* endpoint = reader.Member(item, path, "endpoint", false)) {
+      const std::string at = Join(path, "endpoint");
+      RealIsnsEndpoint real;
+      if (!reader.Object(*endpoint, at, {"host", "port"}) ||
+          !reader.Text(*endpoint, at, "host", 1, kMaxAddressText, &real.host, true) ||
+          !reader.Int(*endpoint, at, "port", 1, 65535, &real.port)) {
+        return false;
+      }
+      if (!IsNumericAddress(real.host)) {
+        return reader.Fail(Join(at, "host"),
+                           "expected a numeric IPv4 or IPv6 address (names are not resolved)");
+      }
+      server.endpoint = std::move(real);
+    }
+    const json* targets = reader.Array(item, path, "targets", false, &failed);
+    if (failed) return false;
+    for (size_t t = 0; targets != nullptr && t < targets->size(); ++t) {
+      const std::string at = Index(Join(path, "targets"), t);
+      std::string name;
+      if (!reader.TextValue((*targets)[t], at, 1, records::kIscsiNameSize - 1, &name)) {
+        return false;
+      }
+      if (FindSimulatedTarget(config->targets, name) == nullptr) {
+        return reader.Fail(at, "no target of that name in targets");
+      }
+      server.targets.push_back(std::move(name));
+    }
+    config->isns_servers.push_back(std::move(server));
   }
   return true;
 }

@@ -18,6 +18,9 @@ bool ParseTargets(Reader& reader, const json& root, AdapterConfig* config);
 // config->real_portals. REQUIRES: the targets read before, since a portal is
 // either simulated or real.
 bool ParseRealPortals(Reader& reader, const json& root, AdapterConfig* config);
+// "isns_servers": iSNS servers and the targets (of "targets") registered
+// with them. REQUIRES: the targets parsed first.
+bool ParseIsnsServers(Reader& reader, const json& root, AdapterConfig* config);
 
 // Reads the "network" object of an iSCSI function over *network, which
 // holds the defaults of that function (DefaultPortNetwork()). ipv6_stack:

@@ -3,12 +3,14 @@
 #include "firmware.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "adapter_firmware.h"
 #include "boot_firmware.h"
+#include "discovery_firmware.h"
 #include "iscsi_firmware.h"
 #include "network_firmware.h"
 #include "pci_config.h"
@@ -16,6 +18,7 @@
 #include "records/config_signature.h"
 #include "records/controller_attributes.h"
 #include "records/coredump_properties.h"
+#include "records/fw_config.h"
 #include "records/oem_params.h"
 #include "records/pci_config_command.h"
 #include "records/request_header.h"
@@ -27,6 +30,10 @@ namespace {
 constexpr uint8_t kFwBadParameter = 2;
 // With additional status 0: not supported for a virtual function.
 constexpr uint8_t kFwNotOnVirtualFunction = 5;
+// The target-count limits of the firmware configuration: a Tindra's sum
+// bounds what its SendTargets answers bring in.
+constexpr std::array<uint16_t, 2> kTargetLimits = {256, 0};
+constexpr std::array<uint16_t, 2> kTindraTargetLimits = {256, 256};
 
 // Whether the command is one a virtual function is refused on this chip:
 // the library probes with it to learn that it runs on one.
@@ -154,6 +161,18 @@ FirmwareAnswer GetAdditionalAttribs(CommandContext& context, std::span<const uin
   return answer;
 }
 
+// Opcode 58, subsystem 1: the firmware configuration; of its fields the
+// model fills the target-count limits (kTargetLimits).
+FirmwareAnswer GetFwConfig(CommandContext& context, std::span<const uint8_t>) {
+  const ControllerConfig& controller = context.model.controller(context.function);
+  records::FwConfig config;
+  config.target_limits = controller.chip == kChipTindra ? kTindraTargetLimits : kTargetLimits;
+  FirmwareAnswer answer;
+  answer.payload.assign(records::kFwConfigSize, 0);
+  records::EncodeFwConfig(answer.payload, config);
+  return answer;
+}
+
 // Opcode 88, subsystem 1: the management service starts; nothing to answer.
 FirmwareAnswer StartManagementService(CommandContext&, std::span<const uint8_t>) { return {}; }
 
@@ -185,6 +204,7 @@ constexpr HandlerEntry kHandlers[] = {
     {1, 78, 0, records::kConfigSignatureSize, records::kConfigSignatureSize, GetConfigSign},
     {1, 79, 0, records::kConfigSignatureSize, records::kConfigSignatureSize, SetConfigSign},
     {1, 88, 0, 0, 0, StartManagementService},
+    {1, 58, 0, records::kFwConfigSize, records::kFwConfigSize, GetFwConfig},
     {1, 72, 0, records::kPciCommandSize, records::kPciCommandSize, ReadPciConf},
     {1, 76, 0, records::kOemParamsSize, records::kOemParamsSize, GetOemParams},
     {1, 121, 0, records::kAdditionalAttributesSize, records::kAdditionalAttributesSize,
@@ -218,7 +238,8 @@ std::span<const HandlerEntry> HandlerTable() {
   static const std::vector<HandlerEntry> table = [] {
     std::vector<HandlerEntry> all(std::begin(kHandlers), std::end(kHandlers));
     for (std::span<const HandlerEntry> more :
-         {AdapterHandlers(), IscsiHandlers(), BootHandlers(), NetworkHandlers()}) {
+         {AdapterHandlers(), IscsiHandlers(), BootHandlers(), DiscoveryHandlers(),
+          NetworkHandlers()}) {
       all.insert(all.end(), more.begin(), more.end());
     }
     return all;

@@ -8,6 +8,7 @@
 
 #include "iscsi_store.h"
 #include "network_model.h"
+#include "real_isns.h"
 #include "records/coding.h"
 
 namespace oxim::emulator {
@@ -22,6 +23,10 @@ constexpr uint8_t kFwNoSuchObject = 2;  // with additional status 0
 constexpr uint8_t kFwTooManyTargets = 20;
 constexpr uint16_t kAddSessionsOpen = 16;
 constexpr uint16_t kAddNoSession = 18;
+// IDs of the targets an iSNS server answers (the store's count from 1).
+constexpr uint32_t kIsnsTargetIds = 0x10000;
+// The iSNS port a DHCP-offered server is asked at.
+constexpr uint16_t kIsnsPort = 3205;
 
 // Request sizes the table checks besides the records' own.
 constexpr uint32_t kLargestRequest = 64000;
@@ -55,15 +60,6 @@ bool LoggingIn(const IscsiFunctionState& f, const LoginRequest& request) {
 
 void DoneLoggingIn(IscsiFunctionState& f, const LoginRequest& request) {
   std::erase_if(f.logging_in, [&](const LoginRequest& r) { return SameKey(r, request); });
-}
-
-std::array<uint8_t, 6> IsidOf(const IscsiFunctionState& f, uint16_t qualifier) {
-  return {kIsidPrefix[0],
-          kIsidPrefix[1],
-          kIsidPrefix[2],
-          static_cast<uint8_t>(f.instance),
-          static_cast<uint8_t>(qualifier >> 8),
-          static_cast<uint8_t>(qualifier)};
 }
 
 // ---- Statistics -------------------------------------------------------------
@@ -331,34 +327,188 @@ FirmwareAnswer GetDiscoveryParams(CommandContext& context, std::span<const uint8
   return {kFwSuccess, 0, f->discovery};
 }
 
-// Subsystem 2, opcode 29: writes the discovery parameters to flash.
+// The iSNS server a discovery parameters record names while iSNS discovery
+// is on, as a portal entry; nullopt when it names none or discovery is off.
+std::optional<records::PortalEntry> IsnsServerOf(const std::vector<uint8_t>& discovery) {
+  std::optional<records::DiscoveryParams> params = records::DecodeDiscoveryParams(discovery);
+  if (!params || (params->flags & records::kDiscoveryIsnsEnabled) == 0 ||
+      params->server_count == 0) {
+    return std::nullopt;
+  }
+  records::PortalEntry server;
+  server.address_type = params->server.address_type;
+  server.address = params->server.address;
+  server.port = params->server.port;
+  return server;
+}
+
+const SimulatedIsnsServer* FindIsnsServer(const IscsiState& state,
+                                          const records::PortalEntry& server) {
+  for (const SimulatedIsnsServer& known : state.isns_servers()) {
+    std::optional<records::PortalEntry> entry = PortalOf({known.address, known.port, 1});
+    if (entry && SamePortal(*entry, server)) return &known;
+  }
+  return nullptr;
+}
+
+// A target of a real iSNS server as the adapter shows it: portals on
+// loopback become the portals mapped to them (those mapped to nothing are
+// dropped), the others stay as registered.
+FirmwareTarget FromRealIsns(const IscsiState& state, const RealIsnsTarget& target, uint32_t id) {
+  FirmwareTarget record{id, target.name, "", {}};
+  for (const RealIsnsPortal& portal : target.portals) {
+    const bool loopback = portal.address.starts_with("127.") || portal.address == "::1";
+    std::optional<records::PortalEntry> entry =
+        loopback ? PortalForEndpoint(state.real_portals(), portal.address, portal.port, portal.tag)
+                 : PortalOf({portal.address, portal.port, static_cast<uint16_t>(portal.tag)});
+    if (entry) record.groups.push_back({static_cast<uint16_t>(portal.tag), {*entry}});
+  }
+  return record;
+}
+
+// The targets the function's iSNS server knows while iSNS discovery is on
+// and the server is reached, with IDs from kIsnsTargetIds on: the online
+// simulated targets registered there, or what a real isnsd answers (asked
+// without the adapter's lock, the initiator registering first). Kept in the
+// function for the target records that follow.
+const std::vector<FirmwareTarget>& IsnsTargets(CommandContext& context, IscsiFunctionState& f) {
+  f.isns_targets.clear();
+  std::optional<records::PortalEntry> asked = IsnsServerOf(f.discovery);
+  if (!asked || ReachPortal(context.model, f, *asked).status != kFwSuccess) return f.isns_targets;
+  IscsiState& state = context.model.iscsi();
+  const SimulatedIsnsServer* server = FindIsnsServer(state, *asked);
+  if (server == nullptr) return f.isns_targets;
+  if (server->endpoint) {
+    const RealIsnsEndpoint endpoint = *server->endpoint;
+    const std::string initiator = records::DecodeDiscoveryParams(f.discovery)->initiator_name;
+    std::vector<RealIsnsTarget> found;
+    std::string error;
+    bool answered;
+    {
+      UnlockedScope unlocked(context);
+      answered = RegisterAndQuery(endpoint, initiator, &found, &error);
+    }
+    for (size_t i = 0; answered && i < found.size(); ++i) {
+      f.isns_targets.push_back(
+          FromRealIsns(state, found[i], kIsnsTargetIds + static_cast<uint32_t>(i)));
+    }
+    return f.isns_targets;
+  }
+  for (const std::string& name : server->targets) {
+    const SimulatedTarget* target = FindSimulatedTarget(state.network(), name);
+    if (target == nullptr || !target->online) continue;
+    FirmwareTarget record{kIsnsTargetIds + static_cast<uint32_t>(f.isns_targets.size()),
+                          target->name,
+                          target->alias,
+                          {}};
+    for (const SimulatedPortal& portal : target->portals) {
+      if (std::optional<records::PortalEntry> p = PortalOf(portal)) {
+        record.groups.push_back({portal.group_tag, {*p}});
+      }
+    }
+    f.isns_targets.push_back(std::move(record));
+  }
+  return f.isns_targets;
+}
+
+// A real iSNS server that a write stops using (iSNS discovery turned off,
+// the server deleted or changed) forgets the initiator, without the
+// adapter's lock.
+void DeregisterIfLeft(CommandContext& context, const std::vector<uint8_t>& before,
+                      const std::vector<uint8_t>& after) {
+  std::optional<records::PortalEntry> old_server = IsnsServerOf(before);
+  if (!old_server) return;
+  std::optional<records::PortalEntry> new_server = IsnsServerOf(after);
+  if (new_server && SamePortal(*new_server, *old_server)) return;
+  const SimulatedIsnsServer* server = FindIsnsServer(context.model.iscsi(), *old_server);
+  if (server == nullptr || !server->endpoint) return;
+  const RealIsnsEndpoint endpoint = *server->endpoint;
+  const std::string initiator = records::DecodeDiscoveryParams(before)->initiator_name;
+  std::string error;
+  UnlockedScope unlocked(context);
+  (void)Deregister(endpoint, initiator, &error);
+}
+
+// The iSNS server a write leaves in the record: the one written with the
+// manual bit, the DHCP server's option 83 with the DHCP bit (none when it
+// offers none), else the one recorded before with its bit (a write of only
+// the enable bit and the name keeps the server).
+void ApplyServerRules(NetworkFunction* network, const records::DiscoveryParams& old,
+                      records::DiscoveryParams* written) {
+  constexpr uint32_t kModes =
+      records::kDiscoveryUseConfiguredServer | records::kDiscoveryServerThroughDhcp;
+  if ((written->flags & kModes) == 0) {
+    written->flags |= old.flags & kModes;
+    written->server_count = old.server_count;
+    written->server = old.server;
+    return;
+  }
+  if ((written->flags & records::kDiscoveryServerThroughDhcp) == 0) return;
+  written->flags &= ~records::kDiscoveryUseConfiguredServer;
+  written->server = {};
+  written->server_count = 0;
+  if (network == nullptr || !network->network.dhcp || !network->network.dhcp->on ||
+      !network->network.dhcp->isns) {
+    return;
+  }
+  const NetAddress& offered = *network->network.dhcp->isns;
+  written->server_count = 1;
+  written->server.address_type = offered.ipv6 ? records::kAddressIpv6 : records::kAddressIpv4;
+  std::copy_n(offered.bytes.begin(), offered.ipv6 ? 16 : 4, written->server.address.begin());
+  written->server.port = kIsnsPort;
+}
+
+// Subsystem 2, opcode 29: writes the discovery parameters to flash. A
+// recorded iSNS server the function cannot reach is kept and answered with
+// 1/19.
 FirmwareAnswer SetDiscoveryParams(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
+  std::optional<records::DiscoveryParams> written = records::DecodeDiscoveryParams(request);
+  std::optional<records::DiscoveryParams> old = records::DecodeDiscoveryParams(f->discovery);
+  if (!written || !old) return Refuse(kFwFailed, 0);
+  NetworkFunction* network = context.model.network().Function(f->function);
+  ApplyServerRules(network, *old, &*written);
+  const std::vector<uint8_t> before = f->discovery;
   f->discovery.assign(request.begin(), request.begin() + records::kDiscoveryParamsSize);
+  records::EncodeDiscoveryParams(f->discovery, *written);
   if (!SaveDiscovery(context.model, *f)) return Refuse(kFwFailed, 0);
+  DeregisterIfLeft(context, before, f->discovery);
+  if (written->server_count == 0 || network == nullptr) return {};
+  NetAddress server;
+  server.ipv6 = written->server.address_type == records::kAddressIpv6;
+  std::copy_n(written->server.address.begin(), server.ipv6 ? 16 : 4, server.bytes.begin());
+  if (context.model.network().Contact(*network, server).status != kFwSuccess) {
+    return Refuse(kFwFailed, kNetUnreachable);
+  }
   return {};
 }
 
-// Opcode 30: the IDs of the target store.
-FirmwareAnswer GetTargetIds(CommandContext& context, std::span<const uint8_t>) {
+// Opcode 30: the IDs of the target store; with selector 1 also those of the
+// targets the iSNS server knows.
+FirmwareAnswer GetTargetIds(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
   std::vector<uint32_t> ids;
   for (const FirmwareTarget& target : f->targets) ids.push_back(target.id);
+  if (records::DecodeTargetIdSelector(request) == records::kTargetIdSelectorDiscovered) {
+    for (const FirmwareTarget& target : IsnsTargets(context, *f)) ids.push_back(target.id);
+  }
   FirmwareAnswer answer;
   answer.payload.assign(records::TargetIdListSize(ids.size()), 0);
   records::EncodeTargetIdList(answer.payload, ids);
   return answer;
 }
 
-// Opcode 32: one target record of the store, by the ID at 0.
+// Opcode 32: one target record of the store (or of the iSNS server's last
+// answer), by the ID at 0.
 FirmwareAnswer GetTarget(CommandContext& context, std::span<const uint8_t> request) {
   IscsiFunctionState* f = FunctionOf(context);
   if (f == nullptr) return NotIscsi();
   std::optional<uint32_t> id = records::DecodeTargetRequest(request);
-  for (const FirmwareTarget& target : f->targets) {
-    if (!id || target.id != *id) continue;
+  if (!id) return NoSuchObject();
+  for (const FirmwareTarget& target : *id >= kIsnsTargetIds ? f->isns_targets : f->targets) {
+    if (target.id != *id) continue;
     FirmwareAnswer answer;
     answer.payload.assign(records::TargetRecordSize(target), 0);
     records::EncodeTargetRecord(answer.payload, target);
@@ -467,6 +617,7 @@ FirmwareAnswer LoginTarget(CommandContext& context, std::span<const uint8_t> req
   if (f == nullptr) return NotIscsi();
   std::optional<LoginRequest> login = records::DecodeLoginRequest(request);
   if (!login) return NoSuchObject();
+  if (IsDiscoveryLogin(*login)) return DiscoveryLogin(context, *f, *login, request);
   if (const RealPortal* portal =
           FindRealPortal(context.model.iscsi().real_portals(), login->portal)) {
     return RealLoginTarget(context, *f, *login, *portal, request);
@@ -485,7 +636,9 @@ FirmwareAnswer LogoutTarget(CommandContext& context, std::span<const uint8_t> re
   uint32_t handle = HandleOf(request);
   auto session = std::find_if(f->sessions.begin(), f->sessions.end(),
                               [&](const EmulatedSession& s) { return s.handle == handle; });
-  if (session == f->sessions.end()) return NoSuchObject();
+  if (session == f->sessions.end()) {
+    return DiscoveryLogout(context, *f, handle) ? FirmwareAnswer{} : NoSuchObject();
+  }
   std::shared_ptr<RealSession> real = std::move(session->real);
   ++f->login_statistics.normal_logouts;
   f->sessions.erase(session);
@@ -642,12 +795,28 @@ constexpr HandlerEntry kIscsiHandlers[] = {
 
 }  // namespace
 
+std::array<uint8_t, 6> IsidOf(const IscsiFunctionState& f, uint16_t qualifier) {
+  return {kIsidPrefix[0],
+          kIsidPrefix[1],
+          kIsidPrefix[2],
+          static_cast<uint8_t>(f.instance),
+          static_cast<uint8_t>(qualifier >> 8),
+          static_cast<uint8_t>(qualifier)};
+}
+
+FirmwareAnswer ReachPortalAnswer(AdapterModel& model, const IscsiFunctionState& f,
+                                 const records::PortalEntry& portal) {
+  LoginOutcome reached = ReachPortal(model, f, portal);
+  return Refuse(reached.status, reached.additional_status);
+}
+
 IscsiState::~IscsiState() { StopRealLogins(); }
 
 void IscsiState::Start(AdapterModel& model) {
   model_ = &model;
   network_ = model.config().targets;
   real_portals_ = model.config().real_portals;
+  isns_servers_ = model.config().isns_servers;
   functions_.clear();
   const std::vector<FunctionRef>& refs = model.iscsi_functions();
   for (size_t i = 0; i < refs.size(); ++i) {

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "adapter_model.h"
+#include "discovery_firmware.h"
 #include "firmware.h"
 #include "job_runner.h"
 #include "real_iscsi.h"
@@ -82,6 +83,10 @@ struct IscsiFunctionState {
   // What the initiator counts of its sessions and logins since the start.
   records::InstanceStatistics instance_statistics;
   records::LoginStatistics login_statistics;
+  // Discovery sessions and the last SendTargets answer (discovery_firmware.h).
+  DiscoveryState discovery_state;
+  // The targets of the iSNS server's last answer (volatile).
+  std::vector<records::FirmwareTarget> isns_targets;
 };
 
 // The iSCSI state of every iSCSI function of the adapter, and the simulated
@@ -112,6 +117,7 @@ class IscsiState {
   IscsiFunctionState* Instance(int instance);
   std::vector<SimulatedTarget>& network() { return network_; }
   const std::vector<RealPortal>& real_portals() const { return real_portals_; }
+  const std::vector<SimulatedIsnsServer>& isns_servers() const { return isns_servers_; }
   const std::vector<IscsiFunctionState>& functions() const { return functions_; }
   std::vector<IscsiFunctionState>& functions() { return functions_; }
 
@@ -134,10 +140,18 @@ class IscsiState {
   AdapterModel* model_ = nullptr;
   std::vector<SimulatedTarget> network_;
   std::vector<RealPortal> real_portals_;
+  std::vector<SimulatedIsnsServer> isns_servers_;
   std::vector<IscsiFunctionState> functions_;
   std::vector<WaitingLogin> waiting_;
   JobRunner restorer_;  // last: stopped before the rest goes
 };
+
+// Whether the function reaches a portal's address by its network's rules:
+// an empty answer when it does, else the refusal of a login to it.
+FirmwareAnswer ReachPortalAnswer(AdapterModel& model, const IscsiFunctionState& f,
+                                 const records::PortalEntry& portal);
+// The six ISID bytes of the function's sessions with this qualifier.
+std::array<uint8_t, 6> IsidOf(const IscsiFunctionState& f, uint16_t qualifier);
 
 // The handlers of the iSCSI commands, for the firmware's table.
 std::span<const HandlerEntry> IscsiHandlers();

@@ -279,7 +279,7 @@ std::unique_ptr<RealSession> RealSession::Login(const RealLoginRequest& request,
     Fail(result, kRealLoginOtherFailure, 0, "not a numeric address: " + request.host);
     return nullptr;
   }
-  if (request.target_name.empty() || request.initiator_name.empty() ||
+  if ((request.target_name.empty() && !request.discovery) || request.initiator_name.empty() ||
       (!request.mutual_user.empty() && request.chap_user.empty())) {
     Fail(result, kRealLoginOtherFailure, 0, "incomplete login request");
     return nullptr;
@@ -308,15 +308,18 @@ std::unique_ptr<RealSession> RealSession::Login(const RealLoginRequest& request,
     digest = request.header_digest_required ? ISCSI_HEADER_DIGEST_CRC32C
                                             : ISCSI_HEADER_DIGEST_CRC32C_NONE;
   }
-  bool ready = iscsi_set_targetname(context, request.target_name.c_str()) == 0 &&
-               iscsi_set_session_type(context, ISCSI_SESSION_NORMAL) == 0 &&
-               iscsi_set_header_digest(context, digest) == 0 &&
-               (request.chap_user.empty() ||
-                iscsi_set_initiator_username_pwd(context, request.chap_user.c_str(),
-                                                 request.chap_secret.c_str()) == 0) &&
-               (request.mutual_user.empty() ||
-                iscsi_set_target_username_pwd(context, request.mutual_user.c_str(),
-                                              request.mutual_secret.c_str()) == 0);
+  session->discovery_ = request.discovery;
+  bool ready =
+      (request.discovery || iscsi_set_targetname(context, request.target_name.c_str()) == 0) &&
+      iscsi_set_session_type(
+          context, request.discovery ? ISCSI_SESSION_DISCOVERY : ISCSI_SESSION_NORMAL) == 0 &&
+      iscsi_set_header_digest(context, digest) == 0 &&
+      (request.chap_user.empty() ||
+       iscsi_set_initiator_username_pwd(context, request.chap_user.c_str(),
+                                        request.chap_secret.c_str()) == 0) &&
+      (request.mutual_user.empty() ||
+       iscsi_set_target_username_pwd(context, request.mutual_user.c_str(),
+                                     request.mutual_secret.c_str()) == 0);
   if (!ready) {
     Fail(result, kRealLoginOtherFailure, 0, iscsi_get_error(context));
     return nullptr;
@@ -406,8 +409,43 @@ std::unique_ptr<RealSession> RealSession::Login(const RealLoginRequest& request,
     Fail(result, kRealLoginOtherFailure, 0, "target refused the header digest");
     return nullptr;
   }
-  session->keep_alive_ = std::thread(&RealSession::KeepAlive, session.get());
+  if (!request.discovery) {
+    session->keep_alive_ = std::thread(&RealSession::KeepAlive, session.get());
+  }
   return session;
+}
+
+bool RealSession::SendTargets(std::chrono::milliseconds timeout,
+                              std::vector<RealDiscoveredTarget>* targets) {
+  std::lock_guard lock(mutex_);
+  if (!discovery_ || logged_out_ || !iscsi_is_logged_in(context_)) return false;
+  targets->clear();
+  discovery_done_ = {};
+  discovered_ = targets;
+  const bool answered =
+      iscsi_discovery_async(context_, OnDiscovery, this) == 0 &&
+      ServiceUntil(context_, discovery_done_.done, Clock::now() + timeout) == Wait::kDone &&
+      discovery_done_.status == SCSI_STATUS_GOOD;
+  discovered_ = nullptr;
+  if (!answered) connected_.store(false, std::memory_order_release);
+  return answered;
+}
+
+void RealSession::OnDiscovery(iscsi_context*, int status, void* command_data, void* data) {
+  auto* session = static_cast<RealSession*>(data);
+  if (status == SCSI_STATUS_GOOD && session->discovered_ != nullptr) {
+    for (auto* address = static_cast<iscsi_discovery_address*>(command_data); address != nullptr;
+         address = address->next) {
+      RealDiscoveredTarget target;
+      if (address->target_name != nullptr) target.name = address->target_name;
+      for (iscsi_target_portal* portal = address->portals; portal != nullptr;
+           portal = portal->next) {
+        if (portal->portal != nullptr) target.addresses.emplace_back(portal->portal);
+      }
+      session->discovered_->push_back(std::move(target));
+    }
+  }
+  session->discovery_done_ = {true, status};
 }
 
 void RealSession::OnConnect(iscsi_context*, int status, void*, void* data) {

@@ -43,6 +43,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 struct iscsi_context;
 
@@ -90,6 +91,16 @@ struct RealLoginRequest {
   // Time between NOP-Outs of the keep-alive; the session counts as lost when
   // two in a row are unanswered a further interval later.
   std::chrono::milliseconds nop_interval{2000};
+  // A discovery session (target_name may be empty): it carries only
+  // SendTargets and the logout, so it gets no keep-alive.
+  bool discovery = false;
+};
+
+// One target of a SendTargets answer as the target sent it: its name and
+// its TargetAddress values ("host:port,tag", "[v6]:port,tag").
+struct RealDiscoveredTarget {
+  std::string name;
+  std::vector<std::string> addresses;
 };
 
 struct RealLoginResult {
@@ -148,6 +159,11 @@ class RealSession {
   // logged out or the logout failed; the connection is closed either way.
   int Logout();
 
+  // Asks a discovery session for every target ("SendTargets=All": libiscsi
+  // sends no other key), waiting at most `timeout`. False when the session
+  // is not a logged-in discovery session or no answer came.
+  bool SendTargets(std::chrono::milliseconds timeout, std::vector<RealDiscoveredTarget>* targets);
+
  private:
   // A libiscsi request's completion. Members, not locals: libiscsi may call
   // back (cancelled) until the context is destroyed.
@@ -159,6 +175,7 @@ class RealSession {
   RealSession(iscsi_context* context, std::chrono::milliseconds nop_interval);
   static void OnConnect(iscsi_context* context, int status, void* command_data, void* data);
   static void OnDone(iscsi_context* context, int status, void* command_data, void* data);
+  static void OnDiscovery(iscsi_context* context, int status, void* command_data, void* data);
   void KeepAlive();
   void StopKeepAlive();
   void Wake();
@@ -171,6 +188,9 @@ class RealSession {
   Pending connect_done_;
   Pending login_done_;
   Pending logout_done_;
+  Pending discovery_done_;
+  std::vector<RealDiscoveredTarget>* discovered_ = nullptr;  // during SendTargets
+  bool discovery_ = false;
   bool logged_out_ = false;
   std::mutex stop_mutex_;  // one joiner of keep_alive_ at a time
   int wake_fd_ = -1;       // eventfd that interrupts the keep-alive's poll

@@ -33,6 +33,18 @@ const RealPortal* FindRealPortal(const std::vector<RealPortal>& portals,
   return nullptr;
 }
 
+std::optional<records::PortalEntry> PortalForEndpoint(const std::vector<RealPortal>& portals,
+                                                      std::string_view host, uint16_t port,
+                                                      uint32_t tag) {
+  for (const RealPortal& real : portals) {
+    if (real.endpoint_host != host || real.endpoint_port != port) continue;
+    std::optional<records::PortalEntry> entry =
+        PortalOf({real.address, real.port, static_cast<uint16_t>(tag)});
+    if (entry) return entry;
+  }
+  return std::nullopt;
+}
+
 RealLoginPlan PlanRealLogin(const RealPortal& portal, const records::LoginRequest& request,
                             const std::array<uint8_t, 6>& isid) {
   RealLoginPlan plan;

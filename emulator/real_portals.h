@@ -19,7 +19,9 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "real_iscsi.h"
@@ -45,6 +47,12 @@ struct RealPortal {
 // The mapping of a portal entry (same address and port), or null.
 const RealPortal* FindRealPortal(const std::vector<RealPortal>& portals,
                                  const records::PortalEntry& portal);
+
+// The portal the adapter shows for a real endpoint (numeric host text and
+// port), with the given tag; nullopt when no portal is mapped there.
+std::optional<records::PortalEntry> PortalForEndpoint(const std::vector<RealPortal>& portals,
+                                                      std::string_view host, uint16_t port,
+                                                      uint32_t tag);
 
 // A real login as the firmware would attempt it, or why it cannot be.
 struct RealLoginPlan {

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "real_isns.h"
 #include "records/iscsi_login.h"
 #include "records/login_options_record.h"
 
@@ -61,6 +62,16 @@ struct SimulatedTarget {
   int max_sessions = 4;
   bool online = true;
   std::vector<SimulatedLun> luns;
+};
+
+// An iSNS server of the network: the targets registered with it, by name
+// (targets of the network); or, with an endpoint, a real isnsd that the
+// address and port stand for (real_isns.h), which knows its own targets.
+struct SimulatedIsnsServer {
+  std::string address;  // dotted IPv4 or IPv6 text
+  uint16_t port = 3205;
+  std::vector<std::string> targets;
+  std::optional<RealIsnsEndpoint> endpoint;
 };
 
 // The default storage network, on TEST-NET-1 addresses.

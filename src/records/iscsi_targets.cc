@@ -21,6 +21,11 @@ bool EncodeTargetIdRequest(std::span<uint8_t> out, uint32_t selector, uint32_t f
   return true;
 }
 
+std::optional<uint32_t> DecodeTargetIdSelector(std::span<const uint8_t> in) {
+  if (in.size() < kTargetIdRequestSize) return std::nullopt;
+  return DecodeFixed32(in.data() + kTargetIdSelectorOffset);
+}
+
 size_t TargetIdListSize(size_t count) {
   return kTargetIdEntriesOffset + kTargetIdEntrySize * count;
 }

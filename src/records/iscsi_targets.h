@@ -57,6 +57,10 @@ static_assert(FieldFits(kTargetIdFlagsOffset, 4, kTargetIdRequestSize));
 
 // Writes selector and flags; false when out is shorter than 8 bytes.
 bool EncodeTargetIdRequest(std::span<uint8_t> out, uint32_t selector, uint32_t flags);
+// The selector of a request (0: the stored targets, 1: with the discovered
+// ones); nullopt when in is shorter than 8 bytes.
+std::optional<uint32_t> DecodeTargetIdSelector(std::span<const uint8_t> in);
+inline constexpr uint32_t kTargetIdSelectorDiscovered = 1;
 // Bytes an answer with `count` targets needs.
 size_t TargetIdListSize(size_t count);
 // false when out cannot hold the list.

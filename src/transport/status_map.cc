@@ -28,10 +28,7 @@ Row MapCommandFailure(uint32_t additional, uint8_t opcode) {
       return {35, 35, "Failed to get session related info, because session is in closed state."};
     case 19:
       if (opcode == 29) return {32};
-      return {32, 32,
-              "Destination host not reachable. Please check cable and network connections and "
-              "make sure IP address is valid. For more information, see Troubleshooting section "
-              "in Quellfire documentation."};
+      return {kHostUnreachable.code, kHostUnreachable.code, kHostUnreachable.message};
     case 21:
       return {1, 23,
               "TCP Connect Failure. Please make sure that the target is enabled and operational."};

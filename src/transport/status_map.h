@@ -10,6 +10,15 @@
 
 namespace oxim {
 
+// A destination the firmware could not reach (additional status 19). The
+// discovery parameters write answers it without a last status: the caller
+// reports it when it goes on regardless.
+inline constexpr StatusMessage kHostUnreachable{
+    32,
+    "Destination host not reachable. Please check cable and network connections and make sure IP "
+    "address is valid. For more information, see Troubleshooting section in Quellfire "
+    "documentation."};
+
 // Status of a request that did not reach the firmware: always 1.
 uint32_t OximStatusFromHBAStatus();
 

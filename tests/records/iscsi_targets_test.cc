@@ -22,6 +22,8 @@ TEST(IscsiTargetIdList, GoldenRequestAndAnswer) {
   ASSERT_TRUE(EncodeTargetIdRequest(request, 1, kTargetIdListFlags));
   EXPECT_EQ(request, (Bytes{1, 0, 0, 0, 0x0E, 0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE}));
   EXPECT_FALSE(EncodeTargetIdRequest(std::span(request).first(7), 1, 0));
+  EXPECT_EQ(DecodeTargetIdSelector(request), 1u);
+  EXPECT_FALSE(DecodeTargetIdSelector(std::span(request).first(7)));
 
   Bytes want(4 + 3 * 8, 0);
   golden::Put32(want, 0, 3);

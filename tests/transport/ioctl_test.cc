@@ -213,9 +213,9 @@ TEST_F(EmulatedTest, SizeQueryWithStatus4SucceedsAndReportsTheLength) {
 }
 
 TEST_F(EmulatedTest, SizeQueryWithOtherStatusIsMapped) {
-  uint8_t request[264] = {};  // SendTargets is not modelled: status 66
+  uint8_t request[40] = {};  // persistent login IDs are not modelled: status 66
   uint16_t needed = 7;
-  EXPECT_EQ(ioctl_get_sendtargetsresponsesize({.index = 1}, request, &needed), 149u);
+  EXPECT_EQ(ioctl_get_plogintgtidbuffersize({.index = 1}, request, &needed), 149u);
   EXPECT_EQ(needed, 7);
 }
 

@@ -38,7 +38,6 @@ void register_handlers(HandlerRegistry& registry) {
   iscsi::register_target_handlers(registry);
   iscsi::register_session_handlers(registry);
   iscsi::register_login_handlers(registry);
-  iscsi::register_target_restore_handlers(registry);
   iscsi::register_initiator_name_handlers(registry);
 }
 
@@ -68,25 +67,17 @@ void setup_logical_hba(Node* function) {
 
 // Handlers the templates name that are still to be built.
 const char* const kPendingHandlers[] = {
-    "do_AddSendTargetPortal",
-    "do_ConfigureiSNSServer",
-    "do_DeleteSendTargetPortal",
-    "do_DeleteiSNSServer",
-    "do_DiscoveryiSNSThruDHCP",
     "do_DumpiSCSIPCIConfigRegion",
     "do_EraseConfiguration",
     "do_ReScanLUNS",
     "do_SCSIWrite",
     "do_StdInquiry",
-    "group_Discovery",
     "group_LUN",
-    "group_iSNS",
     "handle_LUNNumber",
     "handle_MaxBytesPerSecond",
     "handle_MaxIosPerSecond",
     "handle_NodeAttr_properties",
     "handle_StdInquiry_properties",
-    "handle_discoveryparams",
     "handle_iscsi_bandwidth_softcap",
     "handle_lun_block_size",
 };

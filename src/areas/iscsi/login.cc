@@ -138,71 +138,98 @@ std::vector<Attempt> digest_attempts(const std::string& level) {
   return {Attempt::kWithout};
 }
 
+// One login attempt's choices.
+struct Combination {
+  bool chap = false;
+  bool header_digest = false;
+  bool data_digest = false;
+};
+
+// The attempts the levels of an options group allow, in order: each CHAP
+// attempt, within it each header digest attempt, within that each data
+// digest attempt. Empty for a CHAP level that is none of the four.
+std::vector<Combination> login_combinations(const LoginOptionFields& fields) {
+  bool valid = false;
+  const std::vector<Attempt> chap = chap_attempts(fields.chap_param, &valid);
+  std::vector<Combination> combinations;
+  for (Attempt with_chap : chap) {
+    for (Attempt header : digest_attempts(fields.header_param)) {
+      for (Attempt data : digest_attempts(fields.data_param)) {
+        combinations.push_back(
+            {with_chap == Attempt::kWith, header == Attempt::kWith, data == Attempt::kWith});
+      }
+    }
+  }
+  return combinations;
+}
+
+// Puts one attempt's options record into the request; the record, or
+// nullopt when it cannot be encoded.
+std::optional<records::LoginOptions> set_attempt_options(const LoginOptionFields& fields,
+                                                         const Combination& attempt,
+                                                         records::LoginRequest* request) {
+  records::LoginOptions options = get_default_login_options();
+  apply_login_attempt(fields, &options, attempt.chap, attempt.header_digest, attempt.data_digest);
+  if (!records::EncodeLoginOptions(request->options, options)) return std::nullopt;
+  return options;
+}
+
 // The negotiation loop of a normal login (mode 1). request carries the
 // qualifier and is answered in place by the firmware on success.
 uint32_t OXIM_esx_login(Node* target, Node* options_group, records::LoginRequest* request,
                         const std::string& ip, const std::string& port, bool session_found,
                         const std::string& boot, std::vector<uint8_t>* answer) {
   const LoginOptionFields fields = options_of_group(options_group);
-  bool valid = false;
-  const std::vector<Attempt> chap = chap_attempts(fields.chap_param, &valid);
-  if (!valid) return 1;
-  const std::vector<Attempt> headers = digest_attempts(fields.header_param);
-  const std::vector<Attempt> datas = digest_attempts(fields.data_param);
+  const std::vector<Combination> combinations = login_combinations(fields);
+  if (combinations.empty()) return 1;
   const bool chap_may_vary = fields.chap_param == "Discouraged" || fields.chap_param == "Preferred";
   const FunctionAddress address = function_address(target);
   const std::string name = request->target_name;
   std::set<uint32_t> tried;
-  const size_t combinations = chap.size() * headers.size() * datas.size();
   size_t attempt_number = 0;
-  for (Attempt with_chap : chap) {
-    for (Attempt header : headers) {
-      for (Attempt data : datas) {
-        ++attempt_number;
-        records::LoginOptions options = get_default_login_options();
-        apply_login_attempt(fields, &options, with_chap == Attempt::kWith, header == Attempt::kWith,
-                            data == Attempt::kWith);
-        if (!records::EncodeLoginOptions(request->options, options)) return 1;
-        if (!session_found) {
-          const uint32_t status =
-              make_session_persistent(target, ip, port, request->isid_qualifier, &options, boot,
-                                      request->initiator_name, 0);
-          if (status != 0) return status;
-        }
-        answer->assign(records::kLoginRequestSize, 0);
-        records::EncodeLoginRequest(*answer, *request);
-        const uint32_t result = ioctl_login_target(address, *answer);
-        if (result == 0) return 0;
-        if (!session_found || (result != 32 && result != 144 && chap_may_vary)) {
-          KeepLastStatus keep;
-          (void)delete_persistent(target, false, name, ip, port, request->isid_qualifier,
-                                  request->initiator_name, false);
-        }
-        if (result != kAuthenticationFailed.code && result != kDigestMismatch.code) {
-          return report(kLoginFailed);
-        }
-        if (attempt_number == combinations) {
-          return report(result == kAuthenticationFailed.code ? kAuthenticationFailed
-                                                             : kDigestMismatch);
-        }
-        // The next attempt uses a qualifier of its own.
-        tried.insert(request->isid_qualifier);
-        uint32_t next = 0;
-        while (next < 65535 && (tried.contains(next) ||
-                                check_for_isid_existence(next, name, request->initiator_name))) {
-          ++next;
-        }
-        request->isid_qualifier = static_cast<uint16_t>(next);
-        if (session_found) {
-          KeepLastStatus keep;
-          (void)make_session_persistent(target, ip, port, next, nullptr, boot,
-                                        request->initiator_name, target_eto(target));
-        }
-      }
+  for (const Combination& attempt : combinations) {
+    ++attempt_number;
+    std::optional<records::LoginOptions> options = set_attempt_options(fields, attempt, request);
+    if (!options) return 1;
+    if (!session_found) {
+      const uint32_t status = make_session_persistent(target, ip, port, request->isid_qualifier,
+                                                      &*options, boot, request->initiator_name, 0);
+      if (status != 0) return status;
+    }
+    answer->assign(records::kLoginRequestSize, 0);
+    records::EncodeLoginRequest(*answer, *request);
+    const uint32_t result = ioctl_login_target(address, *answer);
+    if (result == 0) return 0;
+    if (!session_found || (result != 32 && result != 144 && chap_may_vary)) {
+      KeepLastStatus keep;
+      (void)delete_persistent(target, false, name, ip, port, request->isid_qualifier,
+                              request->initiator_name, false);
+    }
+    if (result != kAuthenticationFailed.code && result != kDigestMismatch.code) {
+      return report(kLoginFailed);
+    }
+    if (attempt_number == combinations.size()) {
+      return report(result == kAuthenticationFailed.code ? kAuthenticationFailed : kDigestMismatch);
+    }
+    // The next attempt uses a qualifier of its own.
+    tried.insert(request->isid_qualifier);
+    uint32_t next = 0;
+    while (next < 65535 && (tried.contains(next) ||
+                            check_for_isid_existence(next, name, request->initiator_name))) {
+      ++next;
+    }
+    request->isid_qualifier = static_cast<uint16_t>(next);
+    if (session_found) {
+      KeepLastStatus keep;
+      (void)make_session_persistent(target, ip, port, next, nullptr, boot, request->initiator_name,
+                                    target_eto(target));
     }
   }
   return 1;
 }
+
+// The qualifier of the next discovery login, shared by every logical HBA.
+uint16_t next_discovery_qualifier = 0;
 
 uint32_t do_Login(Node* target, Node*, char* params) {
   Node* controller = enclosing_group(target, "Quellfire");
@@ -373,6 +400,26 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
 }
 
 }  // namespace
+
+uint32_t OXIM_esx_discovery_login(Node* command_node, Node* options_group,
+                                  records::LoginRequest* request, std::vector<uint8_t>* answer) {
+  const LoginOptionFields fields = options_of_group(options_group);
+  const std::vector<Combination> combinations = login_combinations(fields);
+  if (combinations.empty()) return 1;
+  const FunctionAddress address = function_address(command_node);
+  request->flags |= records::kLoginFlagsDiscovery;
+  uint32_t result = 1;
+  for (const Combination& attempt : combinations) {
+    if (!set_attempt_options(fields, attempt, request)) return 1;
+    request->isid_qualifier = next_discovery_qualifier++;
+    answer->assign(records::kLoginRequestSize, 0);
+    records::EncodeLoginRequest(*answer, *request);
+    result = ioctl_login_target(address, *answer);
+    if (result == 0) return 0;
+    if (result != kAuthenticationFailed.code && result != kDigestMismatch.code) return result;
+  }
+  return report(result == kAuthenticationFailed.code ? kAuthenticationFailed : kDigestMismatch);
+}
 
 int check_for_isid_existence(uint32_t qualifier, const std::string& target_name,
                              const std::string& initiator_name) {

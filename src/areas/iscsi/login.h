@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/node.h"
+#include "records/iscsi_login.h"
 #include "records/login_options_record.h"
 
 namespace oxim {
@@ -57,6 +59,18 @@ int check_for_isid_existence(uint32_t qualifier, const std::string& target_name,
 // it its target, until then) and their groups deleted. 0, or a failure
 // status.
 [[nodiscard]] uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal);
+
+// The negotiation loop of a discovery login (mode 0): request (a discovery
+// login request, its flags and qualifier set here) is sent with each
+// combination of CHAP and digests that options_group allows, each with the
+// next qualifier of a library-wide counter and no persistent entry, until the
+// firmware opens the session; answer then holds its response. An
+// authentication failure or a digest mismatch tries the next combination;
+// after the last one its status is reported. Any other failure ends the loop
+// with the firmware's result. 0 on success.
+[[nodiscard]] uint32_t OXIM_esx_discovery_login(Node* command_node, Node* options_group,
+                                                records::LoginRequest* request,
+                                                std::vector<uint8_t>* answer);
 
 void register_login_handlers(HandlerRegistry& registry);
 

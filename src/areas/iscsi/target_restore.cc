@@ -16,7 +16,6 @@
 #include "core/node_store.h"
 #include "core/store_guard.h"
 #include "core/tree_services.h"
-#include "schema/handler_registry.h"
 
 namespace oxim::iscsi {
 namespace {
@@ -44,18 +43,6 @@ Node* target_for_line(Node* logical_hba, const TargetLine& line, bool* created) 
     return nullptr;
   }
   return target;
-}
-
-uint32_t do_RefreshAvailableTargets(Node* discovery, Node*, char* params) {
-  Node* logical_hba = parent_of(discovery);
-  if (equal_ignoring_case(prop_or_empty(logical_hba, "Enabled"), "False")) {
-    return report(kIscsiNotEnabled);
-  }
-  if (uint32_t status = get_all_targets(logical_hba, true); status != 0) return status;
-  if (uint32_t status = add_target_from_file(logical_hba); status != 0) return status;
-  OXIM_sync_targets_with_file(logical_hba);
-  clear_params(params);
-  return get_all_sessions(logical_hba, nullptr, params);
 }
 
 }  // namespace
@@ -155,10 +142,6 @@ uint32_t OXIM_set_lhba_prop(Node* logical_hba) {
     result = status;
   }
   return result;
-}
-
-void register_target_restore_handlers(HandlerRegistry& registry) {
-  registry.add_command("do_RefreshAvailableTargets", do_RefreshAvailableTargets);
 }
 
 }  // namespace oxim::iscsi

@@ -1,17 +1,13 @@
 // The tree rebuilt from the firmware and the saved-target files: the
 // start-up restore of each logical HBA, the re-adding of saved targets, the
-// reconciliation of the tree with the target file, and the
-// RefreshAvailableTargets command.
+// reconciliation of the tree with the target file (which the discovery
+// area's RefreshAvailableTargets runs).
 #ifndef OXIM_AREAS_ISCSI_TARGET_RESTORE_H_
 #define OXIM_AREAS_ISCSI_TARGET_RESTORE_H_
 
 #include <cstdint>
 
 #include "core/node.h"
-
-namespace oxim {
-class HandlerRegistry;
-}
 
 namespace oxim::iscsi {
 
@@ -28,8 +24,6 @@ namespace oxim::iscsi {
 // Deletes the targets and portals that have no line in the target file (a
 // missing file changes nothing).
 void OXIM_sync_targets_with_file(Node* logical_hba);
-
-void register_target_restore_handlers(HandlerRegistry& registry);
 
 }  // namespace oxim::iscsi
 

@@ -1,0 +1,28 @@
+// iSNS discovery of an iSCSI function: the one iSNS server its firmware
+// keeps (configured by hand or learnt through DHCP) in the discovery
+// parameters record, mirrored into the iSNSServer group of its iSNS group,
+// the ConfigureiSNSServer, DeleteiSNSServer and DiscoveryiSNSThruDHCP
+// commands and the iSNSEnabled property.
+#ifndef OXIM_AREAS_DISCOVERY_ISNS_H_
+#define OXIM_AREAS_DISCOVERY_ISNS_H_
+
+#include <cstdint>
+
+#include "core/node.h"
+
+namespace oxim {
+class HandlerRegistry;
+}
+
+namespace oxim::discovery {
+
+// Makes the iSNSServer groups of an iSNS group the firmware's server: one
+// group with its address and port, or none. 0, or 80 when the record cannot
+// be read.
+[[nodiscard]] uint32_t get_all_isns(Node* isns);
+
+void register_isns_handlers(HandlerRegistry& registry);
+
+}  // namespace oxim::discovery
+
+#endif  // OXIM_AREAS_DISCOVERY_ISNS_H_
