@@ -237,9 +237,8 @@ std::span<const HandlerEntry> HandlerTable() {
   // (network_firmware.h).
   static const std::vector<HandlerEntry> table = [] {
     std::vector<HandlerEntry> all(std::begin(kHandlers), std::end(kHandlers));
-    for (std::span<const HandlerEntry> more :
-         {AdapterHandlers(), IscsiHandlers(), BootHandlers(), DiscoveryHandlers(),
-          NetworkHandlers()}) {
+    for (std::span<const HandlerEntry> more : {AdapterHandlers(), IscsiHandlers(), BootHandlers(),
+                                               DiscoveryHandlers(), NetworkHandlers()}) {
       all.insert(all.end(), more.begin(), more.end());
     }
     return all;
