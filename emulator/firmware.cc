@@ -17,6 +17,7 @@
 #include "records/oem_params.h"
 #include "records/pci_config_command.h"
 #include "records/request_header.h"
+#include "scsi_firmware.h"
 
 namespace oxim::emulator {
 namespace {
@@ -192,11 +193,12 @@ void Answer(std::span<uint8_t> command, uint8_t status, uint16_t additional,
 }  // namespace
 
 std::span<const HandlerEntry> HandlerTable() {
-  // The controller's handlers, then the iSCSI initiator's (iscsi_firmware.h)
-  // and the IP stacks' (network_firmware.h).
+  // The controller's handlers, then the iSCSI initiator's (iscsi_firmware.h),
+  // the IP stacks' (network_firmware.h) and SCSI and QoS (scsi_firmware.h).
   static const std::vector<HandlerEntry> table = [] {
     std::vector<HandlerEntry> all(std::begin(kHandlers), std::end(kHandlers));
-    for (std::span<const HandlerEntry> more : {IscsiHandlers(), NetworkHandlers()}) {
+    for (std::span<const HandlerEntry> more :
+         {IscsiHandlers(), NetworkHandlers(), ScsiHandlers()}) {
       all.insert(all.end(), more.begin(), more.end());
     }
     return all;

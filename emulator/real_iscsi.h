@@ -43,6 +43,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 struct iscsi_context;
 
@@ -123,6 +124,29 @@ struct RealLoginResult {
 void MapLoginStatus(int class_detail, RealLoginResult* result);
 void MapSocketError(int error_number, RealLoginResult* result);
 
+// One SCSI command for a real session: the block goes unchanged to the LUN.
+struct RealScsiCommand {
+  uint16_t lun = 0;
+  std::array<uint8_t, 16> cdb{};
+  size_t cdb_size = 16;
+  enum class Direction { kNone, kRead, kWrite } direction = Direction::kNone;
+  std::vector<uint8_t> data_out;  // kWrite
+  uint32_t data_in_length = 0;    // kRead: what the initiator takes at most
+  std::chrono::milliseconds timeout{10000};
+};
+
+struct RealScsiResult {
+  // False when the command did not complete (connection lost, time-out):
+  // nothing below is the target's.
+  bool completed = false;
+  uint8_t scsi_status = 0;
+  // Fixed-format sense rebuilt from what libiscsi parsed (key, ASC, ASCQ)
+  // on a CHECK CONDITION; empty otherwise.
+  std::vector<uint8_t> sense;
+  std::vector<uint8_t> data_in;  // at most data_in_length bytes
+  std::string error;             // for the log
+};
+
 // One libiscsi context logged in to one target, kept alive by a thread that
 // services the connection and sends NOP-Outs.
 class RealSession {
@@ -147,6 +171,11 @@ class RealSession {
   // when the target answered it, -1 when the session was already lost or
   // logged out or the logout failed; the connection is closed either way.
   int Logout();
+
+  // Sends one SCSI command and waits for its completion, bounded by the
+  // command's time-out; the context's lock is held meanwhile (the
+  // keep-alive waits). Safe from any thread.
+  RealScsiResult Scsi(const RealScsiCommand& command);
 
  private:
   // A libiscsi request's completion. Members, not locals: libiscsi may call

@@ -81,6 +81,16 @@ Cdb ReadWrite10Cdb(uint8_t opcode, uint32_t lba, uint16_t blocks) {
   return cdb;
 }
 
+size_t CdbLength(uint8_t opcode) {
+  switch (opcode >> 5) {
+    case 0: return 6;
+    case 1:
+    case 2: return 10;
+    case 5: return 12;
+    default: return 16;
+  }
+}
+
 ScsiRequest DecodeCdb(const Cdb& cdb) {
   ScsiRequest request;
   request.opcode = cdb[0];

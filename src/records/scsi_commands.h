@@ -101,6 +101,10 @@ Cdb ReadCapacity16Cdb();
 // READ (10) or WRITE (10) (opcode kScsiRead10 or kScsiWrite10).
 Cdb ReadWrite10Cdb(uint8_t opcode, uint32_t lba, uint16_t blocks);
 
+// The length of a block by its operation code's group: 6, 10, 12 or 16
+// bytes (what goes on the wire of the 16 the record holds).
+size_t CdbLength(uint8_t opcode);
+
 // A block as a target reads it.
 struct ScsiRequest {
   uint8_t opcode = 0;

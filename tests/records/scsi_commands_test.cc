@@ -46,6 +46,14 @@ TEST(ScsiCdb, GoldenBlocks) {
   EXPECT_EQ(BytesOf(ReadWrite10Cdb(kScsiWrite10, 0x00010203, 127)), write);
 }
 
+TEST(ScsiCdb, LengthByGroup) {
+  EXPECT_EQ(CdbLength(kScsiInquiry), 6u);
+  EXPECT_EQ(CdbLength(kScsiReadCapacity10), 10u);
+  EXPECT_EQ(CdbLength(kScsiWrite10), 10u);
+  EXPECT_EQ(CdbLength(kScsiServiceActionIn16), 16u);
+  EXPECT_EQ(CdbLength(kScsiReportLuns), 12u);
+}
+
 TEST(ScsiCdb, TargetsReadTheBlocksTheLibraryBuilds) {
   ScsiRequest report = DecodeCdb(ReportLunsCdb(16));
   EXPECT_EQ(report.opcode, kScsiReportLuns);
