@@ -9,6 +9,8 @@
 #include "areas/iscsi/catalogue.h"
 #include "areas/iscsi/login.h"
 #include "areas/iscsi/login_options.h"
+#include "areas/iscsi/luns.h"
+#include "areas/iscsi/qos.h"
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
 #include "areas/iscsi/target_restore.h"
@@ -38,6 +40,8 @@ void register_handlers(HandlerRegistry& registry) {
   iscsi::register_session_handlers(registry);
   iscsi::register_login_handlers(registry);
   iscsi::register_target_restore_handlers(registry);
+  iscsi::register_lun_handlers(registry);
+  iscsi::register_qos_handlers(registry);
 }
 
 // The saved-target database is checked; the check opens each file (never
@@ -73,24 +77,15 @@ const char* const kPendingHandlers[] = {
     "do_DiscoveryiSNSThruDHCP",
     "do_DumpiSCSIPCIConfigRegion",
     "do_EraseConfiguration",
-    "do_ReScanLUNS",
-    "do_SCSIWrite",
-    "do_StdInquiry",
     "group_Discovery",
-    "group_LUN",
     "group_iSNS",
-    "handle_LUNNumber",
-    "handle_MaxBytesPerSecond",
-    "handle_MaxIosPerSecond",
     "handle_NodeAttr_properties",
-    "handle_StdInquiry_properties",
     "handle_activeport",
     "handle_discoveryparams",
     "handle_iSCSIBIOSEnable",
     "handle_iscsi_bandwidth_softcap",
     "handle_iscsi_vnic_name_props",
     "handle_iscsi_vnic_stats",
-    "handle_lun_block_size",
     "handle_name_params",
     "handle_portspeed",
 };

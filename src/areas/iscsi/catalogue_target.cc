@@ -457,7 +457,9 @@ const PropertyTemplate kLUNProperties[] = {
      .handler = "handle_StdInquiry_properties",
      .default_value = "N/A"},
     {.name = "LUNName",
-     .description = "The name of the logical unit.",
+     .description = "The name of the logical unit: the host adapter's name, the bus and the "
+                    "target's number.",
+     .handler = "handle_LUNName",
      .default_value = "N/A"},
     {.name = "LUNSerialNumber",
      .description = "The serial number of the logical unit.",

@@ -8,10 +8,12 @@
 
 #include "areas/iscsi/iscsi_tree.h"
 #include "areas/iscsi/login_options.h"
+#include "areas/iscsi/luns.h"
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
 #include "areas/iscsi/targets.h"
 #include "core/address.h"
+#include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -46,6 +48,16 @@ Node* target_for_line(Node* logical_hba, const TargetLine& line, bool* created) 
   return target;
 }
 
+// Every target's LUNs from its sessions; a target without sessions has
+// none.
+void rescan_all_luns(Node* logical_hba) {
+  KeepLastStatus keep;
+  for (Node* target : instances_of(logical_hba, "Target")) {
+    bool changed = false;
+    (void)get_all_luns(target, &changed);
+  }
+}
+
 uint32_t do_RefreshAvailableTargets(Node* discovery, Node*, char* params) {
   Node* logical_hba = parent_of(discovery);
   if (equal_ignoring_case(prop_or_empty(logical_hba, "Enabled"), "False")) {
@@ -55,7 +67,9 @@ uint32_t do_RefreshAvailableTargets(Node* discovery, Node*, char* params) {
   if (uint32_t status = add_target_from_file(logical_hba); status != 0) return status;
   OXIM_sync_targets_with_file(logical_hba);
   clear_params(params);
-  return get_all_sessions(logical_hba, nullptr, params);
+  if (uint32_t status = get_all_sessions(logical_hba, nullptr, params); status != 0) return status;
+  rescan_all_luns(logical_hba);
+  return 0;
 }
 
 }  // namespace
@@ -154,6 +168,7 @@ uint32_t OXIM_set_lhba_prop(Node* logical_hba) {
   if (uint32_t status = get_all_sessions(logical_hba, nullptr, nullptr); status != 0) {
     result = status;
   }
+  rescan_all_luns(logical_hba);
   return result;
 }
 
