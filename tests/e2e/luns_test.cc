@@ -5,9 +5,11 @@
 // SCSIWrite's range, injected check conditions, and the QoS limits.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "oxim/oxim.h"
@@ -213,5 +215,26 @@ TEST_F(LunTest, QosLimitsAndTheirRange) {
   EXPECT_EQ(LastStatus().first, 114u);
 }
 
+// Property reads run on the callers' threads outside the library lock:
+// several at once reach the adapter on connections of their own, each with
+// the device handles of the process.
+TEST_F(LunTest, PropertyReadsFromSeveralThreadsAtOnce) {
+  Start();
+  const std::string target = LoggedIn(kOpen, "192.0.2.10");
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> readers;
+  for (int t = 0; t < 4; ++t) {
+    readers.emplace_back([&] {
+      for (int i = 0; i < 10; ++i) {
+        std::string size;
+        if (GetValue(target + "/LUN1/LUNSize", &size) != 0 || size != "2.00 GB") {
+          ++wrong;
+        }
+      }
+    });
+  }
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_EQ(wrong.load(), 0);
+}
 }  // namespace
 }  // namespace oxim::testing
