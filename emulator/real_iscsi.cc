@@ -554,7 +554,6 @@ RealScsiResult RealSession::Scsi(const RealScsiCommand& command) {
     scsi_free_scsi_task(task);
     return result;
   }
-  Wake();  // the keep-alive polls again after the lock is free
   const Wait wait = ServiceUntil(context_, pending.done, Clock::now() + command.timeout);
   if (!pending.done) {
     // Cancelling calls back (cancelled) before the task can be freed.
