@@ -17,9 +17,13 @@
 #include "oxim/oxim.h"
 #include "support/api_client.h"
 #include "support/tgtd_fixture.h"
+#include "tgtd_bench.h"
 
 namespace {
 
+using oxim::bench::kMappedAddress;
+using oxim::bench::Server;
+using oxim::bench::ServerUsable;
 using oxim::testing::Do;
 using oxim::testing::GetValue;
 using oxim::testing::TgtdServer;
@@ -27,20 +31,6 @@ using oxim::testing::TgtdServer;
 constexpr char kHba[] = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
 constexpr char kSimulatedTarget[] = "iqn.2026-01.net.oxim-lab:bench";
 constexpr char kSimulatedAddress[] = "192.0.2.60";
-constexpr char kMappedAddress[] = "192.0.2.20";
-
-TgtdServer& Server() {
-  static TgtdServer server;
-  return server;
-}
-
-bool ServerUsable(benchmark::State& state) {
-  TgtdServer& server = Server();
-  if (server.skip_reason().empty() && server.running()) return true;
-  const std::string reason = server.skip_reason().empty() ? server.error() : server.skip_reason();
-  state.SkipWithError(reason.c_str());
-  return false;
-}
 
 // A fresh root with the adapter installed in this process, the library
 // started and logged in to `name` at `address`; removed again on scope exit.

@@ -16,9 +16,13 @@
 #include "real_iscsi.h"
 #include "support/api_client.h"
 #include "support/tgtd_fixture.h"
+#include "tgtd_bench.h"
 
 namespace {
 
+using oxim::bench::kMappedAddress;
+using oxim::bench::Server;
+using oxim::bench::ServerUsable;
 using oxim::emulator::RealLoginRequest;
 using oxim::emulator::RealLoginResult;
 using oxim::emulator::RealSession;
@@ -26,21 +30,6 @@ using oxim::testing::Do;
 using oxim::testing::TgtdServer;
 
 constexpr char kHba[] = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
-constexpr char kMappedAddress[] = "192.0.2.20";
-
-// One tgtd for the whole program; its destructor stops it at exit.
-TgtdServer& Server() {
-  static TgtdServer server;
-  return server;
-}
-
-bool ServerUsable(benchmark::State& state) {
-  TgtdServer& server = Server();
-  if (server.skip_reason().empty() && server.running()) return true;
-  const std::string reason = server.skip_reason().empty() ? server.error() : server.skip_reason();
-  state.SkipWithError(reason.c_str());
-  return false;
-}
 
 void LibraryLoginLogout(benchmark::State& state, const char* target_name, bool chap) {
   if (!ServerUsable(state)) return;
