@@ -162,6 +162,21 @@ TEST_F(LunTest, LoginSucceedsWhenTheLunsCannotBeRead) {
   EXPECT_TRUE(Luns(Hba("Target0")).empty());
 }
 
+TEST_F(LunTest, EachSessionReportsItsLunsAndLogoutKeepsTheRest) {
+  Start();
+  const std::string target = LoggedIn(kOpen, "192.0.2.10");
+  ASSERT_EQ(Do(target + "/Login", {"", "", "", "7"}), 0u) << LastStatus().second;
+  EXPECT_EQ(Luns(target).size(), 4u);  // LUNs 0 and 1 through each session
+  EmulatorControl(
+      R"({"op":"fault","faults":{"commands":[{"subsystem":6,"opcode":59,"status":1}]}})");
+  ASSERT_EQ(Do(target + "/Logout", {"1"}), 0u) << LastStatus().second;
+  EXPECT_EQ(LastStatus(),
+            Status(90, "Logout succeeded but could not get LUN info for some sessions."));
+  EmulatorControl(R"({"op":"clear_faults"})");
+  ASSERT_EQ(Do(target + "/ReScanLUNS"), 0u);
+  EXPECT_EQ(Luns(target).size(), 2u);
+}
+
 TEST_F(LunTest, ScsiWriteCountStaysWithinOneDataLength) {
   const std::string target = OnLab(nlohmann::json::array({{{"number", 0}, {"blocks", 200}}}));
   const std::string lun = target + "/LUN0";

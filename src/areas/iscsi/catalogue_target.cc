@@ -440,7 +440,8 @@ const PropertyTemplate kLUNProperties[] = {
      .handler = "handle_LUNNumber",
      .default_value = "0"},
     {.name = "LUNSize",
-     .description = "The capacity of the logical unit.",
+     .description = "The capacity of the logical unit: in bytes below 1 KB, else with two "
+                    "decimals in KB, MB, GB or TB (of 1024).",
      .handler = "handle_lun_block_size",
      .default_value = "0"},
     {.name = "BlockSize",
@@ -484,7 +485,8 @@ const CommandTemplate kLUNCommands[] = {
                  .required = true, .data_type = OXIM_TYPE_INTEGER, .minimum = 0,
                  .maximum = 65535},
                 {.name = "Count",
-                 .description = "The number of blocks to write.",
+                 .description = "The number of blocks to write, 1 to 127: one write carries at "
+                                "most 127 blocks of 512 bytes.",
                  .required = true, .data_type = OXIM_TYPE_INTEGER, .minimum = 1,
                  .maximum = 65535}}},
 };
