@@ -20,6 +20,7 @@
 
 namespace {
 
+using oxim::bench::kMappedAddress;
 using oxim::bench::Server;
 using oxim::bench::ServerUsable;
 using oxim::emulator::RealLoginRequest;
@@ -29,8 +30,6 @@ using oxim::testing::Do;
 using oxim::testing::TgtdServer;
 
 constexpr char kHba[] = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
-constexpr char kMappedAddress[] = "192.0.2.20";
-
 // The built-in adapter with 192.0.2.20:3260 leading to the suite's tgtd.
 std::string AdapterJson(uint16_t tgtd_port) {
   return R"({"controllers": [{"chip": 3, "serial_number": "VN3Q0417A2K9", "functions": [

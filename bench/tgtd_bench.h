@@ -1,6 +1,6 @@
-// What the benchmarks against a real tgtd share: one tgtd for the whole
-// program (stopped at exit), and the skip of a benchmark, with the reason,
-// when it cannot run.
+// What the benchmarks against a real target share: one tgtd on loopback for
+// the whole program (support/tgtd_fixture.h), and the skip of a benchmark
+// when it cannot run, with the reason.
 #ifndef OXIM_BENCH_TGTD_BENCH_H_
 #define OXIM_BENCH_TGTD_BENCH_H_
 
@@ -12,14 +12,18 @@
 
 namespace oxim::bench {
 
-inline oxim::testing::TgtdServer& Server() {
-  static oxim::testing::TgtdServer server;
+// The address the emulated adapter shows for the tgtd.
+inline constexpr char kMappedAddress[] = "192.0.2.20";
+
+// Started on first use; its destructor stops it at exit.
+inline testing::TgtdServer& Server() {
+  static testing::TgtdServer server;
   return server;
 }
 
-// Whether tgtd runs; when not, the benchmark is skipped with the reason.
+// True when tgtd runs; otherwise the benchmark is skipped with the reason.
 inline bool ServerUsable(benchmark::State& state) {
-  oxim::testing::TgtdServer& server = Server();
+  testing::TgtdServer& server = Server();
   if (server.skip_reason().empty() && server.running()) return true;
   const std::string reason = server.skip_reason().empty() ? server.error() : server.skip_reason();
   state.SkipWithError(reason.c_str());

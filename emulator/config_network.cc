@@ -34,6 +34,22 @@ bool Secret(Reader& reader, const json& object, const std::string& path, const c
   return true;
 }
 
+// The operation codes a LUN fails with CHECK CONDITION, and how often.
+bool CheckConditions(Reader& reader, const json& item, const std::string& path, SimulatedLun* lun) {
+  bool failed = false;
+  const json* opcodes = reader.Array(item, path, "check_condition", false, &failed);
+  if (failed) return false;
+  if (opcodes != nullptr) {
+    const std::string at = Join(path, "check_condition");
+    for (size_t i = 0; i < opcodes->size(); ++i) {
+      int64_t opcode = 0;
+      if (!reader.Integer((*opcodes)[i], Index(at, i), 0, 255, &opcode)) return false;
+      lun->check_condition.push_back(static_cast<uint8_t>(opcode));
+    }
+  }
+  return reader.Int(item, path, "check_condition_times", -1, 1000000, &lun->check_condition_times);
+}
+
 bool ParseChap(Reader& reader, const json& value, const std::string& path,
                SimulatedTarget* target) {
   if (!reader.Object(value, path, {"mode", "user", "secret", "mutual_user", "mutual_secret"})) {
@@ -127,16 +143,21 @@ bool ParseTarget(Reader& reader, const json& value, const std::string& path,
     SimulatedLun lun;
     lun.vendor = "OXIMLAB";
     lun.product = "VDISK";
+    int device_type = 0;
     if (!reader.Object(item, at,
-                       {"number", "blocks", "block_size", "vendor", "product", "serial"}) ||
-        !reader.Int(item, at, "number", 0, 65535, &lun.number, true) ||
+                       {"number", "blocks", "block_size", "vendor", "product", "serial", "type",
+                        "check_condition", "check_condition_times"}) ||
+        !reader.Int(item, at, "number", 0, kMaxSimulatedLun, &lun.number, true) ||
         !reader.Int(item, at, "blocks", 1, int64_t{1} << 48, &lun.blocks, true) ||
         !reader.Int(item, at, "block_size", 512, 65536, &lun.block_size) ||
         !reader.Text(item, at, "vendor", 0, 8, &lun.vendor) ||
         !reader.Text(item, at, "product", 0, 16, &lun.product) ||
-        !reader.Text(item, at, "serial", 0, 32, &lun.serial)) {
+        !reader.Text(item, at, "serial", 0, 32, &lun.serial) ||
+        !reader.Int(item, at, "type", 0, 31, &device_type) ||
+        !CheckConditions(reader, item, at, &lun)) {
       return false;
     }
+    lun.device_type = static_cast<uint8_t>(device_type);
     for (size_t j = 0; j < target->luns.size(); ++j) {
       if (target->luns[j].number == lun.number) {
         return reader.Fail(Join(at, "number"), "duplicate LUN " + std::to_string(lun.number) +

@@ -22,6 +22,7 @@
 #include "records/oem_params.h"
 #include "records/pci_config_command.h"
 #include "records/request_header.h"
+#include "scsi_firmware.h"
 
 namespace oxim::emulator {
 namespace {
@@ -233,12 +234,14 @@ void Answer(std::span<uint8_t> command, uint8_t status, uint16_t additional,
 std::span<const HandlerEntry> HandlerTable() {
   // The controller's handlers, the adapter's and its functions' network
   // side (adapter_firmware.h), the iSCSI initiator's (iscsi_firmware.h),
-  // the boot code's objects and names (boot_firmware.h) and the IP stacks'
-  // (network_firmware.h).
+  // the boot code's objects and names (boot_firmware.h), discovery
+  // (discovery_firmware.h), the IP stacks' (network_firmware.h) and SCSI
+  // and QoS (scsi_firmware.h).
   static const std::vector<HandlerEntry> table = [] {
     std::vector<HandlerEntry> all(std::begin(kHandlers), std::end(kHandlers));
-    for (std::span<const HandlerEntry> more : {AdapterHandlers(), IscsiHandlers(), BootHandlers(),
-                                               DiscoveryHandlers(), NetworkHandlers()}) {
+    for (std::span<const HandlerEntry> more :
+         {AdapterHandlers(), IscsiHandlers(), BootHandlers(), DiscoveryHandlers(),
+          NetworkHandlers(), ScsiHandlers()}) {
       all.insert(all.end(), more.begin(), more.end());
     }
     return all;

@@ -684,9 +684,15 @@ FirmwareAnswer GetSessionConfig(CommandContext& context, std::span<const uint8_t
   if (f == nullptr) return NotIscsi();
   EmulatedSession* session = FindSession(*f, HandleOf(request));
   if (session == nullptr) return NoSuchObject();
+  // The two numbers a LUN's name shows: bus 0 and the target's ID in the
+  // store (a set request carries them back as read).
+  records::SessionConfig config = session->config;
+  const FirmwareTarget* target = FindStoredTarget(*f, session->request.target_name);
+  records::SetConfigNameValues(&config, 0,
+                               target != nullptr ? static_cast<uint16_t>(target->id) : 0);
   FirmwareAnswer answer;
   answer.payload.assign(records::kSessionConfigSize, 0);
-  records::EncodeSessionConfig(answer.payload, session->config);
+  records::EncodeSessionConfig(answer.payload, config);
   return answer;
 }
 

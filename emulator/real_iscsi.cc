@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <iscsi/iscsi.h>
+#include <iscsi/scsi-lowlevel.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string.h>
@@ -530,6 +531,90 @@ int RealSession::Logout() {
   StopKeepAlive();
   std::lock_guard lock(mutex_);
   return LogoutLocked();
+}
+
+namespace {
+
+// A command's completion and what came back, kept alive until the task is
+// freed.
+struct ScsiPending {
+  bool done = false;
+  int status = 0;
+};
+
+void OnScsiDone(iscsi_context*, int status, void*, void* data) {
+  *static_cast<ScsiPending*>(data) = {true, status};
+}
+
+// Fixed-format sense data (response code 0x70) of a parsed sense.
+std::vector<uint8_t> FixedSense(const scsi_sense& sense) {
+  std::vector<uint8_t> bytes(18, 0);
+  bytes[0] = 0x70;
+  bytes[2] = static_cast<uint8_t>(sense.key & 0x0F);
+  bytes[7] = 10;
+  bytes[12] = static_cast<uint8_t>(sense.ascq >> 8);
+  bytes[13] = static_cast<uint8_t>(sense.ascq);
+  return bytes;
+}
+
+}  // namespace
+
+RealScsiResult RealSession::Scsi(const RealScsiCommand& command) {
+  RealScsiResult result;
+  std::lock_guard lock(mutex_);
+  if (!connected() || logged_out_ || !iscsi_is_logged_in(context_)) {
+    result.error = "the session is not logged in";
+    return result;
+  }
+  int direction = SCSI_XFER_NONE;
+  int expected = 0;
+  if (command.direction == RealScsiCommand::Direction::kRead) {
+    direction = SCSI_XFER_READ;
+    expected = static_cast<int>(command.data_in_length);
+  } else if (command.direction == RealScsiCommand::Direction::kWrite) {
+    direction = SCSI_XFER_WRITE;
+    expected = static_cast<int>(command.data_out.size());
+  }
+  std::array<unsigned char, 16> cdb{};
+  std::copy(command.cdb.begin(), command.cdb.end(), cdb.begin());
+  scsi_task* task = scsi_create_task(static_cast<int>(std::min<size_t>(command.cdb_size, 16)),
+                                     cdb.data(), direction, expected);
+  if (task == nullptr) {
+    result.error = "cannot create a SCSI task";
+    return result;
+  }
+  ScsiPending pending;
+  std::vector<uint8_t> out = command.data_out;
+  iscsi_data data{out.size(), out.data()};
+  if (iscsi_scsi_command_async(context_, command.lun, task, OnScsiDone,
+                               direction == SCSI_XFER_WRITE ? &data : nullptr, &pending) != 0) {
+    result.error = iscsi_get_error(context_);
+    scsi_free_scsi_task(task);
+    return result;
+  }
+  const Wait wait = ServiceUntil(context_, pending.done, Clock::now() + command.timeout);
+  if (!pending.done) {
+    // Cancelling calls back (cancelled) before the task can be freed.
+    iscsi_scsi_cancel_task(context_, task);
+    result.error = wait == Wait::kTimedOut ? "no answer within the time-out" : "connection lost";
+    if (wait != Wait::kTimedOut) connected_.store(false, std::memory_order_release);
+    scsi_free_scsi_task(task);
+    return result;
+  }
+  if (pending.status == SCSI_STATUS_GOOD || pending.status == SCSI_STATUS_CHECK_CONDITION ||
+      (pending.status >= 0 && pending.status < 0x100)) {
+    result.completed = true;
+    result.scsi_status = static_cast<uint8_t>(pending.status);
+    if (pending.status == SCSI_STATUS_CHECK_CONDITION) result.sense = FixedSense(task->sense);
+    if (direction == SCSI_XFER_READ && task->datain.data != nullptr && task->datain.size > 0) {
+      const size_t size = std::min<size_t>(task->datain.size, command.data_in_length);
+      result.data_in.assign(task->datain.data, task->datain.data + size);
+    }
+  } else {
+    result.error = iscsi_get_error(context_);
+  }
+  scsi_free_scsi_task(task);
+  return result;
 }
 
 RealSession::~RealSession() {

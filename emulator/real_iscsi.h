@@ -134,6 +134,29 @@ struct RealLoginResult {
 void MapLoginStatus(int class_detail, RealLoginResult* result);
 void MapSocketError(int error_number, RealLoginResult* result);
 
+// One SCSI command for a real session: the block goes unchanged to the LUN.
+struct RealScsiCommand {
+  uint16_t lun = 0;
+  std::array<uint8_t, 16> cdb{};
+  size_t cdb_size = 16;
+  enum class Direction { kNone, kRead, kWrite } direction = Direction::kNone;
+  std::vector<uint8_t> data_out;  // kWrite
+  uint32_t data_in_length = 0;    // kRead: what the initiator takes at most
+  std::chrono::milliseconds timeout{10000};
+};
+
+struct RealScsiResult {
+  // False when the command did not complete (connection lost, time-out):
+  // nothing below is the target's.
+  bool completed = false;
+  uint8_t scsi_status = 0;
+  // Fixed-format sense rebuilt from what libiscsi parsed (key, ASC, ASCQ)
+  // on a CHECK CONDITION; empty otherwise.
+  std::vector<uint8_t> sense;
+  std::vector<uint8_t> data_in;  // at most data_in_length bytes
+  std::string error;             // for the log
+};
+
 // One libiscsi context logged in to one target, kept alive by a thread that
 // services the connection and sends NOP-Outs.
 class RealSession {
@@ -163,6 +186,11 @@ class RealSession {
   // sends no other key), waiting at most `timeout`. False when the session
   // is not a logged-in discovery session or no answer came.
   bool SendTargets(std::chrono::milliseconds timeout, std::vector<RealDiscoveredTarget>* targets);
+
+  // Sends one SCSI command and waits for its completion, bounded by the
+  // command's time-out; the context's lock is held meanwhile (the
+  // keep-alive waits). Safe from any thread.
+  RealScsiResult Scsi(const RealScsiCommand& command);
 
  private:
   // A libiscsi request's completion. Members, not locals: libiscsi may call

@@ -23,7 +23,13 @@ bool SameAddress(const records::PortalEntry& a, const records::PortalEntry& b) {
 }
 
 SimulatedLun Lun(uint16_t number, uint64_t blocks, const std::string& serial) {
-  return {number, blocks, 512, "OXIMLAB", "VDISK", serial};
+  SimulatedLun lun;
+  lun.number = number;
+  lun.blocks = blocks;
+  lun.vendor = "OXIMLAB";
+  lun.product = "VDISK";
+  lun.serial = serial;
+  return lun;
 }
 
 bool DigestRefused(DigestPolicy policy, uint8_t offered) {

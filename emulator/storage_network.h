@@ -36,13 +36,21 @@ struct SimulatedPortal {
   uint16_t group_tag = 1;
 };
 
+// Numbers a simulated LUN may have: the flat addressing of REPORT LUNS.
+inline constexpr uint16_t kMaxSimulatedLun = 16383;
+
 struct SimulatedLun {
   uint16_t number = 0;
   uint64_t blocks = 0;
   uint32_t block_size = 512;
-  std::string vendor;   // inquiry data, up to 8 characters
-  std::string product;  // up to 16
-  std::string serial;   // up to 32
+  std::string vendor;       // inquiry data, up to 8 characters
+  std::string product;      // up to 16
+  std::string serial;       // up to 32
+  uint8_t device_type = 0;  // peripheral device type (0 disk, 0x0C controller)
+  // Operation codes the LUN answers with CHECK CONDITION (a medium error),
+  // the first check_condition_times times (-1: every time).
+  std::vector<uint8_t> check_condition;
+  int check_condition_times = -1;
 };
 
 struct SimulatedTarget {

@@ -133,9 +133,10 @@ void ThroughTheDaemon(std::span<const uint8_t> in) {
     // Handle numbers are the adapter's, never the same twice: point the
     // input's at the handles this client holds.
     auto own = [&](int32_t handle) {
-      if (client.handles.empty()) return handle;
-      auto it = client.handles.begin();
-      std::advance(it, static_cast<uint32_t>(handle) % client.handles.size());
+      if (client.process == nullptr || client.process->handles.empty()) return handle;
+      const std::set<int>& handles = client.process->handles;
+      auto it = handles.begin();
+      std::advance(it, static_cast<uint32_t>(handle) % handles.size());
       return static_cast<int32_t>(*it);
     };
     if (auto* ioctl = std::get_if<wire::Ioctl>(&*request)) ioctl->handle = own(ioctl->handle);

@@ -186,6 +186,17 @@ void Server::Run() {
 
 void Server::Serve(Client& client) {
   ClientState state;
+  ucred peer{};
+  socklen_t length = sizeof peer;
+  if (getsockopt(client.fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.pid > 0) {
+    std::lock_guard<std::mutex> guard(processes_mutex_);
+    std::weak_ptr<ProcessHandles>& known = processes_[peer.pid];
+    state.process = known.lock();
+    if (state.process == nullptr) {
+      state.process = std::make_shared<ProcessHandles>();
+      known = state.process;
+    }
+  }
   bool stop_after = false;
   while (!stopping_ && !stop_after) {
     std::string why;
@@ -213,8 +224,17 @@ void Server::Serve(Client& client) {
 }
 
 void Server::Release(ClientState& client) {
-  for (int handle : client.handles) adapter_->Close(handle);
-  client.handles.clear();
+  if (client.process == nullptr) return;
+  std::lock_guard<std::mutex> guard(processes_mutex_);
+  // The process's last connection: its handles go (no other connection of
+  // it can take the set meanwhile: they take it under the same lock).
+  if (client.process.use_count() == 1) {
+    std::lock_guard<std::mutex> lock(client.process->mutex);
+    for (int handle : client.process->handles) adapter_->Close(handle);
+    client.process->handles.clear();
+  }
+  client.process.reset();
+  std::erase_if(processes_, [](const auto& entry) { return entry.second.expired(); });
 }
 
 Server::Reply Server::Handle(ClientState& client, const wire::Request& request) {
@@ -233,19 +253,28 @@ Server::Reply Server::Handle(ClientState& client, const wire::Request& request) 
     return {wire::EncodeAnswer(wire::Type::kControl, outcome.answer), outcome.stop};
   }
   if (!client.greeted) return {};  // devices before an accepted hello
+  if (client.process == nullptr) client.process = std::make_shared<ProcessHandles>();
+  ProcessHandles& process = *client.process;
+  auto owns = [&process](int handle) {
+    std::lock_guard<std::mutex> lock(process.mutex);
+    return process.handles.contains(handle);
+  };
   if (const auto* open = std::get_if<wire::Open>(&request)) {
     wire::DeviceAnswer answer;
     errno = 0;
     answer.result = adapter_->Open(open->path);
     answer.error = answer.result < 0 ? errno : 0;
-    if (answer.result >= 0) client.handles.insert(answer.result);
+    if (answer.result >= 0) {
+      std::lock_guard<std::mutex> lock(process.mutex);
+      process.handles.insert(answer.result);
+    }
     return {wire::EncodeAnswer(wire::Type::kOpen, answer)};
   }
   if (const auto* ioctl = std::get_if<wire::Ioctl>(&request)) {
     wire::IoctlAnswer answer;
     answer.argument = ioctl->argument;
     platform::IoResult result{-1, EBADF};
-    if (client.handles.contains(ioctl->handle)) {
+    if (owns(ioctl->handle)) {
       result = adapter_->Ioctl(ioctl->handle, static_cast<unsigned long>(ioctl->request),
                                answer.argument);
     }
@@ -255,7 +284,12 @@ Server::Reply Server::Handle(ClientState& client, const wire::Request& request) 
   }
   if (const auto* close_request = std::get_if<wire::Close>(&request)) {
     wire::DeviceAnswer answer{-1, EBADF};
-    if (client.handles.erase(close_request->handle) != 0) {
+    bool owned = false;
+    {
+      std::lock_guard<std::mutex> lock(process.mutex);
+      owned = process.handles.erase(close_request->handle) != 0;
+    }
+    if (owned) {
       errno = 0;
       answer.result = adapter_->Close(close_request->handle);
       answer.error = answer.result != 0 ? errno : 0;

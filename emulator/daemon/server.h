@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstdint>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -79,10 +80,21 @@ class Server {
   // Makes Run() return soon. Safe from a signal handler.
   void Stop();
 
+  // The device handles one client process opened and has not closed yet.
+  // They belong to the process, as descriptors do, not to the connection
+  // that opened them: a process may send requests on several connections at
+  // once (property reads run on its callers' threads), each using any of
+  // its handles. They are closed when the process's last connection ends.
+  struct ProcessHandles {
+    std::mutex mutex;
+    std::set<int> handles;
+  };
   // What one client's connection holds.
   struct ClientState {
     bool greeted = false;
-    std::set<int> handles;  // opened by this client and not closed yet
+    // Shared by the connections of one process; made on first use for a
+    // connection the server did not accept itself (the fuzz target's).
+    std::shared_ptr<ProcessHandles> process;
   };
   // What to do after a request.
   struct Reply {
@@ -123,6 +135,9 @@ class Server {
   std::atomic<int> clients_{0};
   std::mutex threads_mutex_;
   std::list<Client> clients_list_;  // guarded by threads_mutex_
+  // The handle sets of the processes connected now, by process ID.
+  std::mutex processes_mutex_;
+  std::map<pid_t, std::weak_ptr<ProcessHandles>> processes_;  // guarded by processes_mutex_
 };
 
 }  // namespace oxim::emulator

@@ -230,9 +230,19 @@ class SocketBackend final : public DeviceBackend {
   std::optional<std::vector<uint8_t>> Exchange(const wire::Request& request) {
     const int fd = Acquire();
     if (fd < 0) return std::nullopt;
+    // The connection goes back to the pool whatever happens on the way: an
+    // allocation that fails throws, and a connection never released would
+    // leave the pool short until every caller waits for one forever. One
+    // left midway between frames is closed.
+    struct Lease {
+      SocketBackend* pool;
+      int fd;
+      bool healthy = false;
+      ~Lease() { pool->Release(fd, healthy); }
+    } lease{this, fd};
     std::optional<std::vector<uint8_t>> payload;
     if (SendAll(fd, wire::EncodeRequest(request))) payload = ReceiveFrame(fd);
-    Release(fd, payload.has_value());
+    lease.healthy = payload.has_value();
     return payload;
   }
 
@@ -248,13 +258,20 @@ class SocketBackend final : public DeviceBackend {
       }
       ++open_;
     }
-    const int fd = Connect();
-    if (fd < 0) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      --open_;
-      freed_.notify_one();
-    }
-    return fd;
+    // The place taken above is given back unless a connection holds it,
+    // also when Connect() throws (an allocation that fails).
+    struct Place {
+      SocketBackend* pool;
+      int fd = -1;
+      ~Place() {
+        if (fd >= 0) return;
+        std::lock_guard<std::mutex> lock(pool->mutex_);
+        --pool->open_;
+        pool->freed_.notify_one();
+      }
+    } place{this};
+    place.fd = Connect();
+    return place.fd;
   }
 
   void Release(int fd, bool healthy) {

@@ -1,8 +1,8 @@
 // Little-endian load and store of the fixed-width fields of firmware and
-// driver records, and of their fixed-size text fields. Every record layout
-// goes through these helpers; nothing casts a struct over a buffer or copies
-// an integer in host order. Callers check the record length first (the
-// layout headers do), so the integer helpers take raw positions.
+// driver records (big-endian for the SCSI bytes they carry), and of their
+// fixed-size text fields. Every record layout goes through these helpers;
+// nothing casts a struct over a buffer or copies an integer in host order. Callers check the record
+// length first (the layout headers do), so the integer helpers take raw positions.
 //
 //   uint8_t buffer[40];
 //   EncodeFixed32(buffer + 4, 120);
@@ -40,6 +40,34 @@ inline uint16_t DecodeFixed16(const uint8_t* src) {
 inline uint32_t DecodeFixed32(const uint8_t* src) {
   return static_cast<uint32_t>(src[0]) | (static_cast<uint32_t>(src[1]) << 8) |
          (static_cast<uint32_t>(src[2]) << 16) | (static_cast<uint32_t>(src[3]) << 24);
+}
+
+// Big-endian fields, for the SCSI command descriptor blocks and answers that
+// travel inside the pass-through record unchanged (network byte order).
+inline void EncodeBig16(uint8_t* dst, uint16_t value) {
+  dst[0] = static_cast<uint8_t>(value >> 8);
+  dst[1] = static_cast<uint8_t>(value);
+}
+
+inline void EncodeBig32(uint8_t* dst, uint32_t value) {
+  for (int i = 0; i < 4; ++i) dst[i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+}
+
+inline void EncodeBig64(uint8_t* dst, uint64_t value) {
+  for (int i = 0; i < 8; ++i) dst[i] = static_cast<uint8_t>(value >> (56 - 8 * i));
+}
+
+inline uint16_t DecodeBig16(const uint8_t* src) {
+  return static_cast<uint16_t>((src[0] << 8) | src[1]);
+}
+
+inline uint32_t DecodeBig32(const uint8_t* src) {
+  return (static_cast<uint32_t>(src[0]) << 24) | (static_cast<uint32_t>(src[1]) << 16) |
+         (static_cast<uint32_t>(src[2]) << 8) | static_cast<uint32_t>(src[3]);
+}
+
+inline uint64_t DecodeBig64(const uint8_t* src) {
+  return (static_cast<uint64_t>(DecodeBig32(src)) << 32) | DecodeBig32(src + 4);
 }
 
 // Whether a field of `size` bytes at `offset` lies inside a record of

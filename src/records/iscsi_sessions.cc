@@ -160,6 +160,19 @@ std::optional<std::vector<uint32_t>> DecodeActiveSessionList(std::span<const uin
   return DecodeWordList(in, kActiveSessionHandlesOffset, kActiveSessionCountOffset);
 }
 
+uint16_t ConfigNameFirst(const SessionConfig& config) {
+  return DecodeFixed16(config.block_240.data() + (kConfigNameFirstOffset - kConfigBlockOffset));
+}
+
+uint16_t ConfigNameSecond(const SessionConfig& config) {
+  return DecodeFixed16(config.block_240.data() + (kConfigNameSecondOffset - kConfigBlockOffset));
+}
+
+void SetConfigNameValues(SessionConfig* config, uint16_t first, uint16_t second) {
+  EncodeFixed16(config->block_240.data() + (kConfigNameFirstOffset - kConfigBlockOffset), first);
+  EncodeFixed16(config->block_240.data() + (kConfigNameSecondOffset - kConfigBlockOffset), second);
+}
+
 bool EncodeSessionConfig(std::span<uint8_t> out, const SessionConfig& config) {
   if (out.size() < kSessionConfigSize) return false;
   uint8_t* p = out.data();

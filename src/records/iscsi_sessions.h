@@ -45,7 +45,8 @@
 //   4   4   extended time-out
 //   8   1   carried over by a set
 //   12  4   carried over by a set
-//   240 32  carried over by a set
+//   240 32  carried over by a set; within it, the 16-bit values at 256
+//           and 268 that a LUN's name shows (the firmware's numbering)
 //   272 4   carried over by a set
 // Set request (280 bytes):
 //   0   4   session handle
@@ -220,6 +221,12 @@ inline constexpr size_t kConfigLastWordOffset = 272;
 static_assert(FieldFits(kConfigWordOffset, 4, kConfigBlockOffset));
 static_assert(FieldFits(kConfigBlockOffset, kConfigBlockSize, kConfigLastWordOffset));
 static_assert(FieldFits(kConfigLastWordOffset, 4, kSessionConfigSize));
+inline constexpr size_t kConfigNameFirstOffset = 256;
+inline constexpr size_t kConfigNameSecondOffset = 268;
+static_assert(kConfigNameFirstOffset >= kConfigBlockOffset &&
+              FieldFits(kConfigNameFirstOffset - kConfigBlockOffset, 2, kConfigBlockSize));
+static_assert(kConfigNameSecondOffset >= kConfigBlockOffset &&
+              FieldFits(kConfigNameSecondOffset - kConfigBlockOffset, 2, kConfigBlockSize));
 
 inline constexpr size_t kSetSessionConfigSize = 280;
 inline constexpr size_t kSetHandleOffset = 0;
@@ -244,6 +251,11 @@ struct SessionConfig {
   std::array<uint8_t, kConfigBlockSize> block_240{};
   uint32_t word_272 = 0;
 };
+
+// The two values at 256 and 268 (read from and written into block_240).
+uint16_t ConfigNameFirst(const SessionConfig& config);
+uint16_t ConfigNameSecond(const SessionConfig& config);
+void SetConfigNameValues(SessionConfig* config, uint16_t first, uint16_t second);
 
 // The 276-byte record (other bytes zeroed); false when out is too short.
 bool EncodeSessionConfig(std::span<uint8_t> out, const SessionConfig& config);

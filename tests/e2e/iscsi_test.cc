@@ -362,8 +362,8 @@ TEST_F(IscsiTest, Ipv6PortalsOnKorvelAndTindra) {
     // The same address in another spelling is the same portal.
     EXPECT_EQ(Do(target + "/AddTargetPortal", {"2001:DB8:0::0010"}), 214u);
     Restart();  // the library again, over the same adapter
-    EXPECT_EQ(Groups(target),
-              (std::vector<std::string>{"TargetLoginOptions", "TargetPortal0", "Session0"}));
+    EXPECT_EQ(Groups(target), (std::vector<std::string>{"TargetLoginOptions", "TargetPortal0",
+                                                        "Session0", "LUN0"}));
     EXPECT_EQ(SavedLines().size(), 2u);
     EXPECT_EQ(Do(target + "/Logout"), 0u) << LastStatus().second;
     EXPECT_EQ(LastStatus(), Status(0, ""));

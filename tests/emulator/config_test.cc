@@ -368,5 +368,31 @@ TEST(EmulatorFaultSet, RefusalsNameTheFieldFromFaults) {
   EXPECT_NE(refusal("{").find("(JSON)"), std::string::npos);
 }
 
+// A "targets" section with one target whose LUN table is `luns`.
+std::string TargetWithLuns(const std::string& luns) {
+  return R"({"controllers": [], "targets": [{"name": "iqn.2026-01.x:t", "portals": )"
+         R"([{"address": "192.0.2.50"}], "luns": [)" +
+         luns + "]}]}";
+}
+
+TEST(EmulatorConfig, LunTablesTakeTypesAndInjectedCheckConditions) {
+  std::string error;
+  std::optional<AdapterConfig> config = ParseAdapterConfig(
+      TargetWithLuns(R"({"number": 0, "blocks": 1, "block_size": 1023, "type": 12},)"
+                     R"({"number": 16383, "blocks": 8, "check_condition": [37, 158],)"
+                     R"( "check_condition_times": 2})"),
+      &error);
+  ASSERT_TRUE(config) << error;
+  const std::vector<SimulatedLun>& luns = config->targets.at(0).luns;
+  EXPECT_EQ(luns.at(0).device_type, 12);
+  EXPECT_EQ(luns.at(0).block_size, 1023u);
+  EXPECT_EQ(luns.at(1).check_condition, (std::vector<uint8_t>{37, 158}));
+  EXPECT_EQ(luns.at(1).check_condition_times, 2);
+  EXPECT_EQ(Refusal(TargetWithLuns(R"({"number": 16384, "blocks": 1})")),
+            "targets[0].luns[0].number: expected an integer 0..16383");
+  EXPECT_EQ(Refusal(TargetWithLuns(R"({"number": 1, "blocks": 1, "check_condition": [256]})")),
+            "targets[0].luns[0].check_condition[0]: expected an integer 0..255");
+}
+
 }  // namespace
 }  // namespace oxim::emulator

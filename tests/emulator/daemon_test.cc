@@ -154,27 +154,49 @@ TEST_F(DaemonTest, DeviceRequestsAreAnsweredAsTheInProcessAdapterAnswers) {
   EXPECT_EQ(error, ENOENT);
 }
 
-TEST_F(DaemonTest, HandlesBelongToTheirClientAndCloseWhenItGoes) {
+// A handle belongs to the process that opened it, as a descriptor does:
+// every connection of that process may use it (a library sends property
+// reads of several threads on connections of their own), another process
+// may not, and it closes when the process's last connection goes.
+TEST_F(DaemonTest, HandlesBelongToTheirProcessAndCloseWhenItGoes) {
   DaemonProcess daemon(root_.path());
   ASSERT_EQ(daemon.ready_line(), "ready");
   auto owner = std::make_unique<WireClient>(root_.path());
-  WireClient other(root_.path());
+  auto second = std::make_unique<WireClient>(root_.path());
+  auto watcher = std::make_unique<WireClient>(root_.path());
   ASSERT_EQ(owner->Hello(), 0u);
-  ASSERT_EQ(other.Hello(), 0u);
+  ASSERT_EQ(second->Hello(), 0u);
   const int handle = owner->Open(kIscsi0);
   ASSERT_GE(handle, 0);
   ASSERT_GE(owner->Open(records::kNicDevicePath), 0);
+  EXPECT_EQ(second->Ioctl(handle, records::kIscsiFirmwareRequest, Command(32, 1, 540)).result, 0);
 
-  EXPECT_EQ(other.Ioctl(handle, records::kIscsiFirmwareRequest, Command(32, 1, 540)).error, EBADF);
-  EXPECT_EQ(other.Close(handle).error, EBADF);
+  const pid_t child = fork();
+  if (child == 0) {
+    WireClient other(root_.path());
+    const bool refused =
+        other.Hello() == 0 &&
+        other.Ioctl(handle, records::kIscsiFirmwareRequest, Command(32, 1, 540)).error == EBADF &&
+        other.Close(handle).error == EBADF;
+    _exit(refused ? 0 : 1);
+  }
+  int child_status = -1;
+  ASSERT_EQ(waitpid(child, &child_status, 0), child);
+  EXPECT_TRUE(WIFEXITED(child_status) && WEXITSTATUS(child_status) == 0);
   EXPECT_EQ(owner->Control(json{{"op", "status"}}).second["handles"], 2);
 
-  EXPECT_EQ(owner->Close(handle).result, 0);
+  EXPECT_EQ(second->Close(handle).result, 0);
   EXPECT_EQ(owner->Close(handle).error, EBADF);
-  EXPECT_EQ(other.Control(json{{"op", "status"}}).second["handles"], 1);
-  owner.reset();  // the client goes with a handle open
+  EXPECT_EQ(watcher->Control(json{{"op", "status"}}).second["handles"], 1);
+  owner.reset();  // one connection goes: the process still has others
+  EXPECT_EQ(watcher->Control(json{{"op", "status"}}).second["handles"], 1);
+  // The last ones go with a handle open. (Each look is a connection of this
+  // process too, gone again before the next.)
+  second.reset();
+  watcher.reset();
   EXPECT_TRUE(Eventually([&] {
-    return other.Control(json{{"op", "status"}}).second["handles"] == 0;
+    WireClient look(root_.path());
+    return look.Control(json{{"op", "status"}}).second["handles"] == 0;
   }));
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <future>
 #include <memory>
 #include <string>
@@ -22,6 +23,8 @@
 #include "records/iscsi_targets.h"
 #include "records/login_options_record.h"
 #include "records/request_header.h"
+#include "records/scsi_commands.h"
+#include "records/scsi_passthrough.h"
 #include "support/temp_root.h"
 #include "support/tgtd_fixture.h"
 #include "support/tgtd_suite.h"
@@ -292,6 +295,78 @@ TEST_F(RealLoginWithTgtd, TwoFunctionsLogInAndOutAtOnce) {
   EXPECT_EQ(closing.get().status, 0);
   EXPECT_TRUE(Sessions(0).empty());
   EXPECT_TRUE(Sessions(1).empty());
+}
+
+// SCSI through a real session goes to tgtd unchanged: the LUN of the
+// record, data both ways, the target's check condition and sense.
+TEST_F(RealLoginWithTgtd, PassthroughReachesTgtdsLuns) {
+  Start();
+  ASSERT_EQ(Login(0, TgtdServer::kOpenTarget, kTgtdAddress).status, 0);
+  const uint32_t handle = Sessions(0).front();
+  auto scsi = [&](uint16_t lun, const records::Cdb& cdb, uint8_t direction,
+                  std::vector<uint8_t> data) {
+    records::ScsiPassthrough command;
+    command.session_handle = handle;
+    command.lun = records::PassthroughLunOf(records::LunEntryOf(lun));
+    command.direction = direction;
+    command.cdb = cdb;
+    command.data = std::move(data);
+    std::vector<uint8_t> bytes(records::ScsiPassthroughSize(command), 0);
+    records::EncodeScsiPassthrough(bytes, command);
+    Answer answer = Command(0, 6, 59, bytes);
+    EXPECT_EQ(answer.status, 0);
+    return records::DecodeScsiPassthrough(answer.payload).value_or(records::ScsiPassthrough{});
+  };
+  records::ScsiPassthrough luns =
+      scsi(0, records::ReportLunsCdb(64), records::kScsiDataRead, std::vector<uint8_t>(64, 0xEE));
+  std::optional<records::ReportLuns> list = records::DecodeReportLuns(luns.data, 255);
+  ASSERT_TRUE(list);
+  ASSERT_EQ(list->entries.size(), 2u);
+  EXPECT_EQ(records::LunNumberOf(list->entries[1]), 1);
+  EXPECT_EQ(luns.data[24], 0);  // past what tgtd sent: zeros
+
+  auto read_block = [&](uint32_t lba) {
+    return scsi(1, records::ReadWrite10Cdb(records::kScsiRead10, lba, 1), records::kScsiDataRead,
+                std::vector<uint8_t>(512, 0));
+  };
+  // A new I_T nexus: the first command to the LUN reports the unit
+  // attention of the power-on, with its sense.
+  records::ScsiPassthrough attention = read_block(2);
+  EXPECT_EQ(attention.scsi_status, records::kScsiStatusCheckCondition);
+  ASSERT_GE(attention.sense.size(), 3u);
+  EXPECT_EQ(attention.sense[2], 0x06);
+  // Two readers at once on the one connection, each block as in the file.
+  std::future<records::ScsiPassthrough> other =
+      std::async(std::launch::async, [&] { return read_block(3); });
+  records::ScsiPassthrough block = read_block(2);
+  for (auto [lba, answer] : {std::pair{2u, block}, std::pair{3u, other.get()}}) {
+    ASSERT_EQ(answer.data.size(), 512u);
+    EXPECT_EQ(answer.scsi_status, records::kScsiStatusGood);
+    for (size_t i = 0; i < 512; ++i) {
+      ASSERT_EQ(answer.data[i], TgtdServer::PatternByte(lba * 512 + i)) << lba << ":" << i;
+    }
+  }
+  records::ScsiPassthrough write = scsi(1, records::ReadWrite10Cdb(records::kScsiWrite10, 60, 1),
+                                        records::kScsiDataWrite, std::vector<uint8_t>(512, 0xA5));
+  EXPECT_EQ(write.scsi_status, records::kScsiStatusGood);
+  std::ifstream file(server_->lun_path(1), std::ios::binary);
+  std::vector<char> written(512);
+  file.seekg(60 * 512);
+  file.read(written.data(), 512);
+  EXPECT_EQ(std::count(written.begin(), written.end(), static_cast<char>(0xA5)), 512);
+
+  // tgtd's controller has no capacity: check condition, illegal request
+  // (after its own unit attention).
+  auto read_capacity = [&] {
+    return scsi(0, records::ReadCapacity10Cdb(), records::kScsiDataRead,
+                std::vector<uint8_t>(8, 0));
+  };
+  records::ScsiPassthrough capacity = read_capacity();
+  if (capacity.sense.size() > 2 && capacity.sense[2] == 0x06) capacity = read_capacity();
+  EXPECT_EQ(capacity.scsi_status, records::kScsiStatusCheckCondition);
+  ASSERT_GE(capacity.sense.size(), 3u);
+  EXPECT_EQ(capacity.sense[2], 0x05);
+  EXPECT_EQ(Logout(0, handle).status, 0);
 }
 
 TEST_F(RealLoginWithTgtd, PersistentEntryLogsInAfterAStart) {

@@ -20,6 +20,18 @@ TEST(Coding, LittleEndianFixedWidth) {
   EXPECT_EQ(DecodeFixed16(buffer + 4), 0xA1B2);
 }
 
+TEST(Coding, BigEndianForScsiBytes) {
+  uint8_t buffer[14] = {};
+  EncodeBig64(buffer, 0x0102030405060708);
+  EncodeBig32(buffer + 8, 0xA1B2C3D4);
+  EncodeBig16(buffer + 12, 0x1234);
+  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 14),
+            (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 0xA1, 0xB2, 0xC3, 0xD4, 0x12, 0x34}));
+  EXPECT_EQ(DecodeBig64(buffer), 0x0102030405060708u);
+  EXPECT_EQ(DecodeBig32(buffer + 8), 0xA1B2C3D4u);
+  EXPECT_EQ(DecodeBig16(buffer + 12), 0x1234);
+}
+
 TEST(Coding, FieldFitsHasNoOverflow) {
   EXPECT_TRUE(FieldFits(28, 4, 32));
   EXPECT_FALSE(FieldFits(29, 4, 32));

@@ -192,6 +192,21 @@ TEST(IscsiSessionConfig, GoldenRead) {
   EXPECT_FALSE(EncodeSessionConfig(std::span(got).first(275), SampleConfig()));
 }
 
+TEST(IscsiSessionConfig, NameValuesAt256And268) {
+  Bytes want(kSessionConfigSize, 0);
+  golden::Put16(want, 256, 0x0102);
+  golden::Put16(want, 268, 7);
+  std::optional<SessionConfig> decoded = DecodeSessionConfig(want);
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(ConfigNameFirst(*decoded), 0x0102);
+  EXPECT_EQ(ConfigNameSecond(*decoded), 7);
+  SessionConfig config;
+  SetConfigNameValues(&config, 0x0102, 7);
+  Bytes got(kSessionConfigSize, 0xEE);
+  ASSERT_TRUE(EncodeSessionConfig(got, config));
+  EXPECT_EQ(got, want);
+}
+
 TEST(IscsiSessionConfig, SetRequestCarriesTheReadFieldsOver) {
   Bytes want(kSetSessionConfigSize, 0);
   golden::Put32(want, 0, 9);

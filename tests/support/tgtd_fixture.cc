@@ -32,6 +32,7 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr off_t kLunBytes = 16 << 20;
+constexpr size_t kPatternBytes = 1 << 20;
 constexpr milliseconds kReadyTimeout{5000};
 constexpr milliseconds kToolTimeout{5000};
 constexpr milliseconds kTermWait{500};
@@ -73,8 +74,13 @@ TgtdServer::TgtdServer() {
   log_path_ = dir_ + "/tgtd.log";
   for (int lun = 1; lun <= 3; ++lun) {
     luns_.push_back(dir_ + "/lun" + std::to_string(lun) + ".img");
+    std::vector<uint8_t> pattern(kPatternBytes);
+    for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = PatternByte(i);
     const int fd = open(luns_.back().c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0 || ftruncate(fd, kLunBytes) != 0) error_ = "cannot create " + luns_.back();
+    if (fd < 0 || ftruncate(fd, kLunBytes) != 0 ||
+        write(fd, pattern.data(), pattern.size()) != static_cast<ssize_t>(pattern.size())) {
+      error_ = "cannot create " + luns_.back();
+    }
     if (fd >= 0) close(fd);
   }
   if (!error_.empty()) return;
@@ -95,6 +101,7 @@ TgtdServer::TgtdServer() {
 TgtdServer::~TgtdServer() {
   Stop();
   for (const std::string& lun : luns_) unlink(lun.c_str());
+  for (const std::string& lun : extra_luns_) unlink(lun.c_str());
   if (!log_path_.empty()) unlink(log_path_.c_str());
   if (!dir_.empty()) rmdir(dir_.c_str());
 }
@@ -204,6 +211,48 @@ std::vector<int> TgtdServer::Sessions() {
     if (at != std::string::npos) sessions.push_back(std::atoi(line.c_str() + at + kNexus.size()));
   }
   return sessions;
+}
+
+uint8_t TgtdServer::PatternByte(uint64_t offset) {
+  if (offset >= kPatternBytes) return 0;
+  // Never zero, and different in every byte of a block and from block to
+  // block.
+  return static_cast<uint8_t>(1 + (offset * 7 + offset / 512) % 251);
+}
+
+bool TgtdServer::AddLun(int tid, int lun, uint64_t bytes) {
+  const std::string path = dir_ + "/extra" + std::to_string(tid) + "-" + std::to_string(lun);
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  const bool made = fd >= 0 && ftruncate(fd, static_cast<off_t>(bytes)) == 0;
+  if (fd >= 0) close(fd);
+  if (!made) return false;
+  extra_luns_.push_back(path);
+  return Tgtadm({"--lld", "iscsi", "--mode", "logicalunit", "--op", "new", "--tid",
+                 std::to_string(tid), "--lun", std::to_string(lun), "--backing-store", path});
+}
+
+bool TgtdServer::RemoveLun(int tid, int lun) {
+  return Tgtadm({"--lld", "iscsi", "--mode", "logicalunit", "--op", "delete", "--tid",
+                 std::to_string(tid), "--lun", std::to_string(lun)});
+}
+
+std::string TgtdServer::LunSerial(int tid, int lun) {
+  std::string shown;
+  if (!Tgtadm({"--lld", "iscsi", "--op", "show", "--mode", "target"}, &shown)) return {};
+  std::istringstream lines(shown);
+  const std::string target_line = "Target " + std::to_string(tid) + ":";
+  const std::string lun_line = "LUN: " + std::to_string(lun);
+  constexpr std::string_view kSerial = "SCSI SN: ";
+  bool in_target = false;
+  bool in_lun = false;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("Target ", 0) == 0) in_target = line.rfind(target_line, 0) == 0;
+    const size_t lun_at = line.find("LUN: ");
+    if (lun_at != std::string::npos) in_lun = in_target && line.substr(lun_at) == lun_line;
+    const size_t at = line.find(kSerial);
+    if (in_lun && at != std::string::npos) return line.substr(at + kSerial.size());
+  }
+  return {};
 }
 
 void TgtdServer::RemoveControlFiles() const {

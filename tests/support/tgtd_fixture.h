@@ -1,5 +1,7 @@
 // A real iSCSI target for tests: tgtd on a free loopback port with three
-// targets (no CHAP, one-way CHAP, mutual CHAP), each with a 16 MiB file LUN.
+// targets (no CHAP, one-way CHAP, mutual CHAP), each with a 16 MiB file LUN
+// (LUN 1; tgtd's own controller is LUN 0) whose first MiB holds a pattern
+// (PatternByte), so that a test can see which bytes a write changed.
 //
 //   TgtdServer tgtd;
 //   if (!tgtd.skip_reason().empty()) GTEST_SKIP() << tgtd.skip_reason();
@@ -56,6 +58,19 @@ class TgtdServer {
   // What went wrong with the last Start(), for the failure message.
   const std::string& error() const { return error_; }
   const std::string& log_path() const { return log_path_; }
+  // The backing file of target tid's LUN 1 (tid 1 open, 2 one-way, 3
+  // mutual).
+  const std::string& lun_path(int tid) const { return luns_.at(tid - 1); }
+  // The byte at offset of a fresh backing file (offsets from 1 MiB on are 0).
+  static uint8_t PatternByte(uint64_t offset);
+  // Adds LUN lun to target tid, backed by a new sparse file of `bytes`;
+  // removes it again. True when tgtadm agreed.
+  bool AddLun(int tid, int lun, uint64_t bytes);
+  bool RemoveLun(int tid, int lun);
+  // The unit serial number tgtd gives LUN lun of target tid ("SCSI SN" of
+  // tgtadm's listing); empty when it cannot be read.
+  std::string LunSerial(int tid, int lun);
+
   // The I_T nexus numbers of the sessions tgtd holds now, over all targets.
   // tgtd numbers sessions from 1 in the order they were made, so the
   // largest tells how many were ever made. Empty when tgtadm fails.
@@ -72,6 +87,7 @@ class TgtdServer {
   std::string dir_;
   std::string log_path_;
   std::vector<std::string> luns_;
+  std::vector<std::string> extra_luns_;
   uint16_t port_ = 0;
   int control_port_ = 0;
   pid_t pid_ = -1;

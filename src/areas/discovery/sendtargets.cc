@@ -11,6 +11,7 @@
 #include "areas/iscsi/iscsi_status.h"
 #include "areas/iscsi/iscsi_tree.h"
 #include "areas/iscsi/login.h"
+#include "areas/iscsi/luns.h"
 #include "areas/iscsi/sessions.h"
 #include "areas/iscsi/target_restore.h"
 #include "areas/iscsi/targets.h"
@@ -128,6 +129,7 @@ uint32_t do_RefreshAvailableTargets(Node* discovery, Node*, char* params) {
   iscsi::OXIM_sync_targets_with_file(logical_hba);
   clear_params(params);
   const uint32_t sessions = iscsi::get_all_sessions(logical_hba, nullptr, params);
+  iscsi::rescan_all_luns(logical_hba);
   if (failed > 0) {
     return reportf(kStatusPortalsFailed, kPortalsFailedFormat, failed,
                    static_cast<int>(portals.size()));

@@ -10,6 +10,8 @@
 #include "areas/iscsi/initiator_name.h"
 #include "areas/iscsi/login.h"
 #include "areas/iscsi/login_options.h"
+#include "areas/iscsi/luns.h"
+#include "areas/iscsi/qos.h"
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
 #include "areas/iscsi/target_restore.h"
@@ -39,6 +41,8 @@ void register_handlers(HandlerRegistry& registry) {
   iscsi::register_session_handlers(registry);
   iscsi::register_login_handlers(registry);
   iscsi::register_initiator_name_handlers(registry);
+  iscsi::register_lun_handlers(registry);
+  iscsi::register_qos_handlers(registry);
 }
 
 // The saved-target database is checked; the check opens each file (never
@@ -69,17 +73,8 @@ void setup_logical_hba(Node* function) {
 const char* const kPendingHandlers[] = {
     "do_DumpiSCSIPCIConfigRegion",
     "do_EraseConfiguration",
-    "do_ReScanLUNS",
-    "do_SCSIWrite",
-    "do_StdInquiry",
-    "group_LUN",
-    "handle_LUNNumber",
-    "handle_MaxBytesPerSecond",
-    "handle_MaxIosPerSecond",
     "handle_NodeAttr_properties",
-    "handle_StdInquiry_properties",
     "handle_iscsi_bandwidth_softcap",
-    "handle_lun_block_size",
 };
 
 }  // namespace

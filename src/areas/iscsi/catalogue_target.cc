@@ -440,7 +440,8 @@ const PropertyTemplate kLUNProperties[] = {
      .handler = "handle_LUNNumber",
      .default_value = "0"},
     {.name = "LUNSize",
-     .description = "The capacity of the logical unit.",
+     .description = "The capacity of the logical unit: in bytes below 1 KB, else with two "
+                    "decimals in KB, MB, GB or TB (of 1024).",
      .handler = "handle_lun_block_size",
      .default_value = "0"},
     {.name = "BlockSize",
@@ -457,7 +458,9 @@ const PropertyTemplate kLUNProperties[] = {
      .handler = "handle_StdInquiry_properties",
      .default_value = "N/A"},
     {.name = "LUNName",
-     .description = "The name of the logical unit.",
+     .description = "The name of the logical unit: the host adapter's name, the bus and the "
+                    "target's number.",
+     .handler = "handle_LUNName",
      .default_value = "N/A"},
     {.name = "LUNSerialNumber",
      .description = "The serial number of the logical unit.",
@@ -482,7 +485,8 @@ const CommandTemplate kLUNCommands[] = {
                  .required = true, .data_type = OXIM_TYPE_INTEGER, .minimum = 0,
                  .maximum = 65535},
                 {.name = "Count",
-                 .description = "The number of blocks to write.",
+                 .description = "The number of blocks to write, 1 to 127: one write carries at "
+                                "most 127 blocks of 512 bytes.",
                  .required = true, .data_type = OXIM_TYPE_INTEGER, .minimum = 1,
                  .maximum = 65535}}},
 };

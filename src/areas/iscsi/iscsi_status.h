@@ -86,6 +86,25 @@ inline constexpr StatusMessage kBootSessionLogout{
 inline constexpr StatusMessage kPersistencyNotDeleted{
     127, "Failed to delete persistency of the session."};
 
+// LUNs and SCSI commands.
+inline constexpr StatusMessage kLunInfoNotRead{90, "Failed to get LUN info. " OXIM_INTERNAL_ERROR};
+inline constexpr StatusMessage kNoSessionToTarget{42, "No session available to this target."};
+inline constexpr StatusMessage kLunRescanFailed{
+    90,
+    "Failed to get LUN info for some sessions. Please check oxim2d.log for the actual sessions "
+    "failed."};
+inline constexpr StatusMessage kLoginLunsNotRead{
+    90, "Login succeeded but could not get LUN info for some sessions."};
+inline constexpr StatusMessage kLogoutLunsNotRead{
+    90, "Logout succeeded but could not get LUN info for some sessions."};
+// One WRITE (10) carries at most 127 blocks: its data length is 16 bits.
+inline constexpr StatusMessage kWriteCountOutOfRange{
+    7, "Count: Value out of range. Valid range is from 1 to 127."};
+inline constexpr StatusMessage kQosNotRead{
+    114, "Failed to get iSCSI QoS properties. " OXIM_INTERNAL_ERROR};
+inline constexpr StatusMessage kQosNotSet{
+    115, "Failed to set iSCSI QoS properties. " OXIM_INTERNAL_ERROR};
+
 // Boot sessions.
 inline constexpr StatusMessage kBootTargetNotSet{
     258,

@@ -8,6 +8,7 @@
 #include "areas/iscsi/boot_regions.h"
 #include "areas/iscsi/iscsi_tree.h"
 #include "areas/iscsi/login_options.h"
+#include "areas/iscsi/luns.h"
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
 #include "core/address.h"
@@ -336,6 +337,8 @@ uint32_t do_Login(Node* target, Node*, char* params) {
     if (session == nullptr) return 1;
   }
   clear_params(params);
+  bool changed = false;
+  if (get_all_luns(target, &changed) == 90) report(kLoginLunsNotRead);
   if (set_eto_prop(target, cached_prop(target, "ETO"), response->session_handle) != 0) {
     report(kEtoNotSet);
   }
@@ -383,6 +386,12 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
   const std::string initiator = cached_prop(session, "SessionInitiatorName");
   std::optional<SessionRecord> record = session_record(session);
   if (!record) return 1;
+  for (Node* lun : instances_of(target, "LUN")) {
+    if (os_prepare_device_for_removal(cached_prop(lun, "DeviceVendorName"),
+                                      cached_prop(lun, "DeviceModelNumber")) != 0) {
+      pdebug(kModuleAdapter, kLogError, "%s: the host keeps a device of the target\n", __func__);
+    }
+  }
   const FunctionAddress address = function_address(session);
   uint32_t result = 1;
   for (int attempt = 0; attempt < kLogoutAttempts && result != 0; ++attempt) {
@@ -391,11 +400,16 @@ uint32_t do_Logout(Node* target, Node*, char* params) {
     result = ioctl_logout_target(address, request);
   }
   if (result != 0) return result;
-  OXIM_cleanup_sessions(target, session);
+  const uint32_t luns = OXIM_cleanup_sessions(target, session);
   clear_params(params);
   if (persistent) {
-    return delete_persistent(target, false, name, ip, port, qualifier, initiator, false);
+    if (uint32_t status =
+            delete_persistent(target, false, name, ip, port, qualifier, initiator, false);
+        status != 0) {
+      return status;
+    }
   }
+  if (luns == 90) report(kLogoutLunsNotRead);
   return 0;
 }
 
@@ -560,7 +574,7 @@ uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal) 
       }
       if (get_session_attribs(session) != 0) {
         // The firmware no longer knows the session.
-        OXIM_cleanup_sessions(target, session);
+        (void)OXIM_cleanup_sessions(target, session);
         continue;
       }
       if (!closed_or_failed(cached_prop(session, "SessionStatus"))) {
@@ -587,7 +601,7 @@ uint32_t OXIM_check_session_status(Node* target, bool* logged_in, Node* portal) 
         records::EncodeSessionHandleRequest(request, record->handle);
         (void)ioctl_logout_target(function_address(session), request);
       }
-      OXIM_cleanup_sessions(target, session);
+      (void)OXIM_cleanup_sessions(target, session);
     }
   }
   if (unmarking != 0) oxim_set_last_status(unmarking, unmarking_message);
@@ -622,7 +636,7 @@ uint32_t OXIM_update_session_authentication(Node* target) {
       KeepLastStatus keep;
       (void)remove_persistent_entry(target, name, ip, port, qualifier, initiator);
     }
-    OXIM_cleanup_sessions(target, session);
+    (void)OXIM_cleanup_sessions(target, session);
     const uint32_t status =
         make_session_persistent(target, ip, port, qualifier, nullptr, boot ? "True" : "False",
                                 initiator, target_eto(target));

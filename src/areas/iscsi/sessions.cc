@@ -8,6 +8,7 @@
 #include "areas/iscsi/boot_regions.h"
 #include "areas/iscsi/catalogue.h"
 #include "areas/iscsi/login_options.h"
+#include "areas/iscsi/luns.h"
 #include "core/address.h"
 #include "core/alloc.h"
 #include "core/last_status.h"
@@ -22,26 +23,6 @@
 
 namespace oxim::iscsi {
 namespace {
-
-constexpr size_t kPrivateRecordSize = 16;
-
-bool attach_record(Node* group, const uint32_t (&words)[4]) {
-  auto* record = static_cast<uint8_t*>(oxim_dmalloc(kPrivateRecordSize));
-  if (record == nullptr) return false;
-  std::memcpy(record, words, kPrivateRecordSize);
-  StoreLock lock;
-  oxim_dfree(group->data.group->context);
-  group->data.group->context = record;
-  return true;
-}
-
-std::optional<std::array<uint32_t, 4>> read_record(Node* group) {
-  StoreLock lock;
-  if (!is_group(group) || group->data.group->context == nullptr) return std::nullopt;
-  std::array<uint32_t, 4> words{};
-  std::memcpy(words.data(), group->data.group->context, kPrivateRecordSize);
-  return words;
-}
 
 std::string session_status_text(uint32_t state) {
   if (state & records::kSessionOpen) return "Open";
@@ -211,26 +192,6 @@ uint32_t handle_connection_properties(Node* property, char* buffer, uint32_t op)
   return OXIM_STATUS_SUCCESS;
 }
 
-// The configuration of a session (statuses 31 and 86).
-uint32_t read_session_config(const FunctionAddress& address, uint32_t handle,
-                             records::SessionConfig* config) {
-  std::array<uint8_t, records::kSessionConfigSize> query{};
-  records::EncodeSessionHandleRequest(query, handle);
-  uint16_t size = 0;
-  if (ioctl_get_sessionconfig_size(address, query, &size) != 0 || size == 0) {
-    return report(kInsufficientBuffer);
-  }
-  std::vector<uint8_t> record(std::max<size_t>(size, records::kSessionConfigSize), 0);
-  records::EncodeSessionHandleRequest(record, handle);
-  std::optional<records::SessionConfig> decoded;
-  if (ioctl_get_session_conf(address, record, size) != 0 ||
-      !(decoded = records::DecodeSessionConfig(record))) {
-    return report(kSessionConfigNotRead);
-  }
-  *config = *decoded;
-  return 0;
-}
-
 uint32_t handle_Target_ETO(Node* property, char* buffer, uint32_t op) {
   Node* target = parent_of(property);
   const bool has_sessions = !instances_of(target, "Session").empty();
@@ -311,14 +272,54 @@ uint32_t handle_SsnAttr_properties(Node* property, char* buffer, uint32_t op) {
 
 }  // namespace
 
+constexpr size_t kPrivateRecordSize = 16;
+
+bool attach_private_record(Node* group, const uint32_t (&words)[4]) {
+  auto* record = static_cast<uint8_t*>(oxim_dmalloc(kPrivateRecordSize));
+  if (record == nullptr) return false;
+  std::memcpy(record, words, kPrivateRecordSize);
+  StoreLock lock;
+  oxim_dfree(group->data.group->context);
+  group->data.group->context = record;
+  return true;
+}
+
+std::optional<std::array<uint32_t, 4>> private_record(Node* group) {
+  StoreLock lock;
+  if (!is_group(group) || group->data.group->context == nullptr) return std::nullopt;
+  std::array<uint32_t, 4> words{};
+  std::memcpy(words.data(), group->data.group->context, kPrivateRecordSize);
+  return words;
+}
+
+// The configuration of a session (statuses 31 and 86).
+uint32_t read_session_config(const FunctionAddress& address, uint32_t handle,
+                             records::SessionConfig* config) {
+  std::array<uint8_t, records::kSessionConfigSize> query{};
+  records::EncodeSessionHandleRequest(query, handle);
+  uint16_t size = 0;
+  if (ioctl_get_sessionconfig_size(address, query, &size) != 0 || size == 0) {
+    return report(kInsufficientBuffer);
+  }
+  std::vector<uint8_t> record(std::max<size_t>(size, records::kSessionConfigSize), 0);
+  records::EncodeSessionHandleRequest(record, handle);
+  std::optional<records::SessionConfig> decoded;
+  if (ioctl_get_session_conf(address, record, size) != 0 ||
+      !(decoded = records::DecodeSessionConfig(record))) {
+    return report(kSessionConfigNotRead);
+  }
+  *config = *decoded;
+  return 0;
+}
+
 std::optional<SessionRecord> session_record(Node* session) {
-  std::optional<std::array<uint32_t, 4>> words = read_record(session);
+  std::optional<std::array<uint32_t, 4>> words = private_record(session);
   if (!words) return std::nullopt;
   return SessionRecord{(*words)[0], (*words)[1], (*words)[2], (*words)[3]};
 }
 
 std::optional<uint32_t> connection_handle(Node* connection) {
-  std::optional<std::array<uint32_t, 4>> words = read_record(connection);
+  std::optional<std::array<uint32_t, 4>> words = private_record(connection);
   if (!words) return std::nullopt;
   return (*words)[1];
 }
@@ -391,14 +392,14 @@ Node* setup_session(Node* target, uint32_t handle, uint32_t portal_group_tag,
   const uint32_t session_words[4] = {static_cast<uint32_t>(address.index), handle, 0,
                                      portal_group_tag};
   Node* connection = nullptr;
-  if (!attach_record(session, session_words) ||
+  if (!attach_private_record(session, session_words) ||
       (connection = instantiate(templates::kConnection, session, nullptr, nullptr, nullptr)) ==
           nullptr) {
     (void)delete_node(session);
     return nullptr;
   }
   const uint32_t connection_words[4] = {0, connection_handle_value, 0, 0};
-  if (!attach_record(connection, connection_words)) {
+  if (!attach_private_record(connection, connection_words)) {
     (void)delete_node(session);
     return nullptr;
   }
@@ -432,7 +433,9 @@ uint32_t get_all_sessions(Node* logical_hba, Node* target, char* params) {
   std::vector<uint32_t> handles;
   if (uint32_t status = active_sessions(address, &handles); status != 0) return status;
   if (handles.empty() && target != nullptr) {
-    for (Node* session : instances_of(target, "Session")) OXIM_cleanup_sessions(target, session);
+    for (Node* session : instances_of(target, "Session")) {
+      (void)OXIM_cleanup_sessions(target, session);
+    }
     return 0;
   }
   const std::string target_name = target ? cached_prop(target, "TargetISCSIName") : "";
@@ -489,8 +492,13 @@ uint32_t get_all_sessions(Node* logical_hba, Node* target, char* params) {
   return 0;
 }
 
-void OXIM_cleanup_sessions(Node*, Node* session) {
+uint32_t OXIM_cleanup_sessions(Node* target, Node* session) {
   if (session != nullptr) (void)delete_node(session);
+  if (target == nullptr) return 0;
+  // The LUNs the session reported go with it.
+  KeepLastStatus keep;
+  bool changed = false;
+  return get_all_luns(target, &changed);
 }
 
 uint32_t get_eto_prop(Node* target, std::string* eto) {

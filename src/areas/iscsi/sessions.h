@@ -8,6 +8,7 @@
 #ifndef OXIM_AREAS_ISCSI_SESSIONS_H_
 #define OXIM_AREAS_ISCSI_SESSIONS_H_
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,6 +29,11 @@ struct SessionRecord {
   uint32_t reserved = 0;
   uint32_t portal_group_tag = 0;
 };
+
+// A group's private record of four u32 (replacing any it had); false when
+// it cannot be allocated. The record of a group; nullopt without one.
+bool attach_private_record(Node* group, const uint32_t (&words)[4]);
+std::optional<std::array<uint32_t, 4>> private_record(Node* group);
 
 // The private records; nullopt for a group without one.
 std::optional<SessionRecord> session_record(Node* session);
@@ -64,8 +70,13 @@ void set_connection_login_options(Node* group, const records::LoginOptions& nego
 void setup_initiator_target_loginopts(Node* options_group, const records::LoginOptions& negotiated);
 
 // Deletes a session's Connection groups and the session (with their private
-// records).
-void OXIM_cleanup_sessions(Node* target, Node* session);
+// records), then rebuilds target's LUNs (when target is given); the result
+// of that rebuild (luns.h: 0, 42, 90 or 1), with no last status left.
+uint32_t OXIM_cleanup_sessions(Node* target, Node* session);
+
+// The configuration of the session with handle (statuses 31 and 86).
+[[nodiscard]] uint32_t read_session_config(const FunctionAddress& address, uint32_t handle,
+                                           records::SessionConfig* config);
 
 // The ETO of target through its first session's configuration.
 [[nodiscard]] uint32_t get_eto_prop(Node* target, std::string* eto);

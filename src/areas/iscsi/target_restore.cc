@@ -8,10 +8,12 @@
 
 #include "areas/iscsi/iscsi_tree.h"
 #include "areas/iscsi/login_options.h"
+#include "areas/iscsi/luns.h"
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
 #include "areas/iscsi/targets.h"
 #include "core/address.h"
+#include "core/last_status.h"
 #include "core/log.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
@@ -141,6 +143,7 @@ uint32_t OXIM_set_lhba_prop(Node* logical_hba) {
   if (uint32_t status = get_all_sessions(logical_hba, nullptr, nullptr); status != 0) {
     result = status;
   }
+  rescan_all_luns(logical_hba);
   return result;
 }
 

@@ -11,6 +11,7 @@
 #include "areas/iscsi/iscsi_tree.h"
 #include "areas/iscsi/login.h"
 #include "areas/iscsi/login_options.h"
+#include "areas/iscsi/luns.h"
 #include "areas/iscsi/saved_files.h"
 #include "areas/iscsi/sessions.h"
 #include "core/address.h"
@@ -296,17 +297,21 @@ uint32_t handle_LogicalHBA_Enabled(Node* property, char* buffer, uint32_t op) {
   return 0;
 }
 
-// Refresh of a Target: sessions from the firmware; sessions the firmware no
-// longer knows are removed.
+// Refresh of a Target: sessions from the firmware (sessions the firmware no
+// longer knows are removed), then its LUNs; the host rescans when LUNs
+// appeared or went.
 uint32_t group_Target(Node* target) {
   KeepLastStatus keep;
   char params[kParamBlockSize] = {};
   (void)get_all_sessions(logical_hba_of(target), target, params);
   for (Node* session : instances_of(target, "Session")) {
     if (session_record(session) && get_session_attribs(session) != 0) {
-      OXIM_cleanup_sessions(target, session);
+      (void)OXIM_cleanup_sessions(target, session);
     }
   }
+  bool changed = false;
+  const uint32_t luns = get_all_luns(target, &changed);
+  if ((luns == 0 || luns == 90) && changed) (void)scan_from_os();
   return 0;
 }
 

@@ -164,7 +164,9 @@ TEST_F(InitiatorWithAdapterTest, ClosedSessionIsReusedAndBootSessionIsKept) {
   // Back again, a login to the same portal re-opens that session.
   SetTargetOnline("iqn.2026-01.net.oxim-lab:open", true);
   ASSERT_EQ(Do(target + "/Login"), 0u) << LastStatus().second;
-  EXPECT_EQ(Groups(target).size(), 3u);  // options, portal, the one session
+  // Options, portal, the one session and the target's two LUNs.
+  EXPECT_EQ(Groups(target), (std::vector<std::string>{"TargetLoginOptions", "TargetPortal0",
+                                                      "Session0", "LUN0", "LUN1"}));
   EXPECT_EQ(Value(session + "/SessionStatus"), "Open");
   EXPECT_EQ(Value(session + "/ISIDQualifier"), "0000");
   // An open boot session cannot be logged out.
