@@ -22,6 +22,7 @@
 
 namespace {
 
+using oxim::bench::kMappedAddress;
 using oxim::bench::Server;
 using oxim::bench::ServerUsable;
 using oxim::emulator::RealLoginRequest;
@@ -33,7 +34,6 @@ using oxim::testing::TgtdServer;
 
 constexpr char kHba[] = "Quellfire0/iSCSIPhysicalHBA0/LogicalHBA0";
 constexpr char kManyAddress[] = "192.0.2.60";
-constexpr char kMappedAddress[] = "192.0.2.20";
 constexpr int kTindra = 5;
 
 std::string Hba(const std::string& rest) { return std::string(kHba) + "/" + rest; }
