@@ -9,6 +9,7 @@
 
 #include "config_network.h"
 #include "config_reader.h"
+#include "core/strings.h"
 #include "records/additional_attributes.h"
 #include "records/controller_attributes.h"
 #include "records/driver_records.h"
@@ -24,7 +25,6 @@ using config_parse::Join;
 using config_parse::json;
 using config_parse::Reader;
 
-constexpr size_t kMaxInterfaceName = 15;
 constexpr size_t kMaxIssueNet = 4096;
 constexpr int64_t kMaxTimes = 1000000;
 constexpr size_t kMaxRegionSeed = 4096;
@@ -33,16 +33,6 @@ std::string PciText(const records::PciAddress& pci) {
   char text[16];
   std::snprintf(text, sizeof text, "%02x:%02x.%x", pci.bus, pci.device, pci.function);
   return text;
-}
-
-bool IsInterfaceName(const std::string& name) {
-  if (name.empty() || name.size() > kMaxInterfaceName) return false;
-  for (char c : name) {
-    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-              c == '.' || c == '-' || c == '_' || c == ':';
-    if (!ok) return false;
-  }
-  return true;
 }
 
 // Hexadecimal bytes of at most `most` bytes; padded with zeros to `most`
@@ -165,10 +155,10 @@ bool ParseFunction(Reader& reader, const json& value, const std::string& path, i
       return reader.Fail(field, "only a NIC function has an interface name");
     }
     const json& name = *value.find("interface_name");
-    if (!name.is_string() || !IsInterfaceName(name.get_ref<const std::string&>())) {
+    if (!name.is_string() || !is_plausible_interface_name(name.get_ref<const std::string&>())) {
       return reader.Fail(field,
-                         "expected 1..15 letters, digits or \".-_:\" (the library keeps the "
-                         "first 9)");
+                         "expected 1..15 letters, digits or \".-_:\", not starting with \"-\" "
+                         "(the library keeps the first 9)");
     }
     function->interface_name = name.get<std::string>();
   }
