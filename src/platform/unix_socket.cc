@@ -2,6 +2,7 @@
 // unix_socket.h.
 #include "platform/unix_socket.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -28,8 +29,17 @@ bool SendAll(int fd, std::span<const uint8_t> bytes) {
 bool ReceiveAll(int fd, uint8_t* out, size_t size) {
   size_t got = 0;
   while (got < size) {
-    const ssize_t n = recv(fd, out + got, size - got, 0);
+    const ssize_t n = recv(fd, out + got, size - got, MSG_DONTWAIT);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // Wait in poll, not in a blocking recv: a reader sleeping in recv is
+      // woken (and scheduled, often on the other CPU) each time its peer
+      // takes a frame off the socket, which is once per request and once
+      // per answer; poll sleeps until there is something to read.
+      pollfd readable{fd, POLLIN, 0};
+      if (poll(&readable, 1, -1) < 0 && errno != EINTR) return false;
+      continue;
+    }
     if (n <= 0) return false;
     got += static_cast<size_t>(n);
   }
