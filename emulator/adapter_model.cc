@@ -125,31 +125,48 @@ AdapterConfig DefaultConfig() {
 
 std::optional<std::vector<uint8_t>> FlashStore::Load(const std::string& key) const {
   FILE* file = std::fopen((directory_ + "/" + key).c_str(), "rb");
-  if (file == nullptr) return std::nullopt;
+  if (file == nullptr) {
+    known_.erase(key);
+    return std::nullopt;
+  }
   std::vector<uint8_t> bytes;
   uint8_t chunk[4096];
   size_t got;
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
     bytes.insert(bytes.end(), chunk, chunk + got);
   }
+  const bool complete = std::ferror(file) == 0;
   std::fclose(file);
+  if (complete) {
+    known_[key] = bytes;
+  } else {
+    known_.erase(key);
+  }
   return bytes;
+}
+
+int FlashStore::OpenTemporary(const std::string& temporary) const {
+  const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+  int fd = open(temporary.c_str(), flags, 0600);
+  // Owner-only: the records hold CHAP secrets.
+  if (fd < 0 && errno == ENOENT && MakeDirectories(directory_, 0700)) {
+    fd = open(temporary.c_str(), flags, 0600);
+  }
+  return fd;
 }
 
 bool FlashStore::Save(const std::string& key, const std::vector<uint8_t>& bytes) const {
   // A record written again unchanged (every client's start-up writes some)
   // costs no write: flash wears, and a rename forces the data out.
-  if (std::optional<std::vector<uint8_t>> stored = Load(key); stored && *stored == bytes) {
-    return true;
-  }
-  // Owner-only: the records hold CHAP secrets.
-  if (!MakeDirectories(directory_, 0700)) return false;
+  auto known = known_.find(key);
+  if (known == known_.end() && Load(key)) known = known_.find(key);
+  if (known != known_.end() && known->second == bytes) return true;
   const std::string path = directory_ + "/" + key;
   // One writer per state directory (the root's daemon, or one test's
   // adapter), so one temporary name per record; the rename replaces the
   // record whole.
   const std::string temporary = path + ".tmp";
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const int fd = OpenTemporary(temporary);
   if (fd < 0) return false;
   bool ok = fchmod(fd, 0600) == 0;  // a temporary file left with another mode
   size_t written = 0;
@@ -160,7 +177,13 @@ bool FlashStore::Save(const std::string& key, const std::vector<uint8_t>& bytes)
     if (ok) written += static_cast<size_t>(n);
   }
   ok = close(fd) == 0 && ok;
-  return ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+  ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+  if (ok) {
+    known_[key] = bytes;
+  } else {
+    known_.erase(key);  // what the file holds now is not known
+  }
+  return ok;
 }
 
 AdapterModel::AdapterModel(AdapterConfig config, std::string state_directory)

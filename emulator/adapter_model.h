@@ -185,12 +185,20 @@ class FlashStore {
   explicit FlashStore(std::string directory) : directory_(std::move(directory)) {}
   std::optional<std::vector<uint8_t>> Load(const std::string& key) const;
   // Writes through a temporary file and rename, owner-only. False when it
-  // cannot.
+  // cannot. A record written again unchanged costs nothing.
   bool Save(const std::string& key, const std::vector<uint8_t>& bytes) const;
   const std::string& directory() const { return directory_; }
 
  private:
+  // Opens the record's temporary file for writing, making the directory
+  // when it is not there (yet, or any more); -1 when it cannot.
+  int OpenTemporary(const std::string& temporary) const;
+
   std::string directory_;
+  // What each record holds as this store last read or wrote it: the store
+  // is the directory's one writer, so a save compares with this instead of
+  // reading the file again.
+  mutable std::map<std::string, std::vector<uint8_t>> known_;
 };
 
 // The adapter: configuration, flash and volatile state. Not thread-safe;
