@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <string.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -270,7 +271,8 @@ void MapSocketError(int error_number, RealLoginResult* result) {
 RealSession::RealSession(iscsi_context* context, std::chrono::milliseconds nop_interval)
     : context_(context),
       nop_interval_(std::max(nop_interval, std::chrono::milliseconds(100))),
-      wake_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+      wake_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      watch_fd_(epoll_create1(EPOLL_CLOEXEC)) {}
 
 std::unique_ptr<RealSession> RealSession::Login(const RealLoginRequest& request,
                                                 RealLoginResult* result) {
@@ -291,8 +293,8 @@ std::unique_ptr<RealSession> RealSession::Login(const RealLoginRequest& request,
     return nullptr;
   }
   std::unique_ptr<RealSession> session(new RealSession(context, request.nop_interval));
-  if (session->wake_fd_ < 0) {
-    Fail(result, kRealLoginOtherFailure, 0, "cannot create an eventfd");
+  if (session->wake_fd_ < 0 || session->watch_fd_ < 0) {
+    Fail(result, kRealLoginOtherFailure, 0, "cannot create an eventfd or epoll set");
     return nullptr;
   }
   std::lock_guard lock(session->mutex_);  // nobody else yet; keeps every use under it
@@ -411,6 +413,18 @@ std::unique_ptr<RealSession> RealSession::Login(const RealLoginRequest& request,
     return nullptr;
   }
   if (!request.discovery) {
+    epoll_event wake{};
+    wake.events = EPOLLIN;
+    wake.data.fd = session->wake_fd_;
+    epoll_event connection{};
+    connection.data.fd = iscsi_get_fd(context);
+    if (epoll_ctl(session->watch_fd_, EPOLL_CTL_ADD, session->wake_fd_, &wake) != 0 ||
+        epoll_ctl(session->watch_fd_, EPOLL_CTL_ADD, connection.data.fd, &connection) != 0) {
+      session->LogoutLocked();
+      Fail(result, kRealLoginOtherFailure, 0, "cannot watch the connection");
+      return nullptr;
+    }
+    session->watching_ = true;
     session->keep_alive_ = std::thread(&RealSession::KeepAlive, session.get());
   }
   return session;
@@ -463,10 +477,19 @@ void RealSession::OnDone(iscsi_context*, int status, void*, void* data) {
   *static_cast<Pending*>(data) = {true, status};
 }
 
+void RealSession::WatchConnection(bool watch) {
+  if (!watching_) return;
+  epoll_event connection{};
+  connection.data.fd = iscsi_get_fd(context_);
+  if (connection.data.fd < 0) return;
+  connection.events = watch ? static_cast<uint32_t>(iscsi_which_events(context_)) : 0;
+  // Fails only once the connection is closed, which the keep-alive sees.
+  (void)epoll_ctl(watch_fd_, EPOLL_CTL_MOD, connection.data.fd, &connection);
+}
+
 void RealSession::KeepAlive() {
   auto next_nop = Clock::now() + nop_interval_;
   while (!stop_.load(std::memory_order_acquire)) {
-    pollfd fds[2] = {};
     {
       std::lock_guard lock(mutex_);
       if (Clock::now() >= next_nop) {
@@ -476,22 +499,26 @@ void RealSession::KeepAlive() {
         }
         next_nop += nop_interval_;
       }
-      fds[0] = {iscsi_get_fd(context_), static_cast<short>(iscsi_which_events(context_)), 0};
+      if (iscsi_get_fd(context_) < 0) break;
+      WatchConnection(true);
     }
-    if (fds[0].fd < 0) break;
-    fds[1] = {wake_fd_, POLLIN, 0};
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(next_nop - Clock::now());
     const int timeout = static_cast<int>(std::clamp<long>(left.count(), 0, kPollSliceMs * 5));
-    const int ready = poll(fds, 2, timeout);
-    if (ready < 0 && errno != EINTR) break;
-    if (ready > 0 && (fds[1].revents & POLLIN) != 0) {
-      uint64_t count;
-      (void)!read(wake_fd_, &count, sizeof count);
+    epoll_event ready[2];
+    const int count = epoll_wait(watch_fd_, ready, 2, timeout);
+    if (count < 0 && errno != EINTR) break;
+    short revents = 0;
+    for (int i = 0; i < count; ++i) {
+      if (ready[i].data.fd == wake_fd_) {
+        uint64_t wakes;
+        (void)!read(wake_fd_, &wakes, sizeof wakes);
+      } else {
+        revents = static_cast<short>(ready[i].events);  // EPOLLIN == POLLIN, and so on
+      }
     }
     std::lock_guard lock(mutex_);
     if (stop_.load(std::memory_order_acquire)) return;
-    if (iscsi_service(context_, ready > 0 ? fds[0].revents : 0) < 0 ||
-        !iscsi_is_logged_in(context_) || !connected()) {
+    if (iscsi_service(context_, revents) < 0 || !iscsi_is_logged_in(context_) || !connected()) {
       break;
     }
   }
@@ -513,6 +540,7 @@ void RealSession::StopKeepAlive() {
 int RealSession::LogoutLocked() {
   if (logged_out_) return -1;
   logged_out_ = true;
+  watching_ = false;
   int status = -1;
   if (connected() && iscsi_is_logged_in(context_)) {
     logout_done_ = {};
@@ -583,6 +611,13 @@ RealScsiResult RealSession::Scsi(const RealScsiCommand& command) {
     result.error = "cannot create a SCSI task";
     return result;
   }
+  // The command's own wait reads the answer; the keep-alive does not wake
+  // for it.
+  WatchConnection(false);
+  struct WatchAgain {
+    RealSession* session;
+    ~WatchAgain() { session->WatchConnection(true); }
+  } watch_again{this};
   ScsiPending pending;
   std::vector<uint8_t> out = command.data_out;
   iscsi_data data{out.size(), out.data()};
@@ -621,6 +656,7 @@ RealSession::~RealSession() {
   Logout();
   iscsi_destroy_context(context_);  // cancels what is in flight; the Pending members are alive
   if (wake_fd_ >= 0) close(wake_fd_);
+  if (watch_fd_ >= 0) close(watch_fd_);
 }
 
 }  // namespace oxim::emulator

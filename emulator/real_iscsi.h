@@ -158,7 +158,7 @@ struct RealScsiResult {
 };
 
 // One libiscsi context logged in to one target, kept alive by a thread that
-// services the connection and sends NOP-Outs.
+// services the connection and sends NOP-Outs while no command is waiting on it.
 class RealSession {
  public:
   // Connects and logs in, bounded by the request's time-outs. On success
@@ -205,6 +205,9 @@ class RealSession {
   static void OnDone(iscsi_context* context, int status, void* command_data, void* data);
   static void OnDiscovery(iscsi_context* context, int status, void* command_data, void* data);
   void KeepAlive();
+  // Whether the keep-alive wakes for the connection: not while a command
+  // waits for its own answer on it. REQUIRES: mutex_ held.
+  void WatchConnection(bool watch);
   void StopKeepAlive();
   void Wake();
   // REQUIRES: mutex_ held, keep-alive stopped.
@@ -220,8 +223,10 @@ class RealSession {
   std::vector<RealDiscoveredTarget>* discovered_ = nullptr;  // during SendTargets
   bool discovery_ = false;
   bool logged_out_ = false;
+  bool watching_ = false;  // the connection is in watch_fd_ (a keep-alive runs)
   std::mutex stop_mutex_;  // one joiner of keep_alive_ at a time
-  int wake_fd_ = -1;       // eventfd that interrupts the keep-alive's poll
+  int wake_fd_ = -1;       // eventfd that interrupts the keep-alive's wait
+  int watch_fd_ = -1;      // epoll set of the keep-alive: wake_fd_ and the connection
   std::atomic<bool> connected_{true};
   std::atomic<bool> stop_{false};
   std::thread keep_alive_;
