@@ -160,8 +160,10 @@ uint32_t discover_targets(Node* portal, const std::string& target_name) {
       static_cast<uint16_t>(std::strtoul(cached_prop(portal, "PortNumber").c_str(), nullptr, 10)));
   request.flags = records::kLoginFlagsLogin;
   request.eto = records::kNoEto;
-  if (!iscsi::read_initiator_name(logical_hba, &request.initiator_name)) return 1;
-  request.initiator_alias = iscsi::initiator_alias(logical_hba);
+  iscsi::LoginInitiator initiator;
+  if (!iscsi::read_login_initiator(logical_hba, &initiator)) return 1;
+  request.initiator_name = std::move(initiator.name);
+  request.initiator_alias = std::move(initiator.alias);
   std::vector<uint8_t> answer;
   if (uint32_t status = iscsi::OXIM_esx_discovery_login(
           portal, child_group(portal, "SendTargetPortalLoginOptions"), &request, &answer);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "areas/iscsi/chap_rules.h"
+#include "areas/iscsi/initiator_name.h"
 
 #include "core/address.h"
 #include "core/last_status.h"
@@ -32,8 +33,12 @@ bool read_initiator_name(Node* logical_hba, std::string* name) {
   return !name->empty();
 }
 
-std::string initiator_alias(Node* logical_hba) {
-  return prop_or_empty(child_group(logical_hba, "InitiatoriSCSIName"), "InitiatorAlias");
+bool read_login_initiator(Node* logical_hba, LoginInitiator* initiator) {
+  records::InitiatorNameRecord record;
+  if (get_name_params(function_address(logical_hba), &record) != 0) return false;
+  initiator->name = std::move(record.name);
+  initiator->alias = std::move(record.alias);
+  return !initiator->name.empty();
 }
 
 uint32_t refuse_unsavable(const char* parameter, std::string_view text) {

@@ -28,11 +28,20 @@ namespace oxim::iscsi {
 // that node belongs to.
 HbaPath hba_path(Node* logical_hba);
 
-// The InitiatoriSCSIName / InitiatorAlias of a logical HBA (in its
-// InitiatoriSCSIName group), as the firmware's initiator name record holds
-// them. false when it cannot be read (the alias is then empty).
+// The InitiatoriSCSIName of a logical HBA (in its InitiatoriSCSIName
+// group), as the firmware's initiator name record holds it. false when it
+// cannot be read or is empty.
 bool read_initiator_name(Node* logical_hba, std::string* name);
-std::string initiator_alias(Node* logical_hba);
+
+// The initiator a login or a persistent entry names: its iSCSI name and the
+// alias that goes with it.
+struct LoginInitiator {
+  std::string name;
+  std::string alias;
+};
+// Both from the firmware's initiator name record of the logical HBA, read
+// once. false when it cannot be read or holds no name.
+bool read_login_initiator(Node* logical_hba, LoginInitiator* initiator);
 
 // 0 when text can be kept in the saved files (check_saved_text); else 6,
 // with the last status naming the parameter.

@@ -61,7 +61,7 @@ std::optional<uint32_t> parse_qualifier(const std::string& text) {
 // The login request for target at ip:port (everything but the options).
 records::LoginRequest build_request(Node* target, const std::string& ip, const std::string& port,
                                     uint32_t qualifier, uint32_t flags, uint32_t eto,
-                                    const std::string& initiator_name) {
+                                    const LoginInitiator& initiator) {
   records::LoginRequest request;
   request.target_name = cached_prop(target, "TargetISCSIName");
   request.portal =
@@ -69,9 +69,14 @@ records::LoginRequest build_request(Node* target, const std::string& ip, const s
   request.flags = flags;
   request.eto = eto == 0 ? records::kNoEto : eto;
   request.isid_qualifier = static_cast<uint16_t>(qualifier);
-  request.initiator_name = initiator_name;
-  request.initiator_alias = initiator_alias(logical_hba_of(target));
+  request.initiator_name = initiator.name;
+  request.initiator_alias = initiator.alias;
   return request;
+}
+
+// The initiator a login request names.
+LoginInitiator initiator_of(const records::LoginRequest& request) {
+  return {request.initiator_name, request.initiator_alias};
 }
 
 uint32_t target_eto(Node* target) {
@@ -194,7 +199,7 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, records::LoginRequest
     if (!options) return 1;
     if (!session_found) {
       const uint32_t status = make_session_persistent(target, ip, port, request->isid_qualifier,
-                                                      &*options, boot, request->initiator_name, 0);
+                                                      &*options, boot, initiator_of(*request), 0);
       if (status != 0) return status;
     }
     answer->assign(records::kLoginRequestSize, 0);
@@ -222,7 +227,7 @@ uint32_t OXIM_esx_login(Node* target, Node* options_group, records::LoginRequest
     request->isid_qualifier = static_cast<uint16_t>(next);
     if (session_found) {
       KeepLastStatus keep;
-      (void)make_session_persistent(target, ip, port, next, nullptr, boot, request->initiator_name,
+      (void)make_session_persistent(target, ip, port, next, nullptr, boot, initiator_of(*request),
                                     target_eto(target));
     }
   }
@@ -274,17 +279,24 @@ uint32_t do_Login(Node* target, Node*, char* params) {
       std::strtoul(prop_or_empty(portal, "PortalGroupTag").c_str(), nullptr, 10));
   Node* existing = find_session(target, ip, port);
   const bool existing_boot = existing != nullptr && cached_prop(existing, "iSCSIBoot") == "True";
-  std::string initiator = param_text(params, 2);
-  if (uint32_t status = refuse_unsavable("SessionInitiatorName", initiator); status != 0) {
+  LoginInitiator login_initiator;
+  login_initiator.name = param_text(params, 2);
+  if (uint32_t status = refuse_unsavable("SessionInitiatorName", login_initiator.name);
+      status != 0) {
     return status;
   }
-  if (initiator.empty()) {
-    if (existing != nullptr) {
-      initiator = cached_prop(existing, "SessionInitiatorName");
-    } else {
-      (void)read_initiator_name(logical_hba_of(target), &initiator);
-    }
+  if (login_initiator.name.empty() && existing != nullptr) {
+    login_initiator.name = cached_prop(existing, "SessionInitiatorName");
   }
+  // The alias always, and the name when neither the parameter nor the
+  // session gives it: the firmware's record, read once.
+  {
+    LoginInitiator firmware;
+    (void)read_login_initiator(logical_hba_of(target), &firmware);
+    if (login_initiator.name.empty()) login_initiator.name = std::move(firmware.name);
+    login_initiator.alias = std::move(firmware.alias);
+  }
+  const std::string& initiator = login_initiator.name;
   const std::string boot = param_text(params, 4);
   uint32_t qualifier = 0;
   Node* reused = nullptr;
@@ -305,7 +317,7 @@ uint32_t do_Login(Node* target, Node*, char* params) {
     existing = nullptr;
   }
   records::LoginRequest request =
-      build_request(target, ip, port, qualifier, records::kLoginFlagsLogin, 0, initiator);
+      build_request(target, ip, port, qualifier, records::kLoginFlagsLogin, 0, login_initiator);
   std::vector<uint8_t> answer;
   const std::string persistence = equal_ignoring_case(boot, "True") ? "True" : "False";
   if (uint32_t status = OXIM_esx_login(target, child_group(target, "TargetLoginOptions"), &request,
@@ -471,12 +483,12 @@ uint32_t generate_isid_qualifier(const std::string& target_name,
 
 uint32_t make_session_persistent(Node* target, const std::string& ip, const std::string& port,
                                  uint32_t isid_qualifier, const records::LoginOptions* options,
-                                 const std::string& persistence, const std::string& initiator_name,
+                                 const std::string& persistence, const LoginInitiator& initiator,
                                  uint32_t eto) {
   uint32_t flags = records::kLoginFlagsPersistent;
   if (equal_ignoring_case(persistence, "True")) flags |= records::kLoginFlagBootTarget;
   records::LoginRequest request =
-      build_request(target, ip, port, isid_qualifier, flags, eto, initiator_name);
+      build_request(target, ip, port, isid_qualifier, flags, eto, initiator);
   Node* target_options = child_group(target, "TargetLoginOptions");
   const LoginOptionFields fields = options_of_group(target_options);
   records::LoginOptions record = get_default_login_options();
@@ -506,7 +518,7 @@ uint32_t make_session_persistent(Node* target, const std::string& ip, const std:
   line.ip = ip;
   line.port = port;
   line.isid_qualifier = std::to_string(isid_qualifier & 0xFFFF);
-  line.initiator_name = initiator_name;
+  line.initiator_name = initiator.name;
   line.options = fields;
   line.target_type = cached_prop(target, "TargetType");
   if (OXIM_update_tgt_entry(line) != 0) {
@@ -514,7 +526,7 @@ uint32_t make_session_persistent(Node* target, const std::string& ip, const std:
     // target: it goes again.
     pdebug(kModuleAdapter, kLogError, "%s: failed to record the persistent entry\n", __func__);
     (void)remove_persistent_entry(target, request.target_name, ip, port, isid_qualifier,
-                                  initiator_name);
+                                  initiator.name);
     return kSavedFileFailure;
   }
   return 0;
@@ -612,6 +624,8 @@ uint32_t OXIM_update_session_authentication(Node* target) {
   const std::string name = cached_prop(target, "TargetISCSIName");
   bool remade = false;
   uint32_t result = 0;
+  // The alias the entries made again carry, read at the first of them.
+  std::optional<std::string> alias;
   for (Node* session : instances_of(target, "Session")) {
     {
       KeepLastStatus keep;
@@ -637,9 +651,14 @@ uint32_t OXIM_update_session_authentication(Node* target) {
       (void)remove_persistent_entry(target, name, ip, port, qualifier, initiator);
     }
     (void)OXIM_cleanup_sessions(target, session);
+    if (!alias) {
+      LoginInitiator firmware;
+      (void)read_login_initiator(logical_hba_of(target), &firmware);
+      alias = std::move(firmware.alias);
+    }
     const uint32_t status =
         make_session_persistent(target, ip, port, qualifier, nullptr, boot ? "True" : "False",
-                                initiator, target_eto(target));
+                                {initiator, *alias}, target_eto(target));
     if (status != 0) {
       result = status;
       continue;

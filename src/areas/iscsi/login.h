@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "areas/iscsi/iscsi_tree.h"
 #include "core/node.h"
 #include "records/iscsi_login.h"
 #include "records/login_options_record.h"
@@ -28,14 +29,15 @@ int check_for_isid_existence(uint32_t qualifier, const std::string& target_name,
 [[nodiscard]] uint32_t generate_isid_qualifier(const std::string& target_name,
                                                const std::string& initiator_name);
 
-// Adds a persistent entry for target at ip:port with the qualifier; options
-// null means the defaults merged with the target's options. On success the
-// saved-target line with the qualifier is recorded. 0 on success.
+// Adds a persistent entry for target at ip:port with the qualifier, naming
+// the initiator; options null means the defaults merged with the target's
+// options. On success the saved-target line with the qualifier is recorded.
+// 0 on success.
 [[nodiscard]] uint32_t make_session_persistent(Node* target, const std::string& ip,
                                                const std::string& port, uint32_t isid_qualifier,
                                                const records::LoginOptions* options,
                                                const std::string& persistence,
-                                               const std::string& initiator_name, uint32_t eto);
+                                               const LoginInitiator& initiator, uint32_t eto);
 
 // Sends the deletion of a persistent entry; the firmware's status (0 when it
 // removed the entry). Sets no last status: for clean-ups that delete what

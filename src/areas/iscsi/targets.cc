@@ -112,8 +112,8 @@ uint32_t do_AddTarget(Node* logical_hba, Node* command, char* params) {
       return report(kTooManyTargets);
     }
   }
-  std::string initiator;
-  if (!read_initiator_name(logical_hba, &initiator)) return 1;
+  LoginInitiator initiator;
+  if (!read_login_initiator(logical_hba, &initiator)) return 1;
   if (find_target(logical_hba, name) != nullptr) {
     return report(kDuplicateTarget);
   }
@@ -126,7 +126,7 @@ uint32_t do_AddTarget(Node* logical_hba, Node* command, char* params) {
   if (uint32_t status = record_target_portal(logical_hba, pending.get(), ip, port); status != 0) {
     return status;
   }
-  const uint32_t qualifier = generate_isid_qualifier(name, initiator) & 0xFFFF;
+  const uint32_t qualifier = generate_isid_qualifier(name, initiator.name) & 0xFFFF;
   const std::string persistence = equal_ignoring_case(boot, "True") ? "True" : "False";
   if (uint32_t status = make_session_persistent(pending.get(), ip, port, qualifier, nullptr,
                                                 persistence, initiator, 0);
@@ -163,9 +163,9 @@ uint32_t do_AddTargetPortal(Node* target, Node* command, char* params) {
   if (port.empty()) port = kDefaultPort;
   Node* logical_hba = logical_hba_of(target);
   std::string name;
-  std::string initiator;
+  LoginInitiator initiator;
   if (!read_prop(target, "TargetISCSIName", &name) ||
-      !read_initiator_name(logical_hba, &initiator)) {
+      !read_login_initiator(logical_hba, &initiator)) {
     return 1;
   }
   if (find_target_portal(target, ip, port) != nullptr) return report(kDuplicatePortal);
@@ -174,7 +174,7 @@ uint32_t do_AddTargetPortal(Node* target, Node* command, char* params) {
   if (uint32_t status = record_target_portal(logical_hba, target, ip, port); status != 0) {
     return status;
   }
-  const uint32_t qualifier = generate_isid_qualifier(name, initiator) & 0xFFFF;
+  const uint32_t qualifier = generate_isid_qualifier(name, initiator.name) & 0xFFFF;
   if (uint32_t status =
           make_session_persistent(target, ip, port, qualifier, nullptr, "False", initiator, 0);
       status != 0) {
