@@ -178,6 +178,18 @@ TEST_F(EraseTest, EraseRemovesTheConfigurationForGoodAndKeepsTheTargetGroups) {
   EXPECT_EQ(LastStatus(), Status(184, kErased));
 }
 
+// With DHCP on, the gateway is the lease's router, not configuration: the
+// erase leaves it and succeeds.
+TEST_F(EraseTest, ALeasedGatewayStays) {
+  Start();
+  ASSERT_EQ(Do(Tcpip(kFunction, "DHCPEnable")), 0u) << LastStatus().second;
+  ASSERT_EQ(Value(Tcpip(kFunction, "DefaultGateway")), "192.0.2.1");
+  EXPECT_EQ(Do(At(kFunction, "EraseConfiguration"), {"0"}), 0u) << LastStatus().second;
+  EXPECT_EQ(LastStatus(), Status(184, kErased));
+  EXPECT_EQ(Value(Tcpip(kFunction, "DHCPEnabled")), "True");
+  EXPECT_EQ(Value(Tcpip(kFunction, "DefaultGateway")), "192.0.2.1");
+}
+
 TEST_F(EraseTest, AFailingFlashEraseEndsTheCommandWithItsResult) {
   Start();
   Configure(kFunction);
@@ -224,10 +236,14 @@ TEST_F(EraseTest, EraseAllErasesEveryFunctionOfTheController) {
   Start();
   Configure(kFunction);
   Configure(kOtherFunction);
+  const std::string boot = "Quellfire0/NICPhysicalHBA0/NetworkBootConfiguration";
+  ASSERT_EQ(Do(boot + "/SetNetworkBoot", {"Disabled"}), 0u) << LastStatus().second;
   EXPECT_EQ(Do("Quellfire0/EraseAllConfiguration"), 0u) << LastStatus().second;
   EXPECT_EQ(LastStatus(), Status(184, kErased));
   ExpectErased(kFunction);
   ExpectErased(kOtherFunction);
+  Restart();
+  EXPECT_EQ(Value(boot + "/NetworkBootState"), "Enabled") << "the NIC boot is the factory's again";
 }
 
 // Every step runs; the command fails with the first failure, and what could
