@@ -261,6 +261,20 @@ TEST_F(EraseTest, EraseAllGoesOnPastAFailureAndReportsIt) {
   EXPECT_EQ(SavedLines(kSavedPortals, kFunction).size(), 1u);
 }
 
+// Each port of the controller gets the port and discovery erase, before
+// the NIC functions' erase.
+TEST_F(EraseTest, EraseAllErasesEveryPort) {
+  Start(Config("nic_only.json"));
+  EmulatorControl(R"({"op":"fault","faults":{"commands":[
+      {"subsystem":1,"opcode":7,"status":1,"additional_status":0,"times":1}]}})");
+  EXPECT_EQ(Do("Quellfire0/EraseAllConfiguration"), 187u);
+  EXPECT_EQ(LastStatus(), Status(187,
+                                 "Failed to erase port and discovery configuration. Please check "
+                                 "oxim2d.log file for more information."));
+  EXPECT_EQ(Do("Quellfire0/EraseAllConfiguration"), 0u) << LastStatus().second;
+  EXPECT_EQ(LastStatus(), Status(184, kErased));
+}
+
 TEST_F(EraseTest, EraseAllRestoresTheFactoryProfileWhereTheFirmwareHasProfiles) {
   Start(Config("tindra.json"));
   EXPECT_EQ(Do("Quellfire0/EraseAllConfiguration"), 0u) << LastStatus().second;

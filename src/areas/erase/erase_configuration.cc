@@ -176,6 +176,21 @@ uint32_t restore_factory_profile(Node* controller) {
   return status;
 }
 
+// The ports of a controller, as its functions' PortNumber properties name
+// them, in order of first appearance. Every port of the controller has at
+// least one function, and its port group (where the tree has one) the same
+// number.
+std::vector<std::string> port_numbers(Node* controller) {
+  std::vector<std::string> ports;
+  for (Node* function : physical_hbas(controller)) {
+    const std::string port = prop_or_empty(function, "PortNumber");
+    if (!port.empty() && std::find(ports.begin(), ports.end(), port) == ports.end()) {
+      ports.push_back(port);
+    }
+  }
+  return ports;
+}
+
 // Every step runs, so that what can be erased is erased; the command then
 // fails with the first failure (its result and last status), or succeeds
 // with 184 (239 when a NIC function's erase asks for an immediate reboot).
@@ -187,9 +202,9 @@ uint32_t do_EraseAllConfiguration(Node* controller, Node*, char*) {
     failure.before_step();
     failure.after_step(erase_iscsi_function(function, instances_of(function, "LogicalHBA")));
   }
-  for (Node* port : instances_of(controller, "PortDiscoveryAndConfiguration")) {
+  for (const std::string& port : port_numbers(controller)) {
     failure.before_step();
-    failure.after_step(OXIM_ErasePortandDiscoveryConfiguration(port));
+    failure.after_step(OXIM_ErasePortandDiscoveryConfiguration(controller, port));
   }
   for (Node* function : instances_of(controller, "NICPhysicalHBA")) {
     failure.before_step();

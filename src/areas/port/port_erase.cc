@@ -4,9 +4,10 @@
 #include <array>
 
 #include "areas/nic/nic_status.h"
-#include "areas/port/port_properties.h"
 #include "core/log.h"
 #include "kit/function_tree.h"
+#include "kit/groups.h"
+#include "kit/properties.h"
 #include "records/erase_rom.h"
 #include "schema/handler_registry.h"
 #include "transport/commands.h"
@@ -16,15 +17,16 @@ namespace {
 
 uint32_t do_ErasePortandDiscoveryConfiguration(Node* port_group, Node*, char*) {
   if (running_on_virtual_function()) return report(kNotOnVirtualFunction);
-  return OXIM_ErasePortandDiscoveryConfiguration(port_group);
+  return OXIM_ErasePortandDiscoveryConfiguration(enclosing_group(port_group, "Quellfire"),
+                                                 prop_or_empty(port_group, "PortNumber"));
 }
 
 }  // namespace
 
-uint32_t OXIM_ErasePortandDiscoveryConfiguration(Node* port_group) {
-  Node* function = port_function(port_group);
+uint32_t OXIM_ErasePortandDiscoveryConfiguration(Node* controller, const std::string& port) {
+  Node* function = get_valid_phba(controller, port.c_str());
   if (function == nullptr) {
-    pdebug(kModuleAdapter, kLogError, "%s: the port has no function\n", __func__);
+    pdebug(kModuleAdapter, kLogError, "%s: port %s has no function\n", __func__, port.c_str());
     return report(kPortEraseFailed);
   }
   std::array<uint8_t, records::kEraseRequestSize> request{};
@@ -32,7 +34,8 @@ uint32_t OXIM_ErasePortandDiscoveryConfiguration(Node* port_group) {
   if (const uint32_t result =
           ioctl_erase_ROM(function_address(function), request, driver_kind_of(function));
       result != 0) {
-    pdebug(kModuleAdapter, kLogError, "%s: the erase failed with %u\n", __func__, result);
+    pdebug(kModuleAdapter, kLogError, "%s: the erase of port %s failed with %u\n", __func__,
+           port.c_str(), result);
     return report(kPortEraseFailed);
   }
   (void)report(nic::kErased);

@@ -6,6 +6,7 @@
 #define OXIM_AREAS_PORT_PORT_ERASE_H_
 
 #include <cstdint>
+#include <string>
 
 #include "core/node.h"
 #include "core/status.h"
@@ -19,10 +20,13 @@ inline constexpr StatusMessage kPortEraseFailed{
     "Failed to erase port and discovery configuration. Please check oxim2d.log file for more "
     "information."};
 
-// Sends the erase of the port and discovery configuration to the port's
-// function; no virtual-function test. 0 with last status 184; else 187
-// (reported), also for a port without a function.
-[[nodiscard]] uint32_t OXIM_ErasePortandDiscoveryConfiguration(Node* port_group);
+// Sends the erase of the port and discovery configuration of a controller's
+// port (its number as the PortNumber properties show it) to the port's
+// function: its iSCSI function, else its NIC function. No virtual-function
+// test. 0 with last status 184; else 187 (reported), also for a port
+// without a function.
+[[nodiscard]] uint32_t OXIM_ErasePortandDiscoveryConfiguration(Node* controller,
+                                                               const std::string& port);
 
 void register_port_erase_handlers(HandlerRegistry& registry);
 

@@ -52,6 +52,14 @@ constexpr StatisticsWord kStatisticsWords[] = {
 };
 static_assert(std::size(kStatisticsWords) == records::kBaseTWordCount);
 
+// The physical HBA that carries a port group's commands: the port's iSCSI
+// function, else its NIC function (the port bitmap's choice); nullptr for a
+// port without function.
+Node* port_function(Node* port_group) {
+  return get_valid_phba(enclosing_group(port_group, "Quellfire"),
+                        prop_or_empty(port_group, "PortNumber").c_str());
+}
+
 // The port's NIC function, for the NIC driver's own requests.
 Node* port_nic_function(Node* port_group) {
   const std::string port = prop_or_empty(port_group, "PortNumber");
@@ -159,11 +167,6 @@ uint32_t handle_over_temperature(Node* property, char* buffer, uint32_t op) {
 }
 
 }  // namespace
-
-Node* port_function(Node* port_group) {
-  return get_valid_phba(enclosing_group(port_group, "Quellfire"),
-                        prop_or_empty(port_group, "PortNumber").c_str());
-}
 
 void register_port_property_handlers(HandlerRegistry& registry) {
   registry.add_property("handle_flow_control_properties", handle_flow_control_properties);

@@ -6,16 +6,9 @@
 #ifndef OXIM_AREAS_PORT_PORT_PROPERTIES_H_
 #define OXIM_AREAS_PORT_PORT_PROPERTIES_H_
 
-#include "core/node.h"
-
 namespace oxim {
 
 class HandlerRegistry;
-
-// The physical HBA that carries a port group's commands: the port's iSCSI
-// function, else its NIC function (the port bitmap's choice); nullptr for a
-// port without function.
-Node* port_function(Node* port_group);
 
 void register_port_property_handlers(HandlerRegistry& registry);
 
