@@ -12,6 +12,7 @@
 #include "areas/port/port_erase.h"
 #include "core/node_store.h"
 #include "core/store_guard.h"
+#include "kit/function_tree.h"
 #include "kit/groups.h"
 #include "kit/properties.h"
 #include "oxim/oxim.h"
@@ -74,6 +75,15 @@ TEST_F(PortEraseTest, ThePortsFunctionErasesAndAFailureSays187) {
   const std::string lone = AddPort("7");
   EXPECT_EQ(Do(lone + "/ErasePortandDiscoveryConfiguration"), 187u);
   EXPECT_EQ(LastStatus(), failed);
+}
+
+TEST_F(PortEraseTest, AVirtualFunctionErasesNoPort) {
+  const std::string port = AddPort("0");
+  set_running_on_virtual_function(true);
+  EXPECT_EQ(Do(port + "/ErasePortandDiscoveryConfiguration"), 256u);
+  EXPECT_EQ(LastStatus(),
+            Status(256, "Performed operation is not supported on a SR-IOV virtual function."));
+  set_running_on_virtual_function(false);
 }
 
 }  // namespace
