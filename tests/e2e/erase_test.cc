@@ -190,6 +190,19 @@ TEST_F(EraseTest, ALeasedGatewayStays) {
   EXPECT_EQ(Value(Tcpip(kFunction, "DefaultGateway")), "192.0.2.1");
 }
 
+// An iSNS server the function cannot reach answers every write of the
+// discovery parameters with 32; the erase removes it all the same.
+TEST_F(EraseTest, AnUnreachableIsnsServerIsErasedToo) {
+  Start();
+  ASSERT_EQ(Do(At(kFunction, "iSNS/ConfigureiSNSServer"), {"192.0.2.77"}), 32u);
+  ASSERT_EQ(Named(At(kFunction, "iSNS"), "iSNSServer").size(), 1u);
+  EXPECT_EQ(Do(At(kFunction, "EraseConfiguration"), {"0"}), 0u) << LastStatus().second;
+  EXPECT_EQ(LastStatus(), Status(184, kErased));
+  EXPECT_EQ(Named(At(kFunction, "iSNS"), "iSNSServer"), std::vector<std::string>{});
+  Restart();
+  EXPECT_EQ(Named(At(kFunction, "iSNS"), "iSNSServer"), std::vector<std::string>{});
+}
+
 TEST_F(EraseTest, AFailingFlashEraseEndsTheCommandWithItsResult) {
   Start();
   Configure(kFunction);

@@ -179,16 +179,20 @@ uint32_t delete_isns_server(Node* isns, Node* server) {
 }
 
 uint32_t erase_isns(Node* isns) {
+  // A server the function cannot reach (32) does not keep the record from
+  // being written: it is no reason to keep the configuration.
   if (!write_prop(isns, "iSNSEnabled", "No")) {
-    // The property's handler said why (80 or 81).
     uint32_t code = 0;
     char message[kMessageSize];
     oxim_get_last_status(&code, message);
-    return code != 0 ? code : report(kInternalError);
+    if (code == 0) return report(kInternalError);
+    if (code != kUnreachable) return code;  // 80 or 81, reported
   }
   for (Node* server : instances_of(isns, "iSNSServer")) {
-    if (uint32_t status = delete_isns_server(isns, server); status != 0) return status;
+    if (uint32_t status = delete_isns_server(isns, server); status != 0 && status != kUnreachable)
+      return status;
   }
+  oxim_reset_last_status();
   return 0;
 }
 
