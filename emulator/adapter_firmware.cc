@@ -12,6 +12,7 @@
 #include "records/base_t_stats.h"
 #include "records/boot_config.h"
 #include "records/erase_rom.h"
+#include "records/factory_profile.h"
 #include "records/ffv_params.h"
 #include "records/flow_control.h"
 #include "records/link_status.h"
@@ -26,6 +27,8 @@ namespace {
 
 constexpr uint8_t kFwBadParameter = 2;
 constexpr uint8_t kFwFailed = 1;
+// Additional status of a command the firmware does not offer.
+constexpr uint16_t kAddCommandNotSupported = 30;
 
 FirmwareAnswer NotSupported() { return {kFwNotSupported, 0, {}}; }
 FirmwareAnswer BadParameter() { return {kFwBadParameter, 0, {}}; }
@@ -205,13 +208,17 @@ FirmwareAnswer OemExecConfig(CommandContext& context, std::span<const uint8_t> r
 
 // --- Erase ---
 
-// Opcode 7: the configuration its selector names. The NIC configuration
-// returns the function's boot settings, boot VLAN and volatile MAC to their
-// factory state; the port and discovery configuration is not modelled.
+// Opcode 7: the configuration its selector names. The iSCSI configuration
+// is the function's persistent entries, target store and discovery
+// parameters (iscsi_firmware.h); the NIC configuration returns the
+// function's boot settings, boot VLAN and volatile MAC to their factory
+// state. The port and discovery configuration (port speed, DCB) is not
+// kept by this adapter: its erase, sent to any function of the port,
+// succeeds with nothing to reset.
 FirmwareAnswer EraseRom(CommandContext& context, std::span<const uint8_t> request) {
   const records::EraseSelector selector = *records::DecodeEraseRequest(request);
   if (selector == records::kEraseIscsiConfiguration) return EraseIscsiConfiguration(context);
-  if (selector == records::kErasePortConfiguration) return NotSupported();
+  if (selector == records::kErasePortConfiguration) return {};
   if (selector != records::kEraseNicConfiguration) return BadParameter();
   if (!IsNic(context)) return NotSupported();
   FlashStore& flash = context.model.flash();
@@ -221,6 +228,17 @@ FirmwareAnswer EraseRom(CommandContext& context, std::span<const uint8_t> reques
       !flash.Save(FunctionFlashKey(context, "boot-vlan"), no_vlan)) {
     return FlashFailed();
   }
+  return {};
+}
+
+// --- Profiles ---
+
+// Opcode 169: restores the factory profile configuration. QF2, QF3 and
+// Korvel firmware has no profile interface and refuses it as not supported
+// (additional status 30). Tindra accepts it; this adapter keeps no
+// configured profile apart from the factory one, so nothing changes.
+FirmwareAnswer SetFactoryProfileConfig(CommandContext& context, std::span<const uint8_t>) {
+  if (ChipOf(context) != kChipTindra) return {kFwFailed, kAddCommandNotSupported, {}};
   return {};
 }
 
@@ -400,6 +418,8 @@ constexpr HandlerEntry kAdapterHandlers[] = {
     {1, 91, 1, records::kVpdSize, records::kVpdSize, GetKorvelVpd},
     {1, 120, 0, records::kVnicNameSize, records::kVnicNameSize, GetVnicName},
     {1, 147, 0, records::kMacListSize, records::kMacListSize, GetMacList},
+    {1, 169, 0, records::kFactoryProfileRequestSize, records::kFactoryProfileRequestSize,
+     SetFactoryProfileConfig},
     {18, 8, 0, records::kBaseTStatsSize, records::kBaseTStatsSize, GetBaseTStats},
     {18, 8, 1, records::kBaseTStatsV1Size, records::kBaseTStatsV1Size, GetBaseTStatsV1},
     {19, 2, 0, records::kFfvParamsSize, records::kFfvParamsSize, FfvParams},

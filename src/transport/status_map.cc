@@ -18,11 +18,7 @@ struct Row {
 Row MapCommandFailure(uint32_t additional, uint8_t opcode) {
   switch (additional) {
     case 0: return {116};
-    case 16:
-      return {1, 41,
-              "Active session(s) present. Please log out of all sessions before clearing "
-              "configuration. For systems booting from an iSCSI target, configuration can only "
-              "be cleared using the vIZIZ Odozez Utility."};
+    case 16: return {1, kActiveSessionsPresent.code, kActiveSessionsPresent.message};
     case 17: return {1, 27, "Session already opened."};
     case 18:
       return {35, 35, "Failed to get session related info, because session is in closed state."};

@@ -19,6 +19,14 @@ inline constexpr StatusMessage kHostUnreachable{
     "address is valid. For more information, see Troubleshooting section in Quellfire "
     "documentation."};
 
+// Open sessions keep the configuration from being erased (additional status
+// 16, and the erase command's own check).
+inline constexpr StatusMessage kActiveSessionsPresent{
+    41,
+    "Active session(s) present. Please log out of all sessions before clearing configuration. "
+    "For systems booting from an iSCSI target, configuration can only be cleared using the vIZIZ "
+    "Odozez Utility."};
+
 // Status of a request that did not reach the firmware: always 1.
 uint32_t OximStatusFromHBAStatus();
 

@@ -643,22 +643,6 @@ TEST_F(IscsiTest, ChapLevelStoredIsTheLevelUsed) {
   EXPECT_EQ(Value(target + "/Session0/SessionStatus"), "Open");
 }
 
-// The erase commands wait for the areas whose configuration they erase
-// (routes, the default gateway, iSNS servers, SendTarget portals); until
-// then they refuse, say why, and erase nothing.
-TEST_F(IscsiTest, EraseCommandsSayTheyAreNotAvailableAndEraseNothing) {
-  AddTarget(kOpen, "192.0.2.10");
-  const std::string saved = root_.read(kSavedTargets);
-  EXPECT_EQ(Do("Quellfire0/iSCSIPhysicalHBA0/EraseConfiguration", {"0"}), 1u);
-  EXPECT_EQ(LastStatus(),
-            Status(3, "EraseConfiguration: not available (handler not implemented yet)."));
-  EXPECT_EQ(Do("Quellfire0/EraseAllConfiguration"), 1u);
-  EXPECT_EQ(LastStatus(),
-            Status(3, "EraseAllConfiguration: not available (handler not implemented yet)."));
-  EXPECT_EQ(root_.read(kSavedTargets), saved);
-  EXPECT_EQ(Value(Hba("Target0/TargetISCSIName")), kOpen);
-}
-
 // RefreshAvailableTargets reconciles the tree with the saved-target file
 // (which another client may have changed): targets and portals without a
 // line go, saved targets the tree lacks come, and those saved with a

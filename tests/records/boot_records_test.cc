@@ -1,10 +1,11 @@
 // The boot configuration, the PCI function mapping, the OEM execution
-// configuration and the erase request, against bytes written by hand from
-// their offset tables.
+// configuration, the erase request and the factory profile request, against bytes written by hand
+// from their offset tables.
 #include <gtest/gtest.h>
 
 #include "records/boot_config.h"
 #include "records/erase_rom.h"
+#include "records/factory_profile.h"
 #include "records/golden.h"
 #include "records/oem_exec_config.h"
 
@@ -102,6 +103,22 @@ TEST(EraseRom, SelectorWordsTellTheConfigurationsApart) {
   golden::Put32(want, 4, 13);
   EXPECT_EQ(DecodeEraseRequest(want), kEraseIscsiConfiguration);
   EXPECT_FALSE(DecodeEraseRequest(Bytes(19, 0)));
+  // The port and discovery erase and the iSCSI erase, built whole.
+  ASSERT_TRUE(EncodeEraseRequest(got, kErasePortConfiguration));
+  golden::Put32(want, 4, 15);
+  EXPECT_EQ(got, want);
+  ASSERT_TRUE(EncodeEraseRequest(got, kEraseIscsiConfiguration));
+  golden::Put32(want, 4, 13);
+  EXPECT_EQ(got, want);
+}
+
+TEST(FactoryProfile, TheRequestIsFourZeroBytes) {
+  Bytes got(4, 0xEE);
+  ASSERT_TRUE(EncodeFactoryProfileRequest(got));
+  EXPECT_EQ(got, Bytes(4, 0));
+  Bytes short_request(3, 0xEE);
+  EXPECT_FALSE(EncodeFactoryProfileRequest(short_request));
+  EXPECT_EQ(short_request, Bytes(3, 0xEE));
 }
 
 }  // namespace

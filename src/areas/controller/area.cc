@@ -81,7 +81,6 @@ void register_handlers(HandlerRegistry& registry) {
 const char* const kPendingHandlers[] = {
     "do_ConfigureChannelManagement",
     "do_EnterLoopBackMode",
-    "do_EraseAllConfiguration",
     "do_ExitLoopBackMode",
     "do_HostToDDRDMATest",
     "do_NetworkLoopBackTest",

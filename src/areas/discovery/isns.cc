@@ -17,7 +17,9 @@
 #include "core/strings.h"
 #include "core/tree_services.h"
 #include "kit/function_tree.h"
+#include "kit/groups.h"
 #include "kit/pending_group.h"
+#include "kit/properties.h"
 #include "records/discovery_params.h"
 #include "schema/handler_registry.h"
 #include "transport/commands.h"
@@ -107,15 +109,7 @@ uint32_t do_DeleteiSNSServer(Node* isns, Node*, char* params) {
   const std::string wanted_name = "iSNSServer" + param_text(params, 0);
   Node* server = child_group(isns, wanted_name.c_str());
   if (server == nullptr || !is_instanced(server)) return report(iscsi::kInvalidInstance);
-  Record record;
-  DiscoveryParams wanted;
-  if (!read_params(isns, &record, &wanted)) return iscsi::kDiscoveryParamsNotRead.code;
-  wanted.server = {};
-  wanted.server_count = 0;
-  const uint32_t written = write_params(isns, &record, wanted);
-  if (written != 0 && written != kUnreachable) return written;
-  (void)delete_node(server);
-  return written;
+  return delete_isns_server(isns, server);
 }
 
 uint32_t do_DiscoveryiSNSThruDHCP(Node* isns, Node*, char*) {
@@ -171,6 +165,36 @@ uint32_t handle_discoveryparams(Node* property, char* buffer, uint32_t op) {
 }
 
 }  // namespace
+
+uint32_t delete_isns_server(Node* isns, Node* server) {
+  Record record;
+  DiscoveryParams wanted;
+  if (!read_params(isns, &record, &wanted)) return iscsi::kDiscoveryParamsNotRead.code;
+  wanted.server = {};
+  wanted.server_count = 0;
+  const uint32_t written = write_params(isns, &record, wanted);
+  if (written != 0 && written != kUnreachable) return written;
+  (void)delete_node(server);
+  return written;
+}
+
+uint32_t erase_isns(Node* isns) {
+  // A server the function cannot reach (32) does not keep the record from
+  // being written: it is no reason to keep the configuration.
+  if (!write_prop(isns, "iSNSEnabled", "No")) {
+    uint32_t code = 0;
+    char message[kMessageSize];
+    oxim_get_last_status(&code, message);
+    if (code == 0) return report(kInternalError);
+    if (code != kUnreachable) return code;  // 80 or 81, reported
+  }
+  for (Node* server : instances_of(isns, "iSNSServer")) {
+    if (uint32_t status = delete_isns_server(isns, server); status != 0 && status != kUnreachable)
+      return status;
+  }
+  oxim_reset_last_status();
+  return 0;
+}
 
 uint32_t get_all_isns(Node* isns) {
   Record record;

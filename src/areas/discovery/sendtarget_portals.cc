@@ -110,7 +110,13 @@ uint32_t do_DeleteSendTargetPortal(Node* discovery, Node*, char* params) {
   const std::string wanted = "SendTargetPortal" + param_text(params, 0);
   Node* portal = child_group(discovery, wanted.c_str());
   if (portal == nullptr || !is_instanced(portal)) return report(iscsi::kInvalidInstance);
-  const HbaPath path = iscsi::hba_path(logical_hba_of(discovery));
+  return delete_sendtarget_portal(portal);
+}
+
+}  // namespace
+
+uint32_t delete_sendtarget_portal(Node* portal) {
+  const HbaPath path = iscsi::hba_path(logical_hba_of(portal));
   const iscsi::LineKey key = iscsi::SendTargetPortalKey(path, cached_prop(portal, "IPAddress"),
                                                         cached_prop(portal, "PortNumber"));
   // A portal whose line stays would come back with the next refresh.
@@ -120,8 +126,6 @@ uint32_t do_DeleteSendTargetPortal(Node* discovery, Node*, char* params) {
   (void)delete_node(portal);
   return 0;
 }
-
-}  // namespace
 
 uint32_t group_Discovery(Node* discovery) {
   Node* logical_hba = logical_hba_of(discovery);

@@ -21,6 +21,11 @@ namespace oxim::discovery {
 // nothing. Always 0.
 uint32_t group_Discovery(Node* discovery);
 
+// Removes a SendTargetPortal's saved line, then the group (as
+// DeleteSendTargetPortal). 0, or 1 when the saved file cannot be changed
+// (its last status names it) and the group stays.
+[[nodiscard]] uint32_t delete_sendtarget_portal(Node* portal);
+
 void register_sendtarget_portal_handlers(HandlerRegistry& registry);
 
 }  // namespace oxim::discovery

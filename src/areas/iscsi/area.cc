@@ -72,7 +72,6 @@ void setup_logical_hba(Node* function) {
 // Handlers the templates name that are still to be built.
 const char* const kPendingHandlers[] = {
     "do_DumpiSCSIPCIConfigRegion",
-    "do_EraseConfiguration",
     "handle_NodeAttr_properties",
     "handle_iscsi_bandwidth_softcap",
 };

@@ -30,9 +30,6 @@
 namespace oxim {
 namespace {
 
-// The status a firmware that must be rebooted at once answers an erase with.
-constexpr uint32_t kRebootNowStatus = 55;
-
 std::string cached_value(const Node* property) {
   char value[kValueSize];
   read_cached_value(property, value);

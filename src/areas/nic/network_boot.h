@@ -12,6 +12,10 @@ namespace oxim {
 
 class HandlerRegistry;
 
+// The status a firmware that must be rebooted at once answers an erase with
+// (the erase succeeded).
+inline constexpr uint32_t kRebootNowStatus = 55;
+
 // Resets the NIC (PXE) configuration of a NIC function's port to its factory
 // state; no virtual-function test. Returns the erase command's result: 0
 // (last status 184), 55 when the machine must be rebooted at once (last

@@ -3,6 +3,7 @@
 // them).
 #include "areas/areas.h"
 #include "areas/port/catalogue.h"
+#include "areas/port/port_erase.h"
 #include "areas/port/port_properties.h"
 #include "schema/handler_registry.h"
 
@@ -20,7 +21,6 @@ const char* const kPendingHandlers[] = {
     "do_ClearCounters",
     "do_ConfigureQoS",
     "do_DumpTransceiverData",
-    "do_ErasePortandDiscoveryConfiguration",
     "do_RunTDR",
     "do_SelfTest",
     "do_SetPortSpeed",
@@ -42,11 +42,16 @@ const char* const kPendingHandlers[] = {
     "handle_lldp_stats_props",
 };
 
+void register_handlers(HandlerRegistry& registry) {
+  register_port_property_handlers(registry);
+  register_port_erase_handlers(registry);
+}
+
 }  // namespace
 
 const Area port_area = {.name = "port",
                         .templates = kTemplates,
-                        .register_handlers = register_port_property_handlers,
+                        .register_handlers = register_handlers,
                         .pending_handlers = kPendingHandlers};
 
 }  // namespace oxim
