@@ -42,6 +42,11 @@ constexpr size_t kMaxConnections = 16;
 constexpr auto kRetryAfter = std::chrono::seconds(3);
 // Largest configuration file a client reads (for its digest).
 constexpr size_t kMaxConfigFile = 1u << 20;
+// How long a request looks for its answer before it sleeps. The daemon
+// answers most requests within tens of microseconds, as a driver's
+// firmware mailbox answers a short command that the driver polls for; a
+// real login takes a little longer.
+constexpr std::chrono::microseconds kAnswerSpin{200};
 
 std::mutex g_problem_mutex;
 std::string g_problem;
@@ -241,7 +246,7 @@ class SocketBackend final : public DeviceBackend {
       ~Lease() { pool->Release(fd, healthy); }
     } lease{this, fd};
     std::optional<std::vector<uint8_t>> payload;
-    if (SendAll(fd, wire::EncodeRequest(request))) payload = ReceiveFrame(fd);
+    if (SendAll(fd, wire::EncodeRequest(request))) payload = ReceiveFrame(fd, nullptr, kAnswerSpin);
     lease.healthy = payload.has_value();
     return payload;
   }

@@ -3,6 +3,7 @@
 #include "platform/unix_socket.h"
 
 #include <poll.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -26,12 +27,18 @@ bool SendAll(int fd, std::span<const uint8_t> bytes) {
   return true;
 }
 
-bool ReceiveAll(int fd, uint8_t* out, size_t size) {
+bool ReceiveAll(int fd, uint8_t* out, size_t size, std::chrono::microseconds spin) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point spin_end = Clock::now() + spin;
   size_t got = 0;
   while (got < size) {
     const ssize_t n = recv(fd, out + got, size - got, MSG_DONTWAIT);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (got == 0 && Clock::now() < spin_end) {
+        sched_yield();  // still looking; any other thread may have the CPU
+        continue;
+      }
       // Wait in poll, not in a blocking recv: a reader sleeping in recv is
       // woken (and scheduled, often on the other CPU) each time its peer
       // takes a frame off the socket, which is once per request and once
@@ -46,10 +53,11 @@ bool ReceiveAll(int fd, uint8_t* out, size_t size) {
   return true;
 }
 
-std::optional<std::vector<uint8_t>> ReceiveFrame(int fd, bool* too_large) {
+std::optional<std::vector<uint8_t>> ReceiveFrame(int fd, bool* too_large,
+                                                 std::chrono::microseconds spin) {
   if (too_large != nullptr) *too_large = false;
   std::array<uint8_t, wire::kFrameHeaderSize> header{};
-  if (!ReceiveAll(fd, header.data(), header.size())) return std::nullopt;
+  if (!ReceiveAll(fd, header.data(), header.size(), spin)) return std::nullopt;
   const std::optional<size_t> length = wire::DecodeFrameLength(header);
   if (!length) {
     if (too_large != nullptr) *too_large = true;

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -19,14 +20,21 @@ namespace oxim::platform {
 // connection broke.
 bool SendAll(int fd, std::span<const uint8_t> bytes);
 
-// Reads exactly size bytes. False at the end of the stream or on an error.
-bool ReceiveAll(int fd, uint8_t* out, size_t size);
+// Reads exactly size bytes. While nothing has come, it keeps checking for
+// up to spin (yielding the CPU to any other thread that wants it) before it
+// sleeps until something comes. False at the end of the stream or on an
+// error.
+bool ReceiveAll(int fd, uint8_t* out, size_t size, std::chrono::microseconds spin = {});
 
 // The payload of the next frame of the wire (emulator_wire.h). nullopt at
 // the end of the stream, on an error, or (with *too_large set when given)
 // for a header announcing more than the wire allows; nothing of such a
-// payload is read.
-std::optional<std::vector<uint8_t>> ReceiveFrame(int fd, bool* too_large = nullptr);
+// payload is read. spin as for ReceiveAll: a frame that comes within it
+// costs no wake-up of this thread, and waking a thread whose CPU has gone
+// idle costs more than most requests to the daemon do (much more in a
+// virtual machine, where the idle CPU must be woken by an interrupt).
+std::optional<std::vector<uint8_t>> ReceiveFrame(int fd, bool* too_large = nullptr,
+                                                 std::chrono::microseconds spin = {});
 
 // A stream socket connected to the Unix socket at path, or -1 with errno
 // (ENAMETOOLONG for a path that does not fit an address).
