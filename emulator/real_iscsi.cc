@@ -10,14 +10,13 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <string.h>
-#include <sys/epoll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace oxim::emulator {
@@ -269,10 +268,7 @@ void MapSocketError(int error_number, RealLoginResult* result) {
 }
 
 RealSession::RealSession(iscsi_context* context, std::chrono::milliseconds nop_interval)
-    : context_(context),
-      nop_interval_(std::max(nop_interval, std::chrono::milliseconds(100))),
-      wake_fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      watch_fd_(epoll_create1(EPOLL_CLOEXEC)) {}
+    : context_(context), nop_interval_(std::max(nop_interval, std::chrono::milliseconds(100))) {}
 
 std::unique_ptr<RealSession> RealSession::Login(const RealLoginRequest& request,
                                                 RealLoginResult* result) {
@@ -293,10 +289,6 @@ std::unique_ptr<RealSession> RealSession::Login(const RealLoginRequest& request,
     return nullptr;
   }
   std::unique_ptr<RealSession> session(new RealSession(context, request.nop_interval));
-  if (session->wake_fd_ < 0 || session->watch_fd_ < 0) {
-    Fail(result, kRealLoginOtherFailure, 0, "cannot create an eventfd or epoll set");
-    return nullptr;
-  }
   std::lock_guard lock(session->mutex_);  // nobody else yet; keeps every use under it
 
   LogCollector log;
@@ -413,19 +405,15 @@ std::unique_ptr<RealSession> RealSession::Login(const RealLoginRequest& request,
     return nullptr;
   }
   if (!request.discovery) {
-    epoll_event wake{};
-    wake.events = EPOLLIN;
-    wake.data.fd = session->wake_fd_;
-    epoll_event connection{};
-    connection.data.fd = iscsi_get_fd(context);
-    if (epoll_ctl(session->watch_fd_, EPOLL_CTL_ADD, session->wake_fd_, &wake) != 0 ||
-        epoll_ctl(session->watch_fd_, EPOLL_CTL_ADD, connection.data.fd, &connection) != 0) {
+    session->next_nop_ = Clock::now() + session->nop_interval_;
+    session->keep_alive_ = KeepAliveService::Instance().Add(
+        session.get(), iscsi_get_fd(context), static_cast<uint32_t>(iscsi_which_events(context)),
+        session->next_nop_);
+    if (session->keep_alive_.id == 0) {
       session->LogoutLocked();
       Fail(result, kRealLoginOtherFailure, 0, "cannot watch the connection");
       return nullptr;
     }
-    session->watching_ = true;
-    session->keep_alive_ = std::thread(&RealSession::KeepAlive, session.get());
   }
   return session;
 }
@@ -478,69 +466,49 @@ void RealSession::OnDone(iscsi_context*, int status, void*, void* data) {
 }
 
 void RealSession::WatchConnection(bool watch) {
-  if (!watching_) return;
-  epoll_event connection{};
-  connection.data.fd = iscsi_get_fd(context_);
-  if (connection.data.fd < 0) return;
-  connection.events = watch ? static_cast<uint32_t>(iscsi_which_events(context_)) : 0;
-  // Fails only once the connection is closed, which the keep-alive sees.
-  (void)epoll_ctl(watch_fd_, EPOLL_CTL_MOD, connection.data.fd, &connection);
+  if (keep_alive_.id == 0) return;
+  KeepAliveService::Instance().Watch(
+      keep_alive_, watch ? static_cast<uint32_t>(iscsi_which_events(context_)) : 0);
 }
 
-void RealSession::KeepAlive() {
-  auto next_nop = Clock::now() + nop_interval_;
-  while (!stop_.load(std::memory_order_acquire)) {
-    {
-      std::lock_guard lock(mutex_);
-      if (Clock::now() >= next_nop) {
-        if (iscsi_get_nops_in_flight(context_) >= kMaxNopsInFlight ||
-            iscsi_nop_out_async(context_, nullptr, nullptr, 0, nullptr) != 0) {
-          break;
-        }
-        next_nop += nop_interval_;
-      }
-      if (iscsi_get_fd(context_) < 0) break;
-      WatchConnection(true);
-    }
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(next_nop - Clock::now());
-    const int timeout = static_cast<int>(std::clamp<long>(left.count(), 0, kPollSliceMs * 5));
-    epoll_event ready[2];
-    const int count = epoll_wait(watch_fd_, ready, 2, timeout);
-    if (count < 0 && errno != EINTR) break;
-    short revents = 0;
-    for (int i = 0; i < count; ++i) {
-      if (ready[i].data.fd == wake_fd_) {
-        uint64_t wakes;
-        (void)!read(wake_fd_, &wakes, sizeof wakes);
-      } else {
-        revents = static_cast<short>(ready[i].events);  // EPOLLIN == POLLIN, and so on
-      }
-    }
-    std::lock_guard lock(mutex_);
-    if (stop_.load(std::memory_order_acquire)) return;
-    if (iscsi_service(context_, revents) < 0 || !iscsi_is_logged_in(context_) || !connected()) {
-      break;
-    }
+KeepAliveService::Turn RealSession::TryTurn(uint32_t events, Clock::time_point now,
+                                            Clock::time_point* next_turn) {
+  std::unique_lock lock(mutex_, std::try_to_lock);
+  if (!lock.owns_lock()) return KeepAliveService::Turn::kBusy;
+  if (keep_alive_.id == 0) return KeepAliveService::Turn::kOver;  // being stopped
+  bool alive = true;
+  if (now >= next_nop_) {
+    alive = iscsi_get_nops_in_flight(context_) < kMaxNopsInFlight &&
+            iscsi_nop_out_async(context_, nullptr, nullptr, 0, nullptr) == 0;
+    next_nop_ += nop_interval_;
   }
-  if (!stop_.load(std::memory_order_acquire)) connected_.store(false, std::memory_order_release);
-}
-
-void RealSession::Wake() {
-  const uint64_t one = 1;
-  (void)!write(wake_fd_, &one, sizeof one);
+  // Events are poll's bits (EPOLLIN == POLLIN, and so on); none lets
+  // libiscsi look at its time-outs.
+  alive = alive && iscsi_service(context_, static_cast<int>(events)) >= 0 &&
+          iscsi_is_logged_in(context_) && connected();
+  if (!alive) {
+    connected_.store(false, std::memory_order_release);
+    keep_alive_ = {};  // the service forgets the session
+    return KeepAliveService::Turn::kOver;
+  }
+  WatchConnection(true);
+  *next_turn =
+      std::min<Clock::time_point>(next_nop_, now + std::chrono::milliseconds(kPollSliceMs * 5));
+  return KeepAliveService::Turn::kTaken;
 }
 
 void RealSession::StopKeepAlive() {
-  std::lock_guard lock(stop_mutex_);
-  stop_.store(true, std::memory_order_release);
-  Wake();
-  if (keep_alive_.joinable()) keep_alive_.join();
+  KeepAliveService::Handle handle;
+  {
+    std::lock_guard lock(mutex_);
+    handle = std::exchange(keep_alive_, {});
+  }
+  if (handle.id != 0) KeepAliveService::Instance().Remove(handle);
 }
 
 int RealSession::LogoutLocked() {
   if (logged_out_) return -1;
   logged_out_ = true;
-  watching_ = false;
   int status = -1;
   if (connected() && iscsi_is_logged_in(context_)) {
     logout_done_ = {};
@@ -655,8 +623,6 @@ RealScsiResult RealSession::Scsi(const RealScsiCommand& command) {
 RealSession::~RealSession() {
   Logout();
   iscsi_destroy_context(context_);  // cancels what is in flight; the Pending members are alive
-  if (wake_fd_ >= 0) close(wake_fd_);
-  if (watch_fd_ >= 0) close(watch_fd_);
 }
 
 }  // namespace oxim::emulator

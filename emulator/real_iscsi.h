@@ -42,8 +42,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "keep_alive_service.h"
 
 struct iscsi_context;
 
@@ -157,9 +158,10 @@ struct RealScsiResult {
   std::string error;             // for the log
 };
 
-// One libiscsi context logged in to one target, kept alive by a thread that
-// services the connection and sends NOP-Outs while no command is waiting on it.
-class RealSession {
+// One libiscsi context logged in to one target, kept alive by the process's
+// keep-alive service (which services the connection and sends NOP-Outs while
+// no command is waiting on it).
+class RealSession final : private KeepAliveService::Session {
  public:
   // Connects and logs in, bounded by the request's time-outs. On success
   // returns the session and fills *result with the negotiated values; on
@@ -204,16 +206,18 @@ class RealSession {
   static void OnConnect(iscsi_context* context, int status, void* command_data, void* data);
   static void OnDone(iscsi_context* context, int status, void* command_data, void* data);
   static void OnDiscovery(iscsi_context* context, int status, void* command_data, void* data);
-  void KeepAlive();
+  // The keep-alive's turn (KeepAliveService): the NOP-Out when one is due,
+  // and whatever the connection has for the context.
+  KeepAliveService::Turn TryTurn(uint32_t events, KeepAliveService::Clock::time_point now,
+                                 KeepAliveService::Clock::time_point* next_turn) override;
   // Whether the keep-alive wakes for the connection: not while a command
   // waits for its own answer on it. REQUIRES: mutex_ held.
   void WatchConnection(bool watch);
   void StopKeepAlive();
-  void Wake();
   // REQUIRES: mutex_ held, keep-alive stopped.
   int LogoutLocked();
 
-  std::mutex mutex_;        // guards the context and what follows up to stop_mutex_
+  std::mutex mutex_;        // guards the context and what follows up to connected_
   iscsi_context* context_;  // owned
   const std::chrono::milliseconds nop_interval_;
   Pending connect_done_;
@@ -223,13 +227,9 @@ class RealSession {
   std::vector<RealDiscoveredTarget>* discovered_ = nullptr;  // during SendTargets
   bool discovery_ = false;
   bool logged_out_ = false;
-  bool watching_ = false;  // the connection is in watch_fd_ (a keep-alive runs)
-  std::mutex stop_mutex_;  // one joiner of keep_alive_ at a time
-  int wake_fd_ = -1;       // eventfd that interrupts the keep-alive's wait
-  int watch_fd_ = -1;      // epoll set of the keep-alive: wake_fd_ and the connection
+  KeepAliveService::Handle keep_alive_;  // id 0: no keep-alive (yet, or any more)
+  KeepAliveService::Clock::time_point next_nop_;
   std::atomic<bool> connected_{true};
-  std::atomic<bool> stop_{false};
-  std::thread keep_alive_;
 };
 
 }  // namespace oxim::emulator

@@ -235,6 +235,35 @@ TEST_F(RealIscsi, TwoSessionsFromTwoThreads) {
   closer.join();
 }
 
+// One keep-alive thread serves every session: each session's NOP-Outs go
+// on while another's commands run, and a session that ends takes nothing of
+// the others' with it.
+TEST_F(RealIscsi, SessionsKeptAliveTogetherRunCommandsAndEndOneByOne) {
+  RealLoginRequest request = Request(TgtdServer::kOpenTarget);
+  request.nop_interval = milliseconds(150);
+  RealLoginResult result;
+  auto first = RealSession::Login(request, &result);
+  ASSERT_NE(first, nullptr) << result.error;
+  request.isid[5] = 0x02;
+  auto second = RealSession::Login(request, &result);
+  ASSERT_NE(second, nullptr) << result.error;
+  RealScsiCommand test_unit_ready;  // an all-zero block
+  test_unit_ready.cdb_size = 6;
+  const auto until = Clock::now() + milliseconds(700);  // several NOP-Out rounds
+  while (Clock::now() < until) {
+    RealScsiResult answer = first->Scsi(test_unit_ready);
+    ASSERT_TRUE(answer.completed) << answer.error;
+    std::this_thread::sleep_for(milliseconds(20));
+  }
+  EXPECT_TRUE(first->connected());
+  EXPECT_TRUE(second->connected());
+  EXPECT_EQ(first->Logout(), 0);
+  std::this_thread::sleep_for(milliseconds(500));
+  EXPECT_TRUE(second->connected());
+  EXPECT_TRUE(second->Scsi(test_unit_ready).completed);
+  EXPECT_EQ(second->Logout(), 0);
+}
+
 TEST_F(RealIscsi, DestructorLogsOut) {
   RealLoginResult result;
   auto session = RealSession::Login(Request(TgtdServer::kOpenTarget), &result);
