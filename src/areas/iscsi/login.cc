@@ -350,7 +350,8 @@ uint32_t do_Login(Node* target, Node*, char* params) {
   }
   clear_params(params);
   bool changed = false;
-  if (get_all_luns(target, &changed) == 90) report(kLoginLunsNotRead);
+  // Every session of the target was read by this login, the new one last.
+  if (get_all_luns(target, &changed, SessionStatuses::kCurrent) == 90) report(kLoginLunsNotRead);
   if (set_eto_prop(target, cached_prop(target, "ETO"), response->session_handle) != 0) {
     report(kEtoNotSet);
   }

@@ -34,10 +34,14 @@ constexpr uint32_t kMaxWriteBlocks = records::kMaxPassthroughData / records::kSc
 
 // Whether a session may carry commands: its status as the firmware has it
 // now is neither closed nor failed.
-bool session_usable(Node* session) {
+bool session_usable(Node* session, SessionStatuses statuses) {
   std::string status;
-  return read_prop(session, "SessionStatus", &status) && !equal_ignoring_case(status, "Closed") &&
-         !equal_ignoring_case(status, "Login Failed");
+  if (statuses == SessionStatuses::kCurrent) {
+    status = cached_prop(session, "SessionStatus");
+  } else if (!read_prop(session, "SessionStatus", &status)) {
+    return false;
+  }
+  return !equal_ignoring_case(status, "Closed") && !equal_ignoring_case(status, "Login Failed");
 }
 
 // The session a LUN's commands go through: the target's first session the
@@ -345,7 +349,7 @@ uint32_t group_LUN(Node* lun) {
 
 }  // namespace
 
-uint32_t get_all_luns(Node* target, bool* changed) {
+uint32_t get_all_luns(Node* target, bool* changed, SessionStatuses statuses) {
   *changed = false;
   std::vector<LunEntry> before;
   for (Node* lun : instances_of(target, "LUN")) {
@@ -359,7 +363,7 @@ uint32_t get_all_luns(Node* target, bool* changed) {
   size_t total = 0;
   for (Node* session : sessions) {
     std::optional<SessionRecord> record = session_record(session);
-    if (!record || !session_usable(session)) continue;
+    if (!record || !session_usable(session, statuses)) continue;
     std::vector<LunEntry> entries;
     const uint32_t status = FetchReportLUNData(function_address(session), record->handle, &entries);
     if (status == kScsiFirmwareFailed) {

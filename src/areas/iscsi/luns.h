@@ -25,8 +25,12 @@ namespace oxim::iscsi {
 // open sessions (at most 255 LUNs each). *changed is set when the number
 // of LUNs differs from before or a LUN appeared that was not there. 0; 42
 // when the target has no session; 90 when some session failed (the others
-// are listed); 1 otherwise. Sets no last status.
-[[nodiscard]] uint32_t get_all_luns(Node* target, bool* changed);
+// are listed); 1 otherwise. Sets no last status. Which sessions are open
+// is read from the firmware, or (kCurrent) taken from the tree, for a
+// caller that has just read every session of the target.
+enum class SessionStatuses { kRead, kCurrent };
+[[nodiscard]] uint32_t get_all_luns(Node* target, bool* changed,
+                                    SessionStatuses statuses = SessionStatuses::kRead);
 
 // Every target's LUNs of a logical HBA again, as a best effort: a target
 // without sessions has none, and no step leaves a status behind.

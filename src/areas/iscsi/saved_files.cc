@@ -84,7 +84,7 @@ class SavedFileLock {
     } else if (!RegularFile(fd, "lock", lock_path_, &info)) {
       close(fd);
     } else {
-      (void)fchmod(fd, kSavedFileMode);
+      if ((info.st_mode & 07777) != kSavedFileMode) (void)fchmod(fd, kSavedFileMode);
       stream_ = fdopen(fd, "r+");
       if (stream_ == nullptr) close(fd);
       held_ = stream_ != nullptr && oxim_lock_file(stream_) == 0;
@@ -183,7 +183,8 @@ bool ReplaceAtomically(SavedFile file, std::string_view content) {
     return false;
   }
   // The temporary file may be left from a crash with another mode.
-  bool ok = fchmod(fd, kSavedFileMode) == 0 && WriteAll(fd, content) && fsync(fd) == 0;
+  bool ok = ((info.st_mode & 07777) == kSavedFileMode || fchmod(fd, kSavedFileMode) == 0) &&
+            WriteAll(fd, content) && fsync(fd) == 0;
   int error = errno;
   if (close(fd) != 0 && ok) {
     ok = false;
