@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -45,8 +46,12 @@ constexpr size_t kMaxConfigFile = 1u << 20;
 // How long a request looks for its answer before it sleeps. The daemon
 // answers most requests within tens of microseconds, as a driver's
 // firmware mailbox answers a short command that the driver polls for; a
-// real login takes a little longer.
+// real login takes a little longer. After an answer that came only once
+// the request slept, the next looks half as long (down to the least), so
+// that a daemon held up (by its disk, say) costs little CPU; an answer
+// that comes while looking restores the whole look.
 constexpr std::chrono::microseconds kAnswerSpin{200};
+constexpr std::chrono::microseconds kLeastAnswerSpin{25};
 
 std::mutex g_problem_mutex;
 std::string g_problem;
@@ -246,7 +251,14 @@ class SocketBackend final : public DeviceBackend {
       ~Lease() { pool->Release(fd, healthy); }
     } lease{this, fd};
     std::optional<std::vector<uint8_t>> payload;
-    if (SendAll(fd, wire::EncodeRequest(request))) payload = ReceiveFrame(fd, nullptr, kAnswerSpin);
+    const std::chrono::microseconds spin(answer_spin_us_.load(std::memory_order_relaxed));
+    bool slept = false;
+    if (SendAll(fd, wire::EncodeRequest(request))) {
+      payload = ReceiveFrame(fd, nullptr, spin, &slept);
+    }
+    answer_spin_us_.store(
+        slept ? std::max(spin / 2, kLeastAnswerSpin).count() : kAnswerSpin.count(),
+        std::memory_order_relaxed);
     lease.healthy = payload.has_value();
     return payload;
   }
@@ -371,6 +383,7 @@ class SocketBackend final : public DeviceBackend {
   std::vector<int> idle_;
   size_t open_ = 0;                    // connections made and not yet closed, idle or in use
   Clock::time_point refused_until_{};  // no new connection before
+  std::atomic<int64_t> answer_spin_us_{kAnswerSpin.count()};  // the next request's look
 };
 
 }  // namespace

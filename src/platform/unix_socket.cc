@@ -27,7 +27,7 @@ bool SendAll(int fd, std::span<const uint8_t> bytes) {
   return true;
 }
 
-bool ReceiveAll(int fd, uint8_t* out, size_t size, std::chrono::microseconds spin) {
+bool ReceiveAll(int fd, uint8_t* out, size_t size, std::chrono::microseconds spin, bool* slept) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point spin_end = Clock::now() + spin;
   size_t got = 0;
@@ -43,6 +43,7 @@ bool ReceiveAll(int fd, uint8_t* out, size_t size, std::chrono::microseconds spi
       // woken (and scheduled, often on the other CPU) each time its peer
       // takes a frame off the socket, which is once per request and once
       // per answer; poll sleeps until there is something to read.
+      if (slept != nullptr) *slept = true;
       pollfd readable{fd, POLLIN, 0};
       if (poll(&readable, 1, -1) < 0 && errno != EINTR) return false;
       continue;
@@ -54,10 +55,11 @@ bool ReceiveAll(int fd, uint8_t* out, size_t size, std::chrono::microseconds spi
 }
 
 std::optional<std::vector<uint8_t>> ReceiveFrame(int fd, bool* too_large,
-                                                 std::chrono::microseconds spin) {
+                                                 std::chrono::microseconds spin, bool* slept) {
   if (too_large != nullptr) *too_large = false;
+  if (slept != nullptr) *slept = false;
   std::array<uint8_t, wire::kFrameHeaderSize> header{};
-  if (!ReceiveAll(fd, header.data(), header.size(), spin)) return std::nullopt;
+  if (!ReceiveAll(fd, header.data(), header.size(), spin, slept)) return std::nullopt;
   const std::optional<size_t> length = wire::DecodeFrameLength(header);
   if (!length) {
     if (too_large != nullptr) *too_large = true;

@@ -22,9 +22,10 @@ bool SendAll(int fd, std::span<const uint8_t> bytes);
 
 // Reads exactly size bytes. While nothing has come, it keeps checking for
 // up to spin (yielding the CPU to any other thread that wants it) before it
-// sleeps until something comes. False at the end of the stream or on an
-// error.
-bool ReceiveAll(int fd, uint8_t* out, size_t size, std::chrono::microseconds spin = {});
+// sleeps until something comes (*slept set, when given). False at the end
+// of the stream or on an error.
+bool ReceiveAll(int fd, uint8_t* out, size_t size, std::chrono::microseconds spin = {},
+                bool* slept = nullptr);
 
 // The payload of the next frame of the wire (emulator_wire.h). nullopt at
 // the end of the stream, on an error, or (with *too_large set when given)
@@ -34,7 +35,8 @@ bool ReceiveAll(int fd, uint8_t* out, size_t size, std::chrono::microseconds spi
 // idle costs more than most requests to the daemon do (much more in a
 // virtual machine, where the idle CPU must be woken by an interrupt).
 std::optional<std::vector<uint8_t>> ReceiveFrame(int fd, bool* too_large = nullptr,
-                                                 std::chrono::microseconds spin = {});
+                                                 std::chrono::microseconds spin = {},
+                                                 bool* slept = nullptr);
 
 // A stream socket connected to the Unix socket at path, or -1 with errno
 // (ENAMETOOLONG for a path that does not fit an address).
