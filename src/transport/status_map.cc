@@ -34,7 +34,7 @@ Row MapCommandFailure(uint32_t additional, uint8_t opcode) {
       return {0, 33,
               "An error occurred changing the DHCP setting. Please check the configuration on the "
               "network and the DHCP server."};
-    case 30: return {213};
+    case 30: return {kCommandNotSupported};
     case 43:
       return {1, 24,
               "Initiator error. Please make sure your initiator is configured and enabled at the "

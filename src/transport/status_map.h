@@ -27,6 +27,10 @@ inline constexpr StatusMessage kActiveSessionsPresent{
     "For systems booting from an iSCSI target, configuration can only be cleared using the vIZIZ "
     "Odozez Utility."};
 
+// A command the firmware does not offer (additional status 30): firmware
+// without the interface the command belongs to. No last status.
+inline constexpr uint32_t kCommandNotSupported = 213;
+
 // Status of a request that did not reach the firmware: always 1.
 uint32_t OximStatusFromHBAStatus();
 

@@ -34,9 +34,6 @@
 namespace oxim {
 namespace {
 
-// The answer of firmware without the profile interface.
-constexpr uint32_t kProfilesNotSupported = 213;
-
 bool any_open_session(Node* function) {
   for (Node* logical_hba : instances_of(function, "LogicalHBA")) {
     for (Node* target : instances_of(logical_hba, "Target")) {
@@ -165,7 +162,7 @@ uint32_t restore_factory_profile(Node* controller) {
   records::EncodeFactoryProfileRequest(request);
   const uint32_t status =
       ioctl_set_factory_profile_config(carrier->address, request, carrier->kind);
-  if (status == kProfilesNotSupported) {
+  if (status == kCommandNotSupported) {
     oxim_reset_last_status();
     return 0;
   }

@@ -28,12 +28,10 @@
 #include "transport/commands.h"
 #include "transport/driver_tables.h"
 #include "transport/ioctl.h"
+#include "transport/status_map.h"
 
 namespace oxim {
 namespace {
-
-// The status a command answered "not a vNIC channel" (30) with.
-constexpr uint32_t kNotVnicStatus = 213;
 
 // The physical HBA a property belongs to (at any depth below it).
 Node* physical_hba_of(Node* property) {
@@ -192,7 +190,7 @@ uint32_t vnic_name_props(Node* property, char* buffer) {
   const uint32_t status =
       ioctl_get_vnic_function_name(function_address(function), answer, driver_kind_of(function));
   std::optional<records::VnicName> name;
-  if (status == kNotVnicStatus) {
+  if (status == kCommandNotSupported) {  // not a vNIC channel
     name = records::VnicName{};
   } else if (status != 0 || !(name = records::DecodeVnicName(answer))) {
     return report(nic::kVnicNameNotRead);
