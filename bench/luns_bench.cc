@@ -89,13 +89,7 @@ BENCHMARK(BM_ReScanLUNS_Simulated)->Arg(1)->Arg(255)->Unit(benchmark::kMilliseco
 // and the serial number page) and block size (READ CAPACITY (10)).
 void BM_Library_RescanInquiryCapacity_Tgtd(benchmark::State& state) {
   if (!ServerUsable(state)) return;
-  oxim::emulator::AdapterConfig config = oxim::emulator::DefaultConfig();
-  oxim::emulator::RealPortal portal;
-  portal.address = kMappedAddress;
-  portal.endpoint_host = "127.0.0.1";
-  portal.endpoint_port = Server().port();
-  config.real_portals.push_back(portal);
-  LoggedIn session(std::move(config), TgtdServer::kOpenTarget, kMappedAddress);
+  LoggedIn session(oxim::bench::ConfigWithMappedTgtd(), TgtdServer::kOpenTarget, kMappedAddress);
   if (!session.ok()) {
     state.SkipWithError("login to tgtd failed");
     return;

@@ -102,13 +102,7 @@ BENCHMARK(BM_Library_DiscoverSimulated)->Arg(1)->Arg(256)->Unit(benchmark::kMill
 
 void BM_Library_DiscoverTgtd(benchmark::State& state) {
   if (!ServerUsable(state)) return;
-  oxim::emulator::AdapterConfig config = oxim::emulator::DefaultConfig();
-  oxim::emulator::RealPortal portal;
-  portal.address = kMappedAddress;
-  portal.endpoint_host = "127.0.0.1";
-  portal.endpoint_port = Server().port();
-  config.real_portals.push_back(portal);
-  Bench bench(std::move(config));
+  Bench bench(oxim::bench::ConfigWithMappedTgtd());
   if (!bench.ok() || Do(Hba("Discovery/AddSendTargetPortal"), {kMappedAddress, "3260"}) != 0 ||
       Do(Hba("Discovery/SendTargetPortal0/DiscoverTargets")) != 0) {
     state.SkipWithError("setting up the portal failed");

@@ -1,6 +1,7 @@
 // What the benchmarks against a real target share: one tgtd on loopback for
-// the whole program (support/tgtd_fixture.h), and the skip of a benchmark
-// when it cannot run, with the reason.
+// the whole program (support/tgtd_fixture.h), the emulated adapter that maps
+// an address to it, and the skip of a benchmark when it cannot run, with the
+// reason.
 #ifndef OXIM_BENCH_TGTD_BENCH_H_
 #define OXIM_BENCH_TGTD_BENCH_H_
 
@@ -8,6 +9,7 @@
 
 #include <string>
 
+#include "emulator.h"
 #include "support/tgtd_fixture.h"
 
 namespace oxim::bench {
@@ -19,6 +21,17 @@ inline constexpr char kMappedAddress[] = "192.0.2.20";
 inline testing::TgtdServer& Server() {
   static testing::TgtdServer server;
   return server;
+}
+
+// The built-in adapter with kMappedAddress leading to the tgtd.
+inline emulator::AdapterConfig ConfigWithMappedTgtd() {
+  emulator::AdapterConfig config = emulator::DefaultConfig();
+  emulator::RealPortal portal;
+  portal.address = kMappedAddress;
+  portal.endpoint_host = "127.0.0.1";
+  portal.endpoint_port = Server().port();
+  config.real_portals.push_back(portal);
+  return config;
 }
 
 // True when tgtd runs; otherwise the benchmark is skipped with the reason.
